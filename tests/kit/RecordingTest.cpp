@@ -1,0 +1,102 @@
+#include "kit/Recording.h"
+
+#include <cerrno>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+using kit::MediaTime;
+using kit::RecordingLifecycle;
+using kit::RecordingFormat::PixelSize;
+using kit::RecordingFormat::bitrate;
+using kit::RecordingFormat::videoSize;
+using State = RecordingLifecycle::State;
+
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+TEST(RecordingTest, VideoSizeExamples) {
+    EXPECT_EQ(videoSize({1440, 900}, 2), (PixelSize{2880, 1800}));
+    EXPECT_EQ(videoSize({2560, 1440}, 2), (PixelSize{4096, 2304}));
+    EXPECT_EQ(videoSize({301, 201}, 1), (PixelSize{302, 202}));
+    EXPECT_EQ(videoSize({1000, 3000}, 2), (PixelSize{1366, 4096}));
+    EXPECT_EQ(videoSize({0.4, 0.4}, 1), (PixelSize{2, 2}));
+    EXPECT_EQ(videoSize({0, 0}, 2), (PixelSize{0, 0}));
+}
+
+TEST(RecordingTest, VideoSizeNeverExceedsTheMaximum) {
+    EXPECT_EQ(videoSize({2048, 1000}, 2), (PixelSize{4096, 2000})) << "exactly 4096 is not scaled";
+    EXPECT_EQ(videoSize({4096.0000001, 3}, 1), (PixelSize{4096, 4}));
+    EXPECT_EQ(videoSize({1e300, 1e300}, 1e300), (PixelSize{4096, 4096}));
+    EXPECT_EQ(videoSize({1e300, 5e299}, 1e10), (PixelSize{4096, 2048}));
+}
+
+TEST(RecordingTest, VideoSizeOfNonsenseIsEmpty) {
+    for (const auto& [size, scale] : std::vector<std::pair<kit::Size, double>>{
+             {{nan, 100}, 1}, {{100, inf}, 1}, {{100, 100}, nan}, {{-5, 100}, 1}, {{100, 100}, -1}}) {
+        EXPECT_EQ(videoSize(size, scale), (PixelSize{0, 0})) << size << " @ " << scale;
+    }
+}
+
+TEST(RecordingTest, Bitrate) {
+    EXPECT_EQ(bitrate({2880, 1800}), 10'000'000);
+    EXPECT_EQ(bitrate({1920, 1080}), 4'000'000);
+    EXPECT_EQ(bitrate({3008, 1692}), 9'817'777);
+    EXPECT_EQ(bitrate({302, 202}), 2'000'000);
+    EXPECT_EQ(bitrate({4096, 2304}), 10'000'000);
+    EXPECT_EQ(bitrate({0, 0}), 2'000'000);
+    constexpr auto big = std::numeric_limits<std::int64_t>::max();
+    EXPECT_EQ(bitrate({big, big}), 10'000'000);
+    EXPECT_EQ(bitrate({-big, big}), 2'000'000);
+}
+
+TEST(RecordingTest, LifecycleRefusesOverlappingStartsAndStops) {
+    RecordingLifecycle lifecycle;
+    EXPECT_EQ(lifecycle.state(), State::idle);
+    EXPECT_FALSE(lifecycle.beginStop());
+    EXPECT_TRUE(lifecycle.beginStart());
+    EXPECT_FALSE(lifecycle.beginStart());
+    EXPECT_FALSE(lifecycle.beginStop());
+    EXPECT_EQ(lifecycle.state(), State::starting);
+    lifecycle.didStart();
+    EXPECT_EQ(lifecycle.state(), State::recording);
+    EXPECT_TRUE(lifecycle.beginStop());
+    EXPECT_FALSE(lifecycle.beginStop());
+    EXPECT_FALSE(lifecycle.beginStart());
+    lifecycle.didStart();
+    EXPECT_EQ(lifecycle.state(), State::stopping);
+    lifecycle.didFinish();
+    EXPECT_EQ(lifecycle.state(), State::idle);
+}
+
+TEST(RecordingTest, LateStartAfterGivingUpStaysIdle) {
+    RecordingLifecycle lifecycle;
+    lifecycle.beginStart();
+    lifecycle.didFinish();
+    lifecycle.didStart();
+    EXPECT_EQ(lifecycle.state(), State::idle);
+    EXPECT_EQ(kit::name(State::stopping), "stopping");
+}
+
+TEST(RecordingTest, EndTimeIsTheLaterStamp) {
+    const MediaTime sample = MediaTime::fromNanoseconds(5'000'000'000);
+    const MediaTime stop{301, 60};
+    EXPECT_EQ(kit::RecordingTimeline::endTime(sample, stop), stop);
+    EXPECT_EQ(kit::RecordingTimeline::endTime(MediaTime{299, 60}, sample), sample);
+    EXPECT_EQ(kit::RecordingTimeline::endTime(MediaTime::invalid(), stop), stop);
+}
+
+TEST(RecordingTest, ResolveKeepsTheTemporaryFileWhenSavingFailed) {
+    using kit::FinishedRecording;
+    const auto error = kit::SaveError::fromErrno(ENOSPC);
+    const auto unsaved = FinishedRecording::resolve("/cache/x/m.mp4", kit::SaveResult::failure(error));
+    EXPECT_EQ(unsaved, FinishedRecording::unsaved("/cache/x/m.mp4", error));
+    EXPECT_FALSE(unsaved.isSaved());
+    const auto saved = FinishedRecording::resolve("/cache/x/m.mp4", kit::SaveResult::success("/s/m.mp4"));
+    EXPECT_EQ(saved, FinishedRecording::saved("/s/m.mp4"));
+    EXPECT_EQ(saved.error(), std::nullopt);
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+#include "kit/SaveOutcome.h"
+
+#include <cerrno>
+#include <set>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "kit/Error.h"
+
+using kit::SaveError;
+using kit::SaveResult;
+using Path = std::filesystem::path;
+
+namespace {
+
+class FakeFileSystem : public kit::CaptureFileSystem {
+public:
+    std::set<Path> files;
+    std::vector<std::pair<Path, Path>> moves;
+    std::function<void()> failure;
+
+    void moveItem(const Path& from, const Path& to) override {
+        moves.emplace_back(from, to);
+        if (failure) failure();
+        files.erase(from);
+        files.insert(to);
+    }
+    bool fileExists(const Path& path) const override { return files.count(path) > 0; }
+};
+
+std::filesystem::filesystem_error fileError(int code) {
+    return {"move", std::error_code(code, std::generic_category())};
+}
+
+TEST(SaveOutcomeTest, MovesToTheFirstFreeName) {
+    FakeFileSystem fs;
+    fs.files = {"/cache/x/a.png", "/saves/a.png"};
+    const SaveResult result = kit::SaveOutcome::save("/cache/x/a.png", "/saves", "a.png", fs);
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result.value(), Path("/saves/a (2).png"));
+    EXPECT_TRUE(fs.fileExists("/saves/a.png"));
+    EXPECT_FALSE(fs.fileExists("/cache/x/a.png"));
+    ASSERT_EQ(fs.moves.size(), 1u);
+}
+
+TEST(SaveOutcomeTest, FailedMoveIsOneAttemptAndAClassifiedValue) {
+    FakeFileSystem fs;
+    fs.failure = [] { throw fileError(EROFS); };
+    const SaveResult result = kit::SaveOutcome::save("/cache/x/a.png", "/saves", "a.png", fs);
+    EXPECT_EQ(result, SaveResult::failure(SaveError::fromErrno(EROFS)));
+    EXPECT_EQ(result.error().reason(), "Glimpo can't write to the save folder.");
+    EXPECT_EQ(fs.moves.size(), 1u);
+}
+
+TEST(SaveOutcomeTest, NothingEscapesFromTheFileSystem) {
+    FakeFileSystem fs;
+    fs.failure = [] { throw 42; };
+    EXPECT_EQ(kit::SaveOutcome::save("/t", "/s", "a", fs).error().reason(), SaveError::notMoved);
+    fs.failure = [] { throw std::runtime_error("unrelated"); };
+    EXPECT_EQ(kit::SaveOutcome::save("/t", "/s", "a", fs).error().reason(), SaveError::notMoved);
+}
+
+TEST(SaveOutcomeTest, ErrnoDecidesTheSentence) {
+    const std::pair<int, std::string_view> table[] = {
+        {ENOENT, "The save folder doesn't exist."},
+        {ENOTDIR, "The save folder doesn't exist."},
+        {EACCES, "Glimpo can't write to the save folder."},
+        {EPERM, "Glimpo can't write to the save folder."},
+        {EROFS, "Glimpo can't write to the save folder."},
+        {ENOSPC, "The disk is full."},
+        {EDQUOT, "The disk is full."},
+        {EXDEV, "The file couldn't be moved."},
+        {EEXIST, "The file couldn't be moved."},
+    };
+    for (const auto& [code, sentence] : table) {
+        EXPECT_EQ(SaveError(fileError(code)).reason(), sentence) << code;
+        EXPECT_EQ(SaveError(std::system_error(code, std::system_category())).reason(), sentence);
+    }
+    EXPECT_EQ(SaveError(kit::Error("gone", std::string(kit::ErrorDomain::posix), ENOENT)).reason(),
+              SaveError::folderMissing);
+    // An errno-sized code of another domain is not an errno.
+    EXPECT_EQ(SaveError(kit::Error("x", "elsewhere", ENOSPC)).reason(), SaveError::notMoved);
+    EXPECT_EQ(SaveError::fromErrno(ENOENT + (1LL << 32)).reason(), SaveError::notMoved);
+}
+
+TEST(SaveOutcomeTest, ErrorsWithTheSameSentenceAreEqual) {
+    EXPECT_EQ(SaveError::fromErrno(EACCES), SaveError::fromErrno(EROFS));
+    EXPECT_NE(SaveError::fromErrno(EACCES), SaveError::fromErrno(ENOSPC));
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+#include "kit/SystemScreenshotShortcuts.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace kit {
+namespace {
+
+using nlohmann::json;
+using Actions = std::set<CaptureAction>;
+using SystemScreenshotShortcuts::conflicts;
+
+constexpr std::int64_t shiftCommandFlags = 0x120000;
+constexpr std::int64_t controlShiftCommandFlags = 0x160000;
+
+json entry(json enabled, json parameters = nullptr) {
+    json value = json::object();
+    if (!enabled.is_null()) value["enabled"] = std::move(enabled);
+    if (!parameters.is_null()) value["value"] = {{"parameters", std::move(parameters)}};
+    return value;
+}
+
+// Every desktop screenshot shortcut switched off.
+json allOff() {
+    json preferences = json::object();
+    for (const auto id : SystemScreenshotShortcuts::ids) preferences[std::string(id)] = entry(false);
+    return preferences;
+}
+
+const ActiveBindings defaults = HotKeyBindings::active({});
+
+TEST(SystemScreenshotShortcuts, MissingPreferencesMeanFactoryKeysAreOn) {
+    const Actions all{CaptureAction::area, CaptureAction::fullscreen, CaptureAction::allInOne};
+    EXPECT_EQ(conflicts(json::object(), defaults), all);
+    // Unreadable preferences count as empty, and so do entries that aren't maps.
+    EXPECT_EQ(conflicts(json(), defaults), all);
+    EXPECT_EQ(conflicts(json::array(), defaults), all);
+    EXPECT_EQ(conflicts(json{{"28", 1}, {"30", "on"}, {"184", json::array()}}, defaults), all);
+    EXPECT_TRUE(conflicts(json::object(), {}).empty());
+}
+
+TEST(SystemScreenshotShortcuts, SwitchedOffFunctionsDoNotConflict) {
+    json preferences = json::object();
+    for (const char* id : {"28", "30", "184"}) preferences[id] = entry(false);
+    // "29" and "31" stay on, but they hold Control, which the defaults don't.
+    EXPECT_TRUE(conflicts(preferences, defaults).empty());
+
+    // Without "enabled" an entry is off whatever it holds; so is an empty one.
+    preferences = allOff();
+    preferences["30"] = entry(nullptr, {52, 21, shiftCommandFlags});
+    preferences["28"] = json::object();
+    preferences["184"] = entry("yes");
+    EXPECT_TRUE(conflicts(preferences, defaults).empty());
+}
+
+TEST(SystemScreenshotShortcuts, ReadsTheStoredKeyOrFallsBackToTheFactoryKey) {
+    const Actions area{CaptureAction::area};
+    json preferences = allOff();
+    preferences["30"] = entry(1, {52, 21, shiftCommandFlags});
+    EXPECT_EQ(conflicts(preferences, defaults), area);
+
+    for (const json& unreadable : {json{52, 21}, json{52, -21, shiftCommandFlags}, json{52, 21, 1.5},
+                                   json{52, 21, -1}, json{52, std::uint64_t{1} << 33, shiftCommandFlags}, json("x")}) {
+        preferences["30"] = entry(true, unreadable);
+        EXPECT_EQ(conflicts(preferences, defaults), area) << unreadable.dump();
+    }
+
+    // Bits beyond the four modifiers (numeric pad, function) are masked away.
+    preferences["30"] = entry(true, {65535, 21, shiftCommandFlags | 0x200000 | 0x800000 | 0x10000});
+    EXPECT_EQ(conflicts(preferences, defaults), area);
+
+    // A function the user moved elsewhere no longer holds ⇧⌘4, but holds its new key.
+    preferences["30"] = entry(true, {97, 0, shiftCommandFlags});
+    EXPECT_TRUE(conflicts(preferences, defaults).empty());
+    const ActiveBindings onA{{CaptureAction::text, HotKeyCombination{0, 768, "A"}}};
+    EXPECT_EQ(conflicts(preferences, onA), Actions{CaptureAction::text});
+    preferences["30"] = json::parse(R"({"enabled": true, "value": {"parameters": [97, 0, 1179648]}})");
+    EXPECT_EQ(conflicts(preferences, onA), Actions{CaptureAction::text});
+}
+
+TEST(SystemScreenshotShortcuts, ModifiersMustMatchExactly) {
+    const ActiveBindings controlShiftCommand4{
+        {CaptureAction::area, HotKeyCombination{21, 4096 | 768, "4"}},
+        {CaptureAction::window, HotKeyCombination{21, 2048 | 768, "4"}},
+    };
+    const Actions area{CaptureAction::area};
+    EXPECT_EQ(conflicts(json::object(), controlShiftCommand4), area);
+
+    json preferences = allOff();
+    EXPECT_TRUE(conflicts(preferences, controlShiftCommand4).empty());
+    preferences["31"] = entry(true);
+    EXPECT_EQ(conflicts(preferences, controlShiftCommand4), area);
+    preferences["31"] = entry(true, {0, 21, controlShiftCommandFlags});
+    EXPECT_EQ(conflicts(preferences, controlShiftCommand4), area);
+    preferences.erase("31");
+    EXPECT_EQ(conflicts(preferences, controlShiftCommand4), area);
+}
+
+} // namespace
+} // namespace kit
