@@ -1,0 +1,84 @@
+#pragma once
+// Helpers for application tests: spinning the Qt event loop, private temporary folders and
+// environment overrides that undo themselves.
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEvent>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include <unistd.h>
+
+namespace testsupport {
+
+// Delivers every event posted so far, deferred deletions included.
+inline void processEvents() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Spins the event loop until condition holds or ms pass; returns the condition's last answer.
+inline bool waitUntil(const std::function<bool()>& condition, int ms = 2000) {
+    QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired()) return condition();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+// A fresh folder, removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "glimpo-test-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Sets (or, with no value, unsets) an environment variable and restores it afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
+        if (const char* old = std::getenv(name_.c_str())) old_ = old;
+        apply(value);
+    }
+    ~ScopedEnv() { apply(old_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    void apply(const std::optional<std::string>& value) {
+        if (value) {
+            setenv(name_.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(name_.c_str());
+        }
+    }
+
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+} // namespace testsupport

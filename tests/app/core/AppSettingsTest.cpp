@@ -1,0 +1,161 @@
+#include "app/core/AppSettings.h"
+
+#include "app/core/Log.h"
+#include "tests/app/TestSupport.h"
+
+#include <QObject>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace fs = std::filesystem;
+using kit::CaptureAction;
+using kit::HotKeyCombination;
+
+namespace {
+
+constexpr std::uint32_t commandShift = HotKeyCombination::command | HotKeyCombination::shift;
+
+class AppSettingsTest : public testing::Test {
+protected:
+    std::unique_ptr<AppSettings> launch(AppSettings::LayoutText layout = {}) {
+        return std::make_unique<AppSettings>(std::make_unique<SettingsStore>(file), std::move(layout));
+    }
+    SettingsStore stored() const { return SettingsStore(file); }
+
+    testsupport::TempDir dir;
+    testsupport::ScopedEnv home{"HOME", (dir / "home").string()};
+    fs::path file = dir / "config" / "settings.json";
+    MemoryLogSink logs;
+    QObject context;
+};
+
+TEST_F(AppSettingsTest, FirstLaunchStartsOnDefaultsAndWritesNothing) {
+    auto settings = launch();
+    EXPECT_DOUBLE_EQ(settings->thumbnailSeconds(), 6.0);
+    EXPECT_TRUE(settings->playsSounds());
+    EXPECT_FALSE(settings->recordMicrophone());
+    EXPECT_FALSE(settings->recordSystemAudio());
+    EXPECT_FALSE(settings->welcomeShown());
+    EXPECT_EQ(settings->saveFolder(), dir / "home" / "Desktop");
+    EXPECT_TRUE(settings->hotKeyOverrides().empty());
+    EXPECT_FALSE(fs::exists(file));
+
+    // A relative path would follow the working folder; it reads as unset.
+    stored().setString("saveFolderPath", "Pictures");
+    EXPECT_EQ(launch()->saveFolder(), dir / "home" / "Desktop");
+}
+
+TEST_F(AppSettingsTest, EveryAssignmentIsWrittenButOnlyChangesNotify) {
+    auto settings = launch();
+    int runs = 0;
+    observeChanges(&context, [&] {
+        ++runs;
+        (void)settings->playsSounds();
+        (void)settings->thumbnailSeconds();
+        (void)settings->saveFolder();
+        (void)settings->hotKeyOverrides();
+    });
+
+    settings->setPlaysSounds(true);
+    settings->setThumbnailSeconds(6.0);
+    settings->setSaveFolder(dir / "home" / "Desktop");
+    settings->setHotKeyOverrides({});
+    testsupport::processEvents();
+    EXPECT_EQ(runs, 1);
+    for (const char* key : {"playsShutterSound", "thumbnailSeconds", "saveFolderPath", "hotKeyOverrides"}) {
+        EXPECT_TRUE(stored().contains(key)) << key;
+    }
+
+    settings->setThumbnailSeconds(12);
+    settings->setPlaysSounds(false);
+    settings->setRecordMicrophone(true);
+    settings->setRecordSystemAudio(true);
+    settings->setWelcomeShown(true);
+    settings->setSaveFolder("/srv/shots");
+    EXPECT_EQ(runs, 1);
+    testsupport::processEvents();
+    EXPECT_EQ(runs, 2);
+
+    auto again = launch();
+    EXPECT_DOUBLE_EQ(again->thumbnailSeconds(), 12);
+    EXPECT_FALSE(again->playsSounds());
+    EXPECT_TRUE(again->recordMicrophone());
+    EXPECT_TRUE(again->recordSystemAudio());
+    EXPECT_TRUE(again->welcomeShown());
+    EXPECT_EQ(again->saveFolder(), fs::path("/srv/shots"));
+    EXPECT_EQ(stored().stringValue("saveFolderPath"), "/srv/shots");
+}
+
+TEST_F(AppSettingsTest, ClearedShortcutPersistsAndDiffersFromNoEntry) {
+    launch()->setHotKeyOverride(CaptureAction::area, std::nullopt);
+
+    auto settings = launch();
+    EXPECT_EQ(settings->hotKeyOverrides(), (kit::HotKeyOverrides{{CaptureAction::area, std::nullopt}}));
+    const auto active = kit::HotKeyBindings::active(settings->hotKeyOverrides());
+    EXPECT_FALSE(active.contains(CaptureAction::area));
+    EXPECT_EQ(active.at(CaptureAction::fullscreen), CaptureAction(CaptureAction::fullscreen).defaultHotKey());
+}
+
+TEST_F(AppSettingsTest, CorruptOverridesAreLoggedAndReplacedByTheFirstEdit) {
+    stored().setString("hotKeyOverrides", "{\"area\": 7");
+    auto settings = launch();
+
+    EXPECT_TRUE(settings->hotKeyOverrides().empty());
+    const auto lines = logs.messages("settings");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].starts_with("could not read shortcuts error=")) << lines[0];
+    EXPECT_GT(lines[0].size(), std::string_view("could not read shortcuts error=").size());
+    EXPECT_EQ(logs.records()[0].level, LogLevel::error);
+    EXPECT_EQ(stored().stringValue("hotKeyOverrides"), "{\"area\": 7") << "kept until the next save";
+
+    const HotKeyCombination f5{96, HotKeyCombination::command, "F5"};
+    settings->setHotKeyOverride(CaptureAction::window, f5);
+    EXPECT_EQ(kit::HotKeyBindings::decode(*stored().stringValue("hotKeyOverrides")),
+              (kit::HotKeyOverrides{{CaptureAction::window, f5}}));
+}
+
+TEST_F(AppSettingsTest, UnsavableOverridesAreLoggedAndTheStoredOnesKept) {
+    auto settings = launch();
+    settings->setHotKeyOverride(CaptureAction::area, HotKeyCombination{21, commandShift, "4"});
+    const auto before = stored().stringValue("hotKeyOverrides");
+
+    settings->setHotKeyOverride(CaptureAction::text, HotKeyCombination{17, commandShift, "\xff"});
+    EXPECT_TRUE(logs.messages("settings").at(0).starts_with("could not save shortcuts error="));
+    EXPECT_EQ(stored().stringValue("hotKeyOverrides"), before);
+    EXPECT_EQ(settings->hotKeyOverrides().size(), 2u) << "the value in memory still changes";
+}
+
+TEST_F(AppSettingsTest, StoredLabelsFollowTheCurrentLayout) {
+    const HotKeyCombination q{12, commandShift, "Q"};
+    const HotKeyCombination space{49, commandShift, "Space"};
+    const HotKeyCombination unknown{13, commandShift, "W"};
+    const HotKeyCombination huge{70000, commandShift, "Ж"};
+    stored().setString("hotKeyOverrides", kit::HotKeyBindings::encode({{CaptureAction::area, q},
+                                                                       {CaptureAction::fullscreen, space},
+                                                                       {CaptureAction::window, unknown},
+                                                                       {CaptureAction::text, huge},
+                                                                       {CaptureAction::recording, std::nullopt}}));
+
+    std::vector<std::uint32_t> asked;
+    // A French layout: the key that types q elsewhere types a.
+    const std::map<std::uint32_t, std::string> azerty{{12, "a"}, {49, " "}};
+    auto settings = launch([&](std::uint32_t keyCode) {
+        asked.push_back(keyCode);
+        const auto it = azerty.find(keyCode);
+        return it == azerty.end() ? std::string() : it->second;
+    });
+
+    const auto& overrides = settings->hotKeyOverrides();
+    EXPECT_EQ(overrides.at(CaptureAction::area), (HotKeyCombination{12, commandShift, "A"}));
+    EXPECT_EQ(overrides.at(CaptureAction::fullscreen), space);
+    EXPECT_EQ(overrides.at(CaptureAction::window), unknown) << "no text from the layout keeps the stored label";
+    EXPECT_EQ(overrides.at(CaptureAction::text), huge);
+    EXPECT_EQ(overrides.at(CaptureAction::recording), std::nullopt);
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), 70000u), 0) << "layouts know 16-bit key codes only";
+
+    EXPECT_EQ(launch()->hotKeyOverrides().at(CaptureAction::area), q) << "no layout keeps every label";
+}
+
+} // namespace
