@@ -1,0 +1,72 @@
+#pragma once
+// The private cache of fresh captures: one 0700 folder per capture, named by a UUID, holding
+// one 0600 file. The library writes pictures there, moves them into the save folder, puts them
+// on the clipboard, deletes them, and purges whatever is older than a day. Main thread only.
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include <QObject>
+#include <QTimer>
+
+#include "app/capture/CapturedImage.h"
+#include "app/core/Log.h"
+#include "app/storage/Capture.h"
+#include "kit/CaptureVocabulary.h"
+#include "kit/SaveOutcome.h"
+
+class AppSettings;
+
+class CaptureLibrary : public QObject {
+    Q_OBJECT
+
+public:
+    using TimePoint = std::chrono::system_clock::time_point;
+
+    static constexpr std::chrono::seconds purgeInterval{3600};
+
+    CaptureLibrary(AppSettings& settings, std::unique_ptr<kit::CaptureFileSystem> fileSystem,
+                   std::filesystem::path cacheFolder = defaultCacheFolder(), QObject* parent = nullptr);
+
+    // $XDG_CACHE_HOME (else ~/.cache), then the bundle identifier, then "Captures".
+    static std::filesystem::path defaultCacheFolder();
+    const std::filesystem::path& cacheFolder() const { return cacheFolder_; }
+
+    // Makes a fresh per-capture folder and returns where the capture's file goes in it.
+    // Throws CaptureStoreError.
+    std::filesystem::path newCacheURL(kit::CaptureKind kind, TimePoint capturedAt);
+
+    // Writes the picture as a PNG whose resolution makes it show at its on-screen size.
+    // Throws CaptureStoreError, leaving nothing behind.
+    Capture store(const CapturedImage& image);
+
+    // Moves the capture's file into the save folder under its dated name; never throws.
+    kit::SaveResult save(const Capture& capture);
+
+    // A picture goes on the clipboard as image data and as a file, a movie as a file only.
+    void copy(const Capture& capture);
+
+    // Deletes the capture's folder, but only a per-capture folder of the cache itself.
+    void discard(const Capture& capture);
+
+    // Purges now and then every purgeInterval for the library's life.
+    void startPurging();
+    void purgeExpired();
+    void purgeExpired(TimePoint now);
+
+    // Birth time where the file system records one, else the modification time, so the cache
+    // is purged everywhere. Empty when the entry cannot be examined.
+    static std::optional<TimePoint> creationDate(const std::filesystem::path& path);
+
+private:
+    // The folder that discard may remove for this capture, if it is one of the cache's own.
+    std::optional<std::filesystem::path> ownCaptureFolder(const Capture& capture) const;
+
+    AppSettings& settings_;
+    std::unique_ptr<kit::CaptureFileSystem> fileSystem_;
+    std::filesystem::path cacheFolder_;
+    QTimer purgeTimer_;
+    Logger log_{"library"};
+};

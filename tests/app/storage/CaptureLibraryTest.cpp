@@ -1,0 +1,375 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <regex>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/core/AppSettings.h"
+#include "app/core/Log.h"
+#include "app/core/SettingsStore.h"
+#include "app/storage/CaptureLibrary.h"
+#include "app/storage/CaptureStoreError.h"
+#include "app/storage/DiskFileSystem.h"
+#include "kit/Calendar.h"
+#include "kit/CaptureFileNamer.h"
+#include "tests/app/TestSupport.h"
+#include "tests/app/storage/ScopedMount.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+unsigned mode(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The pHYs chunk as (x, y, unit); unit 1 is dots per metre.
+std::tuple<std::uint32_t, std::uint32_t, int> physicalResolution(const fs::path& png) {
+    const std::string bytes = readFile(png);
+    const auto at = bytes.find("pHYs");
+    if (at == std::string::npos || at + 13 > bytes.size()) return {0, 0, -1};
+    auto u32 = [&](std::size_t i) {
+        std::uint32_t v = 0;
+        for (int k = 0; k < 4; ++k) v = (v << 8) | static_cast<unsigned char>(bytes[i + k]);
+        return v;
+    };
+    return {u32(at + 4), u32(at + 8), static_cast<unsigned char>(bytes[at + 12])};
+}
+
+void fillUp(const fs::path& file) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const std::string chunk(4096, 'x');
+    while (::write(fd, chunk.data(), chunk.size()) > 0) {
+    }
+    ::close(fd);
+}
+
+void setModified(const fs::path& path, std::chrono::system_clock::time_point when) {
+    const auto since = when.time_since_epoch();
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {seconds.count(), std::chrono::nanoseconds(since - seconds).count()}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+CapturedImage picture(int width, int height, double pointWidth) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::darkCyan);
+    return {image, {pointWidth, height * pointWidth / width}};
+}
+
+CapturedImage noise(int side) {
+    QImage image(side, side, QImage::Format_RGB32);
+    std::mt19937 engine(3);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) image.setPixel(x, y, engine());
+    }
+    return {image, {double(side), double(side)}};
+}
+
+class CaptureLibraryTest : public ::testing::Test {
+protected:
+    testsupport::TempDir temp;
+    fs::path saveFolder = temp / "Desktop";
+    fs::path cacheFolder = temp / "cache" / "org.glimpo.Glimpo" / "Captures";
+    MemoryLogSink logs;
+    AppSettings settings{std::make_unique<SettingsStore>(temp / "config" / "settings.json")};
+    std::unique_ptr<CaptureLibrary> library = makeLibrary(cacheFolder);
+
+    void SetUp() override {
+        fs::create_directories(saveFolder);
+        settings.setSaveFolder(saveFolder);
+    }
+
+    std::unique_ptr<CaptureLibrary> makeLibrary(const fs::path& cache) {
+        return std::make_unique<CaptureLibrary>(settings, std::make_unique<DiskFileSystem>(), cache);
+    }
+
+    fs::path savedName(const Capture& capture) const {
+        return kit::CaptureFileNamer::fileName(capture.kind, capture.capturedAt, kit::Calendar::current());
+    }
+
+    bool logged(const std::string& line) const { return logs.contains("library", line); }
+};
+
+TEST_F(CaptureLibraryTest, StoreWritesAPrivatePngWithTheOnScreenResolution) {
+    const Capture capture = library->store(picture(3000, 4, 1500));
+
+    const fs::path folder = capture.fileURL.parent_path();
+    EXPECT_EQ(folder.parent_path(), cacheFolder);
+    EXPECT_TRUE(std::regex_match(folder.filename().string(),
+                                 std::regex("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")));
+    EXPECT_TRUE(std::regex_match(capture.fileURL.filename().string(),
+                                 std::regex(R"(Glimpo \d{4}-\d{2}-\d{2} at \d{2}\.\d{2}\.\d{2}\.png)")));
+    EXPECT_EQ(capture.fileURL.filename(), savedName(capture));
+    EXPECT_EQ(mode(cacheFolder), 0700u);
+    EXPECT_EQ(mode(cacheFolder.parent_path()), 0700u);
+    EXPECT_EQ(mode(folder), 0700u);
+    EXPECT_EQ(mode(capture.fileURL), 0600u);
+
+    EXPECT_EQ(capture.kind, kit::CaptureKind::image);
+    EXPECT_EQ(capture.pixelSize, (kit::Size{3000, 4}));
+    EXPECT_FALSE(capture.isSaved);
+    EXPECT_FALSE(capture.id.isNull());
+    const QImage written(QString::fromStdString(capture.fileURL.string()));
+    EXPECT_EQ(written.size(), QSize(3000, 4));
+    // 144 dpi = 5669 dots per metre, on both axes.
+    EXPECT_EQ(physicalResolution(capture.fileURL), std::make_tuple(5669u, 5669u, 1));
+    EXPECT_TRUE(logged("stored capture file=" + capture.fileURL.filename().string()));
+}
+
+TEST_F(CaptureLibraryTest, ResolutionFollowsPixelsPerPointAndSurvivesBadWidths) {
+    struct Case { double pointWidth; std::uint32_t dotsPerMetre; };
+    // 100 px over 100 pt is 72 dpi; widths under a point count as one point (7200 dpi); widths
+    // that are no number fall back to 72 dpi.
+    for (const Case& c : {Case{100, 2835}, Case{0.5, 283465}, Case{NAN, 2835}, Case{INFINITY, 2835}}) {
+        const Capture capture = library->store({picture(100, 2, 100).image, {c.pointWidth, 1}});
+        EXPECT_EQ(physicalResolution(capture.fileURL), std::make_tuple(c.dotsPerMetre, c.dotsPerMetre, 1))
+            << c.pointWidth;
+    }
+}
+
+TEST_F(CaptureLibraryTest, CapturesOfOneSecondGetTheirOwnFolders) {
+    Capture first = library->store(picture(8, 8, 8));
+    Capture second = library->store(picture(8, 8, 8));
+    // Crossing a second boundary between the two stores would prove nothing; try again.
+    for (int i = 0; i < 3 && first.fileURL.filename() != second.fileURL.filename(); ++i) {
+        first = library->store(picture(8, 8, 8));
+        second = library->store(picture(8, 8, 8));
+    }
+    EXPECT_EQ(first.fileURL.filename(), second.fileURL.filename());
+    EXPECT_NE(first.fileURL.parent_path(), second.fileURL.parent_path());
+    EXPECT_TRUE(fs::exists(first.fileURL) && fs::exists(second.fileURL));
+}
+
+TEST_F(CaptureLibraryTest, StoreFailuresThrowAndLeaveNothingBehind) {
+    std::ofstream(temp / "file") << "in the way";
+    auto blocked = makeLibrary(temp / "file" / "Captures");
+    EXPECT_THROW(blocked->newCacheURL(kit::CaptureKind::video, std::chrono::system_clock::now()), CaptureStoreError);
+    EXPECT_TRUE(logged("cache folder unavailable error=Not a directory"));
+
+    EXPECT_THROW(library->store(CapturedImage{}), CaptureStoreError);
+
+    testsupport::ScopedMount mount(temp / "full", "tmpfs", "tmpfs", 0, "size=64k");
+    ASSERT_TRUE(mount.mounted()) << mount.failure();
+    auto full = makeLibrary(temp / "full" / "Captures");
+    fs::create_directory(temp / "full" / "Captures");
+    fillUp(temp / "full" / "filler");
+    try {
+        full->store(noise(300));
+        FAIL() << "stored onto a full disk";
+    } catch (const CaptureStoreError& error) {
+        EXPECT_STREQ(error.what(), "The capture couldn't be written to disk.");
+    }
+    EXPECT_TRUE(fs::is_empty(temp / "full" / "Captures"));
+}
+
+TEST_F(CaptureLibraryTest, SaveMovesTheFileNumbersCollisionsAndEmptiesTheCache) {
+    const Capture capture = library->store(picture(16, 16, 8));
+    const std::string bytes = readFile(capture.fileURL);
+    std::ofstream(saveFolder / savedName(capture)) << "existing";
+
+    const kit::SaveResult result = library->save(capture);
+    ASSERT_TRUE(result.ok()) << result.error();
+    const std::string stem = savedName(capture).stem().string();
+    EXPECT_EQ(result.value(), saveFolder / (stem + " (2).png"));
+    EXPECT_EQ(readFile(result.value()), bytes);
+    EXPECT_EQ(readFile(saveFolder / savedName(capture)), "existing");
+    EXPECT_FALSE(fs::exists(capture.fileURL.parent_path()));
+    EXPECT_TRUE(logged("saved file=" + stem + " (2).png"));
+}
+
+TEST_F(CaptureLibraryTest, FailedSavesKeepTheCacheFileWithTheRightSentence) {
+    testsupport::ScopedMount full(temp / "full", "tmpfs", "tmpfs", 0, "size=64k");
+    ASSERT_TRUE(full.mounted()) << full.failure();
+    fillUp(temp / "full" / "filler");
+    testsupport::ScopedMount readOnly(temp / "ro", "tmpfs", "tmpfs", 0, "size=1m");
+    ASSERT_TRUE(readOnly.mounted()) << readOnly.failure();
+    ASSERT_TRUE(readOnly.remountReadOnly()) << readOnly.failure();
+    fs::create_directory(temp / "plain");
+    testsupport::ScopedMount boundReadOnly(temp / "bound", (temp / "plain").c_str(), nullptr, MS_BIND);
+    ASSERT_TRUE(boundReadOnly.mounted()) << boundReadOnly.failure();
+    ASSERT_TRUE(boundReadOnly.remountReadOnly(MS_BIND)) << boundReadOnly.failure();
+
+    const std::pair<fs::path, std::string> cases[] = {
+        {temp / "missing", "The save folder doesn't exist."},
+        {temp / "full", "The disk is full."},
+        {temp / "ro", "Glimpo can't write to the save folder."},
+        {temp / "bound", "Glimpo can't write to the save folder."},
+    };
+    for (const auto& [folder, sentence] : cases) {
+        settings.setSaveFolder(folder);
+        const Capture capture = library->store(noise(120));
+        const kit::SaveResult result = library->save(capture);
+        ASSERT_FALSE(result.ok()) << folder;
+        EXPECT_EQ(result.error().reason(), sentence) << folder;
+        EXPECT_TRUE(fs::exists(capture.fileURL)) << folder;
+        EXPECT_TRUE(logged("save failed reason=" + sentence));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp / "full"), {}), 1) << "a partial copy was left";
+}
+
+TEST_F(CaptureLibraryTest, SaveCrossesFileSystems) {
+    testsupport::ScopedMount mount(temp / "other", "tmpfs", "tmpfs", 0, "size=4m");
+    ASSERT_TRUE(mount.mounted()) << mount.failure();
+    settings.setSaveFolder(temp / "other");
+    const Capture capture = library->store(noise(200));
+    const std::string bytes = readFile(capture.fileURL);
+
+    const kit::SaveResult result = library->save(capture);
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(result.value(), temp / "other" / savedName(capture));
+    EXPECT_EQ(readFile(result.value()), bytes);
+    EXPECT_EQ(mode(result.value()), 0600u);
+    EXPECT_FALSE(fs::exists(capture.fileURL.parent_path()));
+}
+
+TEST_F(CaptureLibraryTest, DiscardRemovesOnlyTheCachesOwnFolders) {
+    const Capture capture = library->store(picture(8, 8, 8));
+    library->discard(capture);
+    EXPECT_FALSE(fs::exists(capture.fileURL.parent_path()));
+    EXPECT_TRUE(logged("discarded file=" + capture.fileURL.filename().string()));
+
+    fs::create_directories(temp / "victim");
+    std::ofstream(temp / "victim" / "keep.png") << "keep";
+    std::ofstream(saveFolder / "saved.png") << "saved";
+    fs::create_directory_symlink(temp / "victim", cacheFolder / "LINK");
+    fs::create_directory_symlink(cacheFolder, temp / "alias");
+    const Capture kept = library->store(picture(8, 8, 8));
+    fs::create_directory_symlink(temp / "victim", temp / "outside");
+
+    const fs::path outside[] = {
+        saveFolder / "saved.png",                    // a saved file
+        cacheFolder / "LINK" / "keep.png",           // a link planted in the cache
+        temp / "outside" / "keep.png",               // a link from elsewhere
+        cacheFolder / ".." / "keep.png",             // the cache's own parent
+        cacheFolder / "keep.png",                    // the cache itself
+    };
+    for (const auto& path : outside) {
+        logs.clear();
+        library->discard(Capture{.fileURL = path});
+        EXPECT_TRUE(logged("discard refused: file is outside the cache folder")) << path;
+    }
+    EXPECT_EQ(readFile(temp / "victim" / "keep.png"), "keep");
+    EXPECT_EQ(readFile(saveFolder / "saved.png"), "saved");
+    EXPECT_TRUE(fs::exists(kept.fileURL));
+
+    // Reaching a real capture folder through a link to the cache is still the cache.
+    library->discard(Capture{.fileURL = temp / "alias" / kept.fileURL.parent_path().filename() / "x.png"});
+    EXPECT_FALSE(fs::exists(kept.fileURL));
+}
+
+TEST_F(CaptureLibraryTest, PurgeRemovesEntriesOlderThanADayByModificationTimeWithoutBirthTime) {
+    // ramfs records no birth time.
+    testsupport::ScopedMount mount(cacheFolder, "ramfs", "ramfs");
+    ASSERT_TRUE(mount.mounted()) << mount.failure();
+    const auto now = std::chrono::system_clock::now();
+    for (const char* name : {"old", "exactly", "fresh"}) {
+        fs::create_directory(cacheFolder / name);
+        std::ofstream(cacheFolder / name / "a.png") << "x";
+    }
+    std::ofstream(cacheFolder / "stray") << "x";
+    setModified(cacheFolder / "old", now - 86401s);
+    setModified(cacheFolder / "exactly", now - 86400s);
+    setModified(cacheFolder / "fresh", now - 10s);
+    setModified(cacheFolder / "stray", now - 48h);
+
+    library->purgeExpired(now);
+    EXPECT_FALSE(fs::exists(cacheFolder / "old"));
+    EXPECT_FALSE(fs::exists(cacheFolder / "stray"));
+    EXPECT_TRUE(fs::exists(cacheFolder / "exactly"));
+    EXPECT_TRUE(fs::exists(cacheFolder / "fresh"));
+    EXPECT_EQ(logs.messages("library"), std::vector<std::string>{"purged count=2"});
+
+    logs.clear();
+    library->purgeExpired(now);
+    EXPECT_TRUE(logs.messages("library").empty());
+}
+
+TEST_F(CaptureLibraryTest, PurgePrefersBirthTime) {
+    const Capture capture = library->store(picture(8, 8, 8));
+    const fs::path folder = capture.fileURL.parent_path();
+    struct statx info {};
+    ASSERT_EQ(::statx(AT_FDCWD, folder.c_str(), 0, STATX_BTIME, &info), 0);
+    if (!(info.stx_mask & STATX_BTIME)) GTEST_SKIP() << "the temporary folder's file system records no birth time";
+
+    setModified(folder, std::chrono::system_clock::now() - 72h);
+    library->purgeExpired();
+    EXPECT_TRUE(fs::exists(folder));
+    library->purgeExpired(std::chrono::system_clock::now() + 86401s);
+    EXPECT_FALSE(fs::exists(folder));
+}
+
+TEST_F(CaptureLibraryTest, StartPurgingPurgesNowThenHourly) {
+    auto missing = makeLibrary(temp / "not yet");
+    missing->purgeExpired();
+    EXPECT_TRUE(logs.messages("library").empty());
+
+    testsupport::ScopedMount mount(cacheFolder, "ramfs", "ramfs");
+    ASSERT_TRUE(mount.mounted()) << mount.failure();
+    fs::create_directory(cacheFolder / "old");
+    setModified(cacheFolder / "old", std::chrono::system_clock::now() - 25h);
+    library->startPurging();
+    EXPECT_FALSE(fs::exists(cacheFolder / "old"));
+    const auto* timer = library->findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 3'600'000);
+}
+
+TEST_F(CaptureLibraryTest, CopyOffersAPictureAndItsFileButAMovieOnlyAsAFile) {
+    const Capture capture = library->store(picture(20, 10, 10));
+    library->copy(capture);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(capture.fileURL.string()));
+    EXPECT_TRUE(data->hasImage());
+    EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), QSize(20, 10));
+    EXPECT_EQ(data->urls(), QList<QUrl>{url});
+    EXPECT_EQ(data->data("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
+    EXPECT_LT(data->formats().indexOf("application/x-qt-image"), data->formats().indexOf("text/uri-list"));
+    EXPECT_TRUE(logged("copied kind=image"));
+
+    const fs::path movie = capture.fileURL.parent_path() / "clip.mp4";
+    fs::copy_file(capture.fileURL, movie);
+    library->copy(Capture{.fileURL = movie, .kind = kit::CaptureKind::video});
+    data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_FALSE(data->hasImage());
+    EXPECT_EQ(data->urls(), QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(movie.string()))});
+    EXPECT_TRUE(logged("copied kind=video"));
+}
+
+TEST(CaptureLibraryCacheFolder, FollowsTheXdgCacheHome) {
+    {
+        testsupport::ScopedEnv cache("XDG_CACHE_HOME", "/somewhere/cache");
+        EXPECT_EQ(CaptureLibrary::defaultCacheFolder(), fs::path("/somewhere/cache/org.glimpo.Glimpo/Captures"));
+    }
+    testsupport::ScopedEnv relative("XDG_CACHE_HOME", "relative");
+    testsupport::ScopedEnv home("HOME", "/home/someone");
+    EXPECT_EQ(CaptureLibrary::defaultCacheFolder(), fs::path("/home/someone/.cache/org.glimpo.Glimpo/Captures"));
+}
+
+} // namespace
