@@ -1,0 +1,204 @@
+#include "app/core/SingleInstance.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char reopenRequest[] = "reopen\n";
+constexpr char acknowledgement[] = "ok\n";
+// Longer than any request; anything longer is not ours.
+constexpr qint64 maximumRequest = 64;
+constexpr int silentClientMs = 5000;
+constexpr unsigned long connectRetryMs = 50;
+
+QString runtimeDirectory() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
+        return runtime;
+    }
+    return {};
+}
+
+// The temporary folder is shared between users, so the user id goes into the name.
+QString basePath(const QString& name) {
+    QString safe = name;
+    safe.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString runtime = runtimeDirectory();
+    if (!runtime.isEmpty()) {
+        return runtime + QLatin1Char('/') + safe;
+    }
+    return QDir::tempPath() + QLatin1Char('/') + safe + QLatin1Char('-') +
+           QString::number(::getuid());
+}
+
+std::string text(const QString& value) {
+    return value.toStdString();
+}
+
+} // namespace
+
+// flock on a file that is never removed: the kernel drops the lock when the holder dies, so a
+// crash leaves nothing stale, and two launches racing for it cannot both win. Removing the file
+// would reopen that race (a loser could lock an unlinked inode).
+struct SingleInstance::Lock {
+    explicit Lock(int fd) : fd(fd) {}
+    ~Lock() { ::close(fd); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    int fd;
+};
+
+SingleInstance::SingleInstance(QString name, QObject* parent)
+    : QObject(parent),
+      socketPath_(basePath(name) + QStringLiteral(".socket")),
+      lockPath_(basePath(name) + QStringLiteral(".lock")) {}
+
+SingleInstance::~SingleInstance() {
+    // The socket goes before the lock is released, so it never removes a successor's socket.
+    server_.reset();
+    lock_.reset();
+}
+
+bool SingleInstance::tryBecomePrimary() {
+    if (primary_) {
+        return true;
+    }
+
+    // Close-on-exec: a program we launch must not keep holding the lock after we quit.
+    const int fd = ::open(QFile::encodeName(lockPath_).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        log_.error("instance lock failed path={} error={}", text(lockPath_), std::strerror(errno));
+        primary_ = true;
+        return true;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || status.st_uid != ::geteuid()) {
+        // In a shared folder another user could have planted it.
+        log_.error("instance lock not owned path={}", text(lockPath_));
+        ::close(fd);
+        primary_ = true;
+        return true;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK) {
+            log_.notice("instance already running");
+            return false;
+        }
+        log_.error("instance lock failed path={} error={}", text(lockPath_), std::strerror(error));
+        primary_ = true;
+        return true;
+    }
+
+    lock_ = std::make_unique<Lock>(fd);
+    primary_ = true;
+    listen();
+    return true;
+}
+
+void SingleInstance::listen() {
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(server_.get(), &QLocalServer::newConnection, this,
+            &SingleInstance::acceptConnections);
+    // Whoever left a socket file here no longer holds the lock: it is stale.
+    QLocalServer::removeServer(socketPath_);
+    if (!server_->listen(socketPath_)) {
+        log_.error("instance listen failed socket={} error={}", text(socketPath_),
+                   text(server_->errorString()));
+        server_.reset();
+        return;
+    }
+    log_.info("instance primary socket={}", text(socketPath_));
+}
+
+void SingleInstance::acceptConnections() {
+    while (server_ && server_->hasPendingConnections()) {
+        // A child of the server until it deletes itself on disconnect.
+        QLocalSocket* socket = server_->nextPendingConnection();
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        QTimer::singleShot(silentClientMs, socket, [socket] { socket->abort(); });
+        if (socket->bytesAvailable() > 0) {
+            readRequest(socket);
+        }
+    }
+}
+
+void SingleInstance::readRequest(QLocalSocket* socket) {
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > maximumRequest) {
+            log_.notice("instance request ignored reason=size");
+            socket->abort();
+        }
+        return;
+    }
+    const QByteArray line = socket->readLine(maximumRequest + 1);
+    if (line != reopenRequest) {
+        log_.notice("instance request ignored reason=unknown");
+        socket->abort();
+        return;
+    }
+    socket->write(acknowledgement);
+    socket->flush();
+    socket->disconnectFromServer();
+    log_.debug("instance reopen received");
+    emit reopenRequested();
+}
+
+bool SingleInstance::notifyPrimary(int timeoutMs) const {
+    if (primary_) {
+        return false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    // Never -1: Qt's waits read that as "forever".
+    const auto remaining = [&] {
+        return static_cast<int>(std::max<qint64>(0, timeoutMs - clock.elapsed()));
+    };
+
+    QLocalSocket socket;
+    for (;;) {
+        socket.connectToServer(socketPath_);
+        if (socket.waitForConnected(remaining())) {
+            break;
+        }
+        socket.abort();
+        if (remaining() == 0) {
+            return false;
+        }
+        // The primary may hold the lock but not listen yet.
+        QThread::msleep(std::min<unsigned long>(connectRetryMs, remaining()));
+    }
+
+    socket.write(reopenRequest);
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(remaining())) {
+            return false;
+        }
+    }
+    while (!socket.canReadLine()) {
+        if (socket.bytesAvailable() > maximumRequest || !socket.waitForReadyRead(remaining())) {
+            return false;
+        }
+    }
+    return socket.readLine(maximumRequest + 1) == acknowledgement;
+}

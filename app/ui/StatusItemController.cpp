@@ -1,0 +1,207 @@
+#include "app/ui/StatusItemController.h"
+
+#include "app/ui/ClosureMenuItem.h"
+#include "app/ui/Icons.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QPainter>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr auto trayWatchInterval = std::chrono::seconds(5);
+
+// The system red of the record badge.
+const QColor recordRed(0xFF, 0x3B, 0x30);
+
+// Text after a tab is drawn in the menu's shortcut column, right-aligned: that is where the
+// global shortcut goes. The item gets no key sequence; the global shortcut does the work.
+QString titleWithHint(const QString& title, const std::string& hint) {
+    QString shown = QString::fromStdString(hint);
+    // Menus treat '&' as a mnemonic marker in both columns.
+    shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return title + QLatin1Char('\t') + shown;
+}
+
+// A red record disc with the running time across it, legible down to tray sizes of 22 pixels.
+QIcon recordingIcon(const QString& time) {
+    return Icons::painted([time](QPainter& p, const QRectF& box, const QColor&) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(recordRed);
+        p.drawEllipse(box);
+
+        const QRectF textBox(box.x() + box.width() * 0.04, box.y() + box.height() * 0.3,
+                             box.width() * 0.92, box.height() * 0.4);
+        QFont font = QGuiApplication::font();
+        font.setBold(true);
+        font.setStretch(QFont::Condensed);
+        font.setPixelSize(std::max(1, static_cast<int>(textBox.height())));
+        const double width = QFontMetricsF(font).horizontalAdvance(time);
+        if (width > textBox.width()) {
+            const double scaled = std::floor(font.pixelSize() * textBox.width() / width);
+            font.setPixelSize(std::max(1, static_cast<int>(scaled)));
+        }
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(textBox, Qt::AlignCenter, time);
+    });
+}
+
+} // namespace
+
+StatusItemController::StatusItemController(MenuActions actions, QObject* parent)
+    : QObject(parent),
+      actions_(std::move(actions)),
+      menu_(std::make_unique<QMenu>()),
+      tray_(std::make_unique<QSystemTrayIcon>()) {
+    connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
+    tray_->setContextMenu(menu_.get());
+    // Some trays report a left click instead of opening the menu themselves.
+    connect(tray_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger && !menu_->isVisible()) {
+                    menu_->popup(QCursor::pos());
+                }
+            });
+    rebuildMenu();
+    updateButton();
+
+    trayAvailable_ = QSystemTrayIcon::isSystemTrayAvailable();
+    if (trayAvailable_) {
+        tray_->show();
+    } else {
+        log_.notice("tray unavailable");
+        showWhenTrayAppears();
+    }
+}
+
+StatusItemController::~StatusItemController() = default;
+
+void StatusItemController::showWhenTrayAppears() {
+    // A session's panel may start after the program (autostart); show up once it is there.
+    trayWatch_ = std::make_unique<QTimer>();
+    trayWatch_->setInterval(trayWatchInterval);
+    connect(trayWatch_.get(), &QTimer::timeout, this, [this] {
+        if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+            return;
+        }
+        trayAvailable_ = true;
+        trayWatch_->stop();
+        tray_->show();
+        log_.info("tray available");
+    });
+    trayWatch_->start();
+}
+
+void StatusItemController::setRecordingElapsed(std::optional<Elapsed> elapsed) {
+    recordingElapsed_ = elapsed;
+    updateButton();
+}
+
+void StatusItemController::setShortcutHints(std::map<std::string, std::string> hints) {
+    shortcutHints_ = std::move(hints);
+}
+
+QIcon StatusItemController::icon() const {
+    return tray_->icon();
+}
+
+QString StatusItemController::toolTip() const {
+    return tray_->toolTip();
+}
+
+void StatusItemController::showMessage(const QString& text, std::optional<double> seconds) {
+    if (!trayAvailable_) {
+        log_.debug("message not shown reason=noTray");
+        return;
+    }
+    // Zero asks the notification server to keep it.
+    int milliseconds = 0;
+    if (seconds && std::isfinite(*seconds) && *seconds > 0) {
+        milliseconds = static_cast<int>(std::min(*seconds, 3600.0) * 1000);
+    }
+    tray_->showMessage(QStringLiteral("Glimpo"), text, QSystemTrayIcon::NoIcon, milliseconds);
+}
+
+QString StatusItemController::elapsedTitle(Elapsed elapsed) {
+    const double seconds = elapsed.count();
+    // A clock gives nothing negative or non-finite; keep the integer conversion defined anyway.
+    long long whole = 0;
+    if (std::isfinite(seconds) && seconds > 0) {
+        whole = static_cast<long long>(std::min(seconds, 1e15));
+    }
+    return QString::asprintf(" %02lld:%02lld", whole / 60, whole % 60);
+}
+
+void StatusItemController::updateButton() {
+    if (recordingElapsed_) {
+        const QString title = elapsedTitle(*recordingElapsed_);
+        tray_->setIcon(recordingIcon(title.trimmed()));
+        tray_->setToolTip(title);
+    } else {
+        tray_->setIcon(Icons::icon("camera.viewfinder"));
+        tray_->setToolTip(QStringLiteral("Glimpo"));
+    }
+}
+
+void StatusItemController::rebuildMenu() {
+    // Old items go later, not now: the one being triggered may still be on the stack.
+    for (QAction* action : menu_->actions()) {
+        menu_->removeAction(action);
+        if (action->parent() == menu_.get()) {
+            action->deleteLater();
+        }
+    }
+
+    if (recordingElapsed_) {
+        addItem(QStringLiteral("Stop Recording"), actions_.stopRecording);
+        menu_->addSeparator();
+    }
+    addCaptureItems();
+    menu_->addSeparator();
+    addItem(QStringLiteral("Open Save Folder"), actions_.openSaveFolder);
+    QAction* settings = addItem(QStringLiteral("Settings\u2026"), actions_.openSettings);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    settings->setShortcutVisibleInContextMenu(true);
+    menu_->addSeparator();
+
+    QAction* quit = menu_->addAction(QStringLiteral("Quit Glimpo"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutVisibleInContextMenu(true);
+    connect(quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
+}
+
+void StatusItemController::addCaptureItems() {
+    const std::pair<const char*, const std::function<void()>*> items[] = {
+        {"Capture Area", &actions_.captureArea},
+        {"Capture Fullscreen", &actions_.captureFullscreen},
+        {"Capture Window", &actions_.captureWindow},
+        {"Record Screen", &actions_.startRecording},
+        {"Capture Text", &actions_.captureText},
+        {"All-in-One", &actions_.openAllInOne},
+    };
+    for (const auto& [title, handler] : items) {
+        const auto hint = shortcutHints_.find(title);
+        const QString plain = QString::fromUtf8(title);
+        const bool hinted = hint != shortcutHints_.end() && !hint->second.empty();
+        addItem(hinted ? titleWithHint(plain, hint->second) : plain, *handler);
+    }
+}
+
+QAction* StatusItemController::addItem(const QString& title,
+                                       const std::function<void()>& handler) {
+    // Owned by the menu; the next rebuild releases it.
+    auto* item = new ClosureMenuItem(title, handler, menu_.get());
+    menu_->addAction(item);
+    return item;
+}

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "app/core/SingleInstance.h"
+#include "tests/app/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QThread>
+
+#include <atomic>
+#include <future>
+#include <latch>
+#include <memory>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    testsupport::TempDir runtime;
+    testsupport::ScopedEnv env{"XDG_RUNTIME_DIR", runtime.path().string()};
+    const QString name = QStringLiteral("org.glimpo.Glimpo.test");
+};
+
+// A secondary's blocking notify runs off the GUI thread, so the primary can answer meanwhile.
+bool notifyWhileServing(const SingleInstance& secondary, int timeoutMs = 2000) {
+    auto delivered = std::async(std::launch::async,
+                                [&secondary, timeoutMs] { return secondary.notifyPrimary(timeoutMs); });
+    testsupport::waitUntil(
+        [&] { return delivered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+        timeoutMs + 2000);
+    return delivered.get();
+}
+
+// What a crashed primary leaves behind: a socket file nobody listens on.
+void leaveStaleSocket(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = QFile::encodeName(path);
+    ASSERT_LT(static_cast<std::size_t>(bytes.size()), sizeof(address.sun_path));
+    std::copy(bytes.begin(), bytes.end(), address.sun_path);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+}
+
+} // namespace
+
+TEST_F(SingleInstanceTest, SecondLaunchReachesTheFirstWhichReopens) {
+    SingleInstance first(name);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    EXPECT_TRUE(first.socketPath().startsWith(QString::fromStdString(runtime.path().string())));
+    int reopened = 0;
+    QObject::connect(&first, &SingleInstance::reopenRequested, [&reopened] { ++reopened; });
+
+    SingleInstance second(name);
+    EXPECT_FALSE(second.tryBecomePrimary());
+    EXPECT_FALSE(second.isPrimary());
+    EXPECT_TRUE(notifyWhileServing(second));
+    EXPECT_EQ(reopened, 1);
+
+    EXPECT_TRUE(notifyWhileServing(second));
+    EXPECT_EQ(reopened, 2);
+}
+
+TEST_F(SingleInstanceTest, LeftoversOfACrashedRunAreTakenOver) {
+    SingleInstance probe(name);
+    leaveStaleSocket(probe.socketPath());
+    QFile lock(probe.lockPath());
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly)); // a lock file whose holder is gone
+    lock.close();
+
+    SingleInstance first(name);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    int reopened = 0;
+    QObject::connect(&first, &SingleInstance::reopenRequested, [&reopened] { ++reopened; });
+    SingleInstance second(name);
+    EXPECT_FALSE(second.tryBecomePrimary());
+    EXPECT_TRUE(notifyWhileServing(second));
+    EXPECT_EQ(reopened, 1);
+}
+
+TEST_F(SingleInstanceTest, EndingThePrimaryFreesTheNameAndItsSocket) {
+    QString socketPath;
+    {
+        SingleInstance first(name);
+        ASSERT_TRUE(first.tryBecomePrimary());
+        socketPath = first.socketPath();
+        EXPECT_TRUE(QFile::exists(socketPath));
+    }
+    EXPECT_FALSE(QFile::exists(socketPath));
+    SingleInstance next(name);
+    EXPECT_TRUE(next.tryBecomePrimary());
+}
+
+TEST_F(SingleInstanceTest, SimultaneousLaunchesEndWithExactlyOnePrimary) {
+    constexpr int launches = 8;
+    std::latch ready(launches), tried(launches);
+    std::atomic<int> primaries = 0;
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int i = 0; i < launches; ++i) {
+        threads.emplace_back(QThread::create([&] {
+            SingleInstance instance(name);
+            ready.arrive_and_wait();
+            if (instance.tryBecomePrimary()) {
+                ++primaries;
+            }
+            // Everyone stays alive until all have tried.
+            tried.arrive_and_wait();
+        }));
+        threads.back()->start();
+    }
+    for (auto& thread : threads) {
+        thread->wait();
+    }
+    EXPECT_EQ(primaries.load(), 1);
+}
+
+TEST_F(SingleInstanceTest, NotifyingWithoutAPrimaryFailsInTime) {
+    SingleInstance lonely(name);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(lonely.notifyPrimary(300));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+}
+
+TEST_F(SingleInstanceTest, ForeignRequestsDoNotReopen) {
+    SingleInstance first(name);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    int reopened = 0;
+    QObject::connect(&first, &SingleInstance::reopenRequested, [&reopened] { ++reopened; });
+
+    for (const QByteArray& junk : {QByteArray("open sesame\n"), QByteArray(4096, 'x')}) {
+        QLocalSocket client;
+        client.connectToServer(first.socketPath());
+        ASSERT_TRUE(client.waitForConnected(1000));
+        client.write(junk);
+        client.flush();
+        EXPECT_TRUE(testsupport::waitUntil(
+            [&] { return client.state() == QLocalSocket::UnconnectedState; }, 2000))
+            << "the primary hangs up on what it doesn't understand";
+    }
+    EXPECT_EQ(reopened, 0);
+}
+
+TEST(SingleInstance, WithoutARuntimeFolderUsesThePrivateNameInTheTemporaryFolder) {
+    testsupport::ScopedEnv env{"XDG_RUNTIME_DIR", std::nullopt};
+    SingleInstance instance(QStringLiteral("org.glimpo.Glimpo.test-fallback"));
+    const QString uid = QString::number(::getuid());
+    EXPECT_EQ(instance.socketPath(),
+              QDir::tempPath() + "/org.glimpo.Glimpo.test-fallback-" + uid + ".socket");
+    EXPECT_EQ(instance.lockPath(),
+              QDir::tempPath() + "/org.glimpo.Glimpo.test-fallback-" + uid + ".lock");
+}

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include "app/core/Log.h"
+#include "app/ui/StatusItemController.h"
+#include "tests/app/TestSupport.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QPointer>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The menu as text: separators as "-".
+std::vector<QString> menuTexts(const StatusItemController& controller) {
+    std::vector<QString> texts;
+    for (const QAction* action : controller.menu()->actions()) {
+        texts.push_back(action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    return texts;
+}
+
+QAction* item(const StatusItemController& controller, const QString& title) {
+    for (QAction* action : controller.menu()->actions()) {
+        if (action->text() == title || action->text().startsWith(title + QLatin1Char('\t'))) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+const std::map<std::string, std::string> defaultHints{
+    {"Capture Area", "⇧⌘4"}, {"Capture Fullscreen", "⇧⌘3"}, {"All-in-One", "⇧⌘5"}};
+
+} // namespace
+
+TEST(StatusItemController, IdleMenuListsTheActionsThenFolderSettingsAndQuit) {
+    StatusItemController controller{MenuActions{}};
+    const std::vector<QString> expected{
+        "Capture Area", "Capture Fullscreen", "Capture Window", "Record Screen", "Capture Text",
+        "All-in-One",   "-",                  "Open Save Folder", "Settings\u2026", "-",
+        "Quit Glimpo"};
+    EXPECT_EQ(menuTexts(controller), expected);
+
+    EXPECT_EQ(item(controller, "Settings\u2026")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(item(controller, "Quit Glimpo")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // The global shortcuts do the capturing; the menu carries no key sequences for them.
+    for (const char* title : {"Capture Area", "Capture Fullscreen", "Capture Window",
+                              "Record Screen", "Capture Text", "All-in-One"}) {
+        EXPECT_TRUE(item(controller, title)->shortcut().isEmpty()) << title;
+    }
+}
+
+TEST(StatusItemController, RecordingPutsStopFirstAndEndingRemovesIt) {
+    StatusItemController controller{MenuActions{}};
+    controller.setRecordingElapsed(0s);
+    // Opening the menu is what rebuilds it.
+    emit controller.menu()->aboutToShow();
+    auto texts = menuTexts(controller);
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(texts[0], "Stop Recording");
+    EXPECT_EQ(texts[1], "-");
+    EXPECT_EQ(texts[2], "Capture Area");
+    EXPECT_NE(item(controller, "Record Screen"), nullptr);
+
+    controller.setRecordingElapsed(std::nullopt);
+    emit controller.menu()->aboutToShow();
+    texts = menuTexts(controller);
+    EXPECT_EQ(texts.front(), "Capture Area");
+    EXPECT_EQ(item(controller, "Stop Recording"), nullptr);
+}
+
+TEST(StatusItemController, HintsShowBesideBoundItemsAndVanishWhenCleared) {
+    StatusItemController controller{MenuActions{}};
+    controller.setShortcutHints(defaultHints);
+    controller.rebuildMenu();
+    EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area\t⇧⌘4");
+    EXPECT_EQ(item(controller, "Capture Fullscreen")->text(), "Capture Fullscreen\t⇧⌘3");
+    EXPECT_EQ(item(controller, "All-in-One")->text(), "All-in-One\t⇧⌘5");
+    for (const char* title : {"Capture Window", "Record Screen", "Capture Text"}) {
+        EXPECT_EQ(item(controller, title)->text(), title);
+    }
+
+    auto cleared = defaultHints;
+    cleared.erase("Capture Area");
+    controller.setShortcutHints(cleared);
+    EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area\t⇧⌘4") << "until reopened";
+    controller.rebuildMenu();
+    EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area");
+
+    // '&' would otherwise be eaten as a mnemonic marker.
+    controller.setShortcutHints({{"Capture Text", "⌃&"}});
+    controller.rebuildMenu();
+    EXPECT_EQ(item(controller, "Capture Text")->text(), "Capture Text\t⌃&&");
+}
+
+TEST(StatusItemController, ElapsedTitleCountsWholeSecondsWithoutWrappingMinutes) {
+    EXPECT_EQ(StatusItemController::elapsedTitle(0s), " 00:00");
+    EXPECT_EQ(StatusItemController::elapsedTitle(59.9s), " 00:59");
+    EXPECT_EQ(StatusItemController::elapsedTitle(65s), " 01:05");
+    EXPECT_EQ(StatusItemController::elapsedTitle(6000s), " 100:00");
+    // Nonsense from a clock must not reach an undefined conversion.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(StatusItemController::elapsedTitle(StatusItemController::Elapsed(nan)), " 00:00");
+    EXPECT_EQ(StatusItemController::elapsedTitle(StatusItemController::Elapsed(-3)), " 00:00");
+    EXPECT_FALSE(StatusItemController::elapsedTitle(StatusItemController::Elapsed(inf)).isEmpty());
+}
+
+TEST(StatusItemController, ButtonFollowsTheRecording) {
+    StatusItemController controller{MenuActions{}};
+    EXPECT_EQ(controller.toolTip(), "Glimpo");
+    EXPECT_FALSE(controller.icon().isNull());
+    const qint64 idleIcon = controller.icon().cacheKey();
+
+    controller.setRecordingElapsed(65s);
+    EXPECT_EQ(controller.toolTip(), " 01:05");
+    EXPECT_NE(controller.icon().cacheKey(), idleIcon);
+    // The badge is drawn, not blank: its centre is the record red or the white of the time.
+    const QImage badge = controller.icon().pixmap(32, 32).toImage();
+    EXPECT_GT(qAlpha(badge.pixel(16, 16)), 200);
+    EXPECT_EQ(qAlpha(badge.pixel(0, 0)), 0);
+
+    controller.setRecordingElapsed(std::nullopt);
+    EXPECT_EQ(controller.toolTip(), "Glimpo");
+}
+
+TEST(StatusItemController, ItemsCallTheirOwnActions) {
+    std::vector<std::string> calls;
+    auto record = [&calls](std::string name) { return [&calls, name] { calls.push_back(name); }; };
+    MenuActions actions;
+    actions.captureArea = record("area");
+    actions.captureFullscreen = record("fullscreen");
+    actions.captureWindow = record("window");
+    actions.startRecording = record("start");
+    actions.stopRecording = record("stop");
+    actions.captureText = record("text");
+    actions.openAllInOne = record("allInOne");
+    actions.openSaveFolder = record("folder");
+    actions.openSettings = record("settings");
+    StatusItemController controller{actions};
+    controller.setRecordingElapsed(1s);
+    controller.rebuildMenu();
+
+    for (const char* title : {"Stop Recording", "Capture Area", "Capture Fullscreen",
+                              "Capture Window", "Record Screen", "Capture Text", "All-in-One",
+                              "Open Save Folder", "Settings\u2026"}) {
+        QAction* action = item(controller, title);
+        ASSERT_NE(action, nullptr) << title;
+        action->trigger();
+    }
+    const std::vector<std::string> expected{"stop", "area",     "fullscreen", "window", "start",
+                                            "text", "allInOne", "folder",     "settings"};
+    EXPECT_EQ(calls, expected);
+}
+
+TEST(StatusItemController, AnItemMayRebuildTheMenuFromItsOwnHandler) {
+    MenuActions actions;
+    StatusItemController* controller = nullptr;
+    int runs = 0;
+    actions.captureArea = [&] {
+        controller->rebuildMenu();
+        ++runs;
+    };
+    StatusItemController owner{actions};
+    controller = &owner;
+    QPointer<QAction> area = item(owner, "Capture Area");
+    area->trigger();
+    EXPECT_EQ(runs, 1);
+    testsupport::processEvents();
+    EXPECT_TRUE(area.isNull()) << "the replaced item is released once the loop runs";
+    EXPECT_NE(item(owner, "Capture Area"), nullptr);
+}
+
+TEST(StatusItemController, WithoutATrayTheMenuStillWorksAndTheRefusalIsLogged) {
+    MemoryLogSink sink;
+    int calls = 0;
+    MenuActions actions;
+    actions.captureWindow = [&calls] { ++calls; };
+    StatusItemController controller{actions};
+    if (controller.trayAvailable()) {
+        GTEST_SKIP() << "this platform has a system tray";
+    }
+    bool logged = false;
+    for (const LogRecord& record : sink.records()) {
+        logged = logged || (record.category == "app" && record.message == "tray unavailable" &&
+                            record.level == LogLevel::notice);
+    }
+    EXPECT_TRUE(logged);
+    item(controller, "Capture Window")->trigger();
+    EXPECT_EQ(calls, 1);
+    controller.showMessage("Text copied", 1.5); // nothing to show it on; must not fail
+}
