@@ -1,0 +1,43 @@
+#pragma once
+// Lets the user drag an area or pick a window, and reports what was chosen.
+
+#include <cstdint>
+#include <functional>
+
+#include "kit/Geometry.h"
+
+enum class SelectionMode { area, window };
+
+class SelectionResult {
+public:
+    enum class Kind { area, window, cancelled };
+
+    static SelectionResult area(kit::Rect rect, std::uint32_t displayID) { return {Kind::area, rect, displayID, 0}; }
+    static SelectionResult window(std::uint32_t windowNumber) { return {Kind::window, {}, 0, windowNumber}; }
+    static SelectionResult cancelled() { return {Kind::cancelled, {}, 0, 0}; }
+
+    Kind kind() const { return kind_; }
+    // Display-local points of the display named by displayID().
+    kit::Rect rect() const { return rect_; }
+    std::uint32_t displayID() const { return displayID_; }
+    std::uint32_t windowNumber() const { return windowNumber_; }
+
+private:
+    SelectionResult(Kind kind, kit::Rect rect, std::uint32_t display, std::uint32_t window)
+        : kind_(kind), rect_(rect), displayID_(display), windowNumber_(window) {}
+
+    Kind kind_;
+    kit::Rect rect_;
+    std::uint32_t displayID_;
+    std::uint32_t windowNumber_;
+};
+
+class SelectionOverlayController {
+public:
+    using Completion = std::function<void(SelectionResult)>;
+
+    virtual ~SelectionOverlayController() = default;
+
+    // The completion runs once, on the main thread.
+    virtual void begin(SelectionMode mode, bool allowsWindowMode, Completion completion) = 0;
+};

@@ -1,0 +1,290 @@
+#include "app/core/CaptureCoordinator.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPointer>
+
+#include "app/core/AppSettings.h"
+#include "app/storage/CaptureLibrary.h"
+#include "kit/Error.h"
+
+namespace {
+
+// Sentences for services this build does not have yet.
+const std::string noCapture = "Screen capture isn't available in this version of Glimpo.";
+const std::string noSelection = "Selecting an area isn't available in this version of Glimpo.";
+const std::string noRecording = "Screen recording isn't available in this version of Glimpo.";
+const std::string noRecognition = "Text recognition isn't available in this version of Glimpo.";
+
+void copyToClipboard(const std::string& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(QString::fromStdString(text));
+}
+
+// Characters as the user counts them, not UTF-8 bytes.
+long characterCount(const std::string& text) {
+    return QString::fromStdString(text).toUcs4().size();
+}
+
+} // namespace
+
+CaptureCoordinator::CaptureCoordinator(AppSettings& settings, CaptureLibrary& library, Services services,
+                                       QObject* parent)
+    : QObject(parent), settings_(settings), library_(library), services_(std::move(services)) {
+    if (!services_.copyText) services_.copyText = copyToClipboard;
+    if (services_.recorder) {
+        QPointer<CaptureCoordinator> self(this);
+        services_.recorder->onStoppedBySystem = [self](RecordingOutcome result) {
+            if (self) self->deliverRecording(result);
+        };
+    }
+}
+
+CaptureCoordinator::~CaptureCoordinator() {
+    if (services_.recorder) services_.recorder->onStoppedBySystem = [](RecordingOutcome) {};
+}
+
+std::optional<ScreenRecorder::Elapsed> CaptureCoordinator::recordingElapsed() const {
+    if (!services_.recorder) return std::nullopt;
+    return services_.recorder->elapsed();
+}
+
+void CaptureCoordinator::run(kit::CaptureAction action) {
+    switch (action) {
+    case kit::CaptureAction::area:
+        select(SelectionMode::area);
+        break;
+    case kit::CaptureAction::fullscreen: {
+        if (!services_.capturer) {
+            reportUnavailable(noCapture, "Couldn't capture");
+            break;
+        }
+        const kit::Point position =
+            services_.displays ? services_.displays->pointerLocation() : kit::Point{0, 0};
+        capture([position](ScreenCaptureService& capturer) { return capturer.captureDisplay(position); });
+        break;
+    }
+    case kit::CaptureAction::window:
+        select(SelectionMode::window);
+        break;
+    case kit::CaptureAction::recording:
+        if (recordingElapsed()) {
+            stopRecordingNow();
+        } else {
+            selectRecordingArea();
+        }
+        break;
+    case kit::CaptureAction::text:
+        captureText();
+        break;
+    case kit::CaptureAction::allInOne:
+        log_.debug("allInOne is handled by AllInOneController");
+        break;
+    }
+}
+
+SelectionOverlayController* CaptureCoordinator::overlay() {
+    if (!overlay_ && services_.capturer && services_.makeOverlay) {
+        overlay_ = services_.makeOverlay(*services_.capturer);
+    }
+    return overlay_.get();
+}
+
+void CaptureCoordinator::select(SelectionMode mode) {
+    if (!services_.capturer) return reportUnavailable(noCapture, "Couldn't capture");
+    SelectionOverlayController* picker = overlay();
+    if (!picker) return reportUnavailable(noSelection, "Couldn't capture");
+
+    QPointer<CaptureCoordinator> self(this);
+    picker->begin(mode, true, [self](SelectionResult result) {
+        if (!self) return;
+        switch (result.kind()) {
+        case SelectionResult::Kind::cancelled:
+            self->log_.info("selection cancelled");
+            break;
+        case SelectionResult::Kind::area: {
+            const kit::Rect rect = result.rect();
+            const std::uint32_t display = result.displayID();
+            self->capture([rect, display](ScreenCaptureService& c) { return c.captureRect(rect, display); });
+            break;
+        }
+        case SelectionResult::Kind::window: {
+            const std::uint32_t window = result.windowNumber();
+            self->capture([window](ScreenCaptureService& c) { return c.captureWindow(window); });
+            break;
+        }
+        }
+    });
+}
+
+void CaptureCoordinator::capture(CaptureWork work) {
+    captureTask(std::move(work));
+}
+
+QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
+    QPointer<CaptureCoordinator> self(this);
+    std::exception_ptr failure;
+    std::optional<Capture> stored;
+    try {
+        CapturedImage image = co_await work(*services_.capturer);
+        if (!self) co_return;
+        stored = library_.store(image);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self) co_return;
+    if (failure) {
+        report(failure, "Couldn't capture");
+        co_return;
+    }
+    if (services_.sounds) services_.sounds->play(kit::CaptureSound::screenshot);
+    onCaptured(*stored, std::nullopt);
+}
+
+void CaptureCoordinator::selectRecordingArea() {
+    if (!services_.recorder) return reportUnavailable(noRecording, "Couldn't start recording");
+    if (!services_.capturer) return reportUnavailable(noCapture, "Couldn't start recording");
+    SelectionOverlayController* picker = overlay();
+    if (!picker) return reportUnavailable(noSelection, "Couldn't start recording");
+
+    QPointer<CaptureCoordinator> self(this);
+    picker->begin(SelectionMode::area, false, [self](SelectionResult result) {
+        if (!self || result.kind() != SelectionResult::Kind::area) return;
+        self->startRecording(result.rect(), result.displayID());
+    });
+}
+
+void CaptureCoordinator::startRecording(std::optional<kit::Rect> area, std::optional<std::uint32_t> displayID) {
+    if (!services_.recorder) return reportUnavailable(noRecording, "Couldn't start recording");
+    std::optional<std::uint32_t> display = displayID;
+    if (!display && services_.displays) {
+        display = services_.displays->displayContaining(services_.displays->pointerLocation());
+        if (!display) display = services_.displays->mainDisplay();
+    }
+    if (!display) return;
+    startRecordingTask(area, *display);
+}
+
+QCoro::Task<void> CaptureCoordinator::startRecordingTask(std::optional<kit::Rect> area, std::uint32_t displayID) {
+    QPointer<CaptureCoordinator> self(this);
+    std::exception_ptr failure;
+    try {
+        const bool microphone = co_await microphoneAllowed();
+        if (!self) co_return;
+        co_await services_.recorder->start(area, displayID, microphone, settings_.recordSystemAudio());
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (self && failure) report(failure, "Couldn't start recording");
+}
+
+QCoro::Task<bool> CaptureCoordinator::microphoneAllowed() {
+    if (!settings_.recordMicrophone()) co_return false;
+    QPointer<CaptureCoordinator> self(this);
+    const MicrophoneAuthorization status =
+        services_.microphoneStatus ? services_.microphoneStatus() : MicrophoneAuthorization::restricted;
+    switch (status) {
+    case MicrophoneAuthorization::notDetermined: {
+        const bool granted = services_.requestMicrophone ? co_await services_.requestMicrophone() : false;
+        if (self && !granted) onMessage("Recording without microphone", "mic.slash");
+        co_return granted;
+    }
+    case MicrophoneAuthorization::authorized:
+        co_return true;
+    case MicrophoneAuthorization::denied:
+    case MicrophoneAuthorization::restricted:
+        break;
+    }
+    onMessage("Recording without microphone", "mic.slash");
+    co_return false;
+}
+
+void CaptureCoordinator::stopRecordingNow() {
+    if (!services_.recorder) return;
+    stopRecording();
+}
+
+QCoro::Task<void> CaptureCoordinator::stopRecording() {
+    QPointer<CaptureCoordinator> self(this);
+    std::optional<RecordingOutcome> outcome;
+    try {
+        std::optional<FinishedRecordingCapture> finished = co_await services_.recorder->stop();
+        if (finished) outcome = RecordingOutcome(std::move(*finished));
+    } catch (...) {
+        outcome = RecordingOutcome(std::current_exception());
+    }
+    if (self && outcome) deliverRecording(*outcome);
+}
+
+void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
+    if (const auto* error = std::get_if<std::exception_ptr>(&result)) {
+        report(*error, "Recording problem");
+        return;
+    }
+    const auto& finished = std::get<FinishedRecordingCapture>(result);
+    std::optional<std::string> failure;
+    if (finished.saveError) failure = "Couldn't save: " + finished.saveError->reason();
+    onCaptured(finished.capture, failure);
+}
+
+void CaptureCoordinator::captureText() {
+    if (!services_.recognizer) return reportUnavailable(noRecognition, "Couldn't read the text");
+    if (!services_.capturer) return reportUnavailable(noCapture, "Couldn't read the text");
+    SelectionOverlayController* picker = overlay();
+    if (!picker) return reportUnavailable(noSelection, "Couldn't read the text");
+
+    QPointer<CaptureCoordinator> self(this);
+    picker->begin(SelectionMode::area, false, [self](SelectionResult result) {
+        if (!self || result.kind() != SelectionResult::Kind::area) return;
+        self->recognizeText(result.rect(), result.displayID());
+    });
+}
+
+QCoro::Task<void> CaptureCoordinator::recognizeText(kit::Rect rect, std::uint32_t displayID) {
+    QPointer<CaptureCoordinator> self(this);
+    std::exception_ptr failure;
+    std::string text;
+    try {
+        CapturedImage image = co_await services_.capturer->captureRect(rect, displayID);
+        if (!self) co_return;
+        onProgress("Reading text\u2026", "text.viewfinder");
+        text = co_await services_.recognizer->recognize(std::move(image.image));
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self) co_return;
+    if (failure) {
+        report(failure, "Couldn't read the text");
+        co_return;
+    }
+    if (text.empty()) {
+        onMessage("No text found", "text.viewfinder");
+        co_return;
+    }
+    services_.copyText(text);
+    log_.info("text copied characters={}", characterCount(text));
+    if (services_.sounds) services_.sounds->play(kit::CaptureSound::textCopied);
+    onMessage("Text copied", "doc.on.clipboard");
+}
+
+void CaptureCoordinator::report(const std::exception_ptr& error, const std::string& title) {
+    const std::string description = kit::describe(error);
+    log_.error("{} error={}", title, description);
+    bool declined = false;
+    try {
+        if (error) std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        declined = kit::CaptureFailure::classify(e) == kit::CaptureFailure::needsScreenPermission;
+    } catch (...) {
+    }
+    if (declined) {
+        onPermissionNeeded();
+    } else {
+        onError(title + ": " + description);
+    }
+}
+
+void CaptureCoordinator::reportUnavailable(const std::string& sentence, const std::string& title) {
+    report(std::make_exception_ptr(kit::Error(sentence)), title);
+}

@@ -1,0 +1,36 @@
+#include "app/core/PermissionGate.h"
+
+#include "app/platform/audio/SoundServer.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <cstdlib>
+#include <string_view>
+
+namespace PermissionGate {
+
+bool screenCaptureAllowed() {
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    if (session && std::string_view(session) == "wayland") return false;
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return !(wayland && *wayland);
+}
+
+MicrophoneAuthorization microphoneAuthorization() {
+    return platform::audio::hasInputSource() ? MicrophoneAuthorization::authorized
+                                             : MicrophoneAuthorization::restricted;
+}
+
+QCoro::Task<bool> requestMicrophone() {
+    // The sound server asks nobody: access is whatever it grants right now.
+    co_return microphoneAuthorization() == MicrophoneAuthorization::authorized;
+}
+
+void open(const QString& address) {
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty()) return;
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace PermissionGate

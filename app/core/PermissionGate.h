@@ -1,0 +1,25 @@
+#pragma once
+// The permissions a capture needs, and opening the desktop's settings pages.
+
+#include <QString>
+#include <qcoro/qcorotask.h>
+
+enum class MicrophoneAuthorization { notDetermined, authorized, denied, restricted };
+
+namespace PermissionGate {
+
+// The non-prompting screen-capture test. Every X11 client may read the screen; in a Wayland
+// session Glimpo would see only other X clients, so captures stay blocked there.
+bool screenCaptureAllowed();
+
+// Authorised when the sound server answers and has an input source, restricted otherwise.
+// Linux has no prompt, so it is never notDetermined.
+MicrophoneAuthorization microphoneAuthorization();
+
+// Asks for microphone access and answers whether it was granted.
+QCoro::Task<bool> requestMicrophone();
+
+// Opens an address (a settings page, a folder); a string that is no address is ignored.
+void open(const QString& address);
+
+} // namespace PermissionGate

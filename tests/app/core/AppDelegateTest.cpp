@@ -1,0 +1,141 @@
+#include "app/core/AppDelegate.h"
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "app/core/AppSettings.h"
+#include "app/core/GlimpoUIState.h"
+#include "app/ui/StatusItemController.h"
+#include "app/ui/WindowPresenter.h"
+#include "fakes/FakeServices.h"
+
+namespace {
+
+using kit::CaptureAction;
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    std::unique_ptr<AppDelegate> launch(bool welcomeShown = false) {
+        auto store = std::make_unique<SettingsStore>(home / "settings.json");
+        if (welcomeShown) store->setBool("welcomeShown", true);
+        AppDelegate::Environment environment;
+        environment.store = std::move(store);
+        environment.cacheFolder = home / "cache";
+        environment.screenPermission = [this] { return permitted; };
+        environment.makeServices = [this] {
+            CaptureCoordinator::Services services;
+            services.capturer = std::make_unique<fakes::Capturer>();
+            services.makeOverlay = [this](ScreenCaptureService&) {
+                auto made = std::make_unique<fakes::Overlay>();
+                overlay = made.get();
+                return made;
+            };
+            auto owned = std::make_unique<fakes::Recorder>();
+            recorder = owned.get();
+            services.recorder = std::move(owned);
+            return services;
+        };
+        environment.setTransientHotKey = [this](const kit::HotKeyCombination& c, std::function<void()> handler) {
+            transient = c;
+            escapeHandler = std::move(handler);
+        };
+        environment.clearTransientHotKey = [this] {
+            transient.reset();
+            escapeHandler = nullptr;
+        };
+        auto delegate = std::make_unique<AppDelegate>(std::move(environment));
+        delegate->applicationDidFinishLaunching();
+        return delegate;
+    }
+
+    testsupport::TempDir home;
+    MemoryLogSink log;
+    bool permitted = true;
+    fakes::Overlay* overlay = nullptr;
+    fakes::Recorder* recorder = nullptr;
+    std::optional<kit::HotKeyCombination> transient;
+    std::function<void()> escapeHandler;
+};
+
+TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermission) {
+    {
+        auto delegate = launch(false);
+        EXPECT_TRUE(delegate->windows().isOpen("welcome"));
+        EXPECT_TRUE(delegate->settings().welcomeShown());
+        EXPECT_TRUE(log.contains("app", "launched"));
+    }
+    {
+        auto delegate = launch(true);
+        EXPECT_FALSE(delegate->windows().isOpen("welcome"));
+    }
+    permitted = false;
+    auto delegate = launch(true);
+    EXPECT_TRUE(delegate->windows().isOpen("welcome"));
+}
+
+TEST_F(AppDelegateTest, EveryActionIsBlockedWithoutPermissionButStoppingIsNot) {
+    auto delegate = launch(true);
+    permitted = false;
+    delegate->perform(CaptureAction::area);
+    EXPECT_TRUE(log.contains("app", "action=area"));
+    EXPECT_TRUE(log.contains("app", "capture blocked reason=screenPermission"));
+    EXPECT_TRUE(delegate->windows().isOpen("welcome"));
+    EXPECT_EQ(overlay, nullptr);
+
+    permitted = true;
+    delegate->perform(CaptureAction::recording);
+    ASSERT_NE(overlay, nullptr);
+    overlay->finish(SelectionResult::area(kit::Rect::make(0, 0, 100, 100), 1));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed().has_value(); }));
+
+    permitted = false;
+    log.clear();
+    delegate->perform(CaptureAction::recording);
+    EXPECT_EQ(recorder->stops, 1);
+    EXPECT_FALSE(log.contains("app", "capture blocked reason=screenPermission"));
+}
+
+TEST_F(AppDelegateTest, AllInOneLogsUntilTheBarExistsAndReopenShowsSettings) {
+    auto delegate = launch(true);
+    delegate->perform(CaptureAction::allInOne);
+    EXPECT_EQ(overlay, nullptr);
+    delegate->applicationShouldHandleReopen();
+    EXPECT_TRUE(delegate->windows().isOpen("settings"));
+}
+
+TEST_F(AppDelegateTest, MenuHintsFollowTheShortcuts) {
+    auto delegate = launch(true);
+    const std::map<std::string, std::string> defaults{
+        {"Capture Area", "\u21E7\u23184"}, {"Capture Fullscreen", "\u21E7\u23183"}, {"All-in-One", "\u21E7\u23185"}};
+    EXPECT_EQ(delegate->statusItem()->shortcutHints(), defaults);
+
+    delegate->settings().setHotKeyOverride(CaptureAction::area, std::nullopt);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return delegate->statusItem()->shortcutHints().size() == 2; }));
+    EXPECT_FALSE(delegate->statusItem()->shortcutHints().contains("Capture Area"));
+}
+
+TEST_F(AppDelegateTest, EscapeBelongsToTheRecordingOnlyWhileNoGlimpoSurfaceIsOpen) {
+    auto delegate = launch(true);
+    EXPECT_FALSE(transient);
+
+    recorder->running.set(std::chrono::seconds(0));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return transient.has_value(); }));
+    EXPECT_EQ(transient->keyCode, 53u);
+    EXPECT_EQ(transient->carbonModifiers, 0u);
+    EXPECT_TRUE(delegate->statusItem()->recordingElapsed().has_value());
+
+    GlimpoUIState::shared().insert("overlay");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !transient.has_value(); }));
+    GlimpoUIState::shared().remove("overlay");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return transient.has_value(); }));
+
+    // Escape stops the recording without an "action=" line.
+    log.clear();
+    escapeHandler();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return recorder->stops == 1; }));
+    EXPECT_TRUE(log.messages("app").empty());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !transient.has_value(); }));
+    EXPECT_FALSE(delegate->statusItem()->recordingElapsed().has_value());
+}
+
+} // namespace

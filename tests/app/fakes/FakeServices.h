@@ -1,0 +1,146 @@
+#pragma once
+// Fakes of the services the coordinator works through. Each records what it was asked and
+// answers what the test set up.
+
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QImage>
+
+#include "app/capture/DisplayLocator.h"
+#include "app/capture/ScreenCaptureService.h"
+#include "app/capture/SelectionOverlayController.h"
+#include "app/core/Observation.h"
+#include "app/quickaccess/SoundPlayer.h"
+#include "app/recording/ScreenRecorder.h"
+#include "app/text/TextRecognitionService.h"
+
+namespace fakes {
+
+// QCoro 0.8 moves from a non-const lvalue given to co_return, so the fakes return copies of
+// the answers they keep.
+template <class T> T copy(const T& value) { return value; }
+
+inline CapturedImage image(int width = 40, int height = 30, double scale = 1.0) {
+    QImage picture(width, height, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    return {picture, kit::Size{width / scale, height / scale}};
+}
+
+class Capturer : public ScreenCaptureService {
+public:
+    struct Call {
+        std::string what;
+        kit::Rect rect;
+        std::uint32_t id = 0;
+        kit::Point point;
+    };
+
+    std::vector<Call> calls;
+    std::exception_ptr failure;
+    CapturedImage result = image();
+
+    QCoro::Task<CapturedImage> captureRect(kit::Rect rect, std::uint32_t displayID) override {
+        calls.push_back({"rect", rect, displayID, {}});
+        if (failure) std::rethrow_exception(failure);
+        co_return copy(result);
+    }
+    QCoro::Task<CapturedImage> captureWindow(std::uint32_t windowNumber) override {
+        calls.push_back({"window", {}, windowNumber, {}});
+        if (failure) std::rethrow_exception(failure);
+        co_return copy(result);
+    }
+    QCoro::Task<CapturedImage> captureDisplay(kit::Point point) override {
+        calls.push_back({"display", {}, 0, point});
+        if (failure) std::rethrow_exception(failure);
+        co_return copy(result);
+    }
+};
+
+class Overlay : public SelectionOverlayController {
+public:
+    struct Begin {
+        SelectionMode mode;
+        bool allowsWindowMode;
+    };
+    std::vector<Begin> begins;
+    Completion completion;
+
+    void begin(SelectionMode mode, bool allowsWindowMode, Completion done) override {
+        begins.push_back({mode, allowsWindowMode});
+        completion = std::move(done);
+    }
+    void finish(SelectionResult result) {
+        auto done = std::move(completion);
+        completion = nullptr;
+        done(result);
+    }
+};
+
+class Recorder : public ScreenRecorder {
+public:
+    struct Start {
+        std::optional<kit::Rect> area;
+        std::uint32_t displayID;
+        bool microphone;
+        bool systemAudio;
+    };
+    std::vector<Start> starts;
+    int stops = 0;
+    std::exception_ptr startFailure;
+    std::exception_ptr stopFailure;
+    std::optional<FinishedRecordingCapture> finished;
+    Observed<std::optional<Elapsed>> running;
+
+    std::optional<Elapsed> elapsed() const override { return running.get(); }
+
+    QCoro::Task<void> start(std::optional<kit::Rect> area, std::uint32_t displayID, bool microphone,
+                            bool systemAudio) override {
+        starts.push_back({area, displayID, microphone, systemAudio});
+        if (startFailure) std::rethrow_exception(startFailure);
+        running.set(Elapsed(0));
+        co_return;
+    }
+    QCoro::Task<std::optional<FinishedRecordingCapture>> stop() override {
+        ++stops;
+        running.set(std::nullopt);
+        if (stopFailure) std::rethrow_exception(stopFailure);
+        co_return copy(finished);
+    }
+};
+
+class Recognizer : public TextRecognitionService {
+public:
+    std::string text;
+    std::exception_ptr failure;
+    int recognized = 0;
+    int warmedUp = 0;
+
+    QCoro::Task<std::string> recognize(QImage) override {
+        ++recognized;
+        if (failure) std::rethrow_exception(failure);
+        co_return copy(text);
+    }
+    void warmUp() override { ++warmedUp; }
+};
+
+class Sounds : public SoundPlayer {
+public:
+    std::vector<kit::CaptureSound> played;
+    void play(kit::CaptureSound sound) override { played.push_back(sound); }
+};
+
+class Displays : public DisplayLocator {
+public:
+    kit::Point pointer{100, 200};
+    std::optional<std::uint32_t> under = 7;
+    std::optional<std::uint32_t> main = 1;
+
+    kit::Point pointerLocation() const override { return pointer; }
+    std::optional<std::uint32_t> displayContaining(kit::Point) const override { return under; }
+    std::optional<std::uint32_t> mainDisplay() const override { return main; }
+};
+
+} // namespace fakes

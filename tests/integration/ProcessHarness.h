@@ -1,0 +1,82 @@
+#pragma once
+// Runs build/glimpo as a real process in a private home, and reads its log from stderr.
+
+#include <QByteArray>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
+
+class GlimpoProcessHome {
+public:
+    GlimpoProcessHome() {
+        for (const char* sub : {"home", "config", "cache", "runtime"}) QDir(dir_.path()).mkpath(sub);
+        QFile::setPermissions(path("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    QString path(const QString& sub) const { return dir_.path() + "/" + sub; }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", path("home"));
+        env.insert("XDG_CONFIG_HOME", path("config"));
+        env.insert("XDG_CACHE_HOME", path("cache"));
+        env.insert("XDG_RUNTIME_DIR", path("runtime"));
+        env.insert("GLIMPO_LOG_STDERR", "1");
+        if (!env.contains("DISPLAY")) env.insert("QT_QPA_PLATFORM", "offscreen");
+        return env;
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+class GlimpoProcess {
+public:
+    explicit GlimpoProcess(const GlimpoProcessHome& home) {
+        process_.setProcessEnvironment(home.environment());
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+    }
+    ~GlimpoProcess() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(3000)) {
+                process_.kill();
+                process_.waitForFinished(3000);
+            }
+        }
+    }
+
+    void start() { process_.start(GLIMPO_BINARY, {}); }
+
+    // Reads stderr until a line contains `text` or the time runs out.
+    bool waitForLog(const QString& text, int ms = 10000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            log_ += process_.readAllStandardError();
+            if (QString::fromUtf8(log_).contains(text)) return true;
+            if (process_.state() == QProcess::NotRunning) {
+                log_ += process_.readAllStandardError();
+                return QString::fromUtf8(log_).contains(text);
+            }
+            process_.waitForReadyRead(100);
+        }
+        return false;
+    }
+
+    QString log() {
+        log_ += process_.readAllStandardError();
+        return QString::fromUtf8(log_);
+    }
+    QProcess& process() { return process_; }
+
+private:
+    QProcess process_;
+    QByteArray log_;
+};

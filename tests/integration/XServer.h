@@ -1,0 +1,135 @@
+#pragma once
+// A private X server for integration tests: Xvfb (kept from resetting when its last client
+// leaves, so monitors set with xrandr stay), optional monitors and the openbox window manager.
+// Everything started here is stopped by process id when the object goes.
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class XServer {
+public:
+    struct Monitor {
+        QString name;
+        int x, y, width, height;
+    };
+
+    // The screen is the bounding box of the monitors (or width x height when none are given).
+    explicit XServer(std::vector<Monitor> monitors = {{"A", 0, 0, 1920, 1080}}, bool windowManager = true) {
+        require("Xvfb");
+        require("xrandr");
+        int width = 0, height = 0;
+        for (const auto& m : monitors) {
+            width = std::max(width, m.x + m.width);
+            height = std::max(height, m.y + m.height);
+        }
+        xvfb_ = std::make_unique<QProcess>();
+        xvfb_->setProcessChannelMode(QProcess::SeparateChannels);
+        xvfb_->start("Xvfb", {"-displayfd", "1", "-screen", "0", QString("%1x%2x24").arg(width).arg(height),
+                              "-noreset", "-nolisten", "tcp", "+extension", "RANDR"});
+        if (!xvfb_->waitForStarted(5000)) throw std::runtime_error("Xvfb did not start");
+        QByteArray number;
+        QElapsedTimer timer;
+        timer.start();
+        while (!number.contains('\n') && timer.elapsed() < 10000) {
+            xvfb_->waitForReadyRead(100);
+            number += xvfb_->readAllStandardOutput();
+        }
+        if (!number.contains('\n')) throw std::runtime_error("Xvfb gave no display number");
+        display_ = ":" + QString::fromLatin1(number.trimmed());
+
+        if (monitors.size() > 1) {
+            bool first = true;
+            for (const auto& m : monitors) {
+                // Millimetres chosen for 96 dpi.
+                const QString geometry = QString("%1/%2x%3/%4+%5+%6")
+                                             .arg(m.width)
+                                             .arg(m.width * 254 / 960)
+                                             .arg(m.height)
+                                             .arg(m.height * 254 / 960)
+                                             .arg(m.x)
+                                             .arg(m.y);
+                run("xrandr", {"--setmonitor", m.name, geometry, first ? "screen" : "none"});
+                first = false;
+            }
+        }
+        if (windowManager) {
+            require("openbox");
+            openbox_ = std::make_unique<QProcess>();
+            openbox_->setProcessEnvironment(environment());
+            openbox_->start("openbox", {"--sm-disable"});
+            if (!openbox_->waitForStarted(5000)) throw std::runtime_error("openbox did not start");
+            // openbox owns the WM selection once it answers _NET_SUPPORTING_WM_CHECK.
+            QElapsedTimer wait;
+            wait.start();
+            while (wait.elapsed() < 5000 && !output("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
+                QThread::msleep(50);
+        }
+    }
+
+    ~XServer() {
+        for (auto* process : {openbox_.get(), xvfb_.get()}) {
+            if (!process || process->state() == QProcess::NotRunning) continue;
+            process->terminate();
+            if (!process->waitForFinished(3000)) {
+                process->kill();
+                process->waitForFinished(3000);
+            }
+        }
+    }
+
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    const QString& display() const { return display_; }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display_);
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("XDG_SESSION_TYPE", "x11");
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        return env;
+    }
+
+    // Runs a client of this server to its end; throws when it fails.
+    void run(const QString& program, const QStringList& args) const {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, args);
+        if (!process.waitForFinished(15000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+            throw std::runtime_error((program + " " + args.join(' ') + " failed: " +
+                                      QString::fromUtf8(process.readAllStandardError()))
+                                         .toStdString());
+        }
+    }
+
+    QString output(const QString& program, const QStringList& args) const {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, args);
+        process.waitForFinished(15000);
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    // A tool the test needs and the machine lacks fails the test loudly.
+    static void require(const QString& program) {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            throw std::runtime_error(("required tool missing: " + program + " (run scripts/install-deps)").toStdString());
+    }
+
+private:
+    std::unique_ptr<QProcess> xvfb_;
+    std::unique_ptr<QProcess> openbox_;
+    QString display_;
+};
