@@ -1,0 +1,123 @@
+#include "app/shortcuts/HotKeyCapture.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPointer>
+
+#include "app/core/GlimpoUIState.h"
+#include "kit/HotKeyBindings.h"
+
+namespace {
+
+// The one capture listening now.
+QPointer<HotKeyCapture>& listening() {
+    static QPointer<HotKeyCapture> capture;
+    return capture;
+}
+
+// Modifiers are pressed on the way to a shortcut, not as one.
+bool isModifierKey(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+HotKeyCapture::HotKeyCapture(std::shared_ptr<const platform::x11::KeyboardLayout> keyboard, QObject* parent)
+    : QObject(parent),
+      keyboard_(keyboard ? std::move(keyboard) : platform::x11::XkbKeyboardLayout::shared()) {}
+
+HotKeyCapture::~HotKeyCapture() { stop(); }
+
+std::uint64_t HotKeyCapture::eventFlags(Qt::KeyboardModifiers modifiers) {
+    std::uint64_t flags = 0;
+    if (modifiers & Qt::ShiftModifier) flags |= kit::EventFlags::shift;
+    if (modifiers & Qt::ControlModifier) flags |= kit::EventFlags::control;
+    if (modifiers & Qt::AltModifier) flags |= kit::EventFlags::option;
+    if (modifiers & Qt::MetaModifier) flags |= kit::EventFlags::command;
+    return flags;
+}
+
+void HotKeyCapture::start(OnCapture onCapture) {
+    stop();
+    if (HotKeyCapture* other = listening(); other != nullptr && other != this) other->stop();
+    onCapture_ = std::move(onCapture);
+    isRecording_.set(true);
+    GlimpoUIState::shared().insert(std::string(surfaceName));
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->installEventFilter(this);
+        monitoring_ = true;
+    }
+    listening() = this;
+}
+
+void HotKeyCapture::stop() {
+    if (monitoring_) {
+        if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+        monitoring_ = false;
+    }
+    onCapture_ = nullptr;
+    isRecording_.set(false);
+    // Another capture may be listening by now; the surface is then still open.
+    if (listening() == this || listening() == nullptr) {
+        listening() = nullptr;
+        GlimpoUIState::shared().remove(std::string(surfaceName));
+    }
+}
+
+bool HotKeyCapture::eventFilter(QObject* watched, QEvent* event) {
+    if (!monitoring_) return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyRelease:
+        // Accepted, or the press would trigger a shortcut or travel on to the parent widgets.
+        event->accept();
+        return true;
+    case QEvent::KeyPress:
+        event->accept();
+        handle(static_cast<const QKeyEvent&>(*event));
+        return true;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+void HotKeyCapture::handle(const QKeyEvent& event) {
+    if (isModifierKey(event.key())) return;
+    const auto keyCode = keyboard_->keyCode(event.nativeScanCode());
+    const bool escape = keyCode ? *keyCode == escapeKeyCode : event.key() == Qt::Key_Escape;
+    if (escape) {
+        hint_.set(std::nullopt);
+        stop();
+        return;
+    }
+    if (keyCode) {
+        const auto combination = kit::HotKeyBindings::combination(*keyCode, eventFlags(event.modifiers()),
+                                                                  keyboard_->layoutText(*keyCode));
+        if (combination) {
+            hint_.set(std::nullopt);
+            // stop() forgets the handler.
+            const OnCapture onCapture = onCapture_;
+            stop();
+            if (onCapture) onCapture(*combination);
+            return;
+        }
+    }
+    hint_.set(std::string(refusalHint));
+}

@@ -1,0 +1,60 @@
+#pragma once
+// Listens for the next key press inside the application and turns it into a shortcut. While it
+// listens every key press is swallowed, and "shortcutRecorder" is among the open surfaces, which
+// leaves the Escape key to it. Observable; main thread only.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <QObject>
+
+#include "app/core/Observation.h"
+#include "app/platform/x11/KeyboardLayout.h"
+#include "kit/HotKeyCombination.h"
+
+class QKeyEvent;
+
+class HotKeyCapture : public QObject {
+    Q_OBJECT
+
+public:
+    using OnCapture = std::function<void(const kit::HotKeyCombination&)>;
+
+    static constexpr std::string_view surfaceName = "shortcutRecorder";
+    static constexpr std::string_view refusalHint = "Include \u2318 or \u2303 in the shortcut.";
+    static constexpr std::uint32_t escapeKeyCode = 53;
+
+    // The keyboard names the keys; by default the X server's.
+    explicit HotKeyCapture(std::shared_ptr<const platform::x11::KeyboardLayout> keyboard = nullptr,
+                           QObject* parent = nullptr);
+    ~HotKeyCapture() override;
+
+    // Tracked reads.
+    bool isRecording() const { return isRecording_.get(); }
+    // Set when a key press was refused.
+    const std::optional<std::string>& hint() const { return hint_.get(); }
+
+    // Stops any listening first, this capture's or another's: one key press has one taker.
+    void start(OnCapture onCapture);
+    // Safe when not listening; leaves the hint as it is.
+    void stop();
+
+    // Qt's modifier state as key-event flags: Meta (the Super key) is command.
+    static std::uint64_t eventFlags(Qt::KeyboardModifiers modifiers);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void handle(const QKeyEvent& event);
+
+    Observed<bool> isRecording_{false};
+    Observed<std::optional<std::string>> hint_;
+    bool monitoring_ = false;
+    OnCapture onCapture_;
+    std::shared_ptr<const platform::x11::KeyboardLayout> keyboard_;
+};

@@ -1,0 +1,101 @@
+#include "app/shortcuts/HotKeyCenter.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+
+std::string GlobalHotKeyError::errorDescription() const {
+    if (status == platform::x11::HotKeyStatus::alreadyRegistered) {
+        return "This shortcut is already used by the desktop or another app. Turn it off there or choose a "
+               "different one.";
+    }
+    return fmt::format("The desktop refused the shortcut (error {}).", status);
+}
+
+std::uint32_t HotKeyCenter::id(kit::CaptureAction action) {
+    const auto& all = kit::CaptureAction::allCases();
+    const auto position = std::find(all.begin(), all.end(), action) - all.begin();
+    return static_cast<std::uint32_t>(position) + 1;
+}
+
+HotKeyCenter::HotKeyCenter(PressHandler onPress, std::unique_ptr<Backend> backend)
+    : onPress_(std::move(onPress)),
+      backend_(backend ? std::move(backend) : platform::x11::makeHotKeyBackend()) {}
+
+HotKeyCenter::~HotKeyCenter() {
+    unregisterAll();
+    clearTransient();
+}
+
+std::map<kit::CaptureAction, GlobalHotKeyError> HotKeyCenter::registerBindings(const kit::ActiveBindings& bindings) {
+    unregisterAll();
+
+    std::map<kit::CaptureAction, GlobalHotKeyError> errors;
+    if (const auto failed = installHandlerIfNeeded()) {
+        for (const auto& [action, combination] : bindings) errors.emplace(action, *failed);
+        return errors;
+    }
+
+    for (const kit::CaptureAction action : kit::CaptureAction::allCases()) {
+        const auto bound = bindings.find(action);
+        if (bound == bindings.end()) continue;
+        const std::uint32_t hotKeyId = id(action);
+        const auto registration =
+            backend_->registerHotKey(bound->second.keyCode, bound->second.carbonModifiers, hotKeyId);
+        if (registration.status == platform::x11::HotKeyStatus::ok && registration.reference) {
+            registered_.insert_or_assign(hotKeyId, Registered{action, *registration.reference});
+        } else {
+            errors.emplace(action, GlobalHotKeyError{registration.status});
+        }
+    }
+    return errors;
+}
+
+void HotKeyCenter::setTransient(const kit::HotKeyCombination& combination, std::function<void()> handler) {
+    if (transient_) backend_->unregisterHotKey(transient_->reference);
+    transient_.reset();
+
+    if (const auto failed = installHandlerIfNeeded()) {
+        log_.error("transient hot key handler failed status={}", failed->status);
+        return;
+    }
+    const auto registration = backend_->registerHotKey(combination.keyCode, combination.carbonModifiers, transientId);
+    if (registration.status == platform::x11::HotKeyStatus::ok && registration.reference) {
+        transient_ = Transient{*registration.reference, std::move(handler)};
+    } else {
+        log_.error("transient hot key failed status={}", registration.status);
+    }
+}
+
+void HotKeyCenter::clearTransient() {
+    if (!transient_) return;
+    backend_->unregisterHotKey(transient_->reference);
+    transient_.reset();
+}
+
+void HotKeyCenter::unregisterAll() {
+    for (const auto& [hotKeyId, entry] : registered_) backend_->unregisterHotKey(entry.reference);
+    registered_.clear();
+}
+
+std::optional<GlobalHotKeyError> HotKeyCenter::installHandlerIfNeeded() {
+    if (handlerInstalled_) return std::nullopt;
+    // The backend dies with the center, and with it every delivery still queued.
+    const std::int32_t status = backend_->installHandler([this](std::uint32_t hotKeyId) { dispatch(hotKeyId); });
+    if (status != platform::x11::HotKeyStatus::ok) return GlobalHotKeyError{status};
+    handlerInstalled_ = true;
+    return std::nullopt;
+}
+
+void HotKeyCenter::dispatch(std::uint32_t hotKeyId) {
+    if (hotKeyId == transientId) {
+        if (!transient_) return;
+        // The handler may clear or re-arm the key, which would destroy it while it runs.
+        const auto handler = transient_->handler;
+        if (handler) handler();
+        return;
+    }
+    const auto found = registered_.find(hotKeyId);
+    if (found == registered_.end()) return;
+    if (onPress_) onPress_(found->second.action);
+}

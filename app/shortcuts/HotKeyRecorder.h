@@ -1,0 +1,59 @@
+#pragma once
+// The control that edits one action's shortcut: a button showing the shortcut in force that,
+// when clicked, records the next key press; a button that removes the shortcut; and the hint
+// under them when a press was refused. Main thread only.
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QWidget>
+
+#include "app/platform/x11/KeyboardLayout.h"
+#include "app/shortcuts/HotKeyCapture.h"
+#include "kit/CaptureVocabulary.h"
+#include "kit/HotKeyCombination.h"
+
+class AppSettings;
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+class HotKeyRecorder : public QWidget {
+    Q_OBJECT
+
+public:
+    // onChange runs after each edit of the shortcut.
+    HotKeyRecorder(AppSettings& settings, kit::CaptureAction action, std::function<void()> onChange = {},
+                   QWidget* parent = nullptr);
+    HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
+                   std::shared_ptr<const platform::x11::KeyboardLayout> keyboard, std::function<void()> onChange = {},
+                   QWidget* parent = nullptr);
+    ~HotKeyRecorder() override;
+
+    HotKeyCapture& capture() { return *capture_; }
+
+    // The parts, named "recordButton", "removeButton" and "hint".
+    QPushButton* recordButton() const { return recordButton_; }
+    QToolButton* removeButton() const { return removeButton_; }
+    QLabel* hintLabel() const { return hintLabel_; }
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    // The action's shortcut in force; writing it stores an override.
+    std::optional<kit::HotKeyCombination> combination() const;
+    void setCombination(std::optional<kit::HotKeyCombination> combination);
+    QString buttonTitle() const;
+    void toggleRecording();
+    void refresh();
+
+    AppSettings& settings_;
+    kit::CaptureAction action_;
+    std::function<void()> onChange_;
+    std::unique_ptr<HotKeyCapture> capture_;
+    QPushButton* recordButton_ = nullptr;
+    QToolButton* removeButton_ = nullptr;
+    QLabel* hintLabel_ = nullptr;
+};

@@ -1,0 +1,45 @@
+#pragma once
+// Keeps the registered hot keys in step with the settings: registers the shortcuts in force at
+// start and again after every change of the overrides, and publishes why any of them failed.
+// Main thread only.
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QObject>
+
+#include "app/core/Log.h"
+#include "app/core/Observation.h"
+#include "app/shortcuts/HotKeyCenter.h"
+#include "kit/CaptureVocabulary.h"
+
+class AppSettings;
+
+class ShortcutService : public QObject {
+    Q_OBJECT
+
+public:
+    // No backend: the desktop's own.
+    ShortcutService(AppSettings& settings, HotKeyCenter::PressHandler onPress,
+                    std::unique_ptr<platform::x11::HotKeyBackend> backend = nullptr, QObject* parent = nullptr);
+    ~ShortcutService() override;
+
+    // Registers now and after every change of the overrides, for the life of the service.
+    void start();
+
+    // For each action whose key failed at the last registration, the sentence saying why.
+    // A tracked read.
+    const std::map<kit::CaptureAction, std::string>& failures() const { return failures_.get(); }
+
+    // Where the transient key is armed.
+    HotKeyCenter& center() { return center_; }
+
+private:
+    void registerShortcuts();
+
+    Observed<std::map<kit::CaptureAction, std::string>> failures_;
+    AppSettings& settings_;
+    HotKeyCenter center_;
+    Logger log_{"shortcut"};
+};

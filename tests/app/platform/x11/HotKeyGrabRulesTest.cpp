@@ -1,0 +1,95 @@
+#include "app/platform/x11/KeyNames.h"
+#include "app/platform/x11/X11HotKeyBackend.h"
+
+#include "kit/HotKeyBindings.h"
+#include "kit/HotKeyCombination.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace KeyNames = platform::x11::KeyNames;
+using platform::x11::GrabTable;
+
+namespace {
+
+TEST(KeyNames, EveryKeyMapsBothWaysOnce) {
+    std::set<std::uint32_t> codes;
+    std::set<std::string_view> names;
+    for (const auto& entry : KeyNames::all()) {
+        EXPECT_TRUE(codes.insert(entry.keyCode).second) << "key code twice: " << entry.keyCode;
+        EXPECT_TRUE(names.insert(entry.xkbName).second) << "name twice: " << entry.xkbName;
+        EXPECT_EQ(KeyNames::xkbName(entry.keyCode), entry.xkbName);
+        EXPECT_EQ(KeyNames::keyCode(entry.xkbName), entry.keyCode);
+    }
+    // A full-size keyboard: 26 letters, 10 digits, 20 function keys, 17 keypad keys at least.
+    EXPECT_GE(codes.size(), 105u);
+}
+
+TEST(KeyNames, TheStoredDefaultsAndFixedLabelsNameTheRightKeys) {
+    EXPECT_EQ(KeyNames::xkbName(21), "AE04");
+    EXPECT_EQ(KeyNames::xkbName(20), "AE03");
+    EXPECT_EQ(KeyNames::xkbName(23), "AE05");
+    EXPECT_EQ(KeyNames::xkbName(0), "AC01");
+    EXPECT_EQ(KeyNames::xkbName(49), "SPCE");
+    EXPECT_EQ(KeyNames::xkbName(53), "ESC");
+    EXPECT_EQ(KeyNames::xkbName(36), "RTRN");
+    EXPECT_EQ(KeyNames::xkbName(122), "FK01");
+    EXPECT_EQ(KeyNames::xkbName(90), "FK20");
+    EXPECT_EQ(KeyNames::xkbName(KeyNames::printKeyCode), "PRSC");
+    // Every key with a fixed label has a key on this keyboard.
+    for (std::uint32_t code = 0; code < 128; ++code) {
+        if (kit::HotKeyBindings::specialLabel(code)) {
+            EXPECT_TRUE(KeyNames::xkbName(code)) << code;
+        }
+    }
+    EXPECT_EQ(KeyNames::keyCode("AC12"), 42u);
+    EXPECT_EQ(KeyNames::keyCode("MENU"), KeyNames::keyCode("COMP"));
+    EXPECT_FALSE(KeyNames::keyCode("LFSH"));
+    EXPECT_FALSE(KeyNames::xkbName(52));
+}
+
+constexpr std::uint16_t shiftSuper = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_4;
+
+TEST(GrabTable, PressesMatchWhateverTheLocksButNoOtherModifier) {
+    GrabTable table;
+    table.add(1, {13, shiftSuper, 1});
+    table.add(2, {9, 0, 999});
+    EXPECT_EQ(table.press(13, shiftSuper, 100), 1u);
+    EXPECT_EQ(table.press(13, shiftSuper | XCB_MOD_MASK_2 | XCB_MOD_MASK_LOCK | XCB_BUTTON_MASK_1, 5000), 1u);
+    EXPECT_FALSE(table.press(13, shiftSuper | XCB_MOD_MASK_CONTROL, 9000));
+    EXPECT_FALSE(table.press(14, shiftSuper, 9000));
+    EXPECT_EQ(table.press(9, XCB_MOD_MASK_2, 9000), 999u);
+    EXPECT_TRUE(table.contains(13, shiftSuper));
+    EXPECT_FALSE(table.contains(13, XCB_MOD_MASK_4));
+}
+
+TEST(GrabTable, AutorepeatFiresOnlyOnce) {
+    GrabTable table;
+    table.add(1, {13, shiftSuper, 1});
+    // Presses without releases come from detectable autorepeat...
+    EXPECT_EQ(table.press(13, shiftSuper, 1000), 1u);
+    EXPECT_FALSE(table.press(13, shiftSuper, 1500));
+    EXPECT_FALSE(table.press(13, shiftSuper, 1530));
+    // ...a release and a press at the same moment from the classic kind.
+    table.release(13, 1560);
+    EXPECT_FALSE(table.press(13, shiftSuper, 1560));
+    table.release(13, 1700);
+    EXPECT_EQ(table.press(13, shiftSuper, 1800), 1u);
+    // A release we never saw does not swallow a later real press.
+    EXPECT_EQ(table.press(13, shiftSuper, 4000), 1u);
+}
+
+TEST(GrabTable, RemovedGrabsFireNoMore) {
+    GrabTable table;
+    table.add(1, {13, shiftSuper, 1});
+    table.add(2, {14, shiftSuper, 2});
+    EXPECT_FALSE(table.remove(7));
+    ASSERT_TRUE(table.remove(1));
+    EXPECT_FALSE(table.press(13, shiftSuper, 100));
+    EXPECT_EQ(table.removeAll().size(), 1u);
+    EXPECT_FALSE(table.press(14, shiftSuper, 100));
+}
+
+} // namespace

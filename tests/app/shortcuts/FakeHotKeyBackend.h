@@ -1,0 +1,86 @@
+#pragma once
+// A desktop hot key service in memory: it refuses what the test says, remembers what is held,
+// and presses keys on demand.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "app/platform/x11/HotKeyBackend.h"
+
+namespace fakes {
+
+class HotKeyDesk {
+public:
+    struct Held {
+        std::uint32_t keyCode;
+        std::uint32_t modifiers;
+        std::uint32_t id;
+    };
+
+    // Statuses by (key code, modifiers); anything else registers.
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::int32_t> refusals;
+    std::int32_t handlerStatus = platform::x11::HotKeyStatus::ok;
+    // Answer status 0 without a reference.
+    bool withoutReference = false;
+
+    int handlerInstalls = 0;
+    int registrations = 0;
+    std::map<platform::x11::HotKeyBackend::Reference, Held> held;
+    platform::x11::HotKeyBackend::PressHandler onPress;
+
+    std::vector<Held> heldKeys() const {
+        std::vector<Held> keys;
+        for (const auto& [reference, key] : held) keys.push_back(key);
+        return keys;
+    }
+    std::optional<Held> heldWithId(std::uint32_t id) const {
+        for (const auto& [reference, key] : held) {
+            if (key.id == id) return key;
+        }
+        return std::nullopt;
+    }
+    void press(std::uint32_t id) {
+        if (onPress) onPress(id);
+    }
+};
+
+// Shares its desk with the test, which outlives the backend's owner or not.
+class FakeHotKeyBackend : public platform::x11::HotKeyBackend {
+public:
+    explicit FakeHotKeyBackend(std::shared_ptr<HotKeyDesk> desk) : desk_(std::move(desk)) {}
+
+    std::int32_t installHandler(PressHandler onPress) override {
+        ++desk_->handlerInstalls;
+        if (desk_->handlerStatus != platform::x11::HotKeyStatus::ok) return desk_->handlerStatus;
+        desk_->onPress = std::move(onPress);
+        return platform::x11::HotKeyStatus::ok;
+    }
+    Registration registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t id) override {
+        ++desk_->registrations;
+        if (const auto refused = desk_->refusals.find({keyCode, modifiers}); refused != desk_->refusals.end()) {
+            return {refused->second, std::nullopt};
+        }
+        for (const auto& [reference, key] : desk_->held) {
+            if (key.keyCode == keyCode && key.modifiers == modifiers) {
+                return {platform::x11::HotKeyStatus::alreadyRegistered, std::nullopt};
+            }
+        }
+        if (desk_->withoutReference) return {platform::x11::HotKeyStatus::ok, std::nullopt};
+        const Reference reference = next_++;
+        desk_->held[reference] = {keyCode, modifiers, id};
+        return {platform::x11::HotKeyStatus::ok, reference};
+    }
+    void unregisterHotKey(Reference reference) override { desk_->held.erase(reference); }
+
+    ~FakeHotKeyBackend() override { desk_->onPress = nullptr; }
+
+private:
+    std::shared_ptr<HotKeyDesk> desk_;
+    Reference next_ = 1;
+};
+
+} // namespace fakes

@@ -1,0 +1,208 @@
+#include "app/shortcuts/HotKeyRecorder.h"
+
+#include "app/core/AppSettings.h"
+#include "app/core/GlimpoUIState.h"
+#include "app/shortcuts/HotKeyCapture.h"
+#include "tests/app/TestSupport.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using kit::CaptureAction;
+using kit::HotKeyCombination;
+
+namespace {
+
+// X key codes of a US keyboard, and what its keys type.
+class FakeKeyboard : public platform::x11::KeyboardLayout {
+public:
+    std::map<std::uint32_t, std::uint32_t> keys{{38, 0}, {56, 11}, {9, 53}, {13, 21}, {191, 105}, {36, 36}};
+    std::map<std::uint32_t, std::string> texts{{0, "a"}, {11, "b"}, {21, "4"}};
+
+    std::optional<std::uint32_t> keyCode(std::uint32_t scanCode) const override {
+        const auto found = keys.find(scanCode);
+        return found != keys.end() ? std::optional(found->second) : std::nullopt;
+    }
+    std::string layoutText(std::uint32_t keyCode) const override {
+        const auto found = texts.find(keyCode);
+        return found != texts.end() ? found->second : std::string();
+    }
+};
+
+constexpr std::uint32_t scanA = 38, scanB = 56, scanEscape = 9, scanF13 = 191, scanReturn = 36;
+
+bool recorderOpen() { return GlimpoUIState::shared().openSurfaces().count("shortcutRecorder") > 0; }
+
+class HotKeyRecorderTest : public testing::Test {
+protected:
+    void SetUp() override {
+        settings = std::make_unique<AppSettings>(std::make_unique<SettingsStore>(dir / "settings.json"));
+        recorder = makeRecorder(CaptureAction::area);
+        recorder->show();
+    }
+
+    std::unique_ptr<HotKeyRecorder> makeRecorder(CaptureAction action) {
+        return std::make_unique<HotKeyRecorder>(*settings, action, keyboard, [this] { ++changes; });
+    }
+
+    // A key press as X delivers it: the key's scan code, with Qt's key and modifiers.
+    static void pressOn(QObject* target, std::uint32_t scanCode, int key, Qt::KeyboardModifiers modifiers = {}) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, scanCode, 0, 0);
+        QCoreApplication::sendEvent(target, &event);
+    }
+    void press(std::uint32_t scanCode, int key, Qt::KeyboardModifiers modifiers = {}) {
+        pressOn(recorder->recordButton(), scanCode, key, modifiers);
+    }
+    QString title() { return recorder->recordButton()->text(); }
+    std::optional<HotKeyCombination> overrideFor(CaptureAction action) {
+        const auto& overrides = settings->hotKeyOverrides();
+        const auto found = overrides.find(action);
+        if (found == overrides.end()) return std::nullopt;
+        return found->second;
+    }
+
+    testsupport::TempDir dir;
+    std::shared_ptr<FakeKeyboard> keyboard = std::make_shared<FakeKeyboard>();
+    std::unique_ptr<AppSettings> settings;
+    int changes = 0;
+    std::unique_ptr<HotKeyRecorder> recorder;
+};
+
+TEST_F(HotKeyRecorderTest, RecordsAShortcutIntoTheSettings) {
+    EXPECT_EQ(title().toStdString(), "\u21E7\u23184");
+    EXPECT_FALSE(recorderOpen());
+
+    recorder->recordButton()->click();
+    EXPECT_EQ(title().toStdString(), "Press shortcut\u2026");
+    EXPECT_TRUE(recorderOpen());
+    // Modifiers on their way to the shortcut are no refusal.
+    press(0, Qt::Key_Shift, Qt::ShiftModifier);
+    press(0, Qt::Key_Super_L, Qt::ShiftModifier | Qt::MetaModifier);
+    EXPECT_FALSE(recorder->capture().hint());
+
+    press(scanA, Qt::Key_A, Qt::ShiftModifier | Qt::MetaModifier);
+    EXPECT_EQ(title().toStdString(), "\u21E7\u2318A");
+    EXPECT_FALSE(recorder->capture().isRecording());
+    EXPECT_FALSE(recorderOpen());
+    EXPECT_EQ(overrideFor(CaptureAction::area), (HotKeyCombination{0, 768, "A"}));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(HotKeyRecorderTest, ARefusedPressShowsTheHintAndKeepsListening) {
+    QLineEdit field;
+    field.show();
+    recorder->recordButton()->click();
+
+    pressOn(&field, scanA, Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(recorder->capture().hint(), "Include \u2318 or \u2303 in the shortcut.");
+    EXPECT_TRUE(recorder->capture().isRecording());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return recorder->hintLabel()->isVisible(); }));
+    EXPECT_EQ(recorder->hintLabel()->text().toStdString(), "Include \u2318 or \u2303 in the shortcut.");
+    // Nothing reached the field.
+    EXPECT_TRUE(field.text().isEmpty());
+
+    // A key that types nothing has no label, whatever the modifiers; Return has a fixed one.
+    press(scanF13, Qt::Key_F13, Qt::ControlModifier);
+    EXPECT_TRUE(recorder->capture().isRecording());
+
+    press(scanB, Qt::Key_B, Qt::MetaModifier);
+    EXPECT_FALSE(recorder->capture().isRecording());
+    EXPECT_FALSE(recorder->capture().hint());
+    EXPECT_EQ(title().toStdString(), "\u2318B");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !recorder->hintLabel()->isVisible(); }));
+
+    recorder->recordButton()->click();
+    press(scanReturn, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(title().toStdString(), "\u2303\u21A9");
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(HotKeyRecorderTest, EscapeOrASecondClickStopsWithoutAChange) {
+    recorder->recordButton()->click();
+    press(scanA, Qt::Key_A);
+    ASSERT_TRUE(recorder->capture().hint());
+    press(scanEscape, Qt::Key_Escape, Qt::ShiftModifier);
+    EXPECT_FALSE(recorder->capture().isRecording());
+    EXPECT_FALSE(recorder->capture().hint());
+    EXPECT_FALSE(recorderOpen());
+
+    recorder->recordButton()->click();
+    press(scanA, Qt::Key_A);
+    recorder->recordButton()->click();
+    EXPECT_FALSE(recorder->capture().isRecording());
+    // The button leaves the hint to the next press.
+    EXPECT_TRUE(recorder->capture().hint());
+    EXPECT_EQ(title().toStdString(), "\u21E7\u23184");
+    EXPECT_TRUE(settings->hotKeyOverrides().empty());
+    EXPECT_EQ(changes, 0);
+
+    // Not listening: key presses are the application's again.
+    QLineEdit field;
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_A, {}, scanA, 0, 0, "a");
+    QCoreApplication::sendEvent(&field, &typed);
+    EXPECT_EQ(field.text(), "a");
+}
+
+TEST_F(HotKeyRecorderTest, RemovingLeavesTheActionExplicitlyUnbound) {
+    auto window = makeRecorder(CaptureAction::window);
+    window->show();
+    EXPECT_EQ(window->recordButton()->text(), "Record Shortcut");
+    EXPECT_FALSE(window->removeButton()->isVisible());
+    EXPECT_EQ(recorder->removeButton()->toolTip(), "Remove shortcut");
+    ASSERT_TRUE(recorder->removeButton()->isVisible());
+
+    recorder->removeButton()->click();
+    EXPECT_EQ(title(), "Record Shortcut");
+    EXPECT_FALSE(recorder->removeButton()->isVisible());
+    ASSERT_TRUE(settings->hotKeyOverrides().contains(CaptureAction::area));
+    EXPECT_FALSE(overrideFor(CaptureAction::area));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(HotKeyRecorderTest, FollowsShortcutsChangedElsewhere) {
+    settings->setHotKeyOverride(CaptureAction::area, HotKeyCombination{11, HotKeyCombination::control, "B"});
+    EXPECT_TRUE(testsupport::waitUntil([&] { return title().toStdString() == "\u2303B"; }));
+}
+
+TEST_F(HotKeyRecorderTest, OneRecorderListensAtATimeAndHidingStopsIt) {
+    auto text = makeRecorder(CaptureAction::text);
+    text->show();
+    recorder->recordButton()->click();
+    text->recordButton()->click();
+    EXPECT_FALSE(recorder->capture().isRecording());
+    EXPECT_TRUE(text->capture().isRecording());
+    EXPECT_TRUE(recorderOpen());
+
+    press(scanB, Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(overrideFor(CaptureAction::text), (HotKeyCombination{11, HotKeyCombination::control, "B"}));
+    EXPECT_FALSE(settings->hotKeyOverrides().contains(CaptureAction::area));
+
+    text->recordButton()->click();
+    press(scanA, Qt::Key_A);
+    text->hide();
+    EXPECT_FALSE(text->capture().isRecording());
+    EXPECT_TRUE(text->capture().hint());
+    EXPECT_FALSE(recorderOpen());
+
+    // A recorder destroyed while listening leaves no surface behind.
+    recorder->recordButton()->click();
+    recorder.reset();
+    EXPECT_FALSE(recorderOpen());
+}
+
+TEST(HotKeyCaptureFlags, MetaIsCommandAndOtherModifiersAreDropped) {
+    EXPECT_EQ(HotKeyCapture::eventFlags(Qt::MetaModifier | Qt::ShiftModifier),
+              kit::EventFlags::command | kit::EventFlags::shift);
+    EXPECT_EQ(HotKeyCapture::eventFlags(Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier),
+              kit::EventFlags::control | kit::EventFlags::option);
+}
+
+} // namespace

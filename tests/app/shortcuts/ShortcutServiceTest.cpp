@@ -1,0 +1,205 @@
+#include "app/shortcuts/ShortcutService.h"
+
+#include "app/core/AppSettings.h"
+#include "app/core/Log.h"
+#include "app/shortcuts/HotKeyCenter.h"
+#include "tests/app/TestSupport.h"
+#include "tests/app/shortcuts/FakeHotKeyBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using kit::CaptureAction;
+using kit::HotKeyCombination;
+namespace HotKeyStatus = platform::x11::HotKeyStatus;
+
+namespace {
+
+constexpr std::uint32_t shiftCommand = HotKeyCombination::shift | HotKeyCombination::command;
+const std::string alreadyUsed =
+    "This shortcut is already used by the desktop or another app. Turn it off there or choose a different one.";
+
+class HotKeyCenterTest : public testing::Test {
+protected:
+    std::unique_ptr<HotKeyCenter> makeCenter() {
+        return std::make_unique<HotKeyCenter>([this](CaptureAction action) { pressed.push_back(action); },
+                                              std::make_unique<fakes::FakeHotKeyBackend>(desk));
+    }
+
+    std::shared_ptr<fakes::HotKeyDesk> desk = std::make_shared<fakes::HotKeyDesk>();
+    std::vector<CaptureAction> pressed;
+    MemoryLogSink logs;
+};
+
+TEST_F(HotKeyCenterTest, ActionsKeepTheirIdsAndPressesComeBackAsActions) {
+    auto center = makeCenter();
+    const auto errors = center->registerBindings({
+        {CaptureAction::text, {17, HotKeyCombination::control, "T"}},
+        {CaptureAction::area, {21, shiftCommand, "4"}},
+    });
+    EXPECT_TRUE(errors.empty());
+    ASSERT_EQ(desk->held.size(), 2u);
+    EXPECT_EQ(desk->heldWithId(1)->keyCode, 21u);
+    EXPECT_EQ(desk->heldWithId(1)->modifiers, shiftCommand);
+    EXPECT_EQ(desk->heldWithId(5)->keyCode, 17u);
+
+    desk->press(5);
+    desk->press(1);
+    // Unbound action ids and strangers do nothing.
+    desk->press(2);
+    desk->press(42);
+    desk->press(HotKeyCenter::transientId);
+    EXPECT_EQ(pressed, (std::vector<CaptureAction>{CaptureAction::text, CaptureAction::area}));
+}
+
+TEST_F(HotKeyCenterTest, RegisteringReplacesEveryActionKeyButNotTheTransientOne) {
+    auto center = makeCenter();
+    center->registerBindings(kit::HotKeyBindings::active({}));
+    int escapes = 0;
+    center->setTransient({53, 0, "\u238B"}, [&] { ++escapes; });
+    ASSERT_EQ(desk->held.size(), 4u);
+
+    center->registerBindings({{CaptureAction::window, {13, shiftCommand, "W"}}});
+    ASSERT_EQ(desk->held.size(), 2u);
+    EXPECT_TRUE(desk->heldWithId(3));
+    EXPECT_TRUE(desk->heldWithId(HotKeyCenter::transientId));
+    desk->press(1);
+    desk->press(HotKeyCenter::transientId);
+    EXPECT_TRUE(pressed.empty());
+    EXPECT_EQ(escapes, 1);
+    EXPECT_EQ(desk->handlerInstalls, 1);
+}
+
+TEST_F(HotKeyCenterTest, RefusedKeysAreReportedAndLeftOut) {
+    desk->refusals[{20, shiftCommand}] = HotKeyStatus::alreadyRegistered;
+    desk->refusals[{23, shiftCommand}] = -2;
+    auto center = makeCenter();
+    const auto errors = center->registerBindings(kit::HotKeyBindings::active({}));
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors.at(CaptureAction::fullscreen).errorDescription(), alreadyUsed);
+    EXPECT_EQ(errors.at(CaptureAction::allInOne).errorDescription(), "The desktop refused the shortcut (error -2).");
+    EXPECT_EQ(desk->held.size(), 1u);
+    desk->press(2);
+    EXPECT_TRUE(pressed.empty());
+}
+
+TEST_F(HotKeyCenterTest, TwoActionsOnOneCombinationFailTheSecond) {
+    auto center = makeCenter();
+    const HotKeyCombination same{0, HotKeyCombination::control, "A"};
+    const auto errors = center->registerBindings({{CaptureAction::area, same}, {CaptureAction::text, same}});
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors.at(CaptureAction::text).status, HotKeyStatus::alreadyRegistered);
+    desk->press(1);
+    EXPECT_EQ(pressed, std::vector<CaptureAction>{CaptureAction::area});
+}
+
+TEST_F(HotKeyCenterTest, SuccessWithoutAReferenceIsAFailureWithStatusZero) {
+    desk->withoutReference = true;
+    auto center = makeCenter();
+    const auto errors = center->registerBindings({{CaptureAction::area, {21, shiftCommand, "4"}}});
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors.at(CaptureAction::area).errorDescription(), "The desktop refused the shortcut (error 0).");
+
+    center->setTransient({53, 0, "\u238B"}, [] {});
+    EXPECT_FALSE(center->isTransientArmed());
+    EXPECT_TRUE(logs.contains("shortcut", "transient hot key failed status=0"));
+}
+
+TEST_F(HotKeyCenterTest, AHandlerThatCannotBeInstalledFailsEveryActionAndIsRetried) {
+    desk->handlerStatus = HotKeyStatus::unavailable;
+    auto center = makeCenter();
+    const auto errors = center->registerBindings(kit::HotKeyBindings::active({}));
+    ASSERT_EQ(errors.size(), 3u);
+    for (const auto& [action, error] : errors) EXPECT_EQ(error.status, HotKeyStatus::unavailable);
+    EXPECT_EQ(desk->registrations, 0);
+
+    center->setTransient({53, 0, "\u238B"}, [] {});
+    EXPECT_TRUE(logs.contains("shortcut", "transient hot key handler failed status=-9868"));
+
+    desk->handlerStatus = HotKeyStatus::ok;
+    EXPECT_TRUE(center->registerBindings(kit::HotKeyBindings::active({})).empty());
+    EXPECT_EQ(desk->handlerInstalls, 3);
+}
+
+TEST_F(HotKeyCenterTest, TheTransientKeyIsArmedOnceAndClearedForGood) {
+    auto center = makeCenter();
+    center->clearTransient();
+    EXPECT_TRUE(desk->held.empty());
+
+    std::vector<int> fired;
+    center->setTransient({53, 0, "\u238B"}, [&] { fired.push_back(1); });
+    center->setTransient({53, 0, "\u238B"}, [&] { fired.push_back(2); });
+    EXPECT_EQ(desk->held.size(), 1u);
+    desk->press(HotKeyCenter::transientId);
+    EXPECT_EQ(fired, std::vector<int>{2});
+
+    // A handler that clears its own key while it runs.
+    center->setTransient({53, 0, "\u238B"}, [&] {
+        fired.push_back(3);
+        center->clearTransient();
+    });
+    desk->press(HotKeyCenter::transientId);
+    desk->press(HotKeyCenter::transientId);
+    EXPECT_EQ(fired, (std::vector<int>{2, 3}));
+    EXPECT_TRUE(desk->held.empty());
+    EXPECT_FALSE(center->isTransientArmed());
+}
+
+class ShortcutServiceTest : public HotKeyCenterTest {
+protected:
+    void SetUp() override {
+        settings = std::make_unique<AppSettings>(std::make_unique<SettingsStore>(dir / "settings.json"));
+        service = std::make_unique<ShortcutService>(
+            *settings, [this](CaptureAction action) { pressed.push_back(action); },
+            std::make_unique<fakes::FakeHotKeyBackend>(desk));
+    }
+
+    testsupport::TempDir dir;
+    std::unique_ptr<AppSettings> settings;
+    std::unique_ptr<ShortcutService> service;
+};
+
+TEST_F(ShortcutServiceTest, DefaultKeysAllRefusedGiveThreeFailuresAndTheSummary) {
+    for (const std::uint32_t key : {21u, 20u, 23u}) desk->refusals[{key, shiftCommand}] = HotKeyStatus::alreadyRegistered;
+    service->start();
+    const auto& failures = service->failures();
+    ASSERT_EQ(failures.size(), 3u);
+    for (const auto action : {CaptureAction::area, CaptureAction::fullscreen, CaptureAction::allInOne}) {
+        EXPECT_EQ(failures.at(action), alreadyUsed);
+    }
+    EXPECT_EQ(logs.messages("shortcut"), (std::vector<std::string>{
+                                             "shortcut registration failed action=area status=-9878",
+                                             "shortcut registration failed action=fullscreen status=-9878",
+                                             "shortcut registration failed action=allInOne status=-9878",
+                                             "shortcuts registered count=0 failed=3",
+                                         }));
+}
+
+TEST_F(ShortcutServiceTest, EveryChangeOfTheOverridesRegistersAgain) {
+    desk->refusals[{20, shiftCommand}] = HotKeyStatus::alreadyRegistered;
+    service->start();
+    EXPECT_EQ(service->failures().size(), 1u);
+    EXPECT_TRUE(logs.contains("shortcut", "shortcuts registered count=2 failed=1"));
+
+    int failureReads = 0;
+    QObject watcher;
+    observeChanges(&watcher, [&] {
+        (void)service->failures();
+        ++failureReads;
+    });
+
+    // Clearing the refused action: it is neither registered nor failing.
+    settings->setHotKeyOverride(CaptureAction::fullscreen, std::nullopt);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return logs.contains("shortcut", "shortcuts registered count=2 failed=0"); }));
+    EXPECT_TRUE(service->failures().empty());
+    EXPECT_FALSE(desk->heldWithId(2));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return failureReads == 2; }));
+
+    settings->setHotKeyOverride(CaptureAction::text, HotKeyCombination{17, HotKeyCombination::control, "T"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return logs.contains("shortcut", "shortcuts registered count=3 failed=0"); }));
+    desk->press(5);
+    EXPECT_EQ(pressed, std::vector<CaptureAction>{CaptureAction::text});
+}
+
+} // namespace
