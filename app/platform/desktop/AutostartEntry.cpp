@@ -1,0 +1,199 @@
+#include "app/platform/desktop/AutostartEntry.h"
+
+#include <QString>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fmt/format.h>
+
+#include "kit/Error.h"
+
+namespace fs = std::filesystem;
+
+namespace platform::desktop::AutostartEntry {
+
+namespace {
+
+constexpr std::string_view entryName = "org.glimpo.Glimpo.desktop";
+
+[[noreturn]] void fail(int error, const fs::path& path) {
+    throw kit::Error(fmt::format("{} ({}).", std::strerror(error), path.string()), std::string(kit::ErrorDomain::posix),
+                     error);
+}
+
+std::vector<fs::path> systemEntryPaths() {
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    std::string list = dirs != nullptr && *dirs != '\0' ? dirs : "/etc/xdg";
+    std::vector<fs::path> paths;
+    std::istringstream stream(list);
+    for (std::string dir; std::getline(stream, dir, ':');) {
+        if (!dir.empty() && dir.front() == '/') paths.push_back(fs::path(dir) / "autostart" / entryName);
+    }
+    return paths;
+}
+
+std::optional<std::string> readText(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream) return std::nullopt;
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+// An entry in force, read the way session managers read it: only the [Desktop Entry] group.
+bool startsAtLogin(const std::string& entry) {
+    bool inMainGroup = false;
+    std::istringstream stream(entry);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.front() == '[') {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        if (!inMainGroup) continue;
+        if (line == "Hidden=true" || line == "X-GNOME-Autostart-enabled=false") return false;
+    }
+    return true;
+}
+
+bool systemEntryStartsAtLogin() {
+    for (const fs::path& path : systemEntryPaths()) {
+        // The first entry found shadows the ones after it.
+        if (const auto text = readText(path)) return startsAtLogin(*text);
+    }
+    return false;
+}
+
+void writeAtomically(const fs::path& target, const std::string& contents) {
+    const fs::path folder = target.parent_path();
+    std::error_code created;
+    fs::create_directories(folder, created);
+    if (created) fail(created.value(), folder);
+
+    std::string pattern = (folder / ("." + std::string(entryName) + ".XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) fail(errno, folder);
+    const fs::path temporary = pattern;
+    const auto abandon = [&](int error, const fs::path& where) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        fail(error, where);
+    };
+    std::string_view rest = contents;
+    while (!rest.empty()) {
+        const ssize_t written = ::write(fd, rest.data(), rest.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            abandon(errno, temporary);
+        }
+        rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0) abandon(errno, temporary);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        fail(error, temporary);
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        fail(error, target);
+    }
+    // The rename itself must reach the disk, or a crash could bring the old entry back.
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+bool isUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8() ==
+           QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+fs::path userEntryPath() {
+    fs::path config;
+    if (const char* value = std::getenv("XDG_CONFIG_HOME"); value != nullptr && *value == '/') {
+        config = value;
+    } else {
+        const char* home = std::getenv("HOME");
+        config = fs::path(home != nullptr ? home : "") / ".config";
+    }
+    return config / "autostart" / entryName;
+}
+
+bool isEnabled() {
+    if (const auto text = readText(userEntryPath())) return startsAtLogin(*text);
+    return systemEntryStartsAtLogin();
+}
+
+void enable(const fs::path& executable) {
+    writeAtomically(userEntryPath(), desktopEntry(executable));
+}
+
+void disable() {
+    const fs::path path = userEntryPath();
+    if (systemEntryStartsAtLogin()) {
+        writeAtomically(path, desktopEntry("glimpo", /*hidden=*/true));
+        return;
+    }
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) fail(errno, path);
+}
+
+std::string execValue(const fs::path& executable) {
+    const std::string path = executable.string();
+    constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";
+    std::string argument;
+    if (path.find_first_of(reserved) == std::string::npos) {
+        argument = path;
+    } else {
+        argument = "\"";
+        for (const char c : path) {
+            if (c == '"' || c == '`' || c == '$' || c == '\\') argument += '\\';
+            argument += c;
+        }
+        argument += '"';
+    }
+    std::string value;
+    for (const char c : argument) {
+        switch (c) {
+        case '%': value += "%%"; break;
+        case '\\': value += "\\\\"; break;
+        case '\n': value += "\\n"; break;
+        case '\t': value += "\\t"; break;
+        case '\r': value += "\\r"; break;
+        default: value += c; break;
+        }
+    }
+    return value;
+}
+
+std::string desktopEntry(const fs::path& executable, bool hidden) {
+    if (!isUtf8(executable.string())) {
+        throw kit::Error("Glimpo's program path is not valid UTF-8 text, so no login item can start it.");
+    }
+    std::string entry = "[Desktop Entry]\n"
+                        "Type=Application\n"
+                        "Name=Glimpo\n"
+                        "Comment=Screenshots and recordings from the menu bar\n"
+                        "Exec=" + execValue(executable) + "\n"
+                        "Icon=org.glimpo.Glimpo\n"
+                        "Terminal=false\n";
+    entry += hidden ? "X-GNOME-Autostart-enabled=false\nHidden=true\n" : "X-GNOME-Autostart-enabled=true\n";
+    return entry;
+}
+
+} // namespace platform::desktop::AutostartEntry

@@ -1,0 +1,267 @@
+#include "app/ui/SetupControls.h"
+
+#include <QFont>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/core/Observation.h"
+#include "app/ui/Icons.h"
+#include "app/ui/SetupGuide.h"
+
+namespace SetupStyle {
+
+namespace {
+
+QFont scaled(const QFont& body, double factor) {
+    QFont font = body;
+    if (body.pointSizeF() > 0) {
+        font.setPointSizeF(body.pointSizeF() * factor);
+    } else if (body.pixelSize() > 0) {
+        font.setPixelSize(qRound(body.pixelSize() * factor));
+    }
+    return font;
+}
+
+} // namespace
+
+// The factors are the platform's text styles against its 13-point body text.
+QFont headline(const QFont& body) {
+    QFont font = body;
+    font.setWeight(QFont::DemiBold);
+    return font;
+}
+
+QFont callout(const QFont& body) { return scaled(body, 12.0 / 13.0); }
+
+QFont caption(const QFont& body) { return scaled(body, 10.0 / 13.0); }
+
+QFont title2(const QFont& body) { return scaled(body, 17.0 / 13.0); }
+
+void setTextColor(QWidget& widget, const QColor& color) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    widget.setPalette(palette);
+}
+
+void makeSecondary(QWidget& widget) {
+    QColor color = widget.palette().color(QPalette::WindowText);
+    color.setAlphaF(0.6f);
+    setTextColor(widget, color);
+}
+
+QWidget* glyphLabel(const char* systemImage, const QString& text, QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    auto* glyph = new QLabel(box);
+    const int side = box->fontMetrics().height();
+    glyph->setPixmap(Icons::icon(systemImage).pixmap(side, side));
+    auto* label = new QLabel(text, box);
+    label->setObjectName(QStringLiteral("text"));
+    layout->addWidget(glyph);
+    layout->addWidget(label);
+    layout->addStretch(1);
+    makeSecondary(*box);
+    return box;
+}
+
+} // namespace SetupStyle
+
+namespace SetupLayout {
+
+void fitWindow(QWidget& content) {
+    QWidget* window = content.window();
+    if (window == &content || window->minimumSize() != window->maximumSize()) return;
+    // The window's layout keeps the content's old size hint until told.
+    content.updateGeometry();
+    if (QLayout* layout = window->layout()) layout->invalidate();
+    const QSize fitting = window->sizeHint();
+    if (fitting.isValid() && fitting != window->size()) window->setFixedSize(fitting);
+}
+
+} // namespace SetupLayout
+
+namespace {
+
+// A button and, beside it, a hint in the callout font.
+QWidget* buttonWithHint(QPushButton* button, const QString& hint, QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    button->setParent(box);
+    layout->addWidget(button);
+    auto* text = new QLabel(hint, box);
+    text->setFont(SetupStyle::callout(text->font()));
+    SetupStyle::makeSecondary(*text);
+    layout->addWidget(text);
+    layout->addStretch(1);
+    return box;
+}
+
+QHBoxLayout* bareRow(QWidget* owner) {
+    auto* layout = new QHBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+} // namespace
+
+ScreenRecordingControls::ScreenRecordingControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
+    auto* layout = bareRow(this);
+    QWidget* allowed = SetupStyle::glyphLabel("checkmark", QStringLiteral("Allowed"), this);
+    auto* open = new QPushButton(QStringLiteral("Open Privacy Settings…"));
+    QWidget* asking = buttonWithHint(open, QStringLiteral("Turn on Glimpo, then reopen it."), this);
+    layout->addWidget(allowed);
+    layout->addWidget(asking);
+    connect(open, &QPushButton::clicked, this, [&guide] { guide.openScreenRecordingSettings(); });
+    observeChanges(this, [&guide, allowed, asking] {
+        const bool granted = guide.screenRecordingGranted();
+        allowed->setVisible(granted);
+        asking->setVisible(!granted);
+    });
+}
+
+SystemShortcutControls::SystemShortcutControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
+    auto* layout = bareRow(this);
+    QWidget* clear = SetupStyle::glyphLabel("checkmark", QStringLiteral("Glimpo has the shortcuts"), this);
+    auto* open = new QPushButton(QStringLiteral("Open Keyboard Shortcuts…"), this);
+    layout->addWidget(clear);
+    layout->addWidget(open);
+    layout->addStretch(1);
+    connect(open, &QPushButton::clicked, this, [&guide] { guide.openKeyboardShortcuts(); });
+    observeChanges(this, [&guide, clear, open] {
+        const bool noConflicts = guide.systemShortcutConflicts().empty();
+        clear->setVisible(noConflicts);
+        open->setVisible(!noConflicts);
+    });
+}
+
+MicrophoneControls::MicrophoneControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
+    auto* layout = bareRow(this);
+    auto* allow = new QPushButton(QStringLiteral("Allow Microphone"), this);
+    QWidget* allowed = SetupStyle::glyphLabel("checkmark", QStringLiteral("Allowed"), this);
+    auto* open = new QPushButton(QStringLiteral("Open Microphone Settings…"), this);
+    layout->addWidget(allow);
+    layout->addWidget(allowed);
+    layout->addWidget(open);
+    layout->addStretch(1);
+    connect(allow, &QPushButton::clicked, this, [&guide] { guide.requestMicrophone(); });
+    connect(open, &QPushButton::clicked, this, [&guide] { guide.requestMicrophone(); });
+    observeChanges(this, [&guide, allow, allowed, open] {
+        const MicrophoneAuthorization status = guide.microphone();
+        allow->setVisible(status == MicrophoneAuthorization::notDetermined);
+        allowed->setVisible(status == MicrophoneAuthorization::authorized);
+        open->setVisible(status == MicrophoneAuthorization::denied || status == MicrophoneAuthorization::restricted);
+    });
+}
+
+LoginItemControls::LoginItemControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
+    auto* layout = bareRow(this);
+    auto* enable = new QPushButton(QStringLiteral("Enable"), this);
+    auto* disable = new QPushButton(QStringLiteral("Disable"), this);
+    auto* open = new QPushButton(QStringLiteral("Open Login Items…"));
+    QWidget* approval = buttonWithHint(open, QStringLiteral("Turn on Glimpo there."), this);
+    layout->addWidget(enable);
+    layout->addWidget(disable);
+    layout->addWidget(approval);
+    layout->addStretch(1);
+    connect(enable, &QPushButton::clicked, this, [&guide] { guide.setLaunchAtLogin(true); });
+    connect(disable, &QPushButton::clicked, this, [&guide] { guide.setLaunchAtLogin(false); });
+    connect(open, &QPushButton::clicked, this, [&guide] { guide.openLoginItems(); });
+    observeChanges(this, [&guide, enable, disable, approval] {
+        const LaunchAtLogin::State state = guide.loginItem();
+        enable->setVisible(state == LaunchAtLogin::State::off);
+        disable->setVisible(state == LaunchAtLogin::State::on);
+        approval->setVisible(state == LaunchAtLogin::State::needsApproval);
+    });
+}
+
+namespace {
+
+QString badgeName(int number, bool done) {
+    return QStringLiteral("Step %1%2").arg(number).arg(done ? QStringLiteral(", done") : QString());
+}
+
+} // namespace
+
+StepBadge::StepBadge(int number, bool isDone, QWidget* parent) : QWidget(parent), number_(number), isDone_(isDone) {
+    setFixedSize(26, 26);
+    setAccessibleName(badgeName(number_, isDone_));
+}
+
+void StepBadge::setDone(bool done) {
+    if (done == isDone_) return;
+    isDone_ = done;
+    setAccessibleName(badgeName(number_, isDone_));
+    update();
+}
+
+QSize StepBadge::sizeHint() const { return {26, 26}; }
+
+void StepBadge::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF circle = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QColor accent = palette().color(QPalette::Highlight);
+    QColor fill = isDone_ ? QColor(52, 199, 89) : accent;
+    if (!isDone_) fill.setAlphaF(0.15f);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawEllipse(circle);
+
+    if (isDone_) {
+        // Drawn rather than taken from the theme: it must be white on green whatever the theme.
+        QPen pen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        QPainterPath tick;
+        tick.moveTo(circle.left() + circle.width() * 0.30, circle.top() + circle.height() * 0.52);
+        tick.lineTo(circle.left() + circle.width() * 0.44, circle.top() + circle.height() * 0.66);
+        tick.lineTo(circle.left() + circle.width() * 0.71, circle.top() + circle.height() * 0.36);
+        painter.drawPath(tick);
+        return;
+    }
+    QFont font = this->font();
+    font.setPixelSize(13);
+    font.setWeight(QFont::DemiBold);
+    painter.setFont(font);
+    painter.setPen(accent);
+    painter.drawText(rect(), Qt::AlignCenter, QString::number(number_));
+}
+
+SetupStepRow::SetupStepRow(int number, const QString& title, const QString& detail, std::function<bool()> isDone,
+                           QWidget* controls, QWidget* parent)
+    : QWidget(parent), badge_(new StepBadge(number, false, this)), controls_(controls) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(14);
+    row->addWidget(badge_, 0, Qt::AlignTop);
+
+    auto* column = new QVBoxLayout();
+    column->setSpacing(4);
+    auto* titleLabel = new QLabel(title, this);
+    titleLabel->setObjectName(QStringLiteral("title"));
+    titleLabel->setFont(SetupStyle::headline(titleLabel->font()));
+    auto* detailLabel = new QLabel(detail, this);
+    detailLabel->setObjectName(QStringLiteral("detail"));
+    detailLabel->setFont(SetupStyle::callout(detailLabel->font()));
+    detailLabel->setWordWrap(true);
+    SetupStyle::makeSecondary(*detailLabel);
+    column->addWidget(titleLabel);
+    column->addWidget(detailLabel);
+    column->addSpacing(4);
+    controls_->setParent(this);
+    column->addWidget(controls_);
+    row->addLayout(column, 1);
+
+    observeChanges(this, [badge = badge_, isDone = std::move(isDone)] { badge->setDone(isDone()); });
+}

@@ -1,0 +1,101 @@
+#include "app/ui/SetupGuide.h"
+
+#include <QGuiApplication>
+
+#include <exception>
+
+#include "app/core/AppSettings.h"
+#include "app/platform/desktop/DesktopScreenshotShortcuts.h"
+#include "kit/Error.h"
+#include "kit/SystemScreenshotShortcuts.h"
+
+namespace {
+
+std::optional<std::string> loginItemError(const std::exception& error) {
+    return "The login item couldn't be changed: " + kit::describe(error);
+}
+
+} // namespace
+
+SetupGuide::Platform SetupGuide::Platform::standard() {
+    Platform platform;
+    platform.screenCaptureAllowed = &PermissionGate::screenCaptureAllowed;
+    // X11 has nothing to ask; a portal backend would prompt here.
+    platform.requestScreenCapture = [] {};
+    platform.microphoneAuthorization = &PermissionGate::microphoneAuthorization;
+    platform.requestMicrophone = &PermissionGate::requestMicrophone;
+    platform.loginItemStatus = &LaunchAtLogin::status;
+    platform.setLaunchAtLogin = &LaunchAtLogin::setEnabled;
+    platform.systemHotKeyPreferences = [](const kit::ActiveBindings& bindings) {
+        namespace shortcuts = platform::desktop::DesktopScreenshotShortcuts;
+        return shortcuts::preferences(shortcuts::read(), bindings);
+    };
+    platform.openSettingsPage = &platform::desktop::openSettingsPage;
+    return platform;
+}
+
+SetupGuide::SetupGuide(AppSettings& settings, Platform platform, QObject* parent)
+    : QObject(parent), settings_(settings), platform_(std::move(platform)) {
+    if (qGuiApp != nullptr) {
+        // The connection lives as long as the guide.
+        connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) refresh();
+        });
+    }
+    // Nobody observes yet, so the first refresh is the first read: asking the sound server
+    // twice at launch would only cost time.
+    refresh();
+}
+
+void SetupGuide::refresh() {
+    screenRecordingGranted_.set(platform_.screenCaptureAllowed());
+    microphone_.set(platform_.microphoneAuthorization());
+    loginItem_.set(platform_.loginItemStatus());
+
+    const kit::ActiveBindings bindings = kit::HotKeyBindings::active(settings_.hotKeyOverrides());
+    nlohmann::json preferences;
+    try {
+        preferences = platform_.systemHotKeyPreferences(bindings);
+    } catch (const std::exception& error) {
+        // Unreadable preferences count as empty: every desktop screenshot shortcut is on.
+        log_.error("desktop shortcuts unreadable error={}", kit::describe(error));
+        preferences = nlohmann::json::object();
+    }
+    systemShortcutConflicts_.set(kit::SystemScreenshotShortcuts::conflicts(preferences, bindings));
+
+    log_.info("setup refreshed screen={} conflicts={}", screenRecordingGranted_.peek(),
+              systemShortcutConflicts_.peek().size());
+}
+
+void SetupGuide::requestMicrophone() {
+    if (microphone_.peek() != MicrophoneAuthorization::notDetermined) {
+        platform_.openSettingsPage(platform::desktop::SettingsPage::microphone);
+        return;
+    }
+    QCoro::connect(platform_.requestMicrophone(), this,
+                   [this](bool) { microphone_.set(platform_.microphoneAuthorization()); });
+}
+
+void SetupGuide::setLaunchAtLogin(bool enabled) {
+    try {
+        platform_.setLaunchAtLogin(enabled);
+        errorMessage_.set(std::nullopt);
+    } catch (const std::exception& error) {
+        log_.error("launch at login failed enabled={} error={}", enabled, kit::describe(error));
+        errorMessage_.set(loginItemError(error));
+    }
+    loginItem_.set(platform_.loginItemStatus());
+}
+
+void SetupGuide::openScreenRecordingSettings() {
+    platform_.requestScreenCapture();
+    platform_.openSettingsPage(platform::desktop::SettingsPage::screenRecording);
+}
+
+void SetupGuide::openKeyboardShortcuts() {
+    platform_.openSettingsPage(platform::desktop::SettingsPage::keyboardShortcuts);
+}
+
+void SetupGuide::openLoginItems() {
+    platform_.openSettingsPage(platform::desktop::SettingsPage::loginItems);
+}

@@ -1,0 +1,83 @@
+#pragma once
+// The state of what Glimpo needs from the system (screen capture, the desktop's screenshot
+// shortcuts, the microphone, the login item), re-read whenever the application becomes active
+// and after each shortcut edit, and the user's requests to change it. Every field is observable
+// and assigned only when its value changes. One guide per run; main thread only.
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+
+#include <nlohmann/json.hpp>
+#include <qcoro/qcorotask.h>
+
+#include "app/core/Log.h"
+#include "app/core/Observation.h"
+#include "app/core/PermissionGate.h"
+#include "app/platform/desktop/SettingsPages.h"
+#include "app/ui/LaunchAtLogin.h"
+#include "kit/CaptureVocabulary.h"
+#include "kit/HotKeyBindings.h"
+
+class AppSettings;
+
+class SetupGuide : public QObject {
+    Q_OBJECT
+
+public:
+    // The system's side, so tests can run the guide with fakes.
+    struct Platform {
+        std::function<bool()> screenCaptureAllowed;
+        // Asks for screen capture access; the system prompts the first time only.
+        std::function<void()> requestScreenCapture;
+        std::function<MicrophoneAuthorization()> microphoneAuthorization;
+        std::function<QCoro::Task<bool>()> requestMicrophone;
+        std::function<LaunchAtLogin::State()> loginItemStatus;
+        // Throws with a description of why the login item didn't change.
+        std::function<void(bool enabled)> setLaunchAtLogin;
+        // The desktop's screenshot shortcut preferences, as the conflict rules read them, with
+        // the bindings in force (so that colliding keys are always among them).
+        std::function<nlohmann::json(const kit::ActiveBindings& bindings)> systemHotKeyPreferences;
+        std::function<bool(platform::desktop::SettingsPage page)> openSettingsPage;
+
+        // The real ones.
+        static Platform standard();
+    };
+
+    explicit SetupGuide(AppSettings& settings, Platform platform = Platform::standard(), QObject* parent = nullptr);
+    SetupGuide(const SetupGuide&) = delete;
+    SetupGuide& operator=(const SetupGuide&) = delete;
+
+    // Reads are tracked inside observeChanges.
+    bool screenRecordingGranted() const { return screenRecordingGranted_.get(); }
+    const std::set<kit::CaptureAction>& systemShortcutConflicts() const { return systemShortcutConflicts_.get(); }
+    MicrophoneAuthorization microphone() const { return microphone_.get(); }
+    LaunchAtLogin::State loginItem() const { return loginItem_.get(); }
+    const std::optional<std::string>& errorMessage() const { return errorMessage_.get(); }
+
+    // Re-reads everything from the system.
+    void refresh();
+    // Prompts where the system can still ask; otherwise opens the microphone settings.
+    void requestMicrophone();
+    // On failure errorMessage says why, until the next change succeeds; the state is re-read
+    // either way.
+    void setLaunchAtLogin(bool enabled);
+
+    // The buttons of the setup steps.
+    void openScreenRecordingSettings();
+    void openKeyboardShortcuts();
+    void openLoginItems();
+
+private:
+    AppSettings& settings_;
+    Platform platform_;
+    Observed<bool> screenRecordingGranted_{false};
+    Observed<std::set<kit::CaptureAction>> systemShortcutConflicts_;
+    Observed<MicrophoneAuthorization> microphone_{MicrophoneAuthorization::notDetermined};
+    Observed<LaunchAtLogin::State> loginItem_{LaunchAtLogin::State::off};
+    Observed<std::optional<std::string>> errorMessage_;
+    Logger log_{"setup"};
+};

@@ -1,0 +1,254 @@
+#include "app/platform/desktop/DesktopScreenshotShortcuts.h"
+
+#include "app/platform/desktop/DesktopKeys.h"
+#include "app/platform/x11/KeyNames.h"
+#include "kit/SystemScreenshotShortcuts.h"
+#include "tests/app/TestSupport.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace platform::desktop;
+using kit::CaptureAction;
+using kit::SystemShortcutKey;
+namespace flags = kit::EventFlags;
+
+namespace {
+
+constexpr std::uint32_t print = platform::x11::KeyNames::printKeyCode;
+
+std::set<CaptureAction> conflictsWithDefaults(const std::vector<DesktopShortcut>& shortcuts) {
+    const auto bindings = kit::HotKeyBindings::active({});
+    return kit::SystemScreenshotShortcuts::conflicts(DesktopScreenshotShortcuts::preferences(shortcuts, bindings),
+                                                     bindings);
+}
+
+void write(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << text;
+}
+
+} // namespace
+
+TEST(DesktopKeys, GtkAcceleratorsBecomeKeyCodesAndEventFlags) {
+    EXPECT_EQ(parseGtkAccelerator("<Shift><Super>4"), (SystemShortcutKey{21, flags::shift | flags::command}));
+    EXPECT_EQ(parseGtkAccelerator("<super><SHIFT>a"), (SystemShortcutKey{0, flags::shift | flags::command}));
+    EXPECT_EQ(parseGtkAccelerator("Print"), (SystemShortcutKey{print, 0}));
+    EXPECT_EQ(parseGtkAccelerator("<Alt>Print"), (SystemShortcutKey{print, flags::option}));
+    EXPECT_EQ(parseGtkAccelerator("<Primary><Shift>Print"), (SystemShortcutKey{print, flags::control | flags::shift}));
+    EXPECT_EQ(parseGtkAccelerator("<Ctrl><Shift><Alt>R"),
+              (SystemShortcutKey{15, flags::control | flags::shift | flags::option}));
+    // A shifted symbol names the digit key with Shift.
+    EXPECT_EQ(parseGtkAccelerator("<Super>dollar"), (SystemShortcutKey{21, flags::shift | flags::command}));
+    EXPECT_EQ(parseGtkAccelerator("<Super>KP_5"), (SystemShortcutKey{87, flags::command}));
+
+    // What no shortcut of ours can be never collides, so it is not read at all.
+    for (const char* unreadable : {"", "disabled", "<Hyper>4", "<Super>NoSuchKey", "<Super", "<Super>"}) {
+        EXPECT_EQ(parseGtkAccelerator(unreadable), std::nullopt) << unreadable;
+    }
+}
+
+TEST(DesktopKeys, QtShortcutsAsKdeStoresThem) {
+    EXPECT_EQ(parseQtShortcut("Meta+Shift+Print"), (SystemShortcutKey{print, flags::command | flags::shift}));
+    EXPECT_EQ(parseQtShortcut("Meta+Shift+4"), (SystemShortcutKey{21, flags::command | flags::shift}));
+    EXPECT_EQ(parseQtShortcut("Meta+$"), (SystemShortcutKey{21, flags::command | flags::shift}));
+    EXPECT_EQ(parseQtShortcut("Ctrl++"), (SystemShortcutKey{24, flags::control | flags::shift}));
+    EXPECT_EQ(parseQtShortcut("Meta+Num+5"), (SystemShortcutKey{87, flags::command}));
+    EXPECT_EQ(parseQtShortcut("Alt+PgUp"), (SystemShortcutKey{116, flags::option}));
+    for (const char* unreadable : {"", "none", "Meta+", "Hyper+4", "Meta+Whatever"}) {
+        EXPECT_EQ(parseQtShortcut(unreadable), std::nullopt) << unreadable;
+    }
+}
+
+TEST(DesktopScreenshotShortcuts, GSettingsListingKeepsOnlyScreenshotKeys) {
+    const auto shortcuts = DesktopScreenshotShortcuts::parseGSettings(
+        "org.gnome.shell.keybindings focus-active-notification ['<Super>n']\n"
+        "org.gnome.shell.keybindings screenshot ['<Shift><Super>3']\n"
+        "org.gnome.shell.keybindings screenshot-window @as []\n"
+        "org.gnome.shell.keybindings show-screenshot-ui ['Print', '<Super><Shift>4', 'disabled']\n"
+        "org.gnome.settings-daemon.plugins.media-keys area-screenshot-clip '<Ctrl><Shift>Print'\n"
+        "org.gnome.settings-daemon.plugins.media-keys screenshot ['<Super>Escape']\n"
+        "org.other.schema screenshot ['<Super>1']\n");
+    const std::vector<DesktopShortcut> expected{
+        {ScreenshotFunction::fullScreen, {20, flags::shift | flags::command}},
+        {ScreenshotFunction::screenshotUI, {print, 0}},
+        {ScreenshotFunction::screenshotUI, {21, flags::shift | flags::command}},
+        {ScreenshotFunction::areaToClipboard, {print, flags::control | flags::shift}},
+        {ScreenshotFunction::fullScreen, {53, flags::command}},
+    };
+    EXPECT_EQ(shortcuts, expected);
+}
+
+TEST(DesktopScreenshotShortcuts, KdeFileInBothForms) {
+    // The older form: "current,default,name", several current shortcuts separated by \t.
+    const auto plasma5 = DesktopScreenshotShortcuts::parseKGlobalShortcuts(
+        "[kwin]\nExpose=Meta+Shift+4,none,Other\n"
+        "[org.kde.spectacle.desktop]\n"
+        "_k_friendly_name=Spectacle\n"
+        "RectangularRegionScreenShot=Meta+Shift+4\\tMeta+Shift+S,Meta+Shift+Print,Capture Rectangular Region\n"
+        "FullScreenScreenShot=none,Shift+Print,Capture Entire Desktop\n"
+        "ActiveWindowScreenShot=Meta+\\,,Meta+Print,Capture Active Window\n");
+    const std::vector<DesktopShortcut> expected5{
+        {ScreenshotFunction::window, {43, flags::command}},
+        {ScreenshotFunction::area, {21, flags::command | flags::shift}},
+        {ScreenshotFunction::area, {1, flags::command | flags::shift}},
+    };
+    EXPECT_EQ(plasma5, expected5);
+
+    // The newer form stores only changes to the tool's own defaults.
+    const auto defaults = DesktopScreenshotShortcuts::parseDesktopActionShortcuts(
+        "[Desktop Entry]\nName=Spectacle\nX-KDE-Shortcuts=Print\nActions=FullScreenScreenShot;RecordRegion;\n"
+        "[Desktop Action FullScreenScreenShot]\nX-KDE-Shortcuts=Shift+Print\n"
+        "[Desktop Action RecordRegion]\nX-KDE-Shortcuts=Meta+Shift+R,Meta+Shift+5\n");
+    EXPECT_EQ(defaults.at("_launch"), std::vector<std::string>{"Print"});
+    EXPECT_EQ(defaults.at("RecordRegion"), (std::vector<std::string>{"Meta+Shift+R", "Meta+Shift+5"}));
+    const auto plasma6 = DesktopScreenshotShortcuts::parseKGlobalShortcuts(
+        "[services][org.kde.spectacle.desktop]\nFullScreenScreenShot=Meta+Shift+3\n_launch=none\n", defaults);
+    const std::vector<DesktopShortcut> expected6{
+        {ScreenshotFunction::fullScreen, {20, flags::command | flags::shift}},
+        {ScreenshotFunction::recording, {15, flags::command | flags::shift}},
+        {ScreenshotFunction::recording, {23, flags::command | flags::shift}},
+    };
+    EXPECT_EQ(plasma6, expected6);
+    EXPECT_EQ(conflictsWithDefaults(plasma6), (std::set<CaptureAction>{CaptureAction::fullscreen, CaptureAction::allInOne}));
+}
+
+TEST(DesktopScreenshotShortcuts, PreferencesHoldEveryIdAndNoCollisionIsLost) {
+    // Nothing read: every id is present and off, so nothing collides (an empty map would mean
+    // all of them on).
+    const auto none = DesktopScreenshotShortcuts::preferences({});
+    for (const auto id : kit::SystemScreenshotShortcuts::ids) {
+        EXPECT_EQ(none.at(std::string(id)), (nlohmann::json{{"enabled", false}})) << id;
+    }
+    EXPECT_TRUE(conflictsWithDefaults({}).empty());
+
+    // Each function takes its own id; one without an id takes a free one.
+    const auto gnomeDefaults = DesktopScreenshotShortcuts::preferences({
+        {ScreenshotFunction::screenshotUI, {print, 0}},
+        {ScreenshotFunction::fullScreen, {print, flags::shift}},
+        {ScreenshotFunction::window, {print, flags::option}},
+    });
+    EXPECT_EQ(gnomeDefaults.at("184"),
+              (nlohmann::json{{"enabled", true}, {"value", {{"parameters", {0, print, 0}}}}}));
+    EXPECT_EQ(gnomeDefaults.at("28")["value"]["parameters"], (nlohmann::json{0, print, flags::shift}));
+    EXPECT_EQ(gnomeDefaults.at("29")["value"]["parameters"], (nlohmann::json{0, print, flags::option}));
+    EXPECT_EQ(gnomeDefaults.at("30"), (nlohmann::json{{"enabled", false}}));
+
+    // Eight desktop keys for five ids: the ones that collide get in, whatever their order.
+    std::vector<DesktopShortcut> many;
+    for (std::uint32_t letter : {0u, 1u, 2u, 3u, 4u, 5u, 6u}) {
+        many.push_back({ScreenshotFunction::recording, {letter, flags::command | flags::control}});
+    }
+    many.push_back({ScreenshotFunction::window, {23, flags::shift | flags::command}});
+    EXPECT_EQ(conflictsWithDefaults(many), std::set<CaptureAction>{CaptureAction::allInOne});
+
+    // A key read twice takes one id.
+    const auto twice = DesktopScreenshotShortcuts::preferences({
+        {ScreenshotFunction::area, {21, flags::shift | flags::command}},
+        {ScreenshotFunction::screenshotUI, {21, flags::shift | flags::command}},
+    });
+    EXPECT_EQ(twice.at("184"), (nlohmann::json{{"enabled", false}}));
+}
+
+// The real reader against a private GSettings backend and a fake KDE file.
+class DesktopReaderTest : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"gsettings", "glib-compile-schemas"}) {
+            ASSERT_FALSE(QStandardPaths::findExecutable(tool).isEmpty())
+                << tool << " is missing: run scripts/install-deps (libglib2.0-bin)";
+        }
+    }
+
+    void installGnomeSchema() {
+        write(schemas / "org.gnome.shell.keybindings.gschema.xml", R"(<schemalist>
+  <schema id="org.gnome.shell.keybindings" path="/org/gnome/shell/keybindings/">
+    <key name="show-screenshot-ui" type="as"><default>['Print']</default></key>
+    <key name="screenshot" type="as"><default>['&lt;Shift&gt;Print']</default></key>
+    <key name="screenshot-window" type="as"><default>['&lt;Alt&gt;Print']</default></key>
+    <key name="focus-active-notification" type="as"><default>['&lt;Super&gt;n']</default></key>
+  </schema>
+</schemalist>
+)");
+        QProcess compile;
+        compile.start("glib-compile-schemas", {QString::fromStdString(schemas.string())});
+        ASSERT_TRUE(compile.waitForFinished(10000));
+        ASSERT_EQ(compile.exitCode(), 0) << compile.readAllStandardError().toStdString();
+    }
+
+    void gsettingsSet(const QString& key, const QString& value) {
+        QProcess set;
+        set.start("gsettings", {"set", "org.gnome.shell.keybindings", key, value});
+        ASSERT_TRUE(set.waitForFinished(10000));
+        ASSERT_EQ(set.exitCode(), 0) << set.readAllStandardError().toStdString();
+    }
+
+    std::set<CaptureAction> conflictsNow(const kit::HotKeyOverrides& overrides = {}) {
+        const auto bindings = kit::HotKeyBindings::active(overrides);
+        return kit::SystemScreenshotShortcuts::conflicts(
+            DesktopScreenshotShortcuts::preferences(DesktopScreenshotShortcuts::read(), bindings), bindings);
+    }
+
+    testsupport::TempDir dir;
+    fs::path schemas = dir / "schemas";
+    fs::path config = dir / "config";
+    testsupport::ScopedEnv backend{"GSETTINGS_BACKEND", "keyfile"};
+    testsupport::ScopedEnv configHome{"XDG_CONFIG_HOME", config.string()};
+    testsupport::ScopedEnv schemaDir{"GSETTINGS_SCHEMA_DIR", schemas.string()};
+    // Keeps the machine's own schemas and desktop files out.
+    testsupport::ScopedEnv dataDirs{"XDG_DATA_DIRS", (dir / "data").string()};
+    testsupport::ScopedEnv dataHome{"XDG_DATA_HOME", (dir / "data-home").string()};
+    testsupport::ScopedEnv desktop{"XDG_CURRENT_DESKTOP", "GNOME"};
+};
+
+TEST_F(DesktopReaderTest, GnomeCollisionsComeAndGoWithEveryRead) {
+    installGnomeSchema();
+    // GNOME's own keys leave Glimpo's defaults alone.
+    EXPECT_TRUE(conflictsNow().empty());
+
+    gsettingsSet("screenshot", "['<Shift><Super>3']");
+    gsettingsSet("show-screenshot-ui", "['Print', '<Super><Shift>4']");
+    EXPECT_EQ(conflictsNow(), (std::set<CaptureAction>{CaptureAction::area, CaptureAction::fullscreen}));
+
+    // Moving Glimpo's own shortcut away ends that collision.
+    kit::HotKeyOverrides moved;
+    moved[CaptureAction::area] = kit::HotKeyCombination{0, kit::HotKeyCombination::command | kit::HotKeyCombination::shift, "A"};
+    EXPECT_EQ(conflictsNow(moved), std::set<CaptureAction>{CaptureAction::fullscreen});
+
+    gsettingsSet("screenshot", "@as []");
+    EXPECT_EQ(conflictsNow(), std::set<CaptureAction>{CaptureAction::area});
+}
+
+TEST_F(DesktopReaderTest, KdeFileWhenThereIsNoGnomeSchemaAndFirstInAKdeSession) {
+    write(config / "kglobalshortcutsrc",
+          "[org.kde.spectacle.desktop]\nRectangularRegionScreenShot=Meta+Shift+4,Meta+Shift+Print,Region\n");
+    EXPECT_EQ(conflictsNow(), std::set<CaptureAction>{CaptureAction::area});
+
+    installGnomeSchema();
+    gsettingsSet("screenshot", "['<Shift><Super>3']");
+    EXPECT_EQ(conflictsNow(), std::set<CaptureAction>{CaptureAction::fullscreen});
+    {
+        testsupport::ScopedEnv kde{"XDG_CURRENT_DESKTOP", "KDE"};
+        EXPECT_EQ(conflictsNow(), std::set<CaptureAction>{CaptureAction::area});
+    }
+
+    // The newer form takes the tool's defaults from its desktop file.
+    write(config / "kglobalshortcutsrc", "[services][org.kde.spectacle.desktop]\nFullScreenScreenShot=none\n");
+    write(dir / "data" / "applications" / "org.kde.spectacle.desktop",
+          "[Desktop Entry]\nX-KDE-Shortcuts=Meta+Shift+5\n[Desktop Action FullScreenScreenShot]\nX-KDE-Shortcuts=Meta+Shift+3\n");
+    testsupport::ScopedEnv kde{"XDG_CURRENT_DESKTOP", "KDE"};
+    EXPECT_EQ(conflictsNow(), std::set<CaptureAction>{CaptureAction::allInOne});
+}
+
+TEST_F(DesktopReaderTest, NoDesktopSettingsMeansNothingCollides) {
+    EXPECT_TRUE(DesktopScreenshotShortcuts::read().empty());
+    EXPECT_TRUE(conflictsNow().empty());
+    // gsettings itself missing reads the same.
+    testsupport::ScopedEnv path{"PATH", (dir / "empty").string()};
+    EXPECT_TRUE(conflictsNow().empty());
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The system behind a SetupGuide, as plain fields tests set and read.
+
+#include "app/platform/desktop/DesktopScreenshotShortcuts.h"
+#include "app/ui/SetupGuide.h"
+#include "kit/Error.h"
+
+#include <QTimer>
+#include <qcoro/qcorotimer.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct FakeSetupSystem {
+    bool screen = true;
+    MicrophoneAuthorization microphone = MicrophoneAuthorization::authorized;
+    // What the microphone prompt leaves behind once the user answers.
+    MicrophoneAuthorization microphoneAnswer = MicrophoneAuthorization::authorized;
+    LaunchAtLogin::State login = LaunchAtLogin::State::off;
+    // Set: changing the login item fails with this description.
+    std::optional<std::string> loginFailure;
+    std::vector<platform::desktop::DesktopShortcut> desktopShortcuts;
+    // Set: the desktop's preferences as given, instead of from desktopShortcuts.
+    std::optional<nlohmann::json> rawPreferences;
+    bool preferencesUnreadable = false;
+
+    int preferenceReads = 0;
+    int screenRequests = 0;
+    int microphonePrompts = 0;
+    std::vector<platform::desktop::SettingsPage> opened;
+
+    static QCoro::Task<bool> prompt(FakeSetupSystem* system) {
+        ++system->microphonePrompts;
+        // The user takes a moment to answer.
+        QTimer answer;
+        answer.setSingleShot(true);
+        answer.start(20);
+        co_await answer;
+        system->microphone = system->microphoneAnswer;
+        co_return system->microphone == MicrophoneAuthorization::authorized;
+    }
+
+    SetupGuide::Platform platform() {
+        SetupGuide::Platform p;
+        p.screenCaptureAllowed = [this] { return screen; };
+        p.requestScreenCapture = [this] { ++screenRequests; };
+        p.microphoneAuthorization = [this] { return microphone; };
+        p.requestMicrophone = [this] { return prompt(this); };
+        p.loginItemStatus = [this] { return login; };
+        p.setLaunchAtLogin = [this](bool enabled) {
+            if (loginFailure) throw kit::Error(*loginFailure);
+            login = enabled ? LaunchAtLogin::State::on : LaunchAtLogin::State::off;
+        };
+        p.systemHotKeyPreferences = [this](const kit::ActiveBindings& bindings) {
+            ++preferenceReads;
+            if (preferencesUnreadable) throw kit::Error("The preferences are unreadable.");
+            if (rawPreferences) return *rawPreferences;
+            return platform::desktop::DesktopScreenshotShortcuts::preferences(desktopShortcuts, bindings);
+        };
+        p.openSettingsPage = [this](platform::desktop::SettingsPage page) {
+            opened.push_back(page);
+            return true;
+        };
+        return p;
+    }
+};

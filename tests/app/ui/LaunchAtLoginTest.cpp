@@ -1,0 +1,141 @@
+#include "app/ui/LaunchAtLogin.h"
+
+#include "app/core/Log.h"
+#include "app/platform/desktop/AutostartEntry.h"
+#include "app/ui/SetupGuide.h"
+#include "app/core/AppSettings.h"
+#include "kit/Error.h"
+#include "tests/app/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+namespace AutostartEntry = platform::desktop::AutostartEntry;
+
+namespace {
+
+std::string read(const fs::path& file) {
+    std::ifstream stream(file);
+    std::ostringstream text;
+    text << stream.rdbuf();
+    return text.str();
+}
+
+void write(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << text;
+}
+
+class LaunchAtLoginTest : public testing::Test {
+protected:
+    std::vector<std::string> autostartFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(config / "autostart")) names.push_back(entry.path().filename());
+        return names;
+    }
+
+    testsupport::TempDir dir;
+    fs::path config = dir / "config";
+    fs::path entry = config / "autostart" / "org.glimpo.Glimpo.desktop";
+    testsupport::ScopedEnv configHome{"XDG_CONFIG_HOME", config.string()};
+    testsupport::ScopedEnv configDirs{"XDG_CONFIG_DIRS", (dir / "xdg").string()};
+    MemoryLogSink logs;
+};
+
+} // namespace
+
+TEST_F(LaunchAtLoginTest, OnWritesAnEntryStartingThisProgramAndOffRemovesIt) {
+    EXPECT_EQ(AutostartEntry::userEntryPath(), entry);
+    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
+
+    LaunchAtLogin::setEnabled(true);
+    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
+    const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+    EXPECT_EQ(read(entry), "[Desktop Entry]\n"
+                           "Type=Application\n"
+                           "Name=Glimpo\n"
+                           "Comment=Screenshots and recordings from the menu bar\n"
+                           "Exec=" + program + "\n"
+                           "Icon=org.glimpo.Glimpo\n"
+                           "Terminal=false\n"
+                           "X-GNOME-Autostart-enabled=true\n");
+    // Written through a temporary file that is renamed, never left behind.
+    EXPECT_EQ(autostartFiles(), std::vector<std::string>{"org.glimpo.Glimpo.desktop"});
+    EXPECT_TRUE(logs.contains("settings", "launch at login changed enabled=true"));
+
+    LaunchAtLogin::setEnabled(false);
+    EXPECT_FALSE(fs::exists(entry));
+    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
+    EXPECT_TRUE(logs.contains("settings", "launch at login changed enabled=false"));
+    // Already off is no failure.
+    EXPECT_NO_THROW(LaunchAtLogin::setEnabled(false));
+}
+
+TEST_F(LaunchAtLoginTest, RewritingReplacesTheEntryWholeInsteadOfEditingIt) {
+    write(entry, "[Desktop Entry]\nExec=old\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
+    // A second name for the old file keeps seeing the old bytes: the new entry was renamed in.
+    fs::create_hard_link(entry, dir / "old-link");
+
+    LaunchAtLogin::setEnabled(true);
+    EXPECT_EQ(read(dir / "old-link"), "[Desktop Entry]\nExec=old\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_NE(read(entry).find("X-GNOME-Autostart-enabled=true"), std::string::npos);
+    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
+}
+
+TEST_F(LaunchAtLoginTest, ASystemWideEntryIsHiddenRatherThanLeftRunning) {
+    write(dir / "xdg" / "autostart" / "org.glimpo.Glimpo.desktop", "[Desktop Entry]\nExec=glimpo\n");
+    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
+
+    // Removing nothing would report success while Glimpo still starts at login.
+    LaunchAtLogin::setEnabled(false);
+    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
+    EXPECT_NE(read(entry).find("Hidden=true"), std::string::npos);
+
+    LaunchAtLogin::setEnabled(true);
+    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
+}
+
+TEST_F(LaunchAtLoginTest, ExecValueQuotesWhatTheLauncherWouldSplitOrExpand) {
+    EXPECT_EQ(AutostartEntry::execValue("/usr/bin/glimpo"), "/usr/bin/glimpo");
+    EXPECT_EQ(AutostartEntry::execValue("/opt/my apps/glimpo"), "\"/opt/my apps/glimpo\"");
+    // '$' is escaped inside the quotes, and that backslash again as a string; '%' is doubled.
+    EXPECT_EQ(AutostartEntry::execValue("/opt/100%/$HOME/glimpo"), "\"/opt/100%%/\\\\$HOME/glimpo\"");
+    EXPECT_EQ(AutostartEntry::execValue("/opt/50%/glimpo"), "/opt/50%%/glimpo");
+    EXPECT_THROW(AutostartEntry::desktopEntry("/opt/\xff/glimpo"), kit::Error);
+}
+
+TEST_F(LaunchAtLoginTest, AFailedChangeIsShownAndTheStateReReadFromTheSystem) {
+    // A file where the autostart folder belongs: no entry can be written.
+    write(config / "autostart", "not a folder");
+    EXPECT_THROW(LaunchAtLogin::setEnabled(true), kit::Error);
+
+    testsupport::TempDir settingsDir;
+    AppSettings settings(std::make_unique<SettingsStore>(settingsDir / "settings.json"));
+    SetupGuide::Platform platform;
+    platform.screenCaptureAllowed = [] { return true; };
+    platform.requestScreenCapture = [] {};
+    platform.microphoneAuthorization = [] { return MicrophoneAuthorization::restricted; };
+    platform.loginItemStatus = &LaunchAtLogin::status;
+    platform.setLaunchAtLogin = &LaunchAtLogin::setEnabled;
+    platform.systemHotKeyPreferences = [](const kit::ActiveBindings&) { return nlohmann::json::object(); };
+    platform.openSettingsPage = [](platform::desktop::SettingsPage) { return false; };
+    SetupGuide guide(settings, platform);
+
+    guide.setLaunchAtLogin(true);
+    ASSERT_TRUE(guide.errorMessage().has_value());
+    EXPECT_TRUE(guide.errorMessage()->starts_with("The login item couldn't be changed: ")) << *guide.errorMessage();
+    EXPECT_NE(guide.errorMessage()->find("autostart"), std::string::npos) << *guide.errorMessage();
+    EXPECT_EQ(guide.loginItem(), LaunchAtLogin::State::off);
+
+    fs::remove(config / "autostart");
+    guide.setLaunchAtLogin(true);
+    EXPECT_EQ(guide.errorMessage(), std::nullopt);
+    EXPECT_EQ(guide.loginItem(), LaunchAtLogin::State::on);
+}

@@ -1,0 +1,154 @@
+#include "app/ui/SetupGuide.h"
+
+#include "app/core/AppSettings.h"
+#include "app/core/Log.h"
+#include "tests/app/TestSupport.h"
+#include "tests/app/ui/FakeSetupSystem.h"
+
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+using kit::CaptureAction;
+using kit::HotKeyCombination;
+using platform::desktop::DesktopShortcut;
+using platform::desktop::ScreenshotFunction;
+using platform::desktop::SettingsPage;
+namespace flags = kit::EventFlags;
+
+namespace {
+
+constexpr std::uint32_t shiftCommand = flags::shift | flags::command;
+
+class SetupGuideTest : public testing::Test {
+protected:
+    std::unique_ptr<SetupGuide> makeGuide() { return std::make_unique<SetupGuide>(settings, system.platform()); }
+
+    testsupport::TempDir dir;
+    AppSettings settings{std::make_unique<SettingsStore>(dir / "settings.json")};
+    FakeSetupSystem system;
+    MemoryLogSink logs;
+    QObject context;
+};
+
+} // namespace
+
+TEST_F(SetupGuideTest, ConflictsFollowTheBindingsAndTheDesktopShortcuts) {
+    system.desktopShortcuts = {{ScreenshotFunction::area, {21, shiftCommand}}};
+    auto guide = makeGuide();
+    EXPECT_EQ(guide->systemShortcutConflicts(), std::set<CaptureAction>{CaptureAction::area});
+    EXPECT_TRUE(logs.contains("setup", "setup refreshed screen=true conflicts=1"));
+
+    // Moving Glimpo's shortcut away ends the collision at the next refresh.
+    settings.setHotKeyOverride(CaptureAction::area, HotKeyCombination{0, HotKeyCombination::command | HotKeyCombination::shift, "A"});
+    guide->refresh();
+    EXPECT_TRUE(guide->systemShortcutConflicts().empty());
+
+    // The desktop taking ⇧⌘3 shows up at the next refresh: nothing is cached.
+    system.desktopShortcuts.push_back({ScreenshotFunction::fullScreen, {20, shiftCommand}});
+    guide->refresh();
+    EXPECT_EQ(guide->systemShortcutConflicts(), std::set<CaptureAction>{CaptureAction::fullscreen});
+
+    // Unreadable preferences count as empty: every default screenshot shortcut of the desktop is on.
+    settings.setHotKeyOverrides({});
+    system.preferencesUnreadable = true;
+    guide->refresh();
+    EXPECT_EQ(guide->systemShortcutConflicts(),
+              (std::set<CaptureAction>{CaptureAction::area, CaptureAction::fullscreen, CaptureAction::allInOne}));
+    EXPECT_TRUE(logs.contains("setup", "desktop shortcuts unreadable error=The preferences are unreadable."));
+    EXPECT_TRUE(logs.contains("setup", "setup refreshed screen=true conflicts=3"));
+}
+
+TEST_F(SetupGuideTest, RefreshAssignsOnlyWhatChanged) {
+    system.desktopShortcuts = {{ScreenshotFunction::area, {21, shiftCommand}}};
+    auto guide = makeGuide();
+    std::map<std::string, int> runs;
+    observeChanges(&context, [&] { ++runs["screen"], (void)guide->screenRecordingGranted(); });
+    observeChanges(&context, [&] { ++runs["conflicts"], (void)guide->systemShortcutConflicts(); });
+    observeChanges(&context, [&] { ++runs["microphone"], (void)guide->microphone(); });
+    observeChanges(&context, [&] { ++runs["login"], (void)guide->loginItem(); });
+    observeChanges(&context, [&] { ++runs["error"], (void)guide->errorMessage(); });
+    const std::map<std::string, int> once{{"screen", 1}, {"conflicts", 1}, {"microphone", 1}, {"login", 1}, {"error", 1}};
+    ASSERT_EQ(runs, once);
+
+    guide->refresh();
+    testsupport::processEvents();
+    EXPECT_EQ(runs, once);
+
+    system.microphone = MicrophoneAuthorization::restricted;
+    system.desktopShortcuts.clear();
+    guide->refresh();
+    testsupport::processEvents();
+    auto expected = once;
+    expected["microphone"] = 2;
+    expected["conflicts"] = 2;
+    EXPECT_EQ(runs, expected);
+    EXPECT_EQ(guide->microphone(), MicrophoneAuthorization::restricted);
+}
+
+TEST_F(SetupGuideTest, BecomingActiveRefreshes) {
+    system.screen = false;
+    auto guide = makeGuide();
+    EXPECT_FALSE(guide->screenRecordingGranted());
+    const int reads = system.preferenceReads;
+
+    system.screen = true;
+    system.login = LaunchAtLogin::State::on;
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(system.preferenceReads, reads);
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(system.preferenceReads, reads + 1);
+    EXPECT_TRUE(guide->screenRecordingGranted());
+    EXPECT_EQ(guide->loginItem(), LaunchAtLogin::State::on);
+
+    // The observation goes with the guide.
+    guide.reset();
+    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(system.preferenceReads, reads + 1);
+}
+
+TEST_F(SetupGuideTest, MicrophonePromptsOnceUndeterminedAndOpensSettingsOtherwise) {
+    system.microphone = MicrophoneAuthorization::notDetermined;
+    system.microphoneAnswer = MicrophoneAuthorization::denied;
+    auto guide = makeGuide();
+    guide->requestMicrophone();
+    EXPECT_EQ(system.microphonePrompts, 1);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return guide->microphone() == MicrophoneAuthorization::denied; }));
+    EXPECT_TRUE(system.opened.empty());
+
+    // Refused (or restricted, as Linux reports it): the settings page instead of a prompt.
+    guide->requestMicrophone();
+    system.microphone = MicrophoneAuthorization::restricted;
+    guide->refresh();
+    guide->requestMicrophone();
+    EXPECT_EQ(system.microphonePrompts, 1);
+    EXPECT_EQ(system.opened, (std::vector<SettingsPage>{SettingsPage::microphone, SettingsPage::microphone}));
+
+    // A guide gone before the answer comes is not touched.
+    system.microphone = MicrophoneAuthorization::notDetermined;
+    guide->refresh();
+    guide->requestMicrophone();
+    guide.reset();
+    testsupport::waitUntil([&] { return system.microphone != MicrophoneAuthorization::notDetermined; });
+    testsupport::processEvents();
+}
+
+TEST_F(SetupGuideTest, LoginItemChangesAndTheirFailures) {
+    auto guide = makeGuide();
+    guide->setLaunchAtLogin(true);
+    EXPECT_EQ(guide->loginItem(), LaunchAtLogin::State::on);
+    EXPECT_EQ(guide->errorMessage(), std::nullopt);
+
+    system.loginFailure = "The autostart folder is read-only.";
+    guide->setLaunchAtLogin(false);
+    EXPECT_EQ(guide->errorMessage(), "The login item couldn't be changed: The autostart folder is read-only.");
+    EXPECT_EQ(guide->loginItem(), LaunchAtLogin::State::on);
+
+    // The message stays until a change succeeds.
+    guide->refresh();
+    EXPECT_TRUE(guide->errorMessage().has_value());
+    system.loginFailure.reset();
+    guide->setLaunchAtLogin(false);
+    EXPECT_EQ(guide->errorMessage(), std::nullopt);
+    EXPECT_EQ(guide->loginItem(), LaunchAtLogin::State::off);
+}
