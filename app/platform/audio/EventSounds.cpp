@@ -1,0 +1,155 @@
+#include "app/platform/audio/EventSounds.h"
+
+#include <canberra.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/core/Log.h"
+
+namespace platform::audio {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view themeName = "freedesktop";
+// The theme's output profile for ordinary speakers, and the file types sound themes use.
+constexpr std::string_view profile = "stereo";
+constexpr std::string_view extensions[] = {".oga", ".ogg", ".wav"};
+
+bool isReadableFile(const fs::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular;
+}
+
+std::vector<fs::path> splitPaths(const char* value) {
+    std::vector<fs::path> paths;
+    std::string_view rest(value);
+    while (!rest.empty()) {
+        const auto colon = rest.find(':');
+        const std::string_view item = rest.substr(0, colon);
+        // Relative entries are invalid and ignored.
+        if (!item.empty() && item.front() == '/') paths.emplace_back(std::string(item));
+        if (colon == std::string_view::npos) break;
+        rest.remove_prefix(colon + 1);
+    }
+    return paths;
+}
+
+struct ContextFree {
+    void operator()(ca_context* context) const { ca_context_destroy(context); }
+};
+
+// One libcanberra context for all sounds, made at the first play.
+class Player {
+public:
+    // Ids tell canberra which playing sound a cancel means.
+    std::uint32_t newId() { return nextId_++; }
+
+    void play(std::uint32_t id, const char* property, const std::string& value) {
+        ca_context* c = context();
+        if (!c) return;
+        const int result = ca_context_play(c, id, property, value.c_str(), CA_PROP_MEDIA_ROLE, "event",
+                                           CA_PROP_CANBERRA_CACHE_CONTROL, "volatile", nullptr);
+        if (result != CA_SUCCESS) log_.debug("sound play failed error={}", ca_strerror(result));
+    }
+
+    void cancel(std::uint32_t id) {
+        if (context_) ca_context_cancel(context_.get(), id);
+    }
+
+private:
+    ca_context* context() {
+        if (context_ || failed_) return context_.get();
+        ca_context* made = nullptr;
+        if (ca_context_create(&made) != CA_SUCCESS || !made) {
+            failed_ = true;
+            return nullptr;
+        }
+        context_.reset(made);
+        ca_context_change_props(made, CA_PROP_APPLICATION_NAME, "Glimpo", CA_PROP_APPLICATION_ID,
+                                std::string(Log::subsystem).c_str(), nullptr);
+        return made;
+    }
+
+    std::unique_ptr<ca_context, ContextFree> context_;
+    bool failed_ = false;
+    std::uint32_t nextId_ = 1;
+    Logger log_{"sound"};
+};
+
+class CanberraSound : public LoadedSound {
+public:
+    CanberraSound(std::shared_ptr<Player> player, const char* property, std::string value)
+        : player_(std::move(player)), id_(player_->newId()), property_(property), value_(std::move(value)) {}
+
+    void stop() override { player_->cancel(id_); }
+    void play() override { player_->play(id_, property_, value_); }
+
+private:
+    std::shared_ptr<Player> player_;
+    std::uint32_t id_;
+    const char* property_;
+    std::string value_;
+};
+
+class CanberraSounds : public EventSounds {
+public:
+    std::unique_ptr<LoadedSound> loadFile(const fs::path& file) override {
+        if (!isReadableFile(file)) return nullptr;
+        return std::make_unique<CanberraSound>(player_, CA_PROP_MEDIA_FILENAME, file.string());
+    }
+
+    std::unique_ptr<LoadedSound> named(const std::string& name) override {
+        if (themeSoundFile(name).empty()) return nullptr;
+        // By event id, so a theme the user chose may still put its own sound in.
+        return std::make_unique<CanberraSound>(player_, CA_PROP_EVENT_ID, name);
+    }
+
+private:
+    std::shared_ptr<Player> player_ = std::make_shared<Player>();
+};
+
+} // namespace
+
+std::vector<fs::path> soundThemeFolders() {
+    std::vector<fs::path> folders;
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome && *dataHome == '/') {
+        folders.emplace_back(dataHome);
+    } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
+        folders.emplace_back(fs::path(home) / ".local/share");
+    }
+    const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+    std::vector<fs::path> dirs = splitPaths(dataDirs && *dataDirs ? dataDirs : "/usr/local/share:/usr/share");
+    folders.insert(folders.end(), dirs.begin(), dirs.end());
+    for (auto& folder : folders) folder /= "sounds";
+    return folders;
+}
+
+fs::path themeSoundFile(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos || name.front() == '.') return {};
+    for (const auto& folder : soundThemeFolders()) {
+        const fs::path base = folder / std::string(themeName) / std::string(profile);
+        for (const auto extension : extensions) {
+            fs::path candidate = base / (name + std::string(extension));
+            if (isReadableFile(candidate)) return candidate;
+        }
+    }
+    return {};
+}
+
+std::unique_ptr<EventSounds> makeCanberraSounds() {
+    return std::make_unique<CanberraSounds>();
+}
+
+} // namespace platform::audio

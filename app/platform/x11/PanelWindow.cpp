@@ -1,0 +1,111 @@
+#include "app/platform/x11/PanelWindow.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::x11 {
+namespace {
+
+xcb_connection_t* connection() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// The screen number of $DISPLAY (":0.1" -> 1), 0 when it names none.
+int screenNumber() {
+    const char* display = std::getenv("DISPLAY");
+    if (!display) return 0;
+    const char* colon = std::strrchr(display, ':');
+    const char* dot = colon ? std::strchr(colon, '.') : nullptr;
+    return dot ? std::atoi(dot + 1) : 0;
+}
+
+xcb_screen_t* screenOf(xcb_connection_t* c) {
+    int wanted = screenNumber();
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; --wanted, xcb_screen_next(&it)) {
+        if (wanted == 0) return it.data;
+    }
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const std::string& name) {
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr),
+        std::free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+} // namespace
+
+bool compositingManagerRunning() {
+    xcb_connection_t* c = connection();
+    if (!c) return true;
+    const xcb_atom_t selection = atom(c, "_NET_WM_CM_S" + std::to_string(screenNumber()));
+    if (selection == XCB_ATOM_NONE) return false;
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr), std::free);
+    return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+void makeSticky(QWidget& topLevel) {
+    xcb_connection_t* c = connection();
+    if (!c || !topLevel.isWindow()) return;
+    const auto window = static_cast<xcb_window_t>(topLevel.winId());
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    const xcb_atom_t sticky = atom(c, "_NET_WM_STATE_STICKY");
+    const xcb_atom_t desktop = atom(c, "_NET_WM_DESKTOP");
+    if (state == XCB_ATOM_NONE || sticky == XCB_ATOM_NONE || desktop == XCB_ATOM_NONE) return;
+    const std::uint32_t allDesktops = 0xFFFFFFFF;
+
+    if (topLevel.isVisible()) {
+        // A managed window changes state only by asking the window manager.
+        xcb_screen_t* screen = screenOf(c);
+        if (!screen) return;
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = state;
+        event.data.data32[0] = 1; // _NET_WM_STATE_ADD
+        event.data.data32[1] = sticky;
+        event.data.data32[3] = 1; // from a normal application
+        xcb_send_event(c, 0, screen->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+        event.type = desktop;
+        event.data.data32[0] = allDesktops;
+        event.data.data32[1] = 1; // from a normal application
+        event.data.data32[3] = 0;
+        xcb_send_event(c, 0, screen->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+        xcb_flush(c);
+        return;
+    }
+
+    // Before mapping the properties are the request; Qt merges its own states into what is there.
+    std::vector<xcb_atom_t> states;
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, state, XCB_ATOM_ATOM, 0, 1024), nullptr), std::free);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+        states.assign(data, data + xcb_get_property_value_length(reply.get()) / sizeof(xcb_atom_t));
+    }
+    if (std::find(states.begin(), states.end(), sticky) == states.end()) states.push_back(sticky);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, state, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(states.size()), states.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, desktop, XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
+    xcb_flush(c);
+}
+
+} // namespace platform::x11

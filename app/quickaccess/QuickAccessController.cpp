@@ -1,0 +1,295 @@
+#include "app/quickaccess/QuickAccessController.h"
+
+#include <QFile>
+#include <QFuture>
+#include <QImageReader>
+#include <QPointer>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <utility>
+
+#include "app/core/AppSettings.h"
+#include "app/platform/desktop/FileReveal.h"
+#include "app/platform/media/FirstFrame.h"
+#include "app/quickaccess/FloatingPanel.h"
+#include "app/quickaccess/QuickAccessThumbnailView.h"
+#include "app/storage/CaptureLibrary.h"
+#include "kit/CaptureVocabulary.h"
+#include "kit/ThumbnailLayout.h"
+
+namespace {
+
+std::optional<QImage> readImage(const std::filesystem::path& file) {
+    QImageReader reader(QFile::decodeName(file.native().c_str()));
+    reader.setAutoTransform(true);
+    QImage image = reader.read();
+    if (image.isNull()) return std::nullopt;
+    return image;
+}
+
+void assertMainThread() {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+}
+
+} // namespace
+
+QuickAccessController::Platform QuickAccessController::Platform::standard(std::unique_ptr<PanelScreens> screens) {
+    Platform platform;
+    platform.screens = std::move(screens);
+    platform.loadImage = readImage;
+    platform.firstFrame = platform::media::firstFrame;
+    platform.reveal = platform::desktop::revealFile;
+    return platform;
+}
+
+void QuickAccessController::PanelDeleter::operator()(FloatingPanel* panel) const {
+    // The panel may be the one whose button is calling; it goes once that call has returned.
+    panel->orderOut();
+    panel->deleteLater();
+}
+
+void QuickAccessController::TimerDeleter::operator()(QTimer* timer) const {
+    timer->stop();
+    timer->deleteLater();
+}
+
+QuickAccessController::QuickAccessController(CaptureLibrary& library, AppSettings& settings, Platform platform,
+                                             QObject* parent)
+    : QObject(parent), library_(library), settings_(settings), platform_(std::move(platform)) {}
+
+QuickAccessController::~QuickAccessController() = default;
+
+void QuickAccessController::show(const Capture& capture, const std::optional<std::string>& failure) {
+    assertMainThread();
+    std::optional<QImage> preview;
+    if (capture.kind == kit::CaptureKind::image && platform_.loadImage) preview = platform_.loadImage(capture.fileURL);
+    auto model = std::make_shared<ThumbnailModel>(capture, std::move(preview));
+    if (capture.kind == kit::CaptureKind::video) loadFirstFrame(model);
+
+    PanelHandle panel = makePanel(model);
+    FloatingPanel& shown = *panel;
+    entries_.push_back(Entry{model, std::move(panel), nullptr, std::nullopt});
+    layout();
+    if (failure) model->setStatus(ThumbnailModel::Status::failed(*failure));
+    shown.orderFrontRegardless();
+    if (!failure) scheduleDismiss(capture.id);
+}
+
+std::vector<QUuid> QuickAccessController::thumbnailIDs() const {
+    std::vector<QUuid> ids;
+    ids.reserve(entries_.size());
+    for (const auto& e : entries_) ids.push_back(e.model->capture().id);
+    return ids;
+}
+
+const ThumbnailModel* QuickAccessController::thumbnailModel(const QUuid& id) const {
+    const Entry* e = entry(id);
+    return e ? e->model.get() : nullptr;
+}
+
+FloatingPanel* QuickAccessController::thumbnailPanel(const QUuid& id) const {
+    const Entry* e = entry(id);
+    return e ? e->panel.get() : nullptr;
+}
+
+QuickAccessThumbnailView* QuickAccessController::thumbnailView(const QUuid& id) const {
+    const Entry* e = entry(id);
+    return e ? qobject_cast<QuickAccessThumbnailView*>(e->panel->content()) : nullptr;
+}
+
+bool QuickAccessController::isDismissPending(const QUuid& id) const {
+    const Entry* e = entry(id);
+    return e && e->dismissTask && e->dismissTask->isActive();
+}
+
+QuickAccessController::Entry* QuickAccessController::entry(const QUuid& id) {
+    auto found = std::find_if(entries_.begin(), entries_.end(),
+                              [&id](const Entry& e) { return e.model->capture().id == id; });
+    return found == entries_.end() ? nullptr : &*found;
+}
+
+const QuickAccessController::Entry* QuickAccessController::entry(const QUuid& id) const {
+    return const_cast<QuickAccessController*>(this)->entry(id);
+}
+
+ThumbnailModel* QuickAccessController::model(const QUuid& id) {
+    Entry* e = entry(id);
+    return e ? e->model.get() : nullptr;
+}
+
+QuickAccessController::PanelHandle QuickAccessController::makePanel(const std::shared_ptr<ThumbnailModel>& model) {
+    PanelHandle panel(new FloatingPanel({.ignoresMouse = false, .title = QStringLiteral("Glimpo Thumbnail")}));
+    auto view = std::make_unique<QuickAccessThumbnailView>(model, makeActions(model->capture().id));
+    panel->resize(view->size());
+    panel->setContent(std::move(view));
+    panel->setShape(QuickAccessThumbnailView::drawnShape());
+    return panel;
+}
+
+ThumbnailActions QuickAccessController::makeActions(const QUuid& id) {
+    // Each action may arrive after its thumbnail or the controller is gone, and then does nothing.
+    const QPointer<QuickAccessController> self(this);
+    ThumbnailActions actions;
+    actions.save = [self, id] {
+        if (self) self->save(id);
+    };
+    actions.copy = [self, id] {
+        if (self) self->copy(id);
+    };
+    actions.showInFinder = [self, id] {
+        if (self) self->showInFinder(id);
+    };
+    actions.close = [self, id] {
+        if (self) self->close(id);
+    };
+    actions.hoverChanged = [self, id](bool hovering) {
+        if (self) self->hoverChanged(id, hovering);
+    };
+    actions.dragEnded = [self, id](bool accepted) {
+        if (self) self->dragEnded(id, accepted);
+    };
+    return actions;
+}
+
+void QuickAccessController::layout() {
+    if (!platform_.screens) return;
+    const auto screen = screenUnderPointer(*platform_.screens);
+    if (!screen) return;
+    const std::vector<kit::Rect> frames =
+        kit::ThumbnailLayout::frames(static_cast<int>(entries_.size()), screen->visibleFrame);
+    for (std::size_t i = 0; i < entries_.size() && i < frames.size(); ++i) {
+        FloatingPanel& panel = *entries_[i].panel;
+        const QRect target = platform_.screens->toTopLeft(kit::ThumbnailLayout::panelFrame(frames[i]));
+        panel.setFrame(target, panel.isVisible());
+    }
+}
+
+double QuickAccessController::dismissSeconds() const {
+    const double seconds = settings_.thumbnailSeconds();
+    // A broken setting must not make a fresh capture vanish at once, or overflow the timer.
+    if (!std::isfinite(seconds) || seconds <= 0) return fallbackSeconds;
+    return std::min(seconds, INT_MAX / 1000.0);
+}
+
+void QuickAccessController::scheduleDismiss(const QUuid& id) {
+    cancelDismiss(id);
+    Entry* e = entry(id);
+    if (!e) return;
+    TimerHandle timer(new QTimer);
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(static_cast<int>(std::lround(dismissSeconds() * 1000.0)));
+    connect(timer.get(), &QTimer::timeout, this, [this, id] { expire(id); });
+    timer->start();
+    e->dismissTask = std::move(timer);
+}
+
+void QuickAccessController::cancelDismiss(const QUuid& id) {
+    if (Entry* e = entry(id)) e->dismissTask.reset();
+}
+
+void QuickAccessController::expire(const QUuid& id) {
+    Entry* e = entry(id);
+    if (!e) return;
+    e->dismissTask.reset();
+    const Capture capture = e->model->capture();
+    const bool deletes = kit::CaptureDismissal::deletesFile(capture.isSaved);
+    if (e->model->isDragging()) {
+        // Deleting the file now would hand the receiver a file that is gone.
+        e->dismissAfterDrag = deletes || e->dismissAfterDrag.value_or(false);
+        return;
+    }
+    if (deletes) library_.discard(capture);
+    dismiss(id);
+}
+
+void QuickAccessController::dismiss(const QUuid& id) {
+    auto found = std::find_if(entries_.begin(), entries_.end(),
+                              [&id](const Entry& e) { return e.model->capture().id == id; });
+    if (found == entries_.end()) return;
+    found->dismissTask.reset();
+    if (found->model->isDragging()) {
+        // The panel runs the drag session; it goes when the session ends.
+        if (!found->dismissAfterDrag) found->dismissAfterDrag = false;
+        return;
+    }
+    entries_.erase(found);
+    layout();
+}
+
+void QuickAccessController::loadFirstFrame(const std::shared_ptr<ThumbnailModel>& model) {
+    if (!platform_.firstFrame) return;
+    auto firstFrame = platform_.firstFrame;
+    const std::filesystem::path movie = model->capture().fileURL;
+    QtConcurrent::run([firstFrame, movie]() -> std::optional<QImage> {
+        try {
+            return firstFrame(movie);
+        } catch (...) {
+            return std::nullopt;
+        }
+    }).then(this, [model](std::optional<QImage> image) { model->setPreview(std::move(image)); });
+}
+
+void QuickAccessController::save(const QUuid& id) {
+    Entry* e = entry(id);
+    if (!e) return;
+    const kit::SaveResult result = library_.save(e->model->capture());
+    if (result.ok()) {
+        dismiss(id);
+        return;
+    }
+    if (ThumbnailModel* m = model(id)) m->setStatus(ThumbnailModel::Status::failed("Couldn't save: " + result.error().reason()));
+    cancelDismiss(id);
+}
+
+void QuickAccessController::copy(const QUuid& id) {
+    Entry* e = entry(id);
+    if (!e) return;
+    library_.copy(e->model->capture());
+    e->model->setStatus(ThumbnailModel::Status::copied());
+    cancelDismiss(id);
+    QTimer::singleShot(copiedConfirmation, this, [this, id] { dismiss(id); });
+}
+
+void QuickAccessController::showInFinder(const QUuid& id) {
+    Entry* e = entry(id);
+    if (!e) return;
+    if (platform_.reveal) platform_.reveal(e->model->capture().fileURL);
+    dismiss(id);
+}
+
+void QuickAccessController::close(const QUuid& id) {
+    Entry* e = entry(id);
+    if (!e) return;
+    const Capture capture = e->model->capture();
+    if (kit::CaptureDismissal::deletesFile(capture.isSaved)) library_.discard(capture);
+    dismiss(id);
+}
+
+void QuickAccessController::hoverChanged(const QUuid& id, bool hovering) {
+    ThumbnailModel* m = model(id);
+    // The copied and failed states run no countdown of their own.
+    if (!m || !m->status().isIdle()) return;
+    if (hovering) {
+        cancelDismiss(id);
+    } else {
+        scheduleDismiss(id);
+    }
+}
+
+void QuickAccessController::dragEnded(const QUuid& id, bool accepted) {
+    Entry* e = entry(id);
+    if (!e) return;
+    const std::optional<bool> deferred = std::exchange(e->dismissAfterDrag, std::nullopt);
+    if (accepted) {
+        dismiss(id);
+        return;
+    }
+    if (!deferred) return;
+    if (*deferred) library_.discard(e->model->capture());
+    dismiss(id);
+}

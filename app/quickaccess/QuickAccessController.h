@@ -1,0 +1,114 @@
+#pragma once
+// The floating thumbnails of finished captures: one panel per capture, stacked upwards from the
+// lower-left corner of the display under the pointer, each with its own auto-dismiss timer, and
+// the six thumbnail actions carried out against the capture library. A capture's cache file is
+// deleted only when its unsaved thumbnail is closed or times out. Main thread only.
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QObject>
+#include <QTimer>
+#include <QUuid>
+
+#include "app/core/Log.h"
+#include "app/quickaccess/PanelScreens.h"
+#include "app/quickaccess/ThumbnailModel.h"
+#include "app/storage/Capture.h"
+
+class AppSettings;
+class CaptureLibrary;
+class FloatingPanel;
+class QuickAccessThumbnailView;
+
+class QuickAccessController : public QObject {
+    Q_OBJECT
+
+public:
+    // The platform work the controller relies on.
+    struct Platform {
+        std::unique_ptr<PanelScreens> screens;
+        // A picture file as an image; nothing when it cannot be read.
+        std::function<std::optional<QImage>(const std::filesystem::path&)> loadImage;
+        // A movie's first frame. Runs on a worker thread.
+        std::function<std::optional<QImage>(const std::filesystem::path&)> firstFrame;
+        // Shows the file in the file manager.
+        std::function<void(const std::filesystem::path&)> reveal;
+
+        // Qt's image reader, FFmpeg and the desktop's file manager over the given screens.
+        static Platform standard(std::unique_ptr<PanelScreens> screens);
+    };
+
+    // How long the copied confirmation stays before the thumbnail goes.
+    static constexpr std::chrono::milliseconds copiedConfirmation{800};
+    // Used when the setting holds no usable duration.
+    static constexpr double fallbackSeconds = 6.0;
+
+    QuickAccessController(CaptureLibrary& library, AppSettings& settings, Platform platform,
+                          QObject* parent = nullptr);
+    ~QuickAccessController() override;
+
+    // Opens a thumbnail for the capture. A failure message is shown at once, and such a
+    // thumbnail stays until the user acts on it.
+    void show(const Capture& capture, const std::optional<std::string>& failure = std::nullopt);
+
+    // The open thumbnails, oldest first.
+    std::vector<QUuid> thumbnailIDs() const;
+    const ThumbnailModel* thumbnailModel(const QUuid& id) const;
+    FloatingPanel* thumbnailPanel(const QUuid& id) const;
+    QuickAccessThumbnailView* thumbnailView(const QUuid& id) const;
+    bool isDismissPending(const QUuid& id) const;
+
+private:
+    struct PanelDeleter {
+        void operator()(FloatingPanel* panel) const;
+    };
+    struct TimerDeleter {
+        void operator()(QTimer* timer) const;
+    };
+    using PanelHandle = std::unique_ptr<FloatingPanel, PanelDeleter>;
+    using TimerHandle = std::unique_ptr<QTimer, TimerDeleter>;
+
+    struct Entry {
+        std::shared_ptr<ThumbnailModel> model;
+        PanelHandle panel;
+        TimerHandle dismissTask;
+        // A dismissal that came while the file was being dragged out waits for the drag's end;
+        // the flag says whether it would also have deleted the file.
+        std::optional<bool> dismissAfterDrag;
+    };
+
+    Entry* entry(const QUuid& id);
+    const Entry* entry(const QUuid& id) const;
+    ThumbnailModel* model(const QUuid& id);
+
+    PanelHandle makePanel(const std::shared_ptr<ThumbnailModel>& model);
+    ThumbnailActions makeActions(const QUuid& id);
+    void layout();
+    void scheduleDismiss(const QUuid& id);
+    void cancelDismiss(const QUuid& id);
+    void dismiss(const QUuid& id);
+    void expire(const QUuid& id);
+    void loadFirstFrame(const std::shared_ptr<ThumbnailModel>& model);
+
+    void save(const QUuid& id);
+    void copy(const QUuid& id);
+    void showInFinder(const QUuid& id);
+    void close(const QUuid& id);
+    void hoverChanged(const QUuid& id, bool hovering);
+    void dragEnded(const QUuid& id, bool accepted);
+
+    double dismissSeconds() const;
+
+    CaptureLibrary& library_;
+    AppSettings& settings_;
+    Platform platform_;
+    std::vector<Entry> entries_;
+    Logger log_{"thumbnail"};
+};

@@ -1,0 +1,369 @@
+#include "app/quickaccess/QuickAccessThumbnailView.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QFontMetricsF>
+#include <QGraphicsDropShadowEffect>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/quickaccess/DraggableFileView.h"
+#include "app/ui/Icons.h"
+#include "kit/ThumbnailLayout.h"
+
+namespace {
+
+constexpr int margin = static_cast<int>(kit::ThumbnailLayout::bubbleMargin);
+constexpr double cornerRadius = 10;
+constexpr int closeInset = 2;
+constexpr int buttonSpacing = 14;
+constexpr int failurePadding = 10;
+constexpr int failureSpacing = 6;
+constexpr int copiedSpacing = 6;
+
+QFont fontOf(int pixelSize, QFont::Weight weight) {
+    QFont font = QApplication::font();
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+QFont headlineFont() {
+    return fontOf(13, QFont::DemiBold);
+}
+
+QFont captionFont() {
+    return fontOf(10, QFont::Normal);
+}
+
+// The program's own glyph in `colour`. Glyphs are drawn in the palette's ink, with details in
+// its contrast colour; both are mapped, so two-tone glyphs keep their detail.
+QPixmap glyph(std::string_view name, int side, const QColor& colour, qreal ratio) {
+    const QIcon icon = Icons::drawnIcon(name);
+    if (icon.isNull()) return {};
+    QImage image = icon.pixmap(QSize(side, side), ratio).toImage().convertToFormat(QImage::Format_ARGB32);
+    const QColor ink = QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+    const double inkLightness = ink.lightnessF();
+    const double contrastLightness = inkLightness < 0.5 ? 1.0 : 0.0;
+    const QColor contrast = colour.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int alpha = qAlpha(line[x]);
+            if (alpha == 0) continue;
+            const double lightness = QColor(line[x]).lightnessF();
+            const double t = std::clamp((lightness - contrastLightness) / (inkLightness - contrastLightness), 0.0, 1.0);
+            const auto mix = [t](int from, int to) { return static_cast<int>(std::lround(from + (to - from) * t)); };
+            line[x] = qRgba(mix(contrast.red(), colour.red()), mix(contrast.green(), colour.green()),
+                            mix(contrast.blue(), colour.blue()), alpha);
+        }
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+void drawGlyph(QPainter& painter, std::string_view name, const QRectF& box, const QColor& colour, qreal ratio) {
+    const QPixmap pixmap = glyph(name, static_cast<int>(std::lround(box.width())), colour, ratio);
+    if (pixmap.isNull()) return;
+    const QSizeF size = pixmap.deviceIndependentSize();
+    painter.drawPixmap(QPointF(box.center().x() - size.width() / 2, box.center().y() - size.height() / 2), pixmap);
+}
+
+QPainterPath roundedThumbnail(const QRectF& rect) {
+    QPainterPath path;
+    path.addRoundedRect(rect, cornerRadius, cornerRadius);
+    return path;
+}
+
+bool drawsTranslucent(const QWidget& widget) {
+    return widget.window()->testAttribute(Qt::WA_TranslucentBackground);
+}
+
+// The failure message above its "Try Again" button, centred in the thumbnail with padding.
+struct FailureLayout {
+    QRectF text;
+    QRect button;
+};
+
+FailureLayout failureLayout(const QString& message, const QRect& area) {
+    const QRect inner = area.adjusted(failurePadding, failurePadding, -failurePadding, -failurePadding);
+    const QSize button = ThumbnailButton::capsule;
+    const QFontMetricsF metrics(captionFont());
+    const double roomForText = std::max(0, inner.height() - failureSpacing - button.height());
+    const QRectF bounds = metrics.boundingRect(QRectF(0, 0, inner.width(), 1e6),
+                                               Qt::AlignHCenter | Qt::TextWordWrap, message);
+    const double textHeight = std::min(bounds.height(), roomForText);
+    const double total = textHeight + failureSpacing + button.height();
+    const double top = inner.top() + (inner.height() - total) / 2;
+    FailureLayout layout;
+    layout.text = QRectF(inner.left(), top, inner.width(), textHeight);
+    layout.button = QRect(inner.left() + (inner.width() - button.width()) / 2,
+                          static_cast<int>(std::lround(top + textHeight + failureSpacing)), button.width(),
+                          button.height());
+    return layout;
+}
+
+} // namespace
+
+// The scrim and the status content above the picture, and the frame's border. It takes no mouse
+// events, so a drag that starts on the scrim still reaches the picture.
+class QuickAccessThumbnailView::Overlay : public QWidget {
+public:
+    explicit Overlay(QuickAccessThumbnailView& view) : QWidget(&view), view_(view) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        const QRectF area(rect());
+        if (view_.overlayShown_) {
+            painter.save();
+            painter.setClipPath(roundedThumbnail(area));
+            painter.fillRect(area, QColor(0, 0, 0, qRound(0.45 * 255)));
+            paintStatus(painter);
+            painter.restore();
+        }
+        painter.setPen(QPen(QColor(255, 255, 255, qRound(0.35 * 255)), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(roundedThumbnail(area.adjusted(0.5, 0.5, -0.5, -0.5)));
+    }
+
+private:
+    void paintStatus(QPainter& painter) {
+        const ThumbnailModel::Status& status = view_.model_->status();
+        switch (status.kind) {
+        case ThumbnailModel::Status::Kind::idle:
+            return;
+        case ThumbnailModel::Status::Kind::copied:
+            paintCopied(painter);
+            return;
+        case ThumbnailModel::Status::Kind::failed:
+            paintFailure(painter, QString::fromStdString(status.message));
+            return;
+        }
+    }
+
+    void paintCopied(QPainter& painter) {
+        const QFont font = headlineFont();
+        const QFontMetricsF metrics(font);
+        const QString text = QStringLiteral("Copied");
+        const double iconSide = std::ceil(metrics.height());
+        const double width = iconSide + copiedSpacing + metrics.horizontalAdvance(text);
+        const QRectF line((this->width() - width) / 2, (height() - iconSide) / 2, width, iconSide);
+        drawGlyph(painter, "checkmark.circle.fill", QRectF(line.topLeft(), QSizeF(iconSide, iconSide)), Qt::white,
+                  devicePixelRatioF());
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(line.adjusted(iconSide + copiedSpacing, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+    }
+
+    void paintFailure(QPainter& painter, const QString& message) {
+        painter.fillRect(rect(), QColor(255, 0, 0, qRound(0.35 * 255)));
+        const FailureLayout layout = failureLayout(message, rect());
+        painter.setFont(captionFont());
+        painter.setPen(Qt::white);
+        painter.setClipRect(layout.text, Qt::IntersectClip);
+        painter.drawText(layout.text, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, message);
+    }
+
+    QuickAccessThumbnailView& view_;
+};
+
+ThumbnailIconButton::ThumbnailIconButton(std::string systemImage, const QString& help, QWidget* parent)
+    : QAbstractButton(parent) {
+    setFixedSize(diameter, diameter);
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+    setContent(std::move(systemImage), help);
+}
+
+void ThumbnailIconButton::setContent(std::string systemImage, const QString& help) {
+    systemImage_ = std::move(systemImage);
+    setToolTip(help);
+    setAccessibleName(help);
+    update();
+}
+
+void ThumbnailIconButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, qRound((isDown() ? 0.75 : 0.92) * 255)));
+    painter.drawEllipse(QRectF(rect()));
+    drawGlyph(painter, systemImage_, QRectF(0, 0, 17, 17).translated((width() - 17) / 2.0, (height() - 17) / 2.0),
+              Qt::black, devicePixelRatioF());
+}
+
+bool ThumbnailIconButton::hitButton(const QPoint& pos) const {
+    const QPointF centre = QRectF(rect()).center();
+    return QLineF(centre, pos).length() <= diameter / 2.0;
+}
+
+ThumbnailButton::ThumbnailButton(const QString& title, QWidget* parent) : QAbstractButton(parent) {
+    setText(title);
+    setAccessibleName(title);
+    setFixedSize(capsule);
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ThumbnailButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, qRound((isDown() ? 0.7 : 0.9) * 255)));
+    const QRectF capsuleRect(rect());
+    painter.drawRoundedRect(capsuleRect, capsuleRect.height() / 2, capsuleRect.height() / 2);
+    painter.setFont(fontOf(12, QFont::DemiBold));
+    painter.setPen(Qt::black);
+    painter.drawText(capsuleRect, Qt::AlignCenter, text());
+}
+
+ThumbnailCloseButton::ThumbnailCloseButton(QWidget* parent) : QAbstractButton(parent) {
+    setFixedSize(diameter, diameter);
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+    auto* shadow = new QGraphicsDropShadowEffect(this);
+    shadow->setColor(QColor(0, 0, 0, qRound(0.35 * 255)));
+    shadow->setBlurRadius(6);
+    shadow->setOffset(0, 1);
+    setGraphicsEffect(shadow);
+}
+
+void ThumbnailCloseButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(isDown() ? QColor(220, 220, 220) : QColor(Qt::white));
+    painter.drawEllipse(QRectF(rect()));
+    drawGlyph(painter, "xmark", QRectF(0, 0, 10, 10).translated((width() - 10) / 2.0, (height() - 10) / 2.0),
+              Qt::black, devicePixelRatioF());
+}
+
+bool ThumbnailCloseButton::hitButton(const QPoint& pos) const {
+    return QLineF(QRectF(rect()).center(), pos).length() <= diameter / 2.0;
+}
+
+QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailModel> model, ThumbnailActions actions,
+                                                   QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), actions_(std::move(actions)) {
+    setFixedSize(contentSize());
+    setMouseTracking(true);
+    const Capture& capture = model_->capture();
+    const QRect thumbnail = thumbnailRect();
+
+    draggable_ = new DraggableFileView(capture.fileURL, model_->preview(), [this](bool accepted) {
+        model_->setDragging(false);
+        actions_.dragEnded(accepted);
+    }, this);
+    draggable_->setGeometry(thumbnail);
+    draggable_->source().setCornerRadius(cornerRadius);
+    draggable_->source().setOnDragBegan([this] { model_->setDragging(true); });
+
+    overlay_ = new Overlay(*this);
+    overlay_->setGeometry(thumbnail);
+
+    // An unsaved capture offers save and copy; a saved one, copy and showing it in its folder.
+    if (capture.isSaved) {
+        first_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
+        second_ = new ThumbnailIconButton("folder", QStringLiteral("Show in Folder"), this);
+        connect(first_, &QAbstractButton::clicked, this, [this] { actions_.copy(); });
+        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.showInFinder(); });
+    } else {
+        first_ = new ThumbnailIconButton("square.and.arrow.down", QStringLiteral("Save"), this);
+        second_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
+        connect(first_, &QAbstractButton::clicked, this, [this] { actions_.save(); });
+        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.copy(); });
+    }
+    const int rowWidth = 2 * ThumbnailIconButton::diameter + buttonSpacing;
+    const QPoint row(thumbnail.left() + (thumbnail.width() - rowWidth) / 2,
+                     thumbnail.top() + (thumbnail.height() - ThumbnailIconButton::diameter) / 2);
+    first_->move(row);
+    second_->move(row + QPoint(ThumbnailIconButton::diameter + buttonSpacing, 0));
+
+    tryAgain_ = new ThumbnailButton(QStringLiteral("Try Again"), this);
+    connect(tryAgain_, &QAbstractButton::clicked, this, [this] { actions_.save(); });
+
+    close_ = new ThumbnailCloseButton(this);
+    close_->move(closeInset, closeInset);
+    const QString closeLabel = capture.isSaved ? QStringLiteral("Close") : QStringLiteral("Discard");
+    close_->setToolTip(closeLabel);
+    close_->setAccessibleName(closeLabel);
+    connect(close_, &QAbstractButton::clicked, this, [this] { actions_.close(); });
+
+    observeChanges(this, [this] { refresh(); });
+}
+
+QuickAccessThumbnailView::~QuickAccessThumbnailView() = default;
+
+QSize QuickAccessThumbnailView::contentSize() {
+    const auto size = kit::ThumbnailLayout::size;
+    return {static_cast<int>(size.width) + 2 * margin, static_cast<int>(size.height) + 2 * margin};
+}
+
+QRect QuickAccessThumbnailView::thumbnailRect() {
+    const auto size = kit::ThumbnailLayout::size;
+    return {margin, margin, static_cast<int>(size.width), static_cast<int>(size.height)};
+}
+
+QRegion QuickAccessThumbnailView::drawnShape() {
+    QRegion shape(roundedThumbnail(QRectF(thumbnailRect())).toFillPolygon().toPolygon());
+    // The close circle with room for its shadow.
+    shape += QRegion(QRect(closeInset - 1, closeInset - 1, ThumbnailCloseButton::diameter + 2,
+                           ThumbnailCloseButton::diameter + 3),
+                     QRegion::Ellipse);
+    return shape;
+}
+
+void QuickAccessThumbnailView::refresh() {
+    draggable_->setImage(model_->preview());
+    const ThumbnailModel::Status& status = model_->status();
+    overlayShown_ = model_->isHovering() || !status.isIdle();
+
+    first_->setVisible(overlayShown_ && status.isIdle());
+    second_->setVisible(overlayShown_ && status.isIdle());
+    const bool failed = status.kind == ThumbnailModel::Status::Kind::failed;
+    if (failed) {
+        const QRect button = failureLayout(QString::fromStdString(status.message), QRect(QPoint(), thumbnailRect().size())).button;
+        tryAgain_->move(thumbnailRect().topLeft() + button.topLeft());
+    }
+    tryAgain_->setVisible(failed);
+    close_->raise();
+    overlay_->update();
+}
+
+void QuickAccessThumbnailView::setHovering(bool hovering) {
+    // Crossing into a child and back is no new entry.
+    if (model_->isHovering() == hovering) return;
+    model_->setHovering(hovering);
+    actions_.hoverChanged(hovering);
+}
+
+void QuickAccessThumbnailView::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    setHovering(true);
+}
+
+void QuickAccessThumbnailView::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    setHovering(false);
+}
+
+void QuickAccessThumbnailView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // White at 0.12 under 0.92 opacity; opaque where the window cannot be translucent.
+    const int level = qRound(0.12 * 255);
+    const int alpha = drawsTranslucent(*this) ? qRound(0.92 * 255) : 255;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(level, level, level, alpha));
+    painter.drawPath(roundedThumbnail(QRectF(thumbnailRect())));
+}

@@ -1,0 +1,67 @@
+#include "app/quickaccess/ToastController.h"
+
+#include <QThread>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "app/platform/x11/PanelWindow.h"
+#include "app/quickaccess/FloatingPanel.h"
+#include "app/quickaccess/ToastView.h"
+
+ToastController::ToastController(std::unique_ptr<PanelScreens> screens, QObject* parent)
+    : QObject(parent), screens_(std::move(screens)) {
+    hideTask_.setSingleShot(true);
+    hideTask_.setTimerType(Qt::PreciseTimer);
+    connect(&hideTask_, &QTimer::timeout, this, [this] {
+        if (panel_) panel_->orderOut();
+    });
+}
+
+ToastController::~ToastController() = default;
+
+void ToastController::show(const std::string& message, const std::string& systemImage, std::optional<double> seconds) {
+    Q_ASSERT(QThread::currentThread() == thread());
+    // Whatever notice is being replaced, its timer must not hide this one.
+    hideTask_.stop();
+    // A compositing manager that came or went since the panel was made changes what it can draw.
+    if (!panel_ || panel_->isTranslucent() != platform::x11::compositingManagerRunning()) {
+        if (panel_) panel_->orderOut();
+        panel_ = std::make_unique<FloatingPanel>(
+            FloatingPanel::Options{.ignoresMouse = true, .title = QStringLiteral("Glimpo Notice")});
+    }
+
+    auto view = std::make_unique<ToastView>(message, systemImage);
+    const QSize size = view->sizeHint();
+    ToastView& shown = *view;
+    panel_->setContent(std::move(view));
+
+    const auto screen = screens_ ? screenUnderPointer(*screens_) : std::nullopt;
+    if (screen) {
+        const kit::Rect& frame = screen->frame;
+        const kit::Rect centred = kit::Rect::make(frame.midX() - size.width() / 2.0, frame.midY() - size.height() / 2.0,
+                                                  size.width(), size.height());
+        panel_->setFrame(screens_->toTopLeft(centred), false);
+    } else {
+        // Where it last was, at the size of the new notice.
+        panel_->setFrame(QRect(panel_->targetFrame().topLeft(), size), false);
+    }
+    shown.setGeometry(QRect(QPoint(), size));
+    panel_->setShape(ToastView::drawnShape(size));
+    panel_->orderFrontRegardless();
+
+    if (seconds) {
+        const double wait = std::isfinite(*seconds) ? std::clamp(*seconds, 0.0, INT_MAX / 1000.0) : 0.0;
+        hideTask_.start(static_cast<int>(std::lround(wait * 1000.0)));
+    }
+}
+
+const ToastView* ToastController::currentView() const {
+    if (!panel_ || !panel_->isVisible()) return nullptr;
+    return qobject_cast<const ToastView*>(panel_->content());
+}
+
+bool ToastController::isShowing() const {
+    return panel_ && panel_->isVisible();
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Short notices: one at a time, centred on the whole display under the pointer, click-through,
+// hidden after their time or replaced by the next one. A replaced notice's timer never hides
+// its successor. Main thread only.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QObject>
+#include <QTimer>
+
+#include "app/quickaccess/PanelScreens.h"
+
+class FloatingPanel;
+class ToastView;
+
+class ToastController : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ToastController(std::unique_ptr<PanelScreens> screens, QObject* parent = nullptr);
+    ~ToastController() override;
+
+    // Without seconds the notice stays until the next one replaces it.
+    void show(const std::string& message, const std::string& systemImage, std::optional<double> seconds);
+
+    // The panel, made at the first notice and kept.
+    FloatingPanel* panel() const { return panel_.get(); }
+    // The notice showing, if any.
+    const ToastView* currentView() const;
+    bool isShowing() const;
+
+private:
+    std::unique_ptr<PanelScreens> screens_;
+    std::unique_ptr<FloatingPanel> panel_;
+    QTimer hideTask_;
+};

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <fstream>
+
+#include "app/platform/media/FirstFrame.h"
+#include "tests/app/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void ffmpeg(QStringList args) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("ffmpeg").isEmpty()) << "required tool missing: ffmpeg";
+    QProcess process;
+    args.prepend("error");
+    args.prepend("-v");
+    process.start("ffmpeg", args);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+}
+
+QString arg(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+// A one-second test picture: colour bars from black on the left to white on the right.
+void makeMovie(const fs::path& out) {
+    ffmpeg({"-y", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=30", "-t", "1", "-pix_fmt", "yuv420p", arg(out)});
+}
+
+TEST(FirstFrame, IsFrameZeroAtThePicturesOwnSize) {
+    testsupport::TempDir temp;
+    makeMovie(temp / "out.mp4");
+    const auto frame = platform::media::firstFrame(temp / "out.mp4");
+    ASSERT_TRUE(frame.has_value());
+    EXPECT_EQ(frame->size(), QSize(320, 240));
+    EXPECT_LT(qGray(frame->pixel(5, 5)), 60);
+    EXPECT_GT(qGray(frame->pixel(315, 5)), 200);
+}
+
+TEST(FirstFrame, FollowsTheTracksTurn) {
+    testsupport::TempDir temp;
+    makeMovie(temp / "out.mp4");
+    ffmpeg({"-y", "-i", arg(temp / "out.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90", arg(temp / "turned.mp4")});
+    const auto frame = platform::media::firstFrame(temp / "turned.mp4");
+    ASSERT_TRUE(frame.has_value());
+    EXPECT_EQ(frame->size(), QSize(240, 320));
+    // Shown as ffmpeg itself shows it: the white right edge now on top.
+    EXPECT_GT(qGray(frame->pixel(5, 5)), 200);
+    EXPECT_LT(qGray(frame->pixel(5, 315)), 60);
+}
+
+TEST(FirstFrame, GivesNothingForFilesWithoutVideo) {
+    testsupport::TempDir temp;
+    std::ofstream(temp / "text.mp4") << "not a movie";
+    EXPECT_FALSE(platform::media::firstFrame(temp / "text.mp4").has_value());
+    EXPECT_FALSE(platform::media::firstFrame(temp / "missing.mp4").has_value());
+}
+
+} // namespace

@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QSemaphore>
+#include <QUrl>
+
+#include <cmath>
+#include <fstream>
+
+#include "app/core/AppSettings.h"
+#include "app/core/SettingsStore.h"
+#include "app/quickaccess/DragSourceView.h"
+#include "app/quickaccess/DraggableFileView.h"
+#include "app/quickaccess/FloatingPanel.h"
+#include "app/quickaccess/QuickAccessController.h"
+#include "app/quickaccess/QuickAccessThumbnailView.h"
+#include "app/storage/CaptureLibrary.h"
+#include "app/storage/DiskFileSystem.h"
+#include "tests/app/TestSupport.h"
+#include "tests/app/fakes/FakeServices.h"
+#include "tests/app/quickaccess/QuickAccessSupport.h"
+
+namespace fs = std::filesystem;
+using quickaccess_test::FixedScreens;
+using testsupport::processEvents;
+using testsupport::waitUntil;
+
+namespace {
+
+// Spins the event loop for the given time.
+void spin(int ms) {
+    waitUntil([] { return false; }, ms);
+}
+
+class QuickAccessControllerTest : public ::testing::Test {
+protected:
+    testsupport::TempDir temp;
+    fs::path saveFolder = temp / "Desktop";
+    AppSettings settings{std::make_unique<SettingsStore>(temp / "config" / "settings.json")};
+    CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), temp / "cache" / "Captures"};
+    FixedScreens* screens = nullptr;
+    std::vector<fs::path> revealed;
+    std::function<std::optional<QImage>(const fs::path&)> firstFrame = [](const fs::path&) { return std::nullopt; };
+    std::unique_ptr<QuickAccessController> controller;
+
+    void SetUp() override {
+        fs::create_directories(saveFolder);
+        settings.setSaveFolder(saveFolder);
+        settings.setThumbnailSeconds(0.25);
+        auto fixed = std::make_unique<FixedScreens>();
+        screens = fixed.get();
+        QuickAccessController::Platform platform = QuickAccessController::Platform::standard(std::move(fixed));
+        platform.reveal = [this](const fs::path& file) { revealed.push_back(file); };
+        platform.firstFrame = [this](const fs::path& file) { return firstFrame(file); };
+        controller = std::make_unique<QuickAccessController>(library, settings, std::move(platform));
+    }
+
+    void TearDown() override {
+        controller.reset();
+        processEvents();
+    }
+
+    Capture stored() { return library.store(fakes::image(64, 48)); }
+
+    // A finished recording: already saved, outside the cache.
+    Capture recording() {
+        const fs::path file = saveFolder / "Glimpo recording.mp4";
+        std::ofstream(file) << "movie";
+        Capture capture;
+        capture.id = QUuid::createUuid();
+        capture.fileURL = file;
+        capture.kind = kit::CaptureKind::video;
+        capture.isSaved = true;
+        return capture;
+    }
+
+    bool isOpen(const Capture& capture) const { return controller->thumbnailModel(capture.id) != nullptr; }
+    QuickAccessThumbnailView& view(const Capture& capture) { return *controller->thumbnailView(capture.id); }
+    const ThumbnailModel& model(const Capture& capture) { return *controller->thumbnailModel(capture.id); }
+};
+
+TEST_F(QuickAccessControllerTest, AnUnsavedCaptureIsDiscardedAtItsTimeoutAndASavedOneIsKept) {
+    const Capture picture = stored();
+    const Capture movie = recording();
+    controller->show(picture);
+    controller->show(movie);
+    ASSERT_TRUE(isOpen(picture));
+    EXPECT_TRUE(controller->thumbnailPanel(picture.id)->isVisible());
+    EXPECT_TRUE(controller->isDismissPending(picture.id));
+
+    spin(120);
+    EXPECT_TRUE(isOpen(picture)) << "gone before its time";
+    ASSERT_TRUE(waitUntil([&] { return controller->thumbnailIDs().empty(); }, 2000));
+    EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
+    EXPECT_TRUE(fs::exists(movie.fileURL));
+}
+
+TEST_F(QuickAccessControllerTest, AnUnusableDurationFallsBackInsteadOfDiscardingAtOnce) {
+    settings.setThumbnailSeconds(std::nan(""));
+    const Capture picture = stored();
+    controller->show(picture);
+    spin(150);
+    EXPECT_TRUE(isOpen(picture));
+    EXPECT_TRUE(controller->isDismissPending(picture.id));
+    EXPECT_TRUE(fs::exists(picture.fileURL));
+}
+
+TEST_F(QuickAccessControllerTest, HoverStopsTheCountdownAndLeavingStartsAFullPeriod) {
+    settings.setThumbnailSeconds(0.4);
+    const Capture picture = stored();
+    controller->show(picture);
+    spin(250);
+    quickaccess_test::enter(view(picture));
+    EXPECT_TRUE(model(picture).isHovering());
+    EXPECT_FALSE(controller->isDismissPending(picture.id));
+
+    spin(500);
+    ASSERT_TRUE(isOpen(picture));
+    quickaccess_test::leave(view(picture));
+    EXPECT_FALSE(model(picture).isHovering());
+    QElapsedTimer sinceLeaving;
+    sinceLeaving.start();
+    // The remainder would have been 150 ms.
+    spin(250);
+    EXPECT_TRUE(isOpen(picture));
+    ASSERT_TRUE(waitUntil([&] { return !isOpen(picture); }, 2000));
+    EXPECT_GE(sinceLeaving.elapsed(), 380);
+    EXPECT_FALSE(fs::exists(picture.fileURL));
+}
+
+TEST_F(QuickAccessControllerTest, CopyShowsCopiedAndClosesAfterTheConfirmationKeepingTheFile) {
+    const Capture picture = stored();
+    controller->show(picture);
+    quickaccess_test::enter(view(picture));
+    view(picture).secondButton().click();
+
+    EXPECT_EQ(model(picture).status(), ThumbnailModel::Status::copied());
+    EXPECT_FALSE(controller->isDismissPending(picture.id));
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    ASSERT_EQ(copied->urls().size(), 1);
+    EXPECT_EQ(copied->urls().front().toLocalFile().toStdString(), picture.fileURL.string());
+
+    // Hover changes no longer touch the countdown.
+    quickaccess_test::leave(view(picture));
+    EXPECT_FALSE(controller->isDismissPending(picture.id));
+
+    QElapsedTimer sinceCopy;
+    sinceCopy.start();
+    spin(600);
+    EXPECT_TRUE(isOpen(picture));
+    ASSERT_TRUE(waitUntil([&] { return !isOpen(picture); }, 2000));
+    EXPECT_GE(sinceCopy.elapsed(), 750);
+    EXPECT_TRUE(fs::exists(picture.fileURL));
+}
+
+TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSucceedsCloses) {
+    const fs::path missing = temp / "Gone";
+    settings.setSaveFolder(missing);
+    const Capture picture = stored();
+    controller->show(picture);
+    quickaccess_test::enter(view(picture));
+    view(picture).firstButton().click();
+
+    EXPECT_EQ(model(picture).status(), ThumbnailModel::Status::failed("Couldn't save: The save folder doesn't exist."));
+    EXPECT_FALSE(controller->isDismissPending(picture.id));
+    quickaccess_test::leave(view(picture));
+    EXPECT_FALSE(controller->isDismissPending(picture.id));
+    spin(500);
+    ASSERT_TRUE(isOpen(picture)) << "a failed thumbnail never times out";
+    EXPECT_TRUE(fs::exists(picture.fileURL));
+
+    ASSERT_TRUE(waitUntil([&] { return view(picture).tryAgainButton().isVisible(); }));
+    fs::create_directories(missing);
+    view(picture).tryAgainButton().click();
+    EXPECT_FALSE(isOpen(picture));
+    EXPECT_TRUE(fs::exists(missing / picture.fileURL.filename()));
+    EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
+}
+
+TEST_F(QuickAccessControllerTest, ACaptureShownWithAFailureStaysUntilClosedAndASavedOneKeepsItsFile) {
+    const Capture movie = recording();
+    controller->show(movie, std::string("Couldn't save: The disk is full."));
+    EXPECT_EQ(model(movie).status(), ThumbnailModel::Status::failed("Couldn't save: The disk is full."));
+    EXPECT_FALSE(controller->isDismissPending(movie.id));
+    quickaccess_test::enter(view(movie));
+    quickaccess_test::leave(view(movie));
+    EXPECT_FALSE(controller->isDismissPending(movie.id));
+    spin(400);
+    ASSERT_TRUE(isOpen(movie));
+
+    EXPECT_EQ(view(movie).closeButton().toolTip(), "Close");
+    view(movie).closeButton().click();
+    EXPECT_FALSE(isOpen(movie));
+    EXPECT_TRUE(fs::exists(movie.fileURL));
+}
+
+TEST_F(QuickAccessControllerTest, CloseDiscardsAnUnsavedCaptureAndShowInFolderKeepsIt) {
+    const Capture discarded = stored();
+    const Capture movie = recording();
+    controller->show(discarded);
+    controller->show(movie);
+
+    view(discarded).closeButton().click();
+    EXPECT_FALSE(isOpen(discarded));
+    EXPECT_FALSE(fs::exists(discarded.fileURL.parent_path()));
+
+    quickaccess_test::enter(view(movie));
+    EXPECT_EQ(view(movie).secondButton().toolTip(), "Show in Folder");
+    view(movie).secondButton().click();
+    EXPECT_FALSE(isOpen(movie));
+    ASSERT_EQ(revealed.size(), 1u);
+    EXPECT_EQ(revealed.front(), movie.fileURL);
+    EXPECT_TRUE(fs::exists(movie.fileURL));
+}
+
+TEST_F(QuickAccessControllerTest, ThreeThumbnailsStackAndClosingTheMiddleOneSlidesTheTopOneDown) {
+    settings.setThumbnailSeconds(30);
+    screens->screens.front().visibleFrame = kit::Rect::make(0, 0, 1920, 1080);
+    const Capture first = stored();
+    const Capture second = stored();
+    const Capture third = stored();
+    controller->show(first);
+    controller->show(second);
+    controller->show(third);
+
+    // Thumbnails 20, 180 and 340 above the bottom; their panels 10 further out.
+    EXPECT_EQ(controller->thumbnailPanel(first.id)->geometry(), QRect(10, 1080 - 10 - 170, 260, 170));
+    EXPECT_EQ(controller->thumbnailPanel(second.id)->geometry(), QRect(10, 1080 - 170 - 170, 260, 170));
+    EXPECT_EQ(controller->thumbnailPanel(third.id)->geometry(), QRect(10, 1080 - 330 - 170, 260, 170));
+    EXPECT_FALSE(controller->thumbnailPanel(third.id)->isAnimating()) << "a new panel is placed, not slid";
+
+    view(second).closeButton().click();
+    FloatingPanel& top = *controller->thumbnailPanel(third.id);
+    EXPECT_TRUE(top.isAnimating());
+    EXPECT_FALSE(controller->thumbnailPanel(first.id)->isAnimating());
+    EXPECT_EQ(top.targetFrame(), QRect(10, 1080 - 170 - 170, 260, 170));
+    ASSERT_TRUE(waitUntil([&] { return !top.isAnimating(); }));
+    EXPECT_EQ(top.geometry(), QRect(10, 1080 - 170 - 170, 260, 170));
+    EXPECT_EQ(controller->thumbnailIDs(), (std::vector<QUuid>{first.id, third.id}));
+}
+
+TEST_F(QuickAccessControllerTest, ThePanelsFollowTheDisplayUnderThePointerAndStayPutWithoutDisplays) {
+    settings.setThumbnailSeconds(30);
+    screens->screens.push_back({kit::Rect::make(1920, 0, 1920, 1080), kit::Rect::make(1920, 0, 1920, 1080)});
+    screens->pointer = {2500, 500};
+    const Capture first = stored();
+    controller->show(first);
+    EXPECT_EQ(controller->thumbnailPanel(first.id)->geometry(), QRect(1930, 900, 260, 170));
+
+    screens->screens.clear();
+    const Capture second = stored();
+    controller->show(second);
+    EXPECT_EQ(controller->thumbnailPanel(first.id)->targetFrame(), QRect(1930, 900, 260, 170));
+}
+
+TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrives) {
+    QSemaphore release;
+    firstFrame = [&release](const fs::path&) -> std::optional<QImage> {
+        release.acquire();
+        QImage frame(320, 240, QImage::Format_RGB32);
+        frame.fill(Qt::blue);
+        return frame;
+    };
+    const Capture movie = recording();
+    controller->show(movie);
+    spin(50);
+    EXPECT_FALSE(model(movie).preview().has_value());
+
+    release.release();
+    ASSERT_TRUE(waitUntil([&] { return model(movie).preview().has_value(); }));
+    EXPECT_EQ(model(movie).preview()->size(), QSize(320, 240));
+    ASSERT_TRUE(waitUntil([&] { return view(movie).draggableFileView().source().image().has_value(); }));
+}
+
+// Drags through the real view; the session itself is replaced by `session`.
+class ThumbnailDragTest : public QuickAccessControllerTest {
+protected:
+    void drag(const Capture& capture, std::function<Qt::DropAction()> session) {
+        DragSourceView& source = view(capture).draggableFileView().source();
+        source.setDragRunner([session](QDrag&) { return session(); });
+        quickaccess_test::press(source, {40, 40});
+        quickaccess_test::moveTo(source, {50, 40});
+    }
+};
+
+TEST_F(ThumbnailDragTest, ARefusedDragLeavesTheThumbnailAndItsTimer) {
+    settings.setThumbnailSeconds(1);
+    const Capture picture = stored();
+    controller->show(picture);
+    drag(picture, [] { return Qt::IgnoreAction; });
+    EXPECT_TRUE(isOpen(picture));
+    EXPECT_TRUE(controller->isDismissPending(picture.id));
+    EXPECT_FALSE(model(picture).isDragging());
+}
+
+TEST_F(ThumbnailDragTest, AnAcceptedDragClosesTheThumbnailAndKeepsTheFile) {
+    const Capture picture = stored();
+    controller->show(picture);
+    drag(picture, [] { return Qt::CopyAction; });
+    EXPECT_FALSE(isOpen(picture));
+    EXPECT_TRUE(fs::exists(picture.fileURL));
+}
+
+TEST_F(ThumbnailDragTest, ATimeoutDuringTheDragWaitsForItsEnd) {
+    const Capture refused = stored();
+    controller->show(refused);
+
+    bool stillThere = false;
+    drag(refused, [&] {
+        spin(500);
+        stillThere = isOpen(refused) && fs::exists(refused.fileURL);
+        return Qt::IgnoreAction;
+    });
+    EXPECT_TRUE(stillThere) << "the dragged file must outlive the drag";
+    EXPECT_FALSE(isOpen(refused));
+    EXPECT_FALSE(fs::exists(refused.fileURL));
+
+    const Capture late = stored();
+    controller->show(late);
+    drag(late, [&] {
+        spin(500);
+        return Qt::CopyAction;
+    });
+    EXPECT_FALSE(isOpen(late));
+    EXPECT_TRUE(fs::exists(late.fileURL)) << "the receiver may still read it";
+}
+
+} // namespace

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/core/AppSettings.h"
+#include "app/core/Log.h"
+#include "app/core/SettingsStore.h"
+#include "app/platform/audio/EventSounds.h"
+#include "app/quickaccess/SystemSoundPlayer.h"
+#include "tests/app/TestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records what was loaded and played; knows only the files and names it was given.
+class FakeSounds : public platform::audio::EventSounds {
+public:
+    struct Log {
+        std::vector<std::string> loads;
+        std::vector<std::string> played;
+    };
+
+    std::shared_ptr<Log> log = std::make_shared<Log>();
+    std::vector<fs::path> files;
+    std::vector<std::string> names;
+
+    std::unique_ptr<platform::audio::LoadedSound> loadFile(const fs::path& file) override {
+        log->loads.push_back("file " + file.string());
+        if (std::find(files.begin(), files.end(), file) == files.end()) return nullptr;
+        return std::make_unique<Sound>(log, file.filename().string());
+    }
+    std::unique_ptr<platform::audio::LoadedSound> named(const std::string& name) override {
+        log->loads.push_back("named " + name);
+        if (std::find(names.begin(), names.end(), name) == names.end()) return nullptr;
+        return std::make_unique<Sound>(log, name);
+    }
+
+private:
+    class Sound : public platform::audio::LoadedSound {
+    public:
+        Sound(std::shared_ptr<Log> log, std::string name) : log_(std::move(log)), name_(std::move(name)) {}
+        void stop() override { log_->played.push_back("stop " + name_); }
+        void play() override { log_->played.push_back("play " + name_); }
+
+    private:
+        std::shared_ptr<Log> log_;
+        std::string name_;
+    };
+};
+
+const fs::path shutterFile = fs::path("/usr/share/sounds/freedesktop/stereo") / "screen-capture.oga";
+
+class SystemSoundPlayerTest : public ::testing::Test {
+protected:
+    testsupport::TempDir temp;
+    MemoryLogSink logs;
+    AppSettings settings{std::make_unique<SettingsStore>(temp / "settings.json")};
+    FakeSounds* sounds = nullptr;
+    std::shared_ptr<FakeSounds::Log> record;
+    std::unique_ptr<SystemSoundPlayer> player;
+
+    void SetUp() override {
+        auto fake = std::make_unique<FakeSounds>();
+        sounds = fake.get();
+        record = fake->log;
+        player = std::make_unique<SystemSoundPlayer>(settings, std::move(fake));
+    }
+};
+
+TEST_F(SystemSoundPlayerTest, WithSoundsOffNothingIsLoadedOrPlayed) {
+    sounds->files = {shutterFile};
+    settings.setPlaysSounds(false);
+    player->play(kit::CaptureSound::screenshot);
+    player->play(kit::CaptureSound::textCopied);
+    EXPECT_TRUE(record->loads.empty());
+    EXPECT_TRUE(record->played.empty());
+    EXPECT_TRUE(logs.messages("sound").empty());
+}
+
+TEST_F(SystemSoundPlayerTest, TheShutterFileIsLoadedOnceAndRestartedEachTime) {
+    sounds->files = {shutterFile};
+    player->play(kit::CaptureSound::screenshot);
+    player->play(kit::CaptureSound::screenshot);
+    EXPECT_EQ(record->loads, std::vector<std::string>{"file " + shutterFile.string()});
+    EXPECT_EQ(record->played, (std::vector<std::string>{"stop screen-capture.oga", "play screen-capture.oga",
+                                                        "stop screen-capture.oga", "play screen-capture.oga"}));
+}
+
+TEST_F(SystemSoundPlayerTest, AMissingFileFallsBackToTheThemeSoundCachedUnderTheFileName) {
+    sounds->names = {"camera-shutter", "complete"};
+    player->play(kit::CaptureSound::screenshot);
+    player->play(kit::CaptureSound::screenshot);
+    player->play(kit::CaptureSound::textCopied);
+    EXPECT_EQ(record->loads, (std::vector<std::string>{"file " + shutterFile.string(), "named camera-shutter",
+                                                       "named complete"}));
+    EXPECT_EQ(record->played.back(), "play complete");
+    EXPECT_EQ(record->played.size(), 6u);
+}
+
+TEST_F(SystemSoundPlayerTest, WhenNothingCanPlayEachPlayLogsAndTriesAgainNextTime) {
+    player->play(kit::CaptureSound::screenshot);
+    EXPECT_EQ(logs.messages("sound"), std::vector<std::string>{"sound unavailable fallback=camera-shutter"});
+    EXPECT_EQ(logs.records().back().level, LogLevel::error);
+
+    // Installed meanwhile: found, because a missing sound is not remembered.
+    sounds->names = {"camera-shutter"};
+    player->play(kit::CaptureSound::screenshot);
+    EXPECT_EQ(record->played, (std::vector<std::string>{"stop camera-shutter", "play camera-shutter"}));
+    EXPECT_EQ(logs.messages("sound").size(), 1u);
+}
+
+TEST(EventSounds, ThemeSoundsAreLookedUpInTheDataFoldersAndFilesMustBeReadable) {
+    testsupport::TempDir temp;
+    const fs::path stereo = temp / "data" / "sounds" / "freedesktop" / "stereo";
+    fs::create_directories(stereo);
+    std::ofstream(stereo / "complete.oga") << "ogg";
+    testsupport::ScopedEnv dataHome("XDG_DATA_HOME", (temp / "home").string());
+    testsupport::ScopedEnv dataDirs("XDG_DATA_DIRS", "relative/ignored:" + (temp / "data").string());
+
+    EXPECT_EQ(platform::audio::themeSoundFile("complete"), stereo / "complete.oga");
+    EXPECT_TRUE(platform::audio::themeSoundFile("camera-shutter").empty());
+    EXPECT_TRUE(platform::audio::themeSoundFile("../stereo/complete").empty());
+
+    auto sounds = platform::audio::makeCanberraSounds();
+    EXPECT_NE(sounds->named("complete"), nullptr);
+    EXPECT_EQ(sounds->named("camera-shutter"), nullptr);
+    EXPECT_NE(sounds->loadFile(stereo / "complete.oga"), nullptr);
+    EXPECT_EQ(sounds->loadFile(stereo / "missing.oga"), nullptr);
+    EXPECT_EQ(sounds->loadFile(stereo), nullptr) << "a folder is no sound";
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/quickaccess/FloatingPanel.h"
+#include "app/quickaccess/ToastController.h"
+#include "app/quickaccess/ToastView.h"
+#include "tests/app/TestSupport.h"
+#include "tests/app/quickaccess/QuickAccessSupport.h"
+
+using quickaccess_test::FixedScreens;
+using testsupport::waitUntil;
+
+namespace {
+
+void spin(int ms) {
+    waitUntil([] { return false; }, ms);
+}
+
+class ToastControllerTest : public ::testing::Test {
+protected:
+    FixedScreens* screens = nullptr;
+    std::unique_ptr<ToastController> toast;
+
+    void SetUp() override {
+        auto fixed = std::make_unique<FixedScreens>();
+        screens = fixed.get();
+        toast = std::make_unique<ToastController>(std::move(fixed));
+    }
+
+    std::string showing() const {
+        const ToastView* view = toast->currentView();
+        return view ? view->message() : "";
+    }
+};
+
+TEST_F(ToastControllerTest, ANoticeIsCentredOnTheWholeFrameOfTheDisplayUnderThePointer) {
+    // The second display has a tall panel at its bottom, which must not shift the notice.
+    screens->screens.push_back({kit::Rect::make(1920, 0, 1280, 1080), kit::Rect::make(1920, 200, 1280, 880)});
+    screens->pointer = {2000, 100};
+    toast->show("Copied text", "doc.on.clipboard", 1.5);
+
+    ASSERT_TRUE(toast->isShowing());
+    const ToastView* view = toast->currentView();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->systemImage(), "doc.on.clipboard");
+    const QRect frame = toast->panel()->geometry();
+    EXPECT_EQ(frame.size(), view->sizeHint());
+    EXPECT_NEAR(frame.center().x() + 0.5, 1920 + 640, 1);
+    EXPECT_NEAR(frame.center().y() + 0.5, 540, 1);
+    EXPECT_TRUE(toast->panel()->windowFlags() & Qt::WindowTransparentForInput);
+    EXPECT_TRUE(toast->panel()->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+}
+
+TEST_F(ToastControllerTest, AReplacedNoticesTimerNeverHidesItsSuccessor) {
+    toast->show("First", "checkmark", 0.3);
+    FloatingPanel* panel = toast->panel();
+    spin(200);
+    toast->show("Second", "checkmark", 0.3);
+    EXPECT_EQ(toast->panel(), panel) << "one panel, reused";
+    EXPECT_EQ(showing(), "Second");
+
+    // The first one's time is up now.
+    spin(200);
+    EXPECT_EQ(showing(), "Second");
+    ASSERT_TRUE(waitUntil([&] { return !toast->isShowing(); }, 1000));
+}
+
+TEST_F(ToastControllerTest, AProgressNoticeStaysUntilAMessageReplacesIt) {
+    toast->show("Recognizing text…", "text.viewfinder", std::nullopt);
+    spin(300);
+    EXPECT_EQ(showing(), "Recognizing text…");
+
+    toast->show("Copied text", "doc.on.clipboard", 0.2);
+    EXPECT_EQ(showing(), "Copied text");
+    ASSERT_TRUE(waitUntil([&] { return !toast->isShowing(); }, 1000));
+
+    // A later notice without a limit is not hidden by anything left over.
+    toast->show("Still working", "text.viewfinder", std::nullopt);
+    spin(300);
+    EXPECT_EQ(showing(), "Still working");
+}
+
+TEST_F(ToastControllerTest, WithoutAnyDisplayTheNoticeStaysWhereItWas) {
+    toast->show("One", "checkmark", std::nullopt);
+    const QPoint where = toast->panel()->geometry().topLeft();
+    screens->screens.clear();
+    toast->show("A longer second notice", "checkmark", std::nullopt);
+    EXPECT_EQ(toast->panel()->geometry().topLeft(), where);
+    EXPECT_EQ(showing(), "A longer second notice");
+}
+
+} // namespace

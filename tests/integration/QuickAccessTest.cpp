@@ -1,0 +1,342 @@
+// Thumbnails and notices on a real X server: dragging a capture's file into another program,
+// how a hovered thumbnail looks on screen, and notices letting clicks through.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "XServer.h"
+#include "app/core/AppSettings.h"
+#include "app/core/SettingsStore.h"
+#include "app/quickaccess/FloatingPanel.h"
+#include "app/quickaccess/QuickAccessController.h"
+#include "app/quickaccess/QuickAccessThumbnailView.h"
+#include "app/quickaccess/ToastController.h"
+#include "app/storage/CaptureLibrary.h"
+#include "app/storage/DiskFileSystem.h"
+
+extern XServer* sharedXServer;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* dropTargetVariable = "GLIMPO_TEST_DROP_TARGET";
+
+// A window that takes dropped files and prints their addresses.
+class DropTarget : public QWidget {
+public:
+    DropTarget() {
+        setAcceptDrops(true);
+        setWindowTitle("Glimpo test drop target");
+    }
+
+    QList<QUrl> dropped;
+    int entered = 0;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        ++entered;
+        if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* event) override {
+        dropped = event->mimeData()->urls();
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+};
+
+// The other program: this same binary, stopped before its tests when the variable is set.
+int runDropTarget() {
+    static int argc = 1;
+    static char name[] = "drop-target";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    DropTarget target;
+    target.setGeometry(700, 200, 400, 300);
+    target.show();
+    QTimer::singleShot(700, &target, [] {
+        std::printf("ready\n");
+        std::fflush(stdout);
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        if (target.dropped.isEmpty()) return;
+        for (const QUrl& url : target.dropped) std::printf("drop %s\n", url.toEncoded().constData());
+        std::fflush(stdout);
+        app.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(60000, &app, &QApplication::quit);
+    app.exec();
+    return 0;
+}
+
+[[maybe_unused]] const bool dropTargetOnly = [] {
+    if (!std::getenv(dropTargetVariable)) return false;
+    std::fflush(stdout);
+    std::_Exit(runDropTarget());
+}();
+
+bool waitUntil(const std::function<bool()>& condition, int ms = 5000) {
+    QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired()) return condition();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+// The shared server: monitor A (primary) at 0,0 and B to its right, both 1920 x 1080, no panels.
+class ServerScreens : public PanelScreens {
+public:
+    kit::Point pointerLocation() const override {
+        const QPoint p = QCursor::pos();
+        return {double(p.x()), height - p.y()};
+    }
+    std::optional<Screen> screenContaining(kit::Point p) const override {
+        for (const auto& frame : {a, b}) {
+            if (frame.contains(p)) return Screen{frame, frame};
+        }
+        return std::nullopt;
+    }
+    std::optional<Screen> mainScreen() const override { return Screen{a, a}; }
+    QRect toTopLeft(const kit::Rect& r) const override {
+        return QRectF(r.minX(), height - r.maxY(), r.width(), r.height()).toRect();
+    }
+
+private:
+    static constexpr double height = 1080;
+    kit::Rect a = kit::Rect::make(0, 0, 1920, 1080);
+    kit::Rect b = kit::Rect::make(1920, 0, 1920, 1080);
+};
+
+// Runs xdotool with the arguments without waiting, so this process keeps serving the drag.
+class Pointer {
+public:
+    void start(const QStringList& args) {
+        process_.setProcessEnvironment(sharedXServer->environment());
+        process_.start("xdotool", args);
+        ASSERT_TRUE(process_.waitForStarted(5000));
+    }
+    bool finish() {
+        return waitUntil([this] { return process_.state() == QProcess::NotRunning; }, 20000) &&
+               process_.exitCode() == 0;
+    }
+
+private:
+    QProcess process_;
+};
+
+QStringList dragArgs(QPoint from, QPoint to) {
+    auto n = [](int v) { return QString::number(v); };
+    return {"mousemove", "--sync", n(from.x()), n(from.y()), "sleep", "0.3", "mousedown", "1", "sleep", "0.2",
+            "mousemove", n(from.x() + 10), n(from.y()), "sleep", "0.2",
+            "mousemove", n((from.x() + to.x()) / 2), n((from.y() + to.y()) / 2), "sleep", "0.2",
+            "mousemove", n(to.x()), n(to.y()), "sleep", "0.4",
+            "mousemove", n(to.x() + 5), n(to.y() + 5), "sleep", "0.6", "mouseup", "1", "sleep", "0.3"};
+}
+
+// The middle of a window as the X server has it, wherever the window manager put it.
+QPoint centreOf(const QString& title) {
+    const QString info = sharedXServer->output("xwininfo", {"-name", title});
+    const auto number = [&info](const QString& label) {
+        return info.section(label, 1).section('\n', 0, 0).trimmed().toInt();
+    };
+    return {number("Absolute upper-left X:") + number("Width:") / 2,
+            number("Absolute upper-left Y:") + number("Height:") / 2};
+}
+
+int grey(const QImage& image, int x, int y) {
+    return qGray(image.pixel(x, y));
+}
+
+class QuickAccessOnX : public ::testing::Test {
+protected:
+    QTemporaryDir temp;
+    fs::path root = temp.path().toStdString();
+    AppSettings settings{std::make_unique<SettingsStore>(root / "settings.json")};
+    CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), root / "cache" / "Captures"};
+    std::unique_ptr<QuickAccessController> controller;
+
+    void SetUp() override {
+        ASSERT_NE(sharedXServer, nullptr);
+        XServer::require("xdotool");
+        fs::create_directories(root / "Desktop");
+        settings.setSaveFolder(root / "Desktop");
+        settings.setThumbnailSeconds(60);
+        controller = std::make_unique<QuickAccessController>(
+            library, settings, QuickAccessController::Platform::standard(std::make_unique<ServerScreens>()));
+        // Start from monitor A, away from where the thumbnails go.
+        sharedXServer->run("xdotool", {"mousemove", "--sync", "900", "300"});
+    }
+
+    void TearDown() override {
+        controller.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    Capture showCapture(QColor colour) {
+        QImage image(480, 300, QImage::Format_RGB32);
+        image.fill(colour);
+        const Capture capture = library.store({image, {480, 300}});
+        controller->show(capture);
+        FloatingPanel* panel = controller->thumbnailPanel(capture.id);
+        EXPECT_TRUE(waitUntil([&] { return panel->windowHandle() && panel->windowHandle()->isExposed(); }));
+        // On monitor A, 10 from its left and bottom edges, as the X server sees it.
+        EXPECT_EQ(panel->targetFrame(), QRect(10, 900, 260, 170));
+        const QString where = sharedXServer->output("xwininfo", {"-id", QString::number(panel->winId())});
+        EXPECT_TRUE(where.contains("-geometry 260x170+10-10")) << where.toStdString();
+        return capture;
+    }
+};
+
+TEST_F(QuickAccessOnX, DraggingTheThumbnailHandsItsFileToAnotherProgramButNotToGlimpo) {
+    const Capture capture = showCapture(QColor(40, 120, 200));
+    // The panel sits at 10,900 (top-left) on monitor A; the press lands on the picture, below
+    // the buttons.
+    const QPoint onPicture(60, 1040);
+
+    DropTarget inside;
+    inside.setWindowTitle("Glimpo test inside target");
+    inside.setGeometry(1300, 200, 300, 300);
+    inside.show();
+    ASSERT_TRUE(waitUntil([&] { return inside.windowHandle()->isExposed(); }));
+    waitUntil([] { return false; }, 300);
+    const ThumbnailModel& model = *controller->thumbnailModel(capture.id);
+    {
+        // Whether a drag session really ran, so the refusal is not for want of a drag.
+        bool dragged = false;
+        QObject observer;
+        observeChanges(&observer, [&] { dragged = dragged || model.isDragging(); });
+        Pointer pointer;
+        pointer.start(dragArgs(onPicture, centreOf("Glimpo test inside target")));
+        ASSERT_TRUE(pointer.finish());
+        EXPECT_TRUE(dragged);
+    }
+    EXPECT_TRUE(inside.dropped.isEmpty()) << "a drop inside Glimpo is refused";
+    ASSERT_NE(controller->thumbnailModel(capture.id), nullptr) << "a refused drag leaves the thumbnail";
+    EXPECT_FALSE(model.isDragging());
+    EXPECT_TRUE(fs::exists(capture.fileURL));
+
+    QProcess other;
+    QProcessEnvironment environment = sharedXServer->environment();
+    environment.insert(dropTargetVariable, "1");
+    other.setProcessEnvironment(environment);
+    other.start(QCoreApplication::applicationFilePath(), {});
+    ASSERT_TRUE(other.waitForStarted(5000));
+    QByteArray output;
+    ASSERT_TRUE(waitUntil([&] {
+        output += other.readAllStandardOutput();
+        return output.contains("ready");
+    }, 15000)) << output.toStdString();
+    const QPoint centre = centreOf("Glimpo test drop target");
+    {
+        Pointer pointer;
+        pointer.start(dragArgs(onPicture, centre));
+        ASSERT_TRUE(pointer.finish());
+    }
+    ASSERT_TRUE(waitUntil([&] {
+        output += other.readAllStandardOutput();
+        return output.contains("drop ");
+    }, 10000)) << output.toStdString();
+    const QByteArray line = output.mid(output.indexOf("drop ") + 5).split('\n').front();
+    EXPECT_EQ(QUrl::fromEncoded(line).toLocalFile().toStdString(), capture.fileURL.string());
+    EXPECT_TRUE(waitUntil([&] { return controller->thumbnailIDs().empty(); })) << "an accepted drag closes it";
+    EXPECT_TRUE(fs::exists(capture.fileURL)) << "the receiver may still read the file";
+    if (!other.waitForFinished(5000)) {
+        other.kill();
+        other.waitForFinished(3000);
+    }
+}
+
+TEST_F(QuickAccessOnX, AHoveredThumbnailShowsTheScrimTheTwoButtonsAndTheCloseCircle) {
+    const Capture capture = showCapture(QColor(200, 200, 200));
+    FloatingPanel* panel = controller->thumbnailPanel(capture.id);
+
+    // Every workspace (openbox knows no sticky state, only the all-desktops number), above other
+    // windows, never focused.
+    const QString state = sharedXServer->output("xprop", {"-id", QString::number(panel->winId()), "_NET_WM_STATE",
+                                                          "_NET_WM_DESKTOP", "WM_HINTS"});
+    EXPECT_TRUE(state.contains("_NET_WM_DESKTOP(CARDINAL) = 4294967295")) << state.toStdString();
+    EXPECT_TRUE(state.contains("_NET_WM_STATE_ABOVE")) << state.toStdString();
+    EXPECT_TRUE(state.contains("Client accepts input or input focus: False")) << state.toStdString();
+
+    sharedXServer->run("xdotool", {"mousemove", "--sync", "200", "1050"});
+    ASSERT_TRUE(waitUntil([&] { return controller->thumbnailView(capture.id)->isOverlayShown(); }));
+    EXPECT_FALSE(controller->isDismissPending(capture.id));
+    waitUntil([] { return false; }, 300);
+
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 880, 280, 200).toImage();
+    const QString file = QDir::temp().filePath("glimpo-hovered-thumbnail.png");
+    shot.save(file);
+    std::printf("hovered thumbnail: %s\n", qPrintable(file));
+    ASSERT_EQ(shot.size(), QSize(280, 200));
+    // In the shot the thumbnail's top-left corner is at (20, 30).
+    const QPoint thumbnail(20, 30);
+    const auto at = [&](int x, int y) { return grey(shot, thumbnail.x() + x, thumbnail.y() + y); };
+    EXPECT_NEAR(at(30, 130), 110, 8) << "the picture under the scrim";
+    EXPECT_NEAR(at(120, 75), 110, 8) << "the scrim between the buttons";
+    EXPECT_GT(at(69 + 5, 75), 225) << "the first round button";
+    EXPECT_GT(at(127 + 39, 75), 225) << "the second round button";
+    EXPECT_NEAR(at(69 + 3, 53 + 3), 110, 8) << "round buttons, not square ones";
+    // The close circle straddles the thumbnail's corner, 2 points inside the panel.
+    EXPECT_GT(grey(shot, 10 + 2 + 4, 20 + 2 + 11), 225);
+    EXPECT_LT(grey(shot, 10 + 2 + 11, 20 + 2 + 11), 120) << "the cross in the circle";
+}
+
+TEST_F(QuickAccessOnX, ANoticeIsCentredOnTheDisplayUnderThePointerAndLetsClicksThrough) {
+    DropTarget below;
+    below.setWindowTitle("Glimpo test click target");
+    below.setGeometry(1920 + 760, 390, 400, 300);
+    below.show();
+    ASSERT_TRUE(waitUntil([&] { return below.windowHandle()->isExposed(); }));
+
+    sharedXServer->run("xdotool", {"mousemove", "--sync", "3000", "100"});
+    ToastController toast(std::make_unique<ServerScreens>());
+    toast.show("Copied text", "doc.on.clipboard", std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return toast.panel()->windowHandle()->isExposed(); }));
+    const QRect frame = toast.panel()->targetFrame();
+    EXPECT_NEAR(frame.center().x(), 1920 + 960, 1);
+    EXPECT_NEAR(frame.center().y(), 540, 1);
+
+    class Clicks : public QObject {
+    public:
+        int count = 0;
+
+    protected:
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::MouseButtonPress) ++count;
+            return false;
+        }
+    } clicks;
+    below.installEventFilter(&clicks);
+    waitUntil([] { return false; }, 300);
+    sharedXServer->run("xdotool", {"mousemove", "--sync", QString::number(frame.center().x()),
+                                   QString::number(frame.center().y()), "click", "1"});
+    EXPECT_TRUE(waitUntil([&] { return clicks.count > 0; })) << "the click reaches the window under the notice";
+}
+
+} // namespace
