@@ -84,17 +84,19 @@ void CaptureCoordinator::run(kit::CaptureAction action) {
     }
 }
 
-SelectionOverlayController* CaptureCoordinator::overlay() {
-    if (!overlay_ && services_.capturer && services_.makeOverlay) {
-        overlay_ = services_.makeOverlay(*services_.capturer);
+SelectionOverlayController* CaptureCoordinator::overlay(const std::string& title) {
+    if (!services_.capturer) {
+        reportUnavailable(noCapture, title);
+        return nullptr;
     }
+    if (!overlay_ && services_.makeOverlay) overlay_ = services_.makeOverlay(*services_.capturer);
+    if (!overlay_) reportUnavailable(noSelection, title);
     return overlay_.get();
 }
 
 void CaptureCoordinator::select(SelectionMode mode) {
-    if (!services_.capturer) return reportUnavailable(noCapture, "Couldn't capture");
-    SelectionOverlayController* picker = overlay();
-    if (!picker) return reportUnavailable(noSelection, "Couldn't capture");
+    SelectionOverlayController* picker = overlay("Couldn't capture");
+    if (!picker) return;
 
     QPointer<CaptureCoordinator> self(this);
     picker->begin(mode, true, [self](SelectionResult result) {
@@ -144,9 +146,8 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
 
 void CaptureCoordinator::selectRecordingArea() {
     if (!services_.recorder) return reportUnavailable(noRecording, "Couldn't start recording");
-    if (!services_.capturer) return reportUnavailable(noCapture, "Couldn't start recording");
-    SelectionOverlayController* picker = overlay();
-    if (!picker) return reportUnavailable(noSelection, "Couldn't start recording");
+    SelectionOverlayController* picker = overlay("Couldn't start recording");
+    if (!picker) return;
 
     QPointer<CaptureCoordinator> self(this);
     picker->begin(SelectionMode::area, false, [self](SelectionResult result) {
@@ -230,9 +231,8 @@ void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
 
 void CaptureCoordinator::captureText() {
     if (!services_.recognizer) return reportUnavailable(noRecognition, "Couldn't read the text");
-    if (!services_.capturer) return reportUnavailable(noCapture, "Couldn't read the text");
-    SelectionOverlayController* picker = overlay();
-    if (!picker) return reportUnavailable(noSelection, "Couldn't read the text");
+    SelectionOverlayController* picker = overlay("Couldn't read the text");
+    if (!picker) return;
 
     QPointer<CaptureCoordinator> self(this);
     picker->begin(SelectionMode::area, false, [self](SelectionResult result) {

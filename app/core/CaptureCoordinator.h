@@ -73,7 +73,8 @@ public:
 private:
     using CaptureWork = std::function<QCoro::Task<CapturedImage>(ScreenCaptureService&)>;
 
-    SelectionOverlayController* overlay();
+    // The overlay, made on first use; none (reported under `title`) when this build has none.
+    SelectionOverlayController* overlay(const std::string& title);
     void select(SelectionMode mode);
     void capture(CaptureWork work);
     QCoro::Task<void> captureTask(CaptureWork work);
