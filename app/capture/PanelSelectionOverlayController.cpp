@@ -1,0 +1,266 @@
+#include "app/capture/PanelSelectionOverlayController.h"
+
+#include <chrono>
+#include <utility>
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QWindow>
+#include <qcoro/qcorotimer.h>
+
+#include "app/core/GlimpoUIState.h"
+#include "kit/Error.h"
+#include "kit/Selection.h"
+
+namespace {
+
+const std::string overlaySurface = "overlay";
+// Another client may hold the keyboard or pointer for a moment (a menu closing, a key still
+// down): the grab is tried again for about a second.
+constexpr int grabRetryMs = 20;
+constexpr int grabAttemptLimit = 50;
+
+} // namespace
+
+PanelSelectionOverlayController::PanelSelectionOverlayController(ScreenCaptureService& capturer, QObject* parent)
+    : QObject(parent), capturer_(capturer) {
+    // Loading the fonts takes a while the first time: better now than while the user waits.
+    if (qGuiApp) QFontMetricsF(SelectionOverlayView::labelFont()).height();
+    grabRetry_.setInterval(grabRetryMs);
+    connect(&grabRetry_, &QTimer::timeout, this, &PanelSelectionOverlayController::grabInput);
+}
+
+PanelSelectionOverlayController::~PanelSelectionOverlayController() {
+    if (shown_) hidePanels();
+    if (running_) GlimpoUIState::shared().remove(overlaySurface);
+}
+
+void PanelSelectionOverlayController::begin(SelectionMode mode, bool allowsWindowMode, Completion completion) {
+    QElapsedTimer clock;
+    clock.start();
+    completion_ = std::move(completion);
+    running_ = true;
+    mode_ = mode;
+    allowsWindowMode_ = allowsWindowMode;
+    GlimpoUIState::shared().insert(overlaySurface);
+    dragStart_.reset();
+    selection_.reset();
+    hoveredWindow_.reset();
+    run(++generation_, clock);
+}
+
+QCoro::Task<void> PanelSelectionOverlayController::run(std::uint64_t generation, QElapsedTimer clock) {
+    QPointer<PanelSelectionOverlayController> self(this);
+    DisplayLayout layout = capturer_.displays().layout();
+    pointer_ = capturer_.displays().pointerLocation();
+    // A selection replacing one still on screen keeps its frame: grabbing now would take the
+    // panels themselves.
+    if (!(shown_ && frozen_ && layout == layout_)) {
+        if (shown_) hidePanels();
+        layout_ = layout;
+        std::shared_ptr<FrozenScreen> frozen;
+        try {
+            frozen = co_await capturer_.freeze(layout);
+        } catch (const std::exception& error) {
+            if (!self) co_return;
+            log_.error("frozen frame failed error={}", kit::describe(error));
+            frozen = std::make_shared<FrozenScreen>();
+            frozen->layout = layout;
+        }
+        if (!self || generation != generation_ || !running_) co_return;
+        frozen_ = std::move(frozen);
+    }
+    showPanels();
+    windows_.clear();
+    loadWindows(generation);
+    const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    log_.info("overlay shown overlay_ms={:.1f}", ms);
+}
+
+QCoro::Task<void> PanelSelectionOverlayController::loadWindows(std::uint64_t generation) {
+    QPointer<PanelSelectionOverlayController> self(this);
+    // After the panels are up: the list is not needed to draw them.
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    if (!self || generation != generation_) co_return;
+    std::vector<CapturableWindow> list;
+    try {
+        list = co_await capturer_.windows();
+    } catch (const std::exception& error) {
+        if (!self) co_return;
+        log_.error("window list failed error={}", kit::describe(error));
+        emit windowsLoaded();
+        co_return;
+    }
+    if (!self || generation != generation_) co_return;
+    windows_ = std::move(list);
+    if (frozen_) frozen_->windows = windows_;
+    if (mode_ == SelectionMode::window) pointerMoved(pointer_);
+    emit windowsLoaded();
+}
+
+void PanelSelectionOverlayController::showPanels() {
+    std::set<std::uint32_t> connected;
+    for (const DisplayInfo& display : layout_.displays()) connected.insert(display.id);
+    for (auto it = panels_.begin(); it != panels_.end();) {
+        if (connected.count(it->first)) {
+            ++it;
+            continue;
+        }
+        it->second->hide();
+        it = panels_.erase(it);
+    }
+
+    painted_.clear();
+    for (const DisplayInfo& display : layout_.displays()) {
+        auto& panel = panels_[display.id];
+        if (!panel) {
+            panel.reset(new SelectionOverlayView(*this, display.id));
+            connect(panel.get(), &SelectionOverlayView::painted, this,
+                    [this, view = panel.get()] { panelPainted(view); });
+        }
+        QImage frozen;
+        if (frozen_) {
+            if (auto found = frozen_->images.find(display.id); found != frozen_->images.end()) frozen = found->second;
+        }
+        panel->present(display, frozen);
+    }
+    shown_ = true;
+
+    const DisplayInfo* under = layout_.screenContaining(pointer_);
+    if (!under) under = layout_.mainDisplay();
+    keyPanel_ = under ? panels_.at(under->id).get() : nullptr;
+    grabAttempts_ = 0;
+    grabInput();
+    redraw();
+}
+
+void PanelSelectionOverlayController::grabInput() {
+    if (!shown_ || !keyPanel_) {
+        grabRetry_.stop();
+        return;
+    }
+    keyPanel_->grabKeyboard();
+    keyPanel_->grabMouse();
+    bool grabbed = true;
+    // Only the X server can refuse; other platforms have nothing to ask.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        QWindow* window = keyPanel_->windowHandle();
+        grabbed = window && window->setKeyboardGrabEnabled(true) && window->setMouseGrabEnabled(true);
+    }
+    if (grabbed) {
+        grabRetry_.stop();
+        return;
+    }
+    if (++grabAttempts_ >= grabAttemptLimit) {
+        grabRetry_.stop();
+        log_.error("input grab failed");
+        return;
+    }
+    if (!grabRetry_.isActive()) grabRetry_.start();
+}
+
+void PanelSelectionOverlayController::hidePanels() {
+    grabRetry_.stop();
+    if (keyPanel_) {
+        keyPanel_->releaseKeyboard();
+        keyPanel_->releaseMouse();
+    }
+    for (auto& [id, panel] : panels_) panel->hide();
+    keyPanel_ = nullptr;
+    shown_ = false;
+}
+
+void PanelSelectionOverlayController::redraw() {
+    for (auto& [id, panel] : panels_) panel->refresh();
+}
+
+void PanelSelectionOverlayController::panelPainted(SelectionOverlayView* panel) {
+    if (!shown_ || painted_.size() == panels_.size()) return;
+    painted_.insert(panel);
+    if (painted_.size() == panels_.size()) emit overlayPainted();
+}
+
+std::optional<CapturableWindow> PanelSelectionOverlayController::windowAt(kit::Point point) const {
+    for (const CapturableWindow& window : windows_)
+        if (window.frame.contains(point)) return window;
+    return std::nullopt;
+}
+
+void PanelSelectionOverlayController::pointerMoved(kit::Point point) {
+    pointer_ = point;
+    if (mode_ == SelectionMode::window) hoveredWindow_ = windowAt(point);
+    redraw();
+}
+
+void PanelSelectionOverlayController::pressed(kit::Point point) {
+    pointer_ = point;
+    if (mode_ != SelectionMode::area) return;
+    dragStart_ = point;
+    selection_.reset();
+    redraw();
+}
+
+void PanelSelectionOverlayController::dragged(kit::Point point) {
+    pointer_ = point;
+    if (mode_ != SelectionMode::area || !dragStart_) return;
+    const DisplayInfo* display = layout_.screenContaining(*dragStart_);
+    if (!display) return;
+    selection_ = kit::SelectionGeometry::normalizedRect(*dragStart_, point, display->frame);
+    redraw();
+}
+
+void PanelSelectionOverlayController::toggleMode() {
+    if (!allowsWindowMode_) return;
+    mode_ = mode_ == SelectionMode::area ? SelectionMode::window : SelectionMode::area;
+    dragStart_.reset();
+    selection_.reset();
+    if (mode_ == SelectionMode::window) {
+        hoveredWindow_ = windowAt(pointer_);
+    } else {
+        hoveredWindow_.reset();
+    }
+    redraw();
+}
+
+void PanelSelectionOverlayController::released(kit::Point) {
+    if (mode_ == SelectionMode::window) {
+        finish(hoveredWindow_ ? SelectionResult::window(hoveredWindow_->id) : SelectionResult::cancelled());
+        return;
+    }
+    const DisplayInfo* display = dragStart_ ? layout_.screenContaining(*dragStart_) : nullptr;
+    if (display && selection_ && kit::SelectionGeometry::isAcceptable(*selection_)) {
+        finish(SelectionResult::area(DisplayLayout::localFromGlobal(*display, *selection_), display->id));
+        return;
+    }
+    finish(SelectionResult::cancelled());
+}
+
+void PanelSelectionOverlayController::cancel() { finish(SelectionResult::cancelled()); }
+
+void PanelSelectionOverlayController::finish(SelectionResult result) {
+    hidePanels();
+    GlimpoUIState::shared().remove(overlaySurface);
+    Completion done = std::exchange(completion_, nullptr);
+    running_ = false;
+    dragStart_.reset();
+    selection_.reset();
+    std::shared_ptr<FrozenScreen> frozen = std::move(frozen_);
+    if (!done) return;
+    // The capture that the result starts takes its pixels from the frame the user saw.
+    if (frozen) capturer_.offerFrozen(frozen);
+    done(result);
+    capturer_.withdrawFrozen();
+}
+
+OverlayDrawing::State PanelSelectionOverlayController::drawingState() const {
+    return {mode_, selection_, pointer_, hoveredWindow_};
+}
+
+std::vector<SelectionOverlayView*> PanelSelectionOverlayController::panels() const {
+    std::vector<SelectionOverlayView*> result;
+    for (const DisplayInfo& display : layout_.displays()) {
+        if (auto found = panels_.find(display.id); found != panels_.end()) result.push_back(found->second.get());
+    }
+    return result;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The capture backend over its own xcb connection to $DISPLAY, opened on first use (so objects
+// that never capture never connect) and opened again after the server dropped it. Pixels come
+// through MIT-SHM when the server shares memory with us, else through plain GetImage.
+// Main thread only.
+
+#include <memory>
+
+#include "app/platform/x11/X11CaptureBackend.h"
+
+namespace platform::x11 {
+
+class XcbCaptureBackend : public X11CaptureBackend {
+public:
+    XcbCaptureBackend();
+    ~XcbCaptureBackend() override;
+    XcbCaptureBackend(const XcbCaptureBackend&) = delete;
+    XcbCaptureBackend& operator=(const XcbCaptureBackend&) = delete;
+
+    std::vector<Monitor> monitors() override;
+    std::vector<ClientWindow> clientWindows() override;
+    std::vector<std::uint32_t> stackingBottomToTop() override;
+    std::optional<QPoint> pointer() override;
+    QImage grab(const QRect& area) override;
+    bool isShowing(std::uint32_t window) override;
+    std::unique_ptr<DamageWatch> watchDamage() override;
+
+    struct Connection;
+
+private:
+    // Throws kit::Error when no server answers.
+    Connection& connection();
+
+    std::shared_ptr<Connection> connection_;
+};
+
+} // namespace platform::x11

@@ -1,0 +1,116 @@
+#pragma once
+// A scripted X server for the capture rules: monitors, client windows, a stacking list and a
+// root picture whose every pixel tells where it came from.
+
+#include <exception>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include <QColor>
+#include <QImage>
+
+#include "app/capture/OwnWindows.h"
+#include "app/platform/x11/X11CaptureBackend.h"
+
+namespace capturefakes {
+
+using platform::x11::ClientWindow;
+using platform::x11::Monitor;
+using platform::x11::WindowType;
+
+// A pixel that encodes its own root position (x in red and the top of green, y in the bottom of
+// green and blue): any two pixels of a root up to 4096 x 4096 differ.
+inline QRgb pixelAt(int x, int y) {
+    return qRgb((x >> 4) & 0xff, ((x & 0xf) << 4) | ((y >> 8) & 0xf), y & 0xff);
+}
+
+inline QImage encodedRoot(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) line[x] = pixelAt(x, y);
+    }
+    return image;
+}
+
+class Backend : public platform::x11::X11CaptureBackend {
+public:
+    std::vector<Monitor> monitorList;
+    std::vector<ClientWindow> clients;
+    std::vector<std::uint32_t> stacking;
+    std::optional<QPoint> pointerAt;
+    QImage root = encodedRoot(3840, 1440);
+    std::exception_ptr listFailure;
+    std::vector<QRect> grabs;
+    // Windows that stay on screen after being hidden, and how many more questions they last.
+    std::set<std::uint32_t> lingering;
+    int damageReports = 0;
+
+    std::vector<Monitor> monitors() override { return monitorList; }
+    std::vector<ClientWindow> clientWindows() override {
+        if (listFailure) std::rethrow_exception(listFailure);
+        return clients;
+    }
+    std::vector<std::uint32_t> stackingBottomToTop() override { return stacking; }
+    std::optional<QPoint> pointer() override { return pointerAt; }
+    QImage grab(const QRect& area) override {
+        grabs.push_back(area);
+        return root.copy(area);
+    }
+    bool isShowing(std::uint32_t window) override { return lingering.erase(window) > 0; }
+    std::unique_ptr<platform::x11::DamageWatch> watchDamage() override {
+        struct Watch : platform::x11::DamageWatch {
+            Backend& backend;
+            explicit Watch(Backend& b) : backend(b) {}
+            bool takeDamage() override {
+                if (backend.damageReports == 0) return false;
+                --backend.damageReports;
+                return true;
+            }
+        };
+        return std::make_unique<Watch>(*this);
+    }
+};
+
+class Own : public OwnWindows {
+public:
+    std::set<std::uint32_t> windows;
+    // What hideOver hides, and where.
+    std::vector<std::pair<std::uint32_t, QRect>> onScreen;
+    std::vector<QRect> hideRequests;
+    std::set<std::uint32_t> hidden;
+    int restores = 0;
+
+    std::set<std::uint32_t> ids() const override { return windows; }
+    HiddenWindows hideOver(const QRect& rootArea) override {
+        hideRequests.push_back(rootArea);
+        std::vector<std::uint32_t> ids;
+        for (const auto& [id, where] : onScreen) {
+            if (where.intersects(rootArea)) {
+                ids.push_back(id);
+                hidden.insert(id);
+            }
+        }
+        if (ids.empty()) return {};
+        return HiddenWindows(ids, [this, ids] {
+            ++restores;
+            for (auto id : ids) hidden.erase(id);
+        });
+    }
+};
+
+inline ClientWindow client(std::uint32_t id, QRect geometry, std::vector<WindowType> types = {WindowType::normal},
+                           std::string title = "Title", std::string className = "App") {
+    ClientWindow window;
+    window.id = id;
+    window.geometry = geometry;
+    window.types = std::move(types);
+    window.viewable = true;
+    window.title = std::move(title);
+    window.className = std::move(className);
+    return window;
+}
+
+} // namespace capturefakes

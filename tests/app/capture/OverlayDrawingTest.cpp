@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "app/capture/OverlayDrawing.h"
+
+using namespace OverlayDrawing;
+
+namespace {
+
+Scene onlyDimmed(SelectionMode mode) {
+    Scene s;
+    s.mode = mode;
+    return s;
+}
+
+// Two 2x displays side by side, 960 x 540 points each.
+const DisplayInfo left{1, kit::Rect::make(0, 0, 960, 540), QRect(0, 0, 1920, 1080), 2.0};
+const DisplayInfo right{2, kit::Rect::make(960, 0, 960, 540), QRect(1920, 0, 1920, 1080), 2.0};
+
+// Every text is 50 x 13 points.
+QSizeF fixedSize(const std::string&) { return {50, 13}; }
+
+State areaState(std::optional<kit::Rect> selection, kit::Point pointer) {
+    State state;
+    state.selection = selection;
+    state.pointer = pointer;
+    return state;
+}
+
+} // namespace
+
+TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheTopLeftOfTheDisplayUnderThePointer) {
+    // 100.5 points from the left, 200 from the top.
+    EXPECT_EQ(coordinatesText({100.5, 340}, left), "201, 400");
+    EXPECT_EQ(coordinatesText({0, 0}, left), "0, 1080");
+    // The top and right edges are outside; the neighbour's own edge is its.
+    EXPECT_EQ(coordinatesText({100, 540}, left), std::nullopt);
+    EXPECT_EQ(coordinatesText({960, 100}, left), std::nullopt);
+    EXPECT_EQ(coordinatesText({960, 100}, right), "0, 880");
+    EXPECT_EQ(coordinatesText({std::nan(""), 100}, left), std::nullopt);
+}
+
+TEST(OverlayDrawingTest, SizesAreWholePixelsCoveringTheSelection) {
+    EXPECT_EQ(sizeText(QRectF(10, 20, 100.25, 50), 2.0), "201 \u00d7 100");
+    EXPECT_EQ(sizeText(QRectF(10, 20, 100, 50), 1.0), "100 \u00d7 50");
+}
+
+TEST(OverlayDrawingTest, WindowLabelsNameTheApplicationAndTheTitleWhenThereIsOne) {
+    EXPECT_EQ(windowLabel({1, {}, "", "Firefox"}), "Firefox");
+    EXPECT_EQ(windowLabel({1, {}, "Mail", "Thunderbird"}), "Thunderbird \u2014 Mail");
+}
+
+TEST(OverlayDrawingTest, LabelsSitBelowRightOfTheAnchorAndStayFourPointsInside) {
+    const Label free = label("x", {50, 13}, {100, 100}, {960, 540});
+    EXPECT_EQ(free.box, QRectF(114, 112, 62, 19));
+    EXPECT_EQ(free.textOrigin, QPointF(120, 115));
+
+    const Label corner = label("x", {50, 13}, {960, 540}, {960, 540});
+    EXPECT_EQ(corner.box, QRectF(960 - 62 - 4, 540 - 19 - 4, 62, 19));
+
+    const Label topLeft = label("x", {50, 13}, {-500, -500}, {960, 540});
+    EXPECT_EQ(topLeft.box.topLeft(), QPointF(4, 4));
+
+    // Too big for the view: the right and top margins win.
+    const Label huge = label("x", {100, 20}, {0, 0}, {40, 10});
+    EXPECT_EQ(huge.box.topLeft(), QPointF(40 - 112 - 4, 4));
+}
+
+TEST(OverlayDrawingTest, WithoutASelectionOnlyTheDisplayUnderThePointerShowsCoordinates) {
+    const State state = areaState(std::nullopt, {100.5, 340});
+    const Scene here = scene(state, left, fixedSize);
+    EXPECT_FALSE(here.hole);
+    ASSERT_TRUE(here.label);
+    EXPECT_EQ(here.label->text, "201, 400");
+    EXPECT_EQ(here.label->box.topLeft(), QPointF(114.5, 212));
+    EXPECT_EQ(scene(state, right, fixedSize), Scene{});
+}
+
+TEST(OverlayDrawingTest, ASelectionIsAHoleWithItsSizeOnlyWhereItLies) {
+    const State state = areaState(kit::Rect::make(1000, 340, 200.25, 100), {1200.25, 340});
+    const Scene there = scene(state, right, fixedSize);
+    ASSERT_TRUE(there.hole);
+    EXPECT_EQ(*there.hole, QRectF(40, 100, 200.25, 100));
+    ASSERT_TRUE(there.label);
+    EXPECT_EQ(there.label->text, "401 \u00d7 200");
+    // Entirely on the other display: fully dimmed here, no border, no label.
+    EXPECT_EQ(scene(state, left, fixedSize), Scene{});
+}
+
+TEST(OverlayDrawingTest, TouchingAnEdgeDrawsNothingOnTheNeighbour) {
+    // Starts exactly on the shared edge.
+    const State selection = areaState(kit::Rect::make(960, 100, 100, 100), {1060, 100});
+    EXPECT_FALSE(scene(selection, left, fixedSize).hole);
+    EXPECT_TRUE(scene(selection, right, fixedSize).hole);
+
+    State window;
+    window.mode = SelectionMode::window;
+    window.hoveredWindow = CapturableWindow{9, right.frame, "Doc", "Editor"};
+    EXPECT_EQ(scene(window, left, fixedSize), onlyDimmed(SelectionMode::window));
+    const Scene there = scene(window, right, fixedSize);
+    ASSERT_TRUE(there.highlight);
+    EXPECT_EQ(*there.highlight, QRectF(0, 0, 960, 540));
+    EXPECT_EQ(there.label->text, "Editor \u2014 Doc");
+    EXPECT_EQ(there.label->box.topLeft(), QPointF(494, 282));
+
+    // A selection without area still shows where it starts.
+    const State line = areaState(kit::Rect::make(100, 100, 0, 50), {100, 150});
+    EXPECT_TRUE(scene(line, left, fixedSize).hole);
+}
+
+TEST(OverlayDrawingTest, WindowModeWithoutAHoveredWindowOnlyDims) {
+    State state;
+    state.mode = SelectionMode::window;
+    state.pointer = {100, 100};
+    EXPECT_EQ(scene(state, left, fixedSize), onlyDimmed(SelectionMode::window));
+}

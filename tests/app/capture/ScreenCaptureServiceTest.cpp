@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <qcoro/qcorotask.h>
+
+#include "TestSupport.h"
+#include "app/capture/ScreenCaptureError.h"
+#include "app/capture/ScreenCaptureService.h"
+#include "app/core/Log.h"
+#include "capture/FakeCaptureBackend.h"
+
+using capturefakes::client;
+using capturefakes::pixelAt;
+using capturefakes::WindowType;
+
+namespace {
+
+template <class T> T await(QCoro::Task<T> task) {
+    std::optional<T> value;
+    std::exception_ptr failure;
+    auto runner = [&]() -> QCoro::Task<void> {
+        try {
+            value = co_await std::move(task);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    };
+    runner();
+    testsupport::waitUntil([&] { return value.has_value() || failure; }, 3000);
+    if (failure) std::rethrow_exception(failure);
+    if (!value) throw std::runtime_error("task did not finish");
+    return std::move(*value);
+}
+
+std::string errorOf(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+struct Service {
+    std::shared_ptr<capturefakes::Backend> backend = std::make_shared<capturefakes::Backend>();
+    capturefakes::Own* own = nullptr;
+    std::unique_ptr<ScreenCaptureService> capturer;
+
+    explicit Service(double scale = 1.0) {
+        // Primary A on the left, B to its right, both 1920 x 1080 pixels.
+        backend->monitorList = {{1, QRect(0, 0, 1920, 1080), true}, {2, QRect(1920, 0, 1920, 1080), false}};
+        auto owned = std::make_unique<capturefakes::Own>();
+        own = owned.get();
+        capturer = std::make_unique<ScreenCaptureService>(backend, std::move(owned), scale);
+    }
+};
+
+std::vector<std::uint32_t> ids(const std::vector<CapturableWindow>& windows) {
+    std::vector<std::uint32_t> result;
+    for (const auto& w : windows) result.push_back(w.id);
+    return result;
+}
+
+} // namespace
+
+TEST(ScreenCaptureServiceTest, OffersOnlyApplicationWindowsOnScreenThatAreNotGlimposAndBigEnough) {
+    Service s;
+    auto hidden = client(3, QRect(10, 10, 300, 200));
+    hidden.hidden = true;
+    auto unmapped = client(4, QRect(10, 10, 300, 200));
+    unmapped.viewable = false;
+    auto transient = client(8, QRect(10, 10, 300, 200), {});
+    transient.transient = true;
+    // 38 pixels of client and a pixel of frame on each side make exactly 40.
+    auto framed = client(12, QRect(500, 500, 38, 38));
+    framed.extents = {1, 1, 1, 1};
+    s.backend->clients = {client(1, QRect(10, 10, 300, 200)),
+                          client(2, QRect(10, 10, 300, 200), {WindowType::dialog}),
+                          hidden,
+                          unmapped,
+                          client(5, QRect(0, 0, 1920, 30), {WindowType::dock}),
+                          client(6, QRect(10, 10, 300, 200), {WindowType::utility}),
+                          client(7, QRect(10, 10, 300, 200), {}),
+                          transient,
+                          client(9, QRect(10, 10, 300, 200), {WindowType::other}),
+                          client(10, QRect(10, 10, 300, 200), {WindowType::other, WindowType::notification}),
+                          client(11, QRect(10, 10, 300, 200)),
+                          framed,
+                          client(13, QRect(10, 10, 39, 300))};
+    s.own->windows = {11};
+    EXPECT_EQ(ids(await(s.capturer->windows())), (std::vector<std::uint32_t>{1, 2, 7, 8, 9, 12}));
+}
+
+TEST(ScreenCaptureServiceTest, MinimumSizeIsInPointsNotPixels) {
+    Service s(2.0);
+    s.backend->clients = {client(1, QRect(0, 0, 80, 80)), client(2, QRect(0, 0, 79, 200))};
+    EXPECT_EQ(ids(await(s.capturer->windows())), (std::vector<std::uint32_t>{1}));
+}
+
+TEST(ScreenCaptureServiceTest, WindowsComeFrontmostFirstWithFramesInGlobalPoints) {
+    Service s;
+    auto decorated = client(3, QRect(2020, 130, 400, 300), {WindowType::normal}, "", "Terminal");
+    decorated.extents = {2, 2, 24, 2};
+    s.backend->clients = {client(1, QRect(0, 0, 300, 200)), client(2, QRect(0, 0, 300, 200)), decorated,
+                          client(4, QRect(0, 0, 300, 200))};
+    // Bottom-most first, as the window manager keeps it; 4 is not stacked.
+    s.backend->stacking = {2, 3, 1};
+    const auto windows = await(s.capturer->windows());
+    EXPECT_EQ(ids(windows), (std::vector<std::uint32_t>{1, 3, 2, 4}));
+    EXPECT_EQ(windows[1].frame, kit::Rect::make(2018, 1080 - 432, 404, 326));
+    EXPECT_EQ(windows[1].title, "");
+    EXPECT_EQ(windows[1].appName, "Terminal");
+
+    s.backend->stacking.clear();
+    EXPECT_EQ(ids(await(s.capturer->windows())), (std::vector<std::uint32_t>{1, 2, 3, 4}));
+}
+
+TEST(ScreenCaptureServiceTest, AnAreaOfAFrozenFrameIsCutAtFullResolution) {
+    Service s(2.0);
+    auto frozen = await(s.capturer->freeze(s.capturer->displays().layout()));
+    ASSERT_EQ(frozen->images.size(), 2u);
+    EXPECT_EQ(frozen->images.at(2).size(), QSize(1920, 1080));
+    s.backend->grabs.clear();
+    s.capturer->offerFrozen(frozen);
+
+    MemoryLogSink log;
+    const CapturedImage image = await(s.capturer->captureRect(kit::Rect::make(10.25, 20.5, 100.5, 50.25), 2));
+    EXPECT_EQ(image.image.size(), QSize(202, 101));
+    EXPECT_EQ(image.pointSize, (kit::Size{100.5, 50.25}));
+    // Display B starts at root x 1920; the cut starts at its pixel (20, 41).
+    EXPECT_EQ(image.image.pixel(0, 0), pixelAt(1940, 41));
+    EXPECT_EQ(image.image.pixel(201, 100), pixelAt(1940 + 201, 41 + 100));
+    EXPECT_TRUE(s.backend->grabs.empty());
+    EXPECT_TRUE(log.contains("capture", "captured area width=202 height=101"));
+
+    // Withdrawn, the screen is grabbed live again.
+    s.capturer->withdrawFrozen();
+    await(s.capturer->captureRect(kit::Rect::make(10, 20, 100, 50), 2));
+    ASSERT_EQ(s.backend->grabs.size(), 1u);
+    EXPECT_EQ(s.backend->grabs[0], QRect(1940, 40, 200, 100));
+}
+
+TEST(ScreenCaptureServiceTest, AreasAreKeptInsideTheirDisplay) {
+    Service s;
+    const CapturedImage image = await(s.capturer->captureRect(kit::Rect::make(1900, 1000, 100, 200), 1));
+    EXPECT_EQ(image.image.size(), QSize(20, 80));
+    EXPECT_EQ(image.pointSize, (kit::Size{20, 80}));
+    EXPECT_EQ(errorOf([&] { await(s.capturer->captureRect(kit::Rect::make(2000, 0, 10, 10), 1)); }),
+              "The selected area is outside the screen.");
+    EXPECT_EQ(errorOf([&] {
+                  await(s.capturer->captureRect(kit::Rect::make(std::nan(""), 0, 10, 10), 1));
+              }),
+              "The selected area is outside the screen.");
+}
+
+TEST(ScreenCaptureServiceTest, AGoneDisplayOrWindowSaysSo) {
+    Service s;
+    auto frozen = await(s.capturer->freeze(s.capturer->displays().layout()));
+    s.capturer->offerFrozen(frozen);
+    s.backend->monitorList.pop_back();
+    EXPECT_EQ(errorOf([&] { await(s.capturer->captureRect(kit::Rect::make(0, 0, 10, 10), 2)); }),
+              "The screen is no longer available.");
+    EXPECT_EQ(errorOf([&] { await(s.capturer->captureWindow(77)); }), "The window is no longer available.");
+    EXPECT_EQ(errorOf([&] { s.capturer->displayFilter(2); }), "The screen is no longer available.");
+    s.backend->monitorList.clear();
+    EXPECT_EQ(errorOf([&] { await(s.capturer->captureDisplay({10, 10})); }), "The screen is no longer available.");
+}
+
+TEST(ScreenCaptureServiceTest, AWindowIsCutWhereTheUserSawItEvenAcrossDisplays) {
+    Service s;
+    s.backend->clients = {client(5, QRect(1800, 100, 300, 200))};
+    auto frozen = await(s.capturer->freeze(s.capturer->displays().layout()));
+    frozen->windows = await(s.capturer->windows());
+    // It moves after the frame was taken: the capture follows the frame.
+    s.backend->clients = {client(5, QRect(0, 0, 300, 200))};
+    s.capturer->offerFrozen(frozen);
+
+    MemoryLogSink log;
+    const CapturedImage image = await(s.capturer->captureWindow(5));
+    EXPECT_EQ(image.image.size(), QSize(300, 200));
+    EXPECT_EQ(image.pointSize, (kit::Size{300, 200}));
+    EXPECT_EQ(image.image.pixel(0, 0), pixelAt(1800, 100));
+    EXPECT_EQ(image.image.pixel(150, 10), pixelAt(1950, 110));
+    EXPECT_TRUE(log.contains("capture", "captured window width=300 height=200"));
+
+    s.capturer->withdrawFrozen();
+    s.backend->grabs.clear();
+    await(s.capturer->captureWindow(5));
+    ASSERT_EQ(s.backend->grabs.size(), 1u);
+    EXPECT_EQ(s.backend->grabs[0], QRect(0, 0, 300, 200));
+}
+
+TEST(ScreenCaptureServiceTest, AWholeDisplayIsTheOneUnderThePointElseTheMainOne) {
+    Service s;
+    CapturedImage image = await(s.capturer->captureDisplay({2500, 300}));
+    EXPECT_EQ(s.backend->grabs.back(), QRect(1920, 0, 1920, 1080));
+    EXPECT_EQ(image.pointSize, (kit::Size{1920, 1080}));
+    await(s.capturer->captureDisplay({-50, 99999}));
+    EXPECT_EQ(s.backend->grabs.back(), QRect(0, 0, 1920, 1080));
+}
+
+TEST(ScreenCaptureServiceTest, GlimposWindowsLeaveTheScreenForALiveGrabAndComeBack) {
+    Service s;
+    s.own->onScreen = {{40, QRect(100, 900, 200, 120)}, {41, QRect(2000, 900, 200, 120)}};
+    // The first window takes two looks to leave; the screen beneath redraws once.
+    s.backend->lingering = {40};
+    s.backend->damageReports = 1;
+    auto task = s.capturer->captureDisplay({10, 10});
+    // Waiting for the window manager: hidden, and nothing grabbed yet.
+    EXPECT_TRUE(s.own->hidden.count(40));
+    EXPECT_FALSE(s.own->hidden.count(41));
+    EXPECT_TRUE(s.backend->grabs.empty());
+    await(std::move(task));
+    EXPECT_EQ(s.backend->grabs.size(), 1u);
+    EXPECT_EQ(s.own->restores, 1);
+    EXPECT_TRUE(s.own->hidden.empty());
+
+    // Cutting from a frozen frame touches no window.
+    auto frozen = await(s.capturer->freeze(s.capturer->displays().layout()));
+    EXPECT_EQ(s.own->hideRequests.back(), QRect(0, 0, 3840, 1080));
+    const int restoresAfterFreeze = s.own->restores;
+    s.capturer->offerFrozen(frozen);
+    await(s.capturer->captureRect(kit::Rect::make(0, 0, 100, 100), 1));
+    EXPECT_EQ(s.own->restores, restoresAfterFreeze);
+    EXPECT_EQ(s.own->hideRequests.size(), 2u);
+}
+
+TEST(ScreenCaptureServiceTest, TheDisplayFilterLeavesGlimposWindowsOut) {
+    Service s;
+    s.own->windows = {7, 9};
+    const DisplayFilter filter = s.capturer->displayFilter(2);
+    EXPECT_EQ(filter.display.pixels, QRect(1920, 0, 1920, 1080));
+    EXPECT_EQ(filter.excludedWindows, (std::set<std::uint32_t>{7, 9}));
+}

@@ -1,0 +1,110 @@
+#pragma once
+// Helpers for the capture tests on the real X server: waiting for coroutines on the event loop,
+// reading pixels, driving the pointer and keyboard with xdotool.
+
+#include <xcb/xcb.h>
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QImage>
+#include <QStringList>
+#include <QWidget>
+
+#include <cstdlib>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include <qcoro/qcorotask.h>
+
+#include "XServer.h"
+
+extern XServer* sharedXServer;
+
+namespace capturetest {
+
+inline bool waitUntil(const std::function<bool()>& condition, int ms = 5000) {
+    QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired()) return condition();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+template <class T> T await(QCoro::Task<T> task) {
+    std::optional<T> value;
+    std::exception_ptr failure;
+    auto runner = [&]() -> QCoro::Task<void> {
+        try {
+            value = co_await std::move(task);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    };
+    runner();
+    waitUntil([&] { return value.has_value() || failure; }, 10000);
+    if (failure) std::rethrow_exception(failure);
+    if (!value) throw std::runtime_error("the task did not finish");
+    return std::move(*value);
+}
+
+inline void xdotool(const QStringList& args) {
+    XServer::require("xdotool");
+    sharedXServer->run("xdotool", args);
+}
+
+// Lets events of the X server reach Qt for a while.
+inline void settle(int ms = 150) {
+    QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// How many pixels of `area` differ from `color`.
+inline long long pixelsOtherThan(const QImage& image, const QRect& area, const QColor& color) {
+    long long count = 0;
+    const QRgb wanted = color.rgb() & 0xffffff;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if ((image.pixel(x, y) & 0xffffff) != wanted) ++count;
+    return count;
+}
+
+// Whether another client could take the keyboard and the pointer now: nobody holds them.
+inline bool inputIsFree() {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        throw std::runtime_error("cannot connect to the X server");
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto* keyboard = xcb_grab_keyboard_reply(
+        c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+    auto* pointer = xcb_grab_pointer_reply(
+        c,
+        xcb_grab_pointer(c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE,
+                         XCB_NONE, XCB_CURRENT_TIME),
+        nullptr);
+    const bool free = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS && pointer &&
+                      pointer->status == XCB_GRAB_STATUS_SUCCESS;
+    std::free(keyboard);
+    std::free(pointer);
+    xcb_disconnect(c);
+    return free;
+}
+
+// A window of Glimpo's own, like a thumbnail: frameless, on top, never focused.
+inline void styleAsThumbnail(QWidget& widget, const QColor& color) {
+    widget.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus);
+    widget.setAttribute(Qt::WA_ShowWithoutActivating);
+    widget.setAutoFillBackground(true);
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, color);
+    widget.setPalette(palette);
+}
+
+} // namespace capturetest

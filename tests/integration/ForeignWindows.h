@@ -1,0 +1,129 @@
+#pragma once
+// Windows of another X client, filled with one colour each: a separate xcb connection, so to
+// Glimpo they belong to some other application. The server paints their background itself,
+// so they need no event loop. Everything opened is destroyed when the object goes.
+
+#include <xcb/xcb.h>
+
+#include <QColor>
+#include <QElapsedTimer>
+#include <QRect>
+#include <QThread>
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class ForeignWindows {
+public:
+    enum class Type { normal, dialog, dock, utility };
+
+    ForeignWindows() {
+        c_ = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(c_)) throw std::runtime_error("cannot connect to the X server");
+        screen_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+    }
+    ~ForeignWindows() {
+        for (xcb_window_t w : windows_) xcb_destroy_window(c_, w);
+        xcb_flush(c_);
+        xcb_disconnect(c_);
+    }
+    ForeignWindows(const ForeignWindows&) = delete;
+    ForeignWindows& operator=(const ForeignWindows&) = delete;
+
+    // Maps a window whose frame's top-left the window manager puts at geometry's top-left, and
+    // returns once it is managed and on screen.
+    std::uint32_t open(const QRect& geometry, const QColor& color, const std::string& title,
+                       const std::string& className, Type type = Type::normal) {
+        const xcb_window_t w = xcb_generate_id(c_);
+        const std::uint32_t values[] = {static_cast<std::uint32_t>(color.rgb() & 0xffffff)};
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, screen_->root, geometry.x(), geometry.y(), geometry.width(),
+                          geometry.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                          XCB_CW_BACK_PIXEL, values);
+        setString(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), title);
+        setString(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
+        const std::string wmClass = className + '\0' + className + '\0';
+        setString(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
+        const char* typeName = type == Type::normal   ? "_NET_WM_WINDOW_TYPE_NORMAL"
+                               : type == Type::dialog ? "_NET_WM_WINDOW_TYPE_DIALOG"
+                               : type == Type::dock   ? "_NET_WM_WINDOW_TYPE_DOCK"
+                                                      : "_NET_WM_WINDOW_TYPE_UTILITY";
+        const xcb_atom_t typeAtom = atom(typeName);
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &typeAtom);
+        // WM_NORMAL_HINTS with a user-given position and size, north-west gravity.
+        std::uint32_t hints[18] = {};
+        hints[0] = 1 | 2 | 4 | 8 | 512;
+        hints[1] = static_cast<std::uint32_t>(geometry.x());
+        hints[2] = static_cast<std::uint32_t>(geometry.y());
+        hints[3] = static_cast<std::uint32_t>(geometry.width());
+        hints[4] = static_cast<std::uint32_t>(geometry.height());
+        hints[17] = 1;
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+        xcb_map_window(c_, w);
+        xcb_flush(c_);
+        windows_.push_back(w);
+        waitUntilManaged(w, type != Type::dock);
+        return w;
+    }
+
+    void raise(std::uint32_t w) {
+        // Through the window manager, as a pager would.
+        sendClientMessage(w, atom("_NET_ACTIVE_WINDOW"), {2, XCB_CURRENT_TIME, 0, 0, 0});
+        xcb_flush(c_);
+        QThread::msleep(150);
+    }
+
+private:
+    xcb_atom_t atom(const char* name) {
+        auto* reply = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return result;
+    }
+
+    void setString(xcb_window_t w, xcb_atom_t property, xcb_atom_t type, const std::string& value) {
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, property, type, 8, value.size(), value.data());
+    }
+
+    void sendClientMessage(xcb_window_t w, xcb_atom_t type, std::vector<std::uint32_t> data) {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = w;
+        event.type = type;
+        for (std::size_t i = 0; i < data.size() && i < 5; ++i) event.data.data32[i] = data[i];
+        xcb_send_event(c_, 0, screen_->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+    }
+
+    bool hasProperty(xcb_window_t w, xcb_atom_t property) {
+        auto* reply = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, property, XCB_ATOM_ANY, 0, 4), nullptr);
+        const bool present = reply && reply->type != XCB_ATOM_NONE;
+        std::free(reply);
+        return present;
+    }
+
+    void waitUntilManaged(xcb_window_t w, bool framed) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 5000) {
+            auto* attributes = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr);
+            const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+            std::free(attributes);
+            if (viewable && (!framed || hasProperty(w, atom("_NET_FRAME_EXTENTS")))) {
+                // The window manager may still move it into place.
+                QThread::msleep(100);
+                return;
+            }
+            QThread::msleep(10);
+        }
+        throw std::runtime_error("the window manager did not show the window");
+    }
+
+    xcb_connection_t* c_ = nullptr;
+    xcb_screen_t* screen_ = nullptr;
+    std::vector<xcb_window_t> windows_;
+};

@@ -1,0 +1,137 @@
+// Screen capture on the shared server: monitor A at root (0, 0), B at (1920, 0), 1920 x 1080 each.
+
+#include <gtest/gtest.h>
+
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+
+#include "CaptureTestSupport.h"
+#include "ForeignWindows.h"
+#include "app/capture/ScreenCaptureError.h"
+#include "app/capture/ScreenCaptureService.h"
+#include "app/platform/x11/XcbCaptureBackend.h"
+
+using capturetest::await;
+using capturetest::pixelsOtherThan;
+
+namespace {
+
+std::vector<std::uint32_t> only(const std::vector<CapturableWindow>& windows, const std::vector<std::uint32_t>& ids) {
+    std::vector<std::uint32_t> result;
+    for (const auto& w : windows)
+        if (std::find(ids.begin(), ids.end(), w.id) != ids.end()) result.push_back(w.id);
+    return result;
+}
+
+const CapturableWindow& find(const std::vector<CapturableWindow>& windows, std::uint32_t id) {
+    const auto it = std::find_if(windows.begin(), windows.end(), [id](const auto& w) { return w.id == id; });
+    if (it == windows.end()) throw std::runtime_error("window not listed");
+    return *it;
+}
+
+} // namespace
+
+TEST(ScreenCaptureTest, WindowsComeFrontToBackWithTheirDecorationsTitlesAndNames) {
+    ForeignWindows foreign;
+    const auto red = foreign.open({100, 100, 400, 300}, Qt::red, "Red \u00e9t\u00e9", "RedApp");
+    const auto green = foreign.open({200, 150, 400, 300}, Qt::green, "", "GreenApp");
+    const auto blue = foreign.open({2100, 100, 400, 300}, Qt::blue, "Blue", "BlueApp");
+    const auto dock = foreign.open({0, 1040, 1920, 40}, Qt::gray, "Panel", "DockApp", ForeignWindows::Type::dock);
+    foreign.raise(red);
+    QWidget own;
+    own.setGeometry(600, 600, 300, 200);
+    own.show();
+    ASSERT_TRUE(capturetest::waitUntil([&] { return own.windowHandle() && own.windowHandle()->isExposed(); }));
+    capturetest::settle();
+
+    ScreenCaptureService capturer;
+    const auto windows = await(capturer.windows());
+    EXPECT_EQ(only(windows, {red, green, blue, dock}), (std::vector<std::uint32_t>{red, blue, green}));
+    for (const auto& w : windows) EXPECT_NE(w.id, static_cast<std::uint32_t>(own.winId()));
+
+    const CapturableWindow& r = find(windows, red);
+    EXPECT_EQ(r.title, "Red \u00e9t\u00e9");
+    EXPECT_EQ(r.appName, "RedApp");
+    EXPECT_EQ(find(windows, green).title, "");
+    // Decorations included: the frame is bigger than the 400 x 300 client and holds it.
+    const QRectF frame = capturer.displays().layout().rootFromGlobal(r.frame);
+    EXPECT_GT(frame.height(), 300);
+    EXPECT_GE(frame.width(), 400);
+    EXPECT_TRUE(frame.contains(QPointF(300, 250)));
+    // B's window lies right of A in global coordinates too.
+    EXPECT_GE(find(windows, blue).frame.minX(), 1920);
+}
+
+TEST(ScreenCaptureTest, AWindowCaptureHoldsExactlyThatWindowsPixels) {
+    ForeignWindows foreign;
+    foreign.open({300, 200, 500, 400}, Qt::red, "Red", "RedApp");
+    const auto blue = foreign.open({2300, 300, 300, 200}, Qt::blue, "Blue", "BlueApp");
+    ScreenCaptureService capturer;
+    const auto windows = await(capturer.windows());
+    const CapturableWindow& window = find(windows, blue);
+
+    const CapturedImage image = await(capturer.captureWindow(blue));
+    EXPECT_EQ(image.pointSize, window.frame.size);
+    ASSERT_EQ(image.image.size(), QSize(int(window.frame.width()), int(window.frame.height())));
+    // The client area inside the decorations is the window's colour, every pixel of it; the
+    // decorations are not.
+    platform::x11::XcbCaptureBackend backend;
+    const auto clients = backend.clientWindows();
+    const auto client = std::find_if(clients.begin(), clients.end(), [blue](const auto& c) { return c.id == blue; });
+    ASSERT_NE(client, clients.end());
+    const QRect inside(client->extents.left, client->extents.top, 300, 200);
+    EXPECT_EQ(pixelsOtherThan(image.image, inside, Qt::blue), 0);
+    if (client->extents.top > 0) {
+        EXPECT_GT(pixelsOtherThan(image.image, QRect(0, 0, image.image.width(), 1), Qt::blue), 0);
+    }
+    EXPECT_EQ(pixelsOtherThan(image.image, image.image.rect(), Qt::red), image.image.width() * image.image.height());
+
+    EXPECT_THROW(await(capturer.captureWindow(0x7ffffff)), ScreenCaptureError);
+}
+
+TEST(ScreenCaptureTest, AFullScreenCaptureNeverShowsGlimposOwnWindows) {
+    ForeignWindows foreign;
+    foreign.open({200, 200, 900, 600}, Qt::red, "Red", "RedApp");
+    QWidget thumbnail;
+    capturetest::styleAsThumbnail(thumbnail, Qt::green);
+    thumbnail.setGeometry(400, 400, 240, 160);
+    thumbnail.show();
+    // And one like a notice: override-redirect, transparent for input.
+    QWidget notice;
+    capturetest::styleAsThumbnail(notice, Qt::yellow);
+    notice.setWindowFlags(notice.windowFlags() | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput);
+    notice.setGeometry(800, 300, 200, 60);
+    notice.show();
+    platform::x11::XcbCaptureBackend screen;
+    const auto showing = [&](QPoint at, QColor color) { return screen.grab(QRect(at, QSize(1, 1))).pixel(0, 0) == color.rgb(); };
+    // On screen for real before the capture.
+    ASSERT_TRUE(capturetest::waitUntil([&] { return showing({500, 450}, Qt::green) && showing({900, 330}, Qt::yellow); }));
+
+    ScreenCaptureService capturer;
+    const CapturedImage image = await(capturer.captureDisplay({10, 10}));
+    ASSERT_EQ(image.image.size(), QSize(1920, 1080));
+    EXPECT_EQ(image.pointSize, (kit::Size{1920, 1080}));
+    // Where the thumbnail is, the window beneath.
+    EXPECT_EQ(pixelsOtherThan(image.image, QRect(400, 400, 240, 160), Qt::red), 0);
+    EXPECT_EQ(pixelsOtherThan(image.image, QRect(800, 300, 200, 60), Qt::red), 0);
+    // And they come back.
+    EXPECT_TRUE(thumbnail.isVisible());
+    EXPECT_TRUE(capturetest::waitUntil([&] { return showing({500, 450}, Qt::green) && showing({900, 330}, Qt::yellow); }));
+}
+
+TEST(ScreenCaptureTest, TheWholeDisplayUnderThePointIsCaptured) {
+    ForeignWindows foreign;
+    foreign.open({2000, 100, 300, 300}, Qt::blue, "Blue", "BlueApp");
+    ScreenCaptureService capturer;
+    const auto windows = await(capturer.windows());
+    ASSERT_FALSE(windows.empty());
+    const kit::Rect frame = windows.front().frame;
+    const CapturedImage image = await(capturer.captureDisplay({2500, 500}));
+    ASSERT_EQ(image.image.size(), QSize(1920, 1080));
+    // The window's middle, in B's own pixels.
+    const int x = int(frame.midX()) - 1920;
+    const int y = 1080 - int(frame.midY());
+    EXPECT_EQ(image.image.pixel(x, y) & 0xffffff, QColor(Qt::blue).rgb() & 0xffffff);
+}
