@@ -1,23 +1,31 @@
 #include "app/core/AppDelegate.h"
 
 #include <QApplication>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QUrl>
-#include <QVBoxLayout>
 
 #include <map>
 
+#include "app/capture/DisplayService.h"
+#include "app/capture/PanelSelectionOverlayController.h"
+#include "app/capture/ScreenCaptureService.h"
 #include "app/core/AppSettings.h"
 #include "app/core/GlimpoUIState.h"
 #include "app/core/Observation.h"
 #include "app/core/PermissionGate.h"
 #include "app/core/SettingsStore.h"
+#include "app/platform/x11/KeyboardLayout.h"
+#include "app/quickaccess/DisplayPanelScreens.h"
+#include "app/quickaccess/QuickAccessController.h"
+#include "app/quickaccess/SystemSoundPlayer.h"
+#include "app/quickaccess/ToastController.h"
+#include "app/shortcuts/HotKeyRecorder.h"
+#include "app/shortcuts/ShortcutService.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
 #include "app/ui/MenuActions.h"
+#include "app/ui/SettingsView.h"
 #include "app/ui/StatusItemController.h"
+#include "app/ui/WelcomeView.h"
 #include "app/ui/WindowPresenter.h"
 #include "kit/HotKeyBindings.h"
 
@@ -25,43 +33,35 @@ namespace {
 
 constexpr std::uint32_t escapeKeyCode = 53;
 
-// A plain window body: a headline, a few lines and one default button.
-std::unique_ptr<QWidget> makeMessageView(const QString& headline, const QString& body, const QString& button,
-                                         std::function<void()> onButton) {
-    auto view = std::make_unique<QWidget>();
-    auto* layout = new QVBoxLayout(view.get());
-    auto* title = new QLabel(headline);
-    QFont font = title->font();
-    font.setPointSizeF(font.pointSizeF() * 1.4);
-    font.setBold(true);
-    title->setFont(font);
-    layout->addWidget(title);
-    auto* text = new QLabel(body);
-    text->setWordWrap(true);
-    layout->addWidget(text);
-    auto* buttons = new QDialogButtonBox;
-    QPushButton* done = buttons->addButton(button, QDialogButtonBox::AcceptRole);
-    done->setDefault(true);
-    QObject::connect(done, &QPushButton::clicked, view.get(), [onButton = std::move(onButton)] { onButton(); });
-    layout->addWidget(buttons);
-    view->setMinimumWidth(420);
-    return view;
-}
-
 } // namespace
 
 AppDelegate::Environment AppDelegate::Environment::standard() {
     Environment environment;
     environment.store = std::make_unique<SettingsStore>(SettingsStore::standardPath());
+    environment.layoutText = platform::x11::currentLayoutText();
     environment.screenPermission = PermissionGate::screenCaptureAllowed;
     environment.openAddress = PermissionGate::open;
+    environment.makeServices = [](AppSettings& settings) {
+        CaptureCoordinator::Services services;
+        services.capturer = std::make_unique<ScreenCaptureService>();
+        services.makeOverlay = [](ScreenCaptureService& capturer) -> std::unique_ptr<SelectionOverlayController> {
+            return std::make_unique<PanelSelectionOverlayController>(capturer);
+        };
+        services.displays = std::make_unique<DisplayService>();
+        services.sounds = std::make_unique<SystemSoundPlayer>(settings);
+        return services;
+    };
+    environment.globalShortcuts = true;
+    environment.makePanelScreens = []() -> std::unique_ptr<PanelScreens> {
+        return std::make_unique<DisplayPanelScreens>(std::make_shared<DisplayService>());
+    };
     return environment;
 }
 
 AppDelegate::AppDelegate(Environment environment, QObject* parent)
     : QObject(parent),
       environment_(std::move(environment)),
-      settings_(std::make_unique<AppSettings>(std::move(environment_.store))),
+      settings_(std::make_unique<AppSettings>(std::move(environment_.store), environment_.layoutText)),
       windows_(std::make_unique<WindowPresenter>()) {
     if (!environment_.screenPermission) environment_.screenPermission = PermissionGate::screenCaptureAllowed;
     if (!environment_.openAddress) environment_.openAddress = PermissionGate::open;
@@ -82,24 +82,46 @@ CaptureLibrary& AppDelegate::library() {
 CaptureCoordinator& AppDelegate::coordinator() {
     if (!coordinator_) {
         CaptureCoordinator::Services services =
-            environment_.makeServices ? environment_.makeServices() : CaptureCoordinator::Services{};
+            environment_.makeServices ? environment_.makeServices(*settings_) : CaptureCoordinator::Services{};
         coordinator_ = std::make_unique<CaptureCoordinator>(*settings_, library(), std::move(services));
     }
     return *coordinator_;
 }
 
+SetupGuide& AppDelegate::guide() {
+    if (!guide_) {
+        guide_ = std::make_unique<SetupGuide>(
+            *settings_, environment_.setupPlatform ? environment_.setupPlatform() : SetupGuide::Platform::standard());
+    }
+    return *guide_;
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
     statusItem_ = std::make_unique<StatusItemController>(makeMenuActions());
+
+    QPointer<AppDelegate> self(this);
+    if (environment_.globalShortcuts) {
+        shortcuts_ = std::make_unique<ShortcutService>(*settings_, [self](kit::CaptureAction action) {
+            if (self) self->perform(action);
+        });
+        shortcuts_->start();
+    }
 
     library().startPurging();
 
     CaptureCoordinator& runner = coordinator();
     if (TextRecognitionService* recognizer = runner.recognizer()) recognizer->warmUp();
 
-    QPointer<AppDelegate> self(this);
+    if (environment_.makePanelScreens) {
+        quickAccess_ = std::make_unique<QuickAccessController>(
+            library(), *settings_, QuickAccessController::Platform::standard(environment_.makePanelScreens()));
+        toast_ = std::make_unique<ToastController>(environment_.makePanelScreens());
+    }
     runner.onCaptured = [self](const Capture& capture, const std::optional<std::string>& failure) {
         if (!self) return;
-        if (self->environment_.showCapture) {
+        if (self->quickAccess_) {
+            self->quickAccess_->show(capture, failure);
+        } else if (self->environment_.showCapture) {
             self->environment_.showCapture(capture, failure);
         } else {
             self->log_.error("capture not shown file={}", capture.fileURL.filename().string());
@@ -109,12 +131,7 @@ void AppDelegate::applicationDidFinishLaunching() {
         if (self) self->showWelcome();
     };
     auto notice = [self](const std::string& text, const std::string& image, std::optional<double> seconds) {
-        if (!self) return;
-        if (self->environment_.showNotice) {
-            self->environment_.showNotice(text, image, seconds);
-        } else if (self->statusItem_) {
-            self->statusItem_->showMessage(QString::fromStdString(text), seconds);
-        }
+        if (self) self->showNotice(text, image, seconds);
     };
     runner.onMessage = [notice](const std::string& text, const std::string& image) { notice(text, image, 1.5); };
     runner.onProgress = [notice](const std::string& text, const std::string& image) {
@@ -137,6 +154,16 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::applicationShouldHandleReopen() {
     log_.info("reopen requested");
     showSettings();
+}
+
+void AppDelegate::showNotice(const std::string& text, const std::string& systemImage, std::optional<double> seconds) {
+    if (toast_) {
+        toast_->show(text, systemImage, seconds);
+    } else if (environment_.showNotice) {
+        environment_.showNotice(text, systemImage, seconds);
+    } else if (statusItem_) {
+        statusItem_->showMessage(QString::fromStdString(text), seconds);
+    }
 }
 
 void AppDelegate::perform(kit::CaptureAction action) {
@@ -206,35 +233,51 @@ void AppDelegate::updateRecordingState() {
     if (grab == escapeStopsRecording_) return;
     escapeStopsRecording_ = grab;
     if (grab) {
-        if (!environment_.setTransientHotKey) return;
         QPointer<AppDelegate> self(this);
-        environment_.setTransientHotKey(kit::HotKeyCombination{escapeKeyCode, 0, "\u238B"}, [self] {
+        auto stop = [self] {
             if (self) self->coordinator().stopRecordingNow();
-        });
+        };
+        const kit::HotKeyCombination escape{escapeKeyCode, 0, "\u238B"};
+        if (shortcuts_) {
+            shortcuts_->center().setTransient(escape, stop);
+        } else if (environment_.setTransientHotKey) {
+            environment_.setTransientHotKey(escape, stop);
+        }
+    } else if (shortcuts_) {
+        shortcuts_->center().clearTransient();
     } else if (environment_.clearTransientHotKey) {
         environment_.clearTransientHotKey();
     }
 }
 
 void AppDelegate::showSettings() {
+    guide().refresh();
     QPointer<AppDelegate> self(this);
     windows_->show("settings", "Glimpo Settings", [self]() -> std::unique_ptr<QWidget> {
-        return makeMessageView(
-            "Glimpo Settings",
-            "Glimpo lives in the tray. Its shortcuts, save folder and sounds are set here.", "Close", [self] {
-                if (self) self->windows_->close("settings");
-            });
+        if (!self) return nullptr;
+        AppSettings& settings = *self->settings_;
+        // Each edit already refreshes the guide through the view, so the recorder gets no onChange.
+        auto makeRecorder = [&settings](kit::CaptureAction action, QWidget* parent) -> QWidget* {
+            return new HotKeyRecorder(settings, action, {}, parent);
+        };
+        auto failures = [self]() -> std::map<kit::CaptureAction, std::string> {
+            if (!self || !self->shortcuts_) return {};
+            return self->shortcuts_->failures();
+        };
+        return std::make_unique<SettingsView>(settings, self->guide(), makeRecorder, failures, [self] {
+            if (self) self->showWelcome();
+        });
     });
 }
 
 void AppDelegate::showWelcome() {
     settings_->setWelcomeShown(true);
+    guide().refresh();
     QPointer<AppDelegate> self(this);
     windows_->show("welcome", "Welcome to Glimpo", [self]() -> std::unique_ptr<QWidget> {
-        return makeMessageView("Welcome to Glimpo",
-                               "Glimpo takes screenshots, screen recordings and text captures from the tray.",
-                               "Done", [self] {
-                                   if (self) self->windows_->close("welcome");
-                               });
+        if (!self) return nullptr;
+        return std::make_unique<WelcomeView>(self->guide(), [self] {
+            if (self) self->windows_->close("welcome");
+        });
     });
 }

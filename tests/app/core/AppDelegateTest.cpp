@@ -8,6 +8,7 @@
 #include "app/ui/StatusItemController.h"
 #include "app/ui/WindowPresenter.h"
 #include "fakes/FakeServices.h"
+#include "ui/FakeSetupSystem.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ protected:
         environment.store = std::move(store);
         environment.cacheFolder = home / "cache";
         environment.screenPermission = [this] { return permitted; };
-        environment.makeServices = [this] {
+        environment.makeServices = [this](AppSettings&) {
             CaptureCoordinator::Services services;
             services.capturer = std::make_unique<fakes::Capturer>();
             services.makeOverlay = [this](ScreenCaptureService&) {
@@ -43,6 +44,7 @@ protected:
             transient.reset();
             escapeHandler = nullptr;
         };
+        environment.setupPlatform = [this] { return setup.platform(); };
         auto delegate = std::make_unique<AppDelegate>(std::move(environment));
         delegate->applicationDidFinishLaunching();
         return delegate;
@@ -50,6 +52,7 @@ protected:
 
     testsupport::TempDir home;
     MemoryLogSink log;
+    FakeSetupSystem setup;
     bool permitted = true;
     fakes::Overlay* overlay = nullptr;
     fakes::Recorder* recorder = nullptr;

@@ -1,0 +1,91 @@
+// The whole road of an area capture, in the real program: the global shortcut, a drag on the
+// overlay, the thumbnail, Save, and the file on the Desktop.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QThread>
+
+#include "ProcessHarness.h"
+#include "XServer.h"
+
+extern XServer* sharedXServer;
+
+namespace {
+
+QString windowNamed(const QString& name, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        const QString ids = sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", name}).trimmed();
+        if (!ids.isEmpty()) return ids.split('\n').first();
+        QThread::msleep(50);
+    }
+    return {};
+}
+
+// X, Y, WIDTH and HEIGHT of a window, as xdotool prints them with --shell.
+QRect geometryOf(const QString& window) {
+    const QString shell = sharedXServer->output("xdotool", {"getwindowgeometry", "--shell", window});
+    auto value = [&](const QString& key) {
+        const auto match = QRegularExpression("^" + key + "=(-?\\d+)$", QRegularExpression::MultilineOption).match(shell);
+        return match.hasMatch() ? match.captured(1).toInt() : -1;
+    };
+    return {value("X"), value("Y"), value("WIDTH"), value("HEIGHT")};
+}
+
+TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
+    GlimpoProcessHome home;
+    QDir(home.path("home")).mkpath("Desktop");
+    QDir(home.path("config")).mkpath("org.glimpo.Glimpo");
+    QFile settings(home.path("config") + "/org.glimpo.Glimpo/settings.json");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(R"({"welcomeShown": true, "playsShutterSound": false})");
+    settings.close();
+
+    GlimpoProcess glimpo(home);
+    glimpo.start();
+    ASSERT_TRUE(glimpo.waitForLog("shortcuts registered count=3 failed=0")) << glimpo.log().toStdString();
+    ASSERT_TRUE(glimpo.waitForLog("launched")) << glimpo.log().toStdString();
+
+    sharedXServer->run("xdotool", {"mousemove", "50", "50"});
+    sharedXServer->run("xdotool", {"key", "shift+super+4"});
+    ASSERT_TRUE(glimpo.waitForLog("overlay shown")) << glimpo.log().toStdString();
+    // A 200 x 150 point drag on the first monitor.
+    sharedXServer->run("xdotool", {"mousemove", "100", "100", "mousedown", "1"});
+    sharedXServer->run("xdotool", {"mousemove", "200", "170"});
+    sharedXServer->run("xdotool", {"mousemove", "300", "250", "mouseup", "1"});
+    ASSERT_TRUE(glimpo.waitForLog("stored capture file=Glimpo ")) << glimpo.log().toStdString();
+
+    const QString thumbnail = windowNamed("Glimpo Thumbnail", 3000);
+    ASSERT_FALSE(thumbnail.isEmpty()) << "no thumbnail on screen";
+    const QRect panel = geometryOf(thumbnail);
+    ASSERT_EQ(panel.size(), QSize(260, 170));
+    // Hover the picture so its buttons show, then press Save, the left of the two round buttons.
+    const QPoint centre = panel.center();
+    sharedXServer->run("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y())});
+    QThread::msleep(300);
+    sharedXServer->run("xdotool", {"mousemove", QString::number(centre.x() - 29), QString::number(centre.y()), "click", "1"});
+    ASSERT_TRUE(glimpo.waitForLog("saved file=Glimpo ")) << glimpo.log().toStdString();
+
+    const QStringList saved = QDir(home.path("home") + "/Desktop").entryList(QDir::Files);
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_TRUE(QRegularExpression(R"(^Glimpo \d{4}-\d{2}-\d{2} at \d{2}\.\d{2}\.\d{2}\.png$)").match(saved.first()).hasMatch())
+        << saved.first().toStdString();
+    QImage picture(home.path("home") + "/Desktop/" + saved.first());
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(200, 150));
+    // 72 dpi at scale 1, in dots per metre.
+    EXPECT_EQ(picture.dotsPerMeterX(), 2835);
+    EXPECT_EQ(picture.dotsPerMeterY(), 2835);
+
+    const QString captures = home.path("cache") + "/org.glimpo.Glimpo/Captures";
+    EXPECT_TRUE(QDir(captures).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(windowNamed("Glimpo Thumbnail", 1500).isEmpty());
+}
+
+} // namespace
