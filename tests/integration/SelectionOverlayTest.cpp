@@ -73,6 +73,13 @@ TEST(SelectionOverlayTest, AnAreaDraggedOnEitherMonitorComesBackLocalWithExactly
     foreign.open({100, 100, 600, 400}, Qt::red, "Red", "RedApp");
     foreign.open({2100, 100, 600, 400}, Qt::blue, "Blue", "BlueApp");
     platform::x11::XcbCaptureBackend screen;
+    // The window manager may still be placing them: wait until both are really on screen.
+    auto shows = [&](int x, int y, const QColor& color) {
+        return capturetest::waitUntil(
+            [&] { return (screen.grab(QRect(x, y, 1, 1)).pixel(0, 0) & 0xffffff) == rgb(color); });
+    };
+    ASSERT_TRUE(shows(300, 300, Qt::red));
+    ASSERT_TRUE(shows(2300, 300, Qt::blue));
     Selection selection;
 
     selection.begin();

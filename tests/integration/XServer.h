@@ -74,6 +74,9 @@ public:
             wait.start();
             while (wait.elapsed() < 5000 && !output("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
                 QThread::msleep(50);
+            // openbox announces itself before it has finished starting; windows mapped in that
+            // moment are sometimes left unmanaged.
+            QThread::msleep(500);
         }
     }
 
