@@ -146,13 +146,20 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
 
 void CaptureCoordinator::selectRecordingArea() {
     if (!services_.recorder) return reportUnavailable(noRecording, "Couldn't start recording");
-    SelectionOverlayController* picker = overlay("Couldn't start recording");
+    selectArea("Couldn't start recording", [this](kit::Rect rect, std::uint32_t display) {
+        startRecording(rect, display);
+    });
+}
+
+void CaptureCoordinator::selectArea(const std::string& title, std::function<void(kit::Rect, std::uint32_t)> onArea) {
+    SelectionOverlayController* picker = overlay(title);
     if (!picker) return;
 
+    // Window picking is off, so anything but an area ends the flow silently.
     QPointer<CaptureCoordinator> self(this);
-    picker->begin(SelectionMode::area, false, [self](SelectionResult result) {
+    picker->begin(SelectionMode::area, false, [self, onArea = std::move(onArea)](SelectionResult result) {
         if (!self || result.kind() != SelectionResult::Kind::area) return;
-        self->startRecording(result.rect(), result.displayID());
+        onArea(result.rect(), result.displayID());
     });
 }
 
@@ -231,13 +238,8 @@ void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
 
 void CaptureCoordinator::captureText() {
     if (!services_.recognizer) return reportUnavailable(noRecognition, "Couldn't read the text");
-    SelectionOverlayController* picker = overlay("Couldn't read the text");
-    if (!picker) return;
-
-    QPointer<CaptureCoordinator> self(this);
-    picker->begin(SelectionMode::area, false, [self](SelectionResult result) {
-        if (!self || result.kind() != SelectionResult::Kind::area) return;
-        self->recognizeText(result.rect(), result.displayID());
+    selectArea("Couldn't read the text", [this](kit::Rect rect, std::uint32_t display) {
+        recognizeText(rect, display);
     });
 }
 

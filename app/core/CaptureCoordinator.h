@@ -79,6 +79,8 @@ private:
     void capture(CaptureWork work);
     QCoro::Task<void> captureTask(CaptureWork work);
     void selectRecordingArea();
+    // An area-only selection; `onArea` runs only while the coordinator exists.
+    void selectArea(const std::string& title, std::function<void(kit::Rect, std::uint32_t)> onArea);
     QCoro::Task<void> startRecordingTask(std::optional<kit::Rect> area, std::uint32_t displayID);
     QCoro::Task<void> stopRecording();
     void deliverRecording(const RecordingOutcome& result);
