@@ -3,10 +3,12 @@
 // environment overrides that undo themselves.
 
 #include <QCoreApplication>
+#include <qcoro/qcorotask.h>
 #include <QDeadlineTimer>
 #include <QEvent>
 
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -33,6 +35,24 @@ inline bool waitUntil(const std::function<bool()>& condition, int ms = 2000) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;
+}
+
+// Runs a task to its end on the event loop and gives its value, or rethrows its error.
+template <class T> T await(QCoro::Task<T> task, int ms = 5000) {
+    std::optional<T> value;
+    std::exception_ptr failure;
+    auto runner = [&]() -> QCoro::Task<void> {
+        try {
+            value = co_await std::move(task);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    };
+    runner();
+    waitUntil([&] { return value.has_value() || failure; }, ms);
+    if (failure) std::rethrow_exception(failure);
+    if (!value) throw std::runtime_error("the task did not finish");
+    return std::move(*value);
 }
 
 // A fresh folder, removed with everything in it when the object goes.

@@ -21,36 +21,17 @@
 #include <qcoro/qcorotask.h>
 
 #include "XServer.h"
+#include "tests/app/TestSupport.h"
 
 extern XServer* sharedXServer;
 
 namespace capturetest {
 
 inline bool waitUntil(const std::function<bool()>& condition, int ms = 5000) {
-    QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired()) return condition();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return testsupport::waitUntil(condition, ms);
 }
 
-template <class T> T await(QCoro::Task<T> task) {
-    std::optional<T> value;
-    std::exception_ptr failure;
-    auto runner = [&]() -> QCoro::Task<void> {
-        try {
-            value = co_await std::move(task);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    };
-    runner();
-    waitUntil([&] { return value.has_value() || failure; }, 10000);
-    if (failure) std::rethrow_exception(failure);
-    if (!value) throw std::runtime_error("the task did not finish");
-    return std::move(*value);
-}
+using testsupport::await;
 
 inline void xdotool(const QStringList& args) {
     XServer::require("xdotool");

@@ -24,6 +24,7 @@
 #include <memory>
 
 #include "XServer.h"
+#include "tests/app/TestSupport.h"
 #include "app/core/AppSettings.h"
 #include "app/core/SettingsStore.h"
 #include "app/quickaccess/FloatingPanel.h"
@@ -100,13 +101,7 @@ int runDropTarget() {
 }();
 
 bool waitUntil(const std::function<bool()>& condition, int ms = 5000) {
-    QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired()) return condition();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
+    return testsupport::waitUntil(condition, ms);
 }
 
 // The shared server: monitor A (primary) at 0,0 and B to its right, both 1920 x 1080, no panels.

@@ -14,22 +14,7 @@ using capturefakes::WindowType;
 
 namespace {
 
-template <class T> T await(QCoro::Task<T> task) {
-    std::optional<T> value;
-    std::exception_ptr failure;
-    auto runner = [&]() -> QCoro::Task<void> {
-        try {
-            value = co_await std::move(task);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    };
-    runner();
-    testsupport::waitUntil([&] { return value.has_value() || failure; }, 3000);
-    if (failure) std::rethrow_exception(failure);
-    if (!value) throw std::runtime_error("task did not finish");
-    return std::move(*value);
-}
+using testsupport::await;
 
 std::string errorOf(const std::function<void()>& body) {
     try {
