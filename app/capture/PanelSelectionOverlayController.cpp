@@ -9,7 +9,7 @@
 #include <QWindow>
 #include <qcoro/qcorotimer.h>
 
-#include "app/core/GlimpoUIState.h"
+#include "app/base/GlimpoUIState.h"
 #include "kit/Error.h"
 #include "kit/Selection.h"
 

@@ -22,7 +22,7 @@
 #include "app/capture/ScreenCaptureService.h"
 #include "app/capture/SelectionOverlayController.h"
 #include "app/capture/SelectionOverlayView.h"
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 
 class PanelSelectionOverlayController : public QObject, public SelectionOverlayController {
     Q_OBJECT

@@ -23,7 +23,7 @@
 #include "app/capture/CapturedImage.h"
 #include "app/capture/DisplayService.h"
 #include "app/capture/OwnWindows.h"
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/platform/x11/X11CaptureBackend.h"
 #include "kit/Geometry.h"
 

@@ -10,12 +10,12 @@
 #include <QObject>
 #include <QPointer>
 
-#include "app/core/AppSettings.h"
+#include "app/base/AppSettings.h"
 #include "app/core/CaptureCoordinator.h"
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/quickaccess/PanelScreens.h"
-#include "app/ui/SetupGuide.h"
-#include "app/core/SettingsStore.h"
+#include "app/setup/SetupGuide.h"
+#include "app/base/SettingsStore.h"
 #include "app/storage/Capture.h"
 #include "kit/CaptureVocabulary.h"
 #include "kit/HotKeyCombination.h"

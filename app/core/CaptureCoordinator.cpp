@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 
-#include "app/core/AppSettings.h"
+#include "app/base/AppSettings.h"
 #include "app/storage/CaptureLibrary.h"
 #include "kit/Error.h"
 

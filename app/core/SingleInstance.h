@@ -5,7 +5,7 @@
 // folder with the user id in their names. A crashed primary's lock dies with it, and its socket
 // file is replaced by the next primary.
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 
 #include <QObject>
 #include <QString>

@@ -12,7 +12,7 @@
 #include <cmath>
 #include <utility>
 
-#include "app/core/AppSettings.h"
+#include "app/base/AppSettings.h"
 #include "app/platform/desktop/FileReveal.h"
 #include "app/platform/media/FirstFrame.h"
 #include "app/quickaccess/FloatingPanel.h"

@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <QUuid>
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/quickaccess/PanelScreens.h"
 #include "app/quickaccess/ThumbnailModel.h"
 #include "app/storage/Capture.h"

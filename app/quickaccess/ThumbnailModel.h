@@ -8,7 +8,7 @@
 
 #include <QImage>
 
-#include "app/core/Observation.h"
+#include "app/base/Observation.h"
 #include "app/storage/Capture.h"
 
 class ThumbnailModel {

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 
-#include "app/core/GlimpoUIState.h"
+#include "app/base/GlimpoUIState.h"
 #include "kit/HotKeyBindings.h"
 
 namespace {

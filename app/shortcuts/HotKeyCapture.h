@@ -12,7 +12,7 @@
 
 #include <QObject>
 
-#include "app/core/Observation.h"
+#include "app/base/Observation.h"
 #include "app/platform/x11/KeyboardLayout.h"
 #include "kit/HotKeyCombination.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/platform/x11/HotKeyBackend.h"
 #include "kit/CaptureVocabulary.h"
 #include "kit/HotKeyBindings.h"

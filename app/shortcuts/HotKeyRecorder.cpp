@@ -7,8 +7,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/core/AppSettings.h"
-#include "app/core/Observation.h"
+#include "app/base/AppSettings.h"
+#include "app/base/Observation.h"
 #include "app/ui/Icons.h"
 #include "kit/HotKeyBindings.h"
 

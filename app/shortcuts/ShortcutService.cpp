@@ -2,7 +2,7 @@
 
 #include <QPointer>
 
-#include "app/core/AppSettings.h"
+#include "app/base/AppSettings.h"
 #include "kit/HotKeyBindings.h"
 
 ShortcutService::ShortcutService(AppSettings& settings, HotKeyCenter::PressHandler onPress,

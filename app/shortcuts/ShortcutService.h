@@ -9,8 +9,8 @@
 
 #include <QObject>
 
-#include "app/core/Log.h"
-#include "app/core/Observation.h"
+#include "app/base/Log.h"
+#include "app/base/Observation.h"
 #include "app/shortcuts/HotKeyCenter.h"
 #include "kit/CaptureVocabulary.h"
 

@@ -22,7 +22,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "app/core/AppSettings.h"
+#include "app/base/AppSettings.h"
 #include "app/storage/CaptureStoreError.h"
 #include "kit/Calendar.h"
 #include "kit/CaptureFileNamer.h"

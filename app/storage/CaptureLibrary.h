@@ -12,7 +12,7 @@
 #include <QTimer>
 
 #include "app/capture/CapturedImage.h"
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/storage/Capture.h"
 #include "kit/CaptureVocabulary.h"
 #include "kit/SaveOutcome.h"

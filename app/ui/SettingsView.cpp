@@ -17,10 +17,10 @@
 #include <cmath>
 #include <memory>
 
-#include "app/core/AppSettings.h"
-#include "app/core/Observation.h"
+#include "app/base/AppSettings.h"
+#include "app/base/Observation.h"
 #include "app/ui/SetupControls.h"
-#include "app/ui/SetupGuide.h"
+#include "app/setup/SetupGuide.h"
 
 namespace fs = std::filesystem;
 

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/core/Observation.h"
+#include "app/base/Observation.h"
 #include "app/ui/Icons.h"
-#include "app/ui/SetupGuide.h"
+#include "app/setup/SetupGuide.h"
 
 namespace SetupStyle {
 

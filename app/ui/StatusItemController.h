@@ -3,7 +3,7 @@
 // running time while recording, and a menu of the capture actions with their shortcuts. The menu
 // is rebuilt every time it opens, so it always reflects the recording state and the hints.
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/ui/MenuActions.h"
 
 #include <QIcon>

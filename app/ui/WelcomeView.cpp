@@ -9,10 +9,10 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "app/core/Observation.h"
+#include "app/base/Observation.h"
 #include "app/ui/Icons.h"
 #include "app/ui/SetupControls.h"
-#include "app/ui/SetupGuide.h"
+#include "app/setup/SetupGuide.h"
 
 namespace {
 

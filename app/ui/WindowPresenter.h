@@ -3,7 +3,7 @@
 // window again brings it to the front without rebuilding its content; once closed, the next show
 // builds it afresh. Windows are fixed-size, titled and closable only, centred where the pointer is.
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 
 #include <QObject>
 #include <QPointer>

@@ -10,7 +10,7 @@
 #include "OtherXClient.h"
 #include "ProcessHarness.h"
 #include "XServer.h"
-#include "app/core/SettingsStore.h"
+#include "app/base/SettingsStore.h"
 #include "kit/HotKeyBindings.h"
 
 extern XServer* sharedXServer;

@@ -25,8 +25,8 @@
 
 #include "XServer.h"
 #include "tests/app/TestSupport.h"
-#include "app/core/AppSettings.h"
-#include "app/core/SettingsStore.h"
+#include "app/base/AppSettings.h"
+#include "app/base/SettingsStore.h"
 #include "app/quickaccess/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"

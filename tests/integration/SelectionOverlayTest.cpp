@@ -11,7 +11,7 @@
 #include "ForeignWindows.h"
 #include "app/capture/PanelSelectionOverlayController.h"
 #include "app/capture/ScreenCaptureService.h"
-#include "app/core/GlimpoUIState.h"
+#include "app/base/GlimpoUIState.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
 
 using capturetest::await;

@@ -12,7 +12,7 @@
 
 #include "ProcessHarness.h"
 #include "XServer.h"
-#include "app/core/SettingsStore.h"
+#include "app/base/SettingsStore.h"
 #include "kit/HotKeyBindings.h"
 
 extern XServer* sharedXServer;

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 
 namespace platform::audio {
 namespace {

@@ -11,7 +11,7 @@
 #include <optional>
 #include <sstream>
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/platform/desktop/DesktopKeys.h"
 #include "kit/HotKeyCombination.h"
 

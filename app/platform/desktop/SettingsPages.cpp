@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 
 namespace platform::desktop {
 

@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 #include "app/capture/ScreenCaptureError.h"
 #include "app/capture/ScreenCaptureService.h"
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "capture/FakeCaptureBackend.h"
 
 using capturefakes::client;

@@ -6,8 +6,8 @@
 
 #include "TestSupport.h"
 #include "app/capture/PanelSelectionOverlayController.h"
-#include "app/core/GlimpoUIState.h"
-#include "app/core/Log.h"
+#include "app/base/GlimpoUIState.h"
+#include "app/base/Log.h"
 #include "kit/Error.h"
 #include "capture/FakeCaptureBackend.h"
 

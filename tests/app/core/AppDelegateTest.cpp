@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "app/core/AppSettings.h"
-#include "app/core/GlimpoUIState.h"
+#include "app/base/AppSettings.h"
+#include "app/base/GlimpoUIState.h"
 #include "app/ui/StatusItemController.h"
 #include "app/ui/WindowPresenter.h"
 #include "fakes/FakeServices.h"

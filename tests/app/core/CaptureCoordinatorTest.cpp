@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "app/core/AppSettings.h"
-#include "app/core/SettingsStore.h"
+#include "app/base/AppSettings.h"
+#include "app/base/SettingsStore.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
 #include "fakes/FakeServices.h"

@@ -12,8 +12,8 @@
 #include "app/capture/DisplayLocator.h"
 #include "app/capture/ScreenCaptureService.h"
 #include "app/capture/SelectionOverlayController.h"
-#include "app/core/Observation.h"
-#include "app/quickaccess/SoundPlayer.h"
+#include "app/base/Observation.h"
+#include "app/platform/audio/SoundPlayer.h"
 #include "app/recording/ScreenRecorder.h"
 #include "app/text/TextRecognitionService.h"
 

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <fstream>
 
-#include "app/core/AppSettings.h"
-#include "app/core/SettingsStore.h"
+#include "app/base/AppSettings.h"
+#include "app/base/SettingsStore.h"
 #include "app/quickaccess/DragSourceView.h"
 #include "app/quickaccess/DraggableFileView.h"
 #include "app/quickaccess/FloatingPanel.h"

@@ -1,7 +1,7 @@
 #include "app/shortcuts/HotKeyRecorder.h"
 
-#include "app/core/AppSettings.h"
-#include "app/core/GlimpoUIState.h"
+#include "app/base/AppSettings.h"
+#include "app/base/GlimpoUIState.h"
 #include "app/shortcuts/HotKeyCapture.h"
 #include "tests/app/TestSupport.h"
 

@@ -1,7 +1,7 @@
 #include "app/shortcuts/ShortcutService.h"
 
-#include "app/core/AppSettings.h"
-#include "app/core/Log.h"
+#include "app/base/AppSettings.h"
+#include "app/base/Log.h"
 #include "app/shortcuts/HotKeyCenter.h"
 #include "tests/app/TestSupport.h"
 #include "tests/app/shortcuts/FakeHotKeyBackend.h"

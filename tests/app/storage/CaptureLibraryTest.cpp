@@ -19,9 +19,9 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/core/AppSettings.h"
-#include "app/core/Log.h"
-#include "app/core/SettingsStore.h"
+#include "app/base/AppSettings.h"
+#include "app/base/Log.h"
+#include "app/base/SettingsStore.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/CaptureStoreError.h"
 #include "app/storage/DiskFileSystem.h"

@@ -2,7 +2,7 @@
 // The system behind a SetupGuide, as plain fields tests set and read.
 
 #include "app/platform/desktop/DesktopScreenshotShortcuts.h"
-#include "app/ui/SetupGuide.h"
+#include "app/setup/SetupGuide.h"
 #include "kit/Error.h"
 
 #include <QTimer>

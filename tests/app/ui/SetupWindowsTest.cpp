@@ -2,8 +2,8 @@
 #include "app/ui/SetupControls.h"
 #include "app/ui/WelcomeView.h"
 
-#include "app/core/AppSettings.h"
-#include "app/core/Log.h"
+#include "app/base/AppSettings.h"
+#include "app/base/Log.h"
 #include "tests/app/TestSupport.h"
 #include "tests/app/ui/FakeSetupSystem.h"
 

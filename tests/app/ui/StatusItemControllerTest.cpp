@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/ui/StatusItemController.h"
 #include "tests/app/TestSupport.h"
 

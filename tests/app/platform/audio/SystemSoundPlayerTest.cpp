@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/core/AppSettings.h"
-#include "app/core/Log.h"
-#include "app/core/SettingsStore.h"
+#include "app/base/AppSettings.h"
+#include "app/base/Log.h"
+#include "app/base/SettingsStore.h"
 #include "app/platform/audio/EventSounds.h"
-#include "app/quickaccess/SystemSoundPlayer.h"
+#include "app/platform/audio/SystemSoundPlayer.h"
 #include "tests/app/TestSupport.h"
 
 namespace fs = std::filesystem;

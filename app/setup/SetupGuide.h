@@ -14,11 +14,11 @@
 #include <nlohmann/json.hpp>
 #include <qcoro/qcorotask.h>
 
-#include "app/core/Log.h"
-#include "app/core/Observation.h"
-#include "app/core/PermissionGate.h"
+#include "app/base/Log.h"
+#include "app/base/Observation.h"
+#include "app/base/PermissionGate.h"
 #include "app/platform/desktop/SettingsPages.h"
-#include "app/ui/LaunchAtLogin.h"
+#include "app/setup/LaunchAtLogin.h"
 #include "kit/CaptureVocabulary.h"
 #include "kit/HotKeyBindings.h"
 

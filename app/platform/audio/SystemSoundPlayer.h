@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/platform/audio/EventSounds.h"
-#include "app/quickaccess/SoundPlayer.h"
+#include "app/platform/audio/SoundPlayer.h"
 
 class AppSettings;
 

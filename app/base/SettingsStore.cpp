@@ -1,6 +1,6 @@
-#include "app/core/SettingsStore.h"
+#include "app/base/SettingsStore.h"
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 
 #include <fcntl.h>
 #include <pwd.h>

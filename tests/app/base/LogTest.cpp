@@ -1,4 +1,4 @@
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 
 #include "tests/app/TestSupport.h"
 

@@ -1,6 +1,6 @@
-#include "app/core/AppSettings.h"
+#include "app/base/AppSettings.h"
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "kit/Error.h"
 
 #include <pwd.h>

@@ -1,4 +1,4 @@
-#include "app/core/Observation.h"
+#include "app/base/Observation.h"
 
 #include <QMetaObject>
 #include <QObject>

@@ -1,8 +1,8 @@
-#include "app/quickaccess/SystemSoundPlayer.h"
+#include "app/platform/audio/SystemSoundPlayer.h"
 
 #include <filesystem>
 
-#include "app/core/AppSettings.h"
+#include "app/base/AppSettings.h"
 
 SystemSoundPlayer::SystemSoundPlayer(AppSettings& settings, std::unique_ptr<platform::audio::EventSounds> sounds)
     : settings_(settings), sounds_(std::move(sounds)) {}

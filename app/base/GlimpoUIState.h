@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "app/core/Observation.h"
+#include "app/base/Observation.h"
 
 class GlimpoUIState {
 public:

@@ -1,9 +1,9 @@
-#include "app/ui/LaunchAtLogin.h"
+#include "app/setup/LaunchAtLogin.h"
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/platform/desktop/AutostartEntry.h"
-#include "app/ui/SetupGuide.h"
-#include "app/core/AppSettings.h"
+#include "app/setup/SetupGuide.h"
+#include "app/base/AppSettings.h"
 #include "kit/Error.h"
 #include "tests/app/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "app/core/PermissionGate.h"
+#include "app/base/PermissionGate.h"
 
 #include "app/platform/audio/SoundServer.h"
 

@@ -1,6 +1,6 @@
-#include "app/core/SettingsStore.h"
+#include "app/base/SettingsStore.h"
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "tests/app/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "app/ui/SetupGuide.h"
+#include "app/setup/SetupGuide.h"
 
-#include "app/core/AppSettings.h"
-#include "app/core/Log.h"
+#include "app/base/AppSettings.h"
+#include "app/base/Log.h"
 #include "tests/app/TestSupport.h"
 #include "tests/app/ui/FakeSetupSystem.h"
 

@@ -2,8 +2,8 @@
 // The user's settings: loaded once from the store, observable, and written through to the store
 // on every assignment (observers hear only real changes). Main thread only.
 
-#include "app/core/Observation.h"
-#include "app/core/SettingsStore.h"
+#include "app/base/Observation.h"
+#include "app/base/SettingsStore.h"
 #include "kit/CaptureVocabulary.h"
 #include "kit/HotKeyBindings.h"
 #include "kit/HotKeyCombination.h"

@@ -1,9 +1,9 @@
-#include "app/ui/LaunchAtLogin.h"
+#include "app/setup/LaunchAtLogin.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 #include "app/platform/desktop/AutostartEntry.h"
 
 namespace LaunchAtLogin {

@@ -1,10 +1,10 @@
-#include "app/ui/SetupGuide.h"
+#include "app/setup/SetupGuide.h"
 
 #include <QGuiApplication>
 
 #include <exception>
 
-#include "app/core/AppSettings.h"
+#include "app/base/AppSettings.h"
 #include "app/platform/desktop/DesktopScreenshotShortcuts.h"
 #include "kit/Error.h"
 #include "kit/SystemScreenshotShortcuts.h"

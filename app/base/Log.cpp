@@ -1,4 +1,4 @@
-#include "app/core/Log.h"
+#include "app/base/Log.h"
 
 #include <systemd/sd-journal.h>
 #include <unistd.h>

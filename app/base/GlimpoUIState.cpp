@@ -1,4 +1,4 @@
-#include "app/core/GlimpoUIState.h"
+#include "app/base/GlimpoUIState.h"
 
 GlimpoUIState& GlimpoUIState::shared() {
     static GlimpoUIState state;
