@@ -22,11 +22,6 @@ MicrophoneAuthorization microphoneAuthorization() {
                                              : MicrophoneAuthorization::restricted;
 }
 
-QCoro::Task<bool> requestMicrophone() {
-    // The sound server asks nobody: access is whatever it grants right now.
-    co_return microphoneAuthorization() == MicrophoneAuthorization::authorized;
-}
-
 void open(const QString& address) {
     const QUrl url(address, QUrl::StrictMode);
     if (!url.isValid() || url.scheme().isEmpty()) return;

@@ -4,7 +4,8 @@
 #include <QString>
 #include <qcoro/qcorotask.h>
 
-enum class MicrophoneAuthorization { notDetermined, authorized, denied, restricted };
+// The sound server asks nobody, so there is no undecided state: access is what it grants now.
+enum class MicrophoneAuthorization { authorized, denied, restricted };
 
 namespace PermissionGate {
 
@@ -13,11 +14,7 @@ namespace PermissionGate {
 bool screenCaptureAllowed();
 
 // Authorised when the sound server answers and has an input source, restricted otherwise.
-// Linux has no prompt, so it is never notDetermined.
 MicrophoneAuthorization microphoneAuthorization();
-
-// Asks for microphone access and answers whether it was granted.
-QCoro::Task<bool> requestMicrophone();
 
 // Opens an address (a settings page, a folder); a string that is no address is ignored.
 void open(const QString& address);

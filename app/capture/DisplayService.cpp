@@ -82,8 +82,6 @@ kit::Point DisplayLayout::globalFromLocal(const DisplayInfo& display, kit::Point
     return {display.frame.minX() + local.x, display.frame.maxY() - local.y};
 }
 
-DisplayService::DisplayService() : DisplayService(std::make_shared<platform::x11::XcbCaptureBackend>()) {}
-
 DisplayService::DisplayService(std::shared_ptr<platform::x11::X11CaptureBackend> backend, std::optional<double> scale)
     : backend_(std::move(backend)), scale_(scale) {}
 
@@ -98,16 +96,29 @@ kit::Point DisplayService::pointerLocation() const {
     return root ? now.globalFromRoot(QPointF(*root)) : kit::Point{0, 0};
 }
 
-std::optional<std::uint32_t> DisplayService::displayContaining(kit::Point globalPoint) const {
+namespace {
+
+// X11 keeps no per-monitor work area, so a display's visible frame is its whole frame.
+DisplayLocator::Screen screenOf(const DisplayInfo& display) {
+    return {display.id, display.frame, display.frame};
+}
+
+} // namespace
+
+std::optional<DisplayLocator::Screen> DisplayService::screenContaining(kit::Point globalPoint) const {
     const DisplayLayout now = layout();
-    if (const DisplayInfo* d = now.screenContaining(globalPoint)) return d->id;
+    if (const DisplayInfo* d = now.screenContaining(globalPoint)) return screenOf(*d);
     return std::nullopt;
 }
 
-std::optional<std::uint32_t> DisplayService::mainDisplay() const {
+std::optional<DisplayLocator::Screen> DisplayService::mainScreen() const {
     const DisplayLayout now = layout();
-    if (const DisplayInfo* d = now.mainDisplay()) return d->id;
+    if (const DisplayInfo* d = now.mainDisplay()) return screenOf(*d);
     return std::nullopt;
+}
+
+QRect DisplayService::toTopLeft(const kit::Rect& global) const {
+    return widgetGeometry(layout().rootFromGlobal(global).toAlignedRect());
 }
 
 namespace {

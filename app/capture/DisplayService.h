@@ -67,8 +67,6 @@ private:
 
 class DisplayService : public DisplayLocator {
 public:
-    // Its own connection to the X server, and Qt's device pixel ratio as the scale.
-    DisplayService();
     // A fixed scale for tests; without one the scale is read from Qt at every layout().
     explicit DisplayService(std::shared_ptr<platform::x11::X11CaptureBackend> backend,
                             std::optional<double> scale = std::nullopt);
@@ -77,8 +75,9 @@ public:
     DisplayLayout layout() const;
 
     kit::Point pointerLocation() const override;
-    std::optional<std::uint32_t> displayContaining(kit::Point globalPoint) const override;
-    std::optional<std::uint32_t> mainDisplay() const override;
+    std::optional<Screen> screenContaining(kit::Point globalPoint) const override;
+    std::optional<Screen> mainScreen() const override;
+    QRect toTopLeft(const kit::Rect& global) const override;
 
     // Where Qt wants a top-level widget placed to cover `root` pixels exactly: Qt keeps each
     // screen's top-left in native pixels and divides only the distances inside it.

@@ -21,6 +21,7 @@ std::set<std::uint32_t> QtOwnWindows::ids() const {
 HiddenWindows QtOwnWindows::hideOver(const QRect& rootArea) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return {};
     std::vector<std::uint32_t> ids;
+    QRegion area;
     std::vector<QPointer<QWidget>> hidden;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (!widget->isVisible() || !widget->windowHandle() || !widget->windowHandle()->handle()) continue;
@@ -29,13 +30,15 @@ HiddenWindows QtOwnWindows::hideOver(const QRect& rootArea) {
         const Qt::WindowType type = widget->windowType();
         if (type == Qt::Popup || type == Qt::ToolTip) continue;
         if (widget->inherits("QSystemTrayIconSys") || qobject_cast<SelectionOverlayView*>(widget)) continue;
-        if (!DisplayService::rootGeometry(widget->frameGeometry()).intersects(rootArea)) continue;
+        const QRect frame = DisplayService::rootGeometry(widget->frameGeometry());
+        if (!frame.intersects(rootArea)) continue;
+        area += frame & rootArea;
         ids.push_back(static_cast<std::uint32_t>(widget->winId()));
         hidden.emplace_back(widget);
         widget->hide();
     }
     if (ids.empty()) return {};
-    return HiddenWindows(std::move(ids), [hidden = std::move(hidden)] {
+    return HiddenWindows(std::move(ids), std::move(area), [hidden = std::move(hidden)] {
         for (const QPointer<QWidget>& widget : hidden) {
             if (!widget) continue;
             // Coming back must not take the focus from where the user left it.

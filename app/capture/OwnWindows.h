@@ -10,20 +10,22 @@
 #include <vector>
 
 #include <QRect>
+#include <QRegion>
 
 // Windows hidden for a grab; they come back when this goes.
 class HiddenWindows {
 public:
     HiddenWindows() = default;
-    HiddenWindows(std::vector<std::uint32_t> ids, std::function<void()> restore)
-        : ids_(std::move(ids)), restore_(std::move(restore)) {}
+    HiddenWindows(std::vector<std::uint32_t> ids, QRegion area, std::function<void()> restore)
+        : ids_(std::move(ids)), area_(std::move(area)), restore_(std::move(restore)) {}
     ~HiddenWindows() { restore(); }
     HiddenWindows(HiddenWindows&& other) noexcept
-        : ids_(std::move(other.ids_)), restore_(std::exchange(other.restore_, nullptr)) {}
+        : ids_(std::move(other.ids_)), area_(std::move(other.area_)), restore_(std::exchange(other.restore_, nullptr)) {}
     HiddenWindows& operator=(HiddenWindows&& other) noexcept {
         if (this != &other) {
             restore();
             ids_ = std::move(other.ids_);
+            area_ = std::move(other.area_);
             restore_ = std::exchange(other.restore_, nullptr);
         }
         return *this;
@@ -34,15 +36,19 @@ public:
     bool empty() const { return ids_.empty(); }
     // X window ids of what was hidden.
     const std::vector<std::uint32_t>& ids() const { return ids_; }
+    // Root pixels the hidden windows covered: what must be drawn again before a grab.
+    const QRegion& area() const { return area_; }
 
     // Shows them again now.
     void restore() {
         if (auto done = std::exchange(restore_, nullptr)) done();
         ids_.clear();
+        area_ = {};
     }
 
 private:
     std::vector<std::uint32_t> ids_;
+    QRegion area_;
     std::function<void()> restore_;
 };
 

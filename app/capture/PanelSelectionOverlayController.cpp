@@ -1,5 +1,7 @@
 #include "app/capture/PanelSelectionOverlayController.h"
 
+#include "app/platform/x11/XcbConnection.h"
+
 #include <chrono>
 #include <utility>
 
@@ -115,7 +117,14 @@ void PanelSelectionOverlayController::showPanels() {
     for (const DisplayInfo& display : layout_.displays()) {
         auto& panel = panels_[display.id];
         if (!panel) {
-            panel.reset(new SelectionOverlayView(*this, display.id));
+            panel.reset(new SelectionOverlayView(display.id, [this] { return drawingState(); }));
+            SelectionOverlayView* view = panel.get();
+            connect(view, &SelectionOverlayView::pointerMoved, this, &PanelSelectionOverlayController::pointerMoved);
+            connect(view, &SelectionOverlayView::pressed, this, &PanelSelectionOverlayController::pressed);
+            connect(view, &SelectionOverlayView::dragged, this, &PanelSelectionOverlayController::dragged);
+            connect(view, &SelectionOverlayView::released, this, &PanelSelectionOverlayController::released);
+            connect(view, &SelectionOverlayView::cancelled, this, &PanelSelectionOverlayController::cancel);
+            connect(view, &SelectionOverlayView::modeToggled, this, &PanelSelectionOverlayController::toggleMode);
             connect(panel.get(), &SelectionOverlayView::painted, this,
                     [this, view = panel.get()] { panelPainted(view); });
         }
@@ -142,12 +151,8 @@ void PanelSelectionOverlayController::grabInput() {
     }
     keyPanel_->grabKeyboard();
     keyPanel_->grabMouse();
-    bool grabbed = true;
-    // Only the X server can refuse; other platforms have nothing to ask.
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        QWindow* window = keyPanel_->windowHandle();
-        grabbed = window && window->setKeyboardGrabEnabled(true) && window->setMouseGrabEnabled(true);
-    }
+    QWindow* window = keyPanel_->windowHandle();
+    const bool grabbed = window && platform::x11::grabInput(*window);
     if (grabbed) {
         grabRetry_.stop();
         return;
@@ -166,7 +171,8 @@ void PanelSelectionOverlayController::hidePanels() {
         keyPanel_->releaseKeyboard();
         keyPanel_->releaseMouse();
     }
-    for (auto& [id, panel] : panels_) panel->hide();
+    // The panels let go of their pictures: a frozen frame lives only as long as its capture.
+    for (auto& [id, panel] : panels_) panel->dismiss();
     keyPanel_ = nullptr;
     shown_ = false;
 }
@@ -248,9 +254,7 @@ void PanelSelectionOverlayController::finish(SelectionResult result) {
     std::shared_ptr<FrozenScreen> frozen = std::move(frozen_);
     if (!done) return;
     // The capture that the result starts takes its pixels from the frame the user saw.
-    if (frozen) capturer_.offerFrozen(frozen);
-    done(result);
-    capturer_.withdrawFrozen();
+    done(std::move(result).withFrozen(std::move(frozen)));
 }
 
 OverlayDrawing::State PanelSelectionOverlayController::drawingState() const {

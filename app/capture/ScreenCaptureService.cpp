@@ -9,7 +9,6 @@
 #include <qcoro/qcorotimer.h>
 
 #include "app/capture/ScreenCaptureError.h"
-#include "app/platform/x11/XcbCaptureBackend.h"
 #include "kit/Selection.h"
 
 namespace {
@@ -18,11 +17,14 @@ using namespace std::chrono_literals;
 using platform::x11::ClientWindow;
 using platform::x11::WindowType;
 
-// How long hidden windows may take to leave the screen and the windows beneath to redraw.
-constexpr auto settleLimit = 500ms;
-// No drawing for this long counts as redrawn.
-constexpr auto quietPeriod = 30ms;
-constexpr auto pollInterval = 5ms;
+// How long hidden windows may take to leave the screen (the window manager takes the frames down
+// after them).
+constexpr auto unmapLimit = 150ms;
+// How long the windows beneath may take to draw again, once uncovered: a couple of frames.
+constexpr auto redrawLimit = 40ms;
+// The uncovered area drawn over and then left alone for this long counts as redrawn.
+constexpr auto quietPeriod = 6ms;
+constexpr auto pollInterval = 2ms;
 
 // Windows without a type are normal, or dialogs when transient; so are windows whose types are
 // all unknown.
@@ -66,19 +68,16 @@ QImage cutFrozen(const FrozenScreen& frozen, const QRect& rootArea) {
 
 } // namespace
 
-ScreenCaptureService::ScreenCaptureService()
-    : ScreenCaptureService(std::make_shared<platform::x11::XcbCaptureBackend>(), std::make_unique<QtOwnWindows>()) {}
-
 ScreenCaptureService::ScreenCaptureService(std::shared_ptr<platform::x11::X11CaptureBackend> backend,
-                                           std::unique_ptr<OwnWindows> ownWindows, std::optional<double> scale)
-    : backend_(std::move(backend)), ownWindows_(std::move(ownWindows)), displays_(backend_, scale) {}
+                                           std::shared_ptr<const DisplayService> displays,
+                                           std::unique_ptr<OwnWindows> ownWindows)
+    : backend_(std::move(backend)), ownWindows_(std::move(ownWindows)), displays_(std::move(displays)) {}
 
 ScreenCaptureService::~ScreenCaptureService() = default;
 
-QCoro::Task<CapturedImage> ScreenCaptureService::captureRect(kit::Rect rect, std::uint32_t displayID) {
-    // Taken before the first suspension: the overlay withdraws its frame once its result is out.
-    const std::shared_ptr<const FrozenScreen> frozen = frozen_;
-    const DisplayLayout now = displays_.layout();
+QCoro::Task<CapturedImage> ScreenCaptureService::captureRect(kit::Rect rect, std::uint32_t displayID,
+                                                             std::shared_ptr<const FrozenScreen> frozen) {
+    const DisplayLayout now = displays_->layout();
     const DisplayInfo* live = now.screen(displayID);
     if (!live) throw ScreenCaptureError::displayNotFound();
     const DisplayInfo* frozenDisplay = frozen ? frozen->layout.screen(displayID) : nullptr;
@@ -102,9 +101,9 @@ QCoro::Task<CapturedImage> ScreenCaptureService::captureRect(kit::Rect rect, std
     co_return CapturedImage{std::move(image), area.size};
 }
 
-QCoro::Task<CapturedImage> ScreenCaptureService::captureWindow(std::uint32_t windowNumber) {
-    const std::shared_ptr<const FrozenScreen> frozen = frozen_;
-    const DisplayLayout now = displays_.layout();
+QCoro::Task<CapturedImage> ScreenCaptureService::captureWindow(std::uint32_t windowNumber,
+                                                               std::shared_ptr<const FrozenScreen> frozen) {
+    const DisplayLayout now = displays_->layout();
     const auto windows = listWindows(now);
     const auto found = std::find_if(windows.begin(), windows.end(),
                                     [windowNumber](const CapturableWindow& w) { return w.id == windowNumber; });
@@ -125,7 +124,7 @@ QCoro::Task<CapturedImage> ScreenCaptureService::captureWindow(std::uint32_t win
 }
 
 QCoro::Task<CapturedImage> ScreenCaptureService::captureDisplay(kit::Point globalPoint) {
-    const DisplayLayout now = displays_.layout();
+    const DisplayLayout now = displays_->layout();
     const DisplayInfo* display = now.screenContaining(globalPoint);
     if (!display) display = now.mainDisplay();
     if (!display) throw ScreenCaptureError::displayNotFound();
@@ -134,7 +133,7 @@ QCoro::Task<CapturedImage> ScreenCaptureService::captureDisplay(kit::Point globa
 }
 
 QCoro::Task<std::vector<CapturableWindow>> ScreenCaptureService::windows() {
-    co_return listWindows(displays_.layout());
+    co_return listWindows(displays_->layout());
 }
 
 std::vector<CapturableWindow> ScreenCaptureService::listWindows(const DisplayLayout& layout) const {
@@ -162,13 +161,6 @@ std::vector<CapturableWindow> ScreenCaptureService::listWindows(const DisplayLay
     return result;
 }
 
-DisplayFilter ScreenCaptureService::displayFilter(std::uint32_t displayID) const {
-    const DisplayLayout now = displays_.layout();
-    const DisplayInfo* display = now.screen(displayID);
-    if (!display) throw ScreenCaptureError::displayNotFound();
-    return {*display, ownWindows_->ids()};
-}
-
 QCoro::Task<std::shared_ptr<FrozenScreen>> ScreenCaptureService::freeze(DisplayLayout layout) {
     QRect everything;
     for (const DisplayInfo& display : layout.displays()) everything |= display.pixels;
@@ -193,24 +185,29 @@ QCoro::Task<HiddenWindows> ScreenCaptureService::hideOwnWindowsOver(QRect rootAr
     QElapsedTimer clock;
     clock.start();
     const auto elapsed = [&clock] { return std::chrono::milliseconds(clock.elapsed()); };
-    // The window manager takes the frames down after the windows go.
-    while (elapsed() < settleLimit) {
+    while (elapsed() < unmapLimit) {
         const bool showing = std::any_of(hidden.ids().begin(), hidden.ids().end(),
                                          [this](std::uint32_t id) { return backend_->isShowing(id); });
         if (!showing) break;
         co_await QCoro::sleepFor(pollInterval);
     }
     if (!watch) {
-        co_await QCoro::sleepFor(quietPeriod);
+        co_await QCoro::sleepFor(redrawLimit);
         co_return hidden;
     }
-    auto lastDrawing = elapsed();
-    while (elapsed() < settleLimit) {
-        if (watch->takeDamage()) {
+    // Only drawing inside what the windows covered counts: whatever moves elsewhere on the screen
+    // is grabbed as it is anyway.
+    const QRegion uncovered = hidden.area();
+    QRegion redrawn;
+    const auto uncoveredAt = elapsed();
+    auto lastDrawing = uncoveredAt;
+    while (elapsed() - uncoveredAt < redrawLimit) {
+        for (const QRect& drawn : watch->takeDamage()) {
+            if (!uncovered.intersects(drawn)) continue;
+            redrawn += drawn;
             lastDrawing = elapsed();
-        } else if (elapsed() - lastDrawing >= quietPeriod) {
-            break;
         }
+        if ((uncovered - redrawn).isEmpty() && elapsed() - lastDrawing >= quietPeriod) break;
         co_await QCoro::sleepFor(pollInterval);
     }
     co_return hidden;

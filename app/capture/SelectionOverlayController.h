@@ -3,8 +3,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "kit/Geometry.h"
+
+struct FrozenScreen;
 
 enum class SelectionMode { area, window };
 
@@ -21,6 +24,13 @@ public:
     kit::Rect rect() const { return rect_; }
     std::uint32_t displayID() const { return displayID_; }
     std::uint32_t windowNumber() const { return windowNumber_; }
+    // The frame the user chose from, to cut the capture from; null when there was none.
+    const std::shared_ptr<const FrozenScreen>& frozen() const { return frozen_; }
+
+    SelectionResult withFrozen(std::shared_ptr<const FrozenScreen> frozen) && {
+        frozen_ = std::move(frozen);
+        return std::move(*this);
+    }
 
 private:
     SelectionResult(Kind kind, kit::Rect rect, std::uint32_t display, std::uint32_t window)
@@ -30,6 +40,7 @@ private:
     kit::Rect rect_;
     std::uint32_t displayID_;
     std::uint32_t windowNumber_;
+    std::shared_ptr<const FrozenScreen> frozen_;
 };
 
 class SelectionOverlayController {

@@ -9,7 +9,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "app/capture/PanelSelectionOverlayController.h"
 
 namespace {
 
@@ -24,11 +23,11 @@ QRect covering(const QRectF& r, double grow) { return r.adjusted(-grow, -grow, g
 
 } // namespace
 
-SelectionOverlayView::SelectionOverlayView(PanelSelectionOverlayController& controller, std::uint32_t displayID)
+SelectionOverlayView::SelectionOverlayView(std::uint32_t displayID, StateSource state)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
                            Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint),
-      controller_(controller),
       displayID_(displayID),
+      state_(std::move(state)),
       font_(labelFont()),
       metrics_(font_) {
     // Every pixel is painted from the frozen frame: nothing to erase first.
@@ -55,6 +54,11 @@ void SelectionOverlayView::present(const DisplayInfo& display, const QImage& fro
     update();
 }
 
+void SelectionOverlayView::dismiss() {
+    hide();
+    frozen_ = QImage();
+}
+
 void SelectionOverlayView::refresh() {
     OverlayDrawing::Scene next = currentScene();
     if (next == scene_) return;
@@ -64,7 +68,7 @@ void SelectionOverlayView::refresh() {
 }
 
 OverlayDrawing::Scene SelectionOverlayView::currentScene() const {
-    return OverlayDrawing::scene(controller_.drawingState(), display_, [this](const std::string& text) {
+    return OverlayDrawing::scene(state_(), display_, [this](const std::string& text) {
         return QSizeF(metrics_.horizontalAdvance(QString::fromStdString(text)), metrics_.height());
     });
 }
@@ -138,31 +142,31 @@ kit::Point SelectionOverlayView::globalPoint(const QPointF& local) const {
 
 void SelectionOverlayView::mouseMoveEvent(QMouseEvent* event) {
     if (event->buttons().testFlag(Qt::LeftButton)) {
-        controller_.dragged(globalPoint(event->position()));
+        emit dragged(globalPoint(event->position()));
     } else if (event->buttons() == Qt::NoButton) {
-        controller_.pointerMoved(globalPoint(event->position()));
+        emit pointerMoved(globalPoint(event->position()));
     }
 }
 
 void SelectionOverlayView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        controller_.pressed(globalPoint(event->position()));
+        emit pressed(globalPoint(event->position()));
     } else if (event->button() == Qt::RightButton) {
-        controller_.cancel();
+        emit cancelled();
     }
 }
 
 void SelectionOverlayView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) controller_.released(globalPoint(event->position()));
+    if (event->button() == Qt::LeftButton) emit released(globalPoint(event->position()));
 }
 
 void SelectionOverlayView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Escape:
-        controller_.cancel();
+        emit cancelled();
         break;
     case Qt::Key_Space:
-        controller_.toggleMode();
+        emit modeToggled();
         break;
     default:
         QWidget::keyPressEvent(event);

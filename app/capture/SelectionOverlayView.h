@@ -1,10 +1,11 @@
 #pragma once
 // One overlay panel: a frameless, override-redirect window covering one display, showing the
 // display's frozen pixels under the dimming, the selection or the highlighted window, and the
-// label. It holds no selection state: it draws what its controller holds and forwards pointer
-// and key events to it as global points.
+// label. It holds no selection state: it draws the state the function it is given reads, and
+// reports pointer and key input as signals in global points.
 
 #include <cstdint>
+#include <functional>
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -15,13 +16,13 @@
 #include "app/capture/DisplayService.h"
 #include "app/capture/OverlayDrawing.h"
 
-class PanelSelectionOverlayController;
-
 class SelectionOverlayView : public QWidget {
     Q_OBJECT
 
 public:
-    SelectionOverlayView(PanelSelectionOverlayController& controller, std::uint32_t displayID);
+    using StateSource = std::function<OverlayDrawing::State()>;
+
+    SelectionOverlayView(std::uint32_t displayID, StateSource state);
 
     std::uint32_t displayID() const { return displayID_; }
     const DisplayInfo& display() const { return display_; }
@@ -30,8 +31,10 @@ public:
 
     // Covers `display` and shows `frozen` (its pixels at full resolution; black when null).
     void present(const DisplayInfo& display, const QImage& frozen);
-    // Repaints whatever the controller's current state changes.
+    // Repaints whatever the current state changes.
     void refresh();
+    // Hides the panel and lets go of its picture.
+    void dismiss();
 
     // The labels' font: the system font at 11 points, medium weight.
     static QFont labelFont();
@@ -39,6 +42,15 @@ public:
 signals:
     // After every paint; the benchmark waits for the first one on every display.
     void painted();
+    // Pointer input in global points: moves without a button, and the left button's drag.
+    void pointerMoved(kit::Point point);
+    void pressed(kit::Point point);
+    void dragged(kit::Point point);
+    void released(kit::Point point);
+    // Escape or the right button.
+    void cancelled();
+    // Space.
+    void modeToggled();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -53,8 +65,8 @@ private:
     QRegion footprint(const OverlayDrawing::Scene& scene) const;
     kit::Point globalPoint(const QPointF& local) const;
 
-    PanelSelectionOverlayController& controller_;
     std::uint32_t displayID_;
+    StateSource state_;
     DisplayInfo display_;
     QImage frozen_;
     OverlayDrawing::Scene scene_;

@@ -14,7 +14,8 @@
 #include "app/base/PermissionGate.h"
 #include "app/base/SettingsStore.h"
 #include "app/platform/x11/KeyboardLayout.h"
-#include "app/quickaccess/DisplayPanelScreens.h"
+#include "app/platform/x11/XcbCaptureBackend.h"
+#include "app/platform/x11/X11HotKeyBackend.h"
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/platform/audio/SystemSoundPlayer.h"
 #include "app/quickaccess/ToastController.h"
@@ -36,25 +37,31 @@ constexpr std::uint32_t escapeKeyCode = 53;
 } // namespace
 
 AppDelegate::Environment AppDelegate::Environment::standard() {
+    // One backend over Qt's X connection, and one display service, for the whole program.
+    auto backend = std::make_shared<platform::x11::XcbCaptureBackend>();
+    auto displays = std::make_shared<DisplayService>(backend);
+
     Environment environment;
     environment.store = std::make_unique<SettingsStore>(SettingsStore::standardPath());
     environment.layoutText = platform::x11::currentLayoutText();
     environment.screenPermission = PermissionGate::screenCaptureAllowed;
     environment.openAddress = PermissionGate::open;
-    environment.makeServices = [](AppSettings& settings) {
+    environment.makeServices = [backend, displays](AppSettings& settings) {
         CaptureCoordinator::Services services;
-        services.capturer = std::make_unique<ScreenCaptureService>();
+        services.capturer = std::make_unique<ScreenCaptureService>(backend, displays, std::make_unique<QtOwnWindows>());
         services.makeOverlay = [](ScreenCaptureService& capturer) -> std::unique_ptr<SelectionOverlayController> {
             return std::make_unique<PanelSelectionOverlayController>(capturer);
         };
-        services.displays = std::make_unique<DisplayService>();
+        services.displays = displays;
         services.sounds = std::make_unique<SystemSoundPlayer>(settings);
         return services;
     };
-    environment.globalShortcuts = true;
-    environment.makePanelScreens = []() -> std::unique_ptr<PanelScreens> {
-        return std::make_unique<DisplayPanelScreens>(std::make_shared<DisplayService>());
+    environment.makeHotKeys = [] { return platform::x11::makeHotKeyBackend(); };
+    environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings) {
+        return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays));
     };
+    environment.makeNoticePresenter = [displays] { return std::make_unique<ToastController>(displays); };
+    environment.setupPlatform = SetupGuide::Platform::standard;
     return environment;
 }
 
@@ -62,10 +69,7 @@ AppDelegate::AppDelegate(Environment environment, QObject* parent)
     : QObject(parent),
       environment_(std::move(environment)),
       settings_(std::make_unique<AppSettings>(std::move(environment_.store), environment_.layoutText)),
-      windows_(std::make_unique<WindowPresenter>()) {
-    if (!environment_.screenPermission) environment_.screenPermission = PermissionGate::screenCaptureAllowed;
-    if (!environment_.openAddress) environment_.openAddress = PermissionGate::open;
-}
+      windows_(std::make_unique<WindowPresenter>()) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -81,17 +85,14 @@ CaptureLibrary& AppDelegate::library() {
 
 CaptureCoordinator& AppDelegate::coordinator() {
     if (!coordinator_) {
-        CaptureCoordinator::Services services =
-            environment_.makeServices ? environment_.makeServices(*settings_) : CaptureCoordinator::Services{};
-        coordinator_ = std::make_unique<CaptureCoordinator>(*settings_, library(), std::move(services));
+        coordinator_ = std::make_unique<CaptureCoordinator>(*settings_, library(), environment_.makeServices(*settings_));
     }
     return *coordinator_;
 }
 
 SetupGuide& AppDelegate::guide() {
     if (!guide_) {
-        guide_ = std::make_unique<SetupGuide>(
-            *settings_, environment_.setupPlatform ? environment_.setupPlatform() : SetupGuide::Platform::standard());
+        guide_ = std::make_unique<SetupGuide>(*settings_, environment_.setupPlatform());
     }
     return *guide_;
 }
@@ -100,44 +101,34 @@ void AppDelegate::applicationDidFinishLaunching() {
     statusItem_ = std::make_unique<StatusItemController>(makeMenuActions());
 
     QPointer<AppDelegate> self(this);
-    if (environment_.globalShortcuts) {
-        shortcuts_ = std::make_unique<ShortcutService>(*settings_, [self](kit::CaptureAction action) {
+    shortcuts_ = std::make_unique<ShortcutService>(
+        *settings_,
+        [self](kit::CaptureAction action) {
             if (self) self->perform(action);
-        });
-        shortcuts_->start();
-    }
+        },
+        environment_.makeHotKeys());
+    shortcuts_->start();
 
     library().startPurging();
 
     CaptureCoordinator& runner = coordinator();
     if (TextRecognitionService* recognizer = runner.recognizer()) recognizer->warmUp();
 
-    if (environment_.makePanelScreens) {
-        quickAccess_ = std::make_unique<QuickAccessController>(
-            library(), *settings_, QuickAccessController::Platform::standard(environment_.makePanelScreens()));
-        toast_ = std::make_unique<ToastController>(environment_.makePanelScreens());
-    }
-    runner.onCaptured = [self](const Capture& capture, const std::optional<std::string>& failure) {
-        if (!self) return;
-        if (self->quickAccess_) {
-            self->quickAccess_->show(capture, failure);
-        } else if (self->environment_.showCapture) {
-            self->environment_.showCapture(capture, failure);
-        } else {
-            self->log_.error("capture not shown file={}", capture.fileURL.filename().string());
-        }
-    };
-    runner.onPermissionNeeded = [self] {
-        if (self) self->showWelcome();
-    };
-    auto notice = [self](const std::string& text, const std::string& image, std::optional<double> seconds) {
-        if (self) self->showNotice(text, image, seconds);
-    };
-    runner.onMessage = [notice](const std::string& text, const std::string& image) { notice(text, image, 1.5); };
-    runner.onProgress = [notice](const std::string& text, const std::string& image) {
-        notice(text, image, std::nullopt);
-    };
-    runner.onError = [notice](const std::string& text) { notice(text, "exclamationmark.triangle", 1.5); };
+    quickAccess_ = environment_.makeCapturePresenter(library(), *settings_);
+    notices_ = environment_.makeNoticePresenter();
+    connect(&runner, &CaptureCoordinator::captured, this,
+            [this](const Capture& capture, const std::optional<std::string>& failure) {
+                quickAccess_->show(capture, failure);
+            });
+    connect(&runner, &CaptureCoordinator::permissionNeeded, this, &AppDelegate::showWelcome);
+    connect(&runner, &CaptureCoordinator::message, this, [this](const std::string& text, const std::string& image) {
+        notices_->show(text, image, 1.5);
+    });
+    connect(&runner, &CaptureCoordinator::progress, this, [this](const std::string& text, const std::string& image) {
+        notices_->show(text, image, std::nullopt);
+    });
+    connect(&runner, &CaptureCoordinator::error, this,
+            [this](const std::string& text) { notices_->show(text, "exclamationmark.triangle", 1.5); });
 
     observeChanges(this, [self] {
         if (self) self->updateMenuHints();
@@ -154,16 +145,6 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::applicationShouldHandleReopen() {
     log_.info("reopen requested");
     showSettings();
-}
-
-void AppDelegate::showNotice(const std::string& text, const std::string& systemImage, std::optional<double> seconds) {
-    if (toast_) {
-        toast_->show(text, systemImage, seconds);
-    } else if (environment_.showNotice) {
-        environment_.showNotice(text, systemImage, seconds);
-    } else if (statusItem_) {
-        statusItem_->showMessage(QString::fromStdString(text), seconds);
-    }
 }
 
 void AppDelegate::perform(kit::CaptureAction action) {
@@ -237,16 +218,9 @@ void AppDelegate::updateRecordingState() {
         auto stop = [self] {
             if (self) self->coordinator().stopRecordingNow();
         };
-        const kit::HotKeyCombination escape{escapeKeyCode, 0, "\u238B"};
-        if (shortcuts_) {
-            shortcuts_->center().setTransient(escape, stop);
-        } else if (environment_.setTransientHotKey) {
-            environment_.setTransientHotKey(escape, stop);
-        }
-    } else if (shortcuts_) {
+        shortcuts_->center().setTransient(kit::HotKeyCombination{escapeKeyCode, 0, "\u238B"}, stop);
+    } else {
         shortcuts_->center().clearTransient();
-    } else if (environment_.clearTransientHotKey) {
-        environment_.clearTransientHotKey();
     }
 }
 
@@ -261,7 +235,7 @@ void AppDelegate::showSettings() {
             return new HotKeyRecorder(settings, action, {}, parent);
         };
         auto failures = [self]() -> std::map<kit::CaptureAction, std::string> {
-            if (!self || !self->shortcuts_) return {};
+            if (!self) return {};
             return self->shortcuts_->failures();
         };
         return std::make_unique<SettingsView>(settings, self->guide(), makeRecorder, failures, [self] {

@@ -13,7 +13,8 @@
 #include "app/base/AppSettings.h"
 #include "app/core/CaptureCoordinator.h"
 #include "app/base/Log.h"
-#include "app/quickaccess/PanelScreens.h"
+#include "app/platform/x11/HotKeyBackend.h"
+#include "app/quickaccess/Presenters.h"
 #include "app/setup/SetupGuide.h"
 #include "app/base/SettingsStore.h"
 #include "app/storage/Capture.h"
@@ -22,10 +23,8 @@
 
 class AppSettings;
 class CaptureLibrary;
-class QuickAccessController;
 class ShortcutService;
 class StatusItemController;
-class ToastController;
 class WindowPresenter;
 struct MenuActions;
 
@@ -41,21 +40,14 @@ public:
         // Empty: the standard cache folder.
         std::filesystem::path cacheFolder;
         std::function<bool()> screenPermission;
-        std::function<CaptureCoordinator::Services(AppSettings&)> makeServices;
-        // Registers the global shortcuts on the X server.
-        bool globalShortcuts = false;
-        // The screens thumbnails and notices are placed on; with them Glimpo shows its own
-        // thumbnails and notices, without them it hands captures and notices to the two below.
-        std::function<std::unique_ptr<PanelScreens>()> makePanelScreens;
-        std::function<void(const Capture&, const std::optional<std::string>& failure)> showCapture;
-        // No duration: the notice stays until the next one.
-        std::function<void(const std::string& text, const std::string& systemImage, std::optional<double> seconds)>
-            showNotice;
-        // The transient global hot key (Escape while recording), when not the shortcut service's.
-        std::function<void(const kit::HotKeyCombination&, std::function<void()> handler)> setTransientHotKey;
-        std::function<void()> clearTransientHotKey;
         std::function<void(const QString& address)> openAddress;
-        // Empty: the desktop's own permission, microphone, login item and shortcut services.
+        std::function<CaptureCoordinator::Services(AppSettings&)> makeServices;
+        // The desktop's global hot key service.
+        std::function<std::unique_ptr<platform::x11::HotKeyBackend>()> makeHotKeys;
+        // Where captures and notices are shown.
+        std::function<std::unique_ptr<CapturePresenter>(CaptureLibrary&, AppSettings&)> makeCapturePresenter;
+        std::function<std::unique_ptr<NoticePresenter>()> makeNoticePresenter;
+        // The desktop's own permission, microphone, login item and shortcut services.
         std::function<SetupGuide::Platform()> setupPlatform;
 
         // The real ones.
@@ -76,7 +68,6 @@ public:
     CaptureLibrary& library();
     CaptureCoordinator& coordinator();
     SetupGuide& guide();
-    // Absent unless the environment asks for global shortcuts.
     ShortcutService* shortcuts() const { return shortcuts_.get(); }
     WindowPresenter& windows() { return *windows_; }
     StatusItemController* statusItem() const { return statusItem_.get(); }
@@ -88,7 +79,6 @@ private:
     void updateRecordingState();
     void showSettings();
     void showWelcome();
-    void showNotice(const std::string& text, const std::string& systemImage, std::optional<double> seconds);
 
     Environment environment_;
     std::unique_ptr<AppSettings> settings_;
@@ -97,8 +87,8 @@ private:
     std::unique_ptr<WindowPresenter> windows_;
     std::unique_ptr<CaptureLibrary> library_;
     std::unique_ptr<CaptureCoordinator> coordinator_;
-    std::unique_ptr<QuickAccessController> quickAccess_;
-    std::unique_ptr<ToastController> toast_;
+    std::unique_ptr<CapturePresenter> quickAccess_;
+    std::unique_ptr<NoticePresenter> notices_;
     bool escapeStopsRecording_ = false;
     std::unique_ptr<StatusItemController> statusItem_;
     Logger log_{"app"};

@@ -79,7 +79,7 @@ void CaptureCoordinator::run(kit::CaptureAction action) {
         captureText();
         break;
     case kit::CaptureAction::allInOne:
-        log_.debug("allInOne is handled by AllInOneController");
+        // The bar is the delegate's to toggle; it never reaches the coordinator.
         break;
     }
 }
@@ -106,14 +106,15 @@ void CaptureCoordinator::select(SelectionMode mode) {
             self->log_.info("selection cancelled");
             break;
         case SelectionResult::Kind::area: {
-            const kit::Rect rect = result.rect();
-            const std::uint32_t display = result.displayID();
-            self->capture([rect, display](ScreenCaptureService& c) { return c.captureRect(rect, display); });
+            self->capture([result](ScreenCaptureService& c) {
+                return c.captureRect(result.rect(), result.displayID(), result.frozen());
+            });
             break;
         }
         case SelectionResult::Kind::window: {
-            const std::uint32_t window = result.windowNumber();
-            self->capture([window](ScreenCaptureService& c) { return c.captureWindow(window); });
+            self->capture([result](ScreenCaptureService& c) {
+                return c.captureWindow(result.windowNumber(), result.frozen());
+            });
             break;
         }
         }
@@ -141,17 +142,17 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
         co_return;
     }
     if (services_.sounds) services_.sounds->play(kit::CaptureSound::screenshot);
-    onCaptured(*stored, std::nullopt);
+    emit captured(*stored, std::nullopt);
 }
 
 void CaptureCoordinator::selectRecordingArea() {
     if (!services_.recorder) return reportUnavailable(noRecording, "Couldn't start recording");
-    selectArea("Couldn't start recording", [this](kit::Rect rect, std::uint32_t display) {
-        startRecording(rect, display);
+    selectArea("Couldn't start recording", [this](const SelectionResult& area) {
+        startRecording(area.rect(), area.displayID());
     });
 }
 
-void CaptureCoordinator::selectArea(const std::string& title, std::function<void(kit::Rect, std::uint32_t)> onArea) {
+void CaptureCoordinator::selectArea(const std::string& title, std::function<void(const SelectionResult&)> onArea) {
     SelectionOverlayController* picker = overlay(title);
     if (!picker) return;
 
@@ -159,7 +160,7 @@ void CaptureCoordinator::selectArea(const std::string& title, std::function<void
     QPointer<CaptureCoordinator> self(this);
     picker->begin(SelectionMode::area, false, [self, onArea = std::move(onArea)](SelectionResult result) {
         if (!self || result.kind() != SelectionResult::Kind::area) return;
-        onArea(result.rect(), result.displayID());
+        onArea(result);
     });
 }
 
@@ -167,8 +168,7 @@ void CaptureCoordinator::startRecording(std::optional<kit::Rect> area, std::opti
     if (!services_.recorder) return reportUnavailable(noRecording, "Couldn't start recording");
     std::optional<std::uint32_t> display = displayID;
     if (!display && services_.displays) {
-        display = services_.displays->displayContaining(services_.displays->pointerLocation());
-        if (!display) display = services_.displays->mainDisplay();
+        if (const auto under = screenUnderPointer(*services_.displays)) display = under->id;
     }
     if (!display) return;
     startRecordingTask(area, *display);
@@ -193,18 +193,13 @@ QCoro::Task<bool> CaptureCoordinator::microphoneAllowed() {
     const MicrophoneAuthorization status =
         services_.microphoneStatus ? services_.microphoneStatus() : MicrophoneAuthorization::restricted;
     switch (status) {
-    case MicrophoneAuthorization::notDetermined: {
-        const bool granted = services_.requestMicrophone ? co_await services_.requestMicrophone() : false;
-        if (self && !granted) onMessage("Recording without microphone", "mic.slash");
-        co_return granted;
-    }
     case MicrophoneAuthorization::authorized:
         co_return true;
     case MicrophoneAuthorization::denied:
     case MicrophoneAuthorization::restricted:
         break;
     }
-    onMessage("Recording without microphone", "mic.slash");
+    emit message("Recording without microphone", "mic.slash");
     co_return false;
 }
 
@@ -233,24 +228,26 @@ void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
     const auto& finished = std::get<FinishedRecordingCapture>(result);
     std::optional<std::string> failure;
     if (finished.saveError) failure = "Couldn't save: " + finished.saveError->reason();
-    onCaptured(finished.capture, failure);
+    emit captured(finished.capture, failure);
 }
 
 void CaptureCoordinator::captureText() {
     if (!services_.recognizer) return reportUnavailable(noRecognition, "Couldn't read the text");
-    selectArea("Couldn't read the text", [this](kit::Rect rect, std::uint32_t display) {
-        recognizeText(rect, display);
+    selectArea("Couldn't read the text", [this](const SelectionResult& area) {
+        recognizeText(area);
     });
 }
 
-QCoro::Task<void> CaptureCoordinator::recognizeText(kit::Rect rect, std::uint32_t displayID) {
+QCoro::Task<void> CaptureCoordinator::recognizeText(SelectionResult area) {
     QPointer<CaptureCoordinator> self(this);
     std::exception_ptr failure;
     std::string text;
     try {
-        CapturedImage image = co_await services_.capturer->captureRect(rect, displayID);
+        CapturedImage image = co_await services_.capturer->captureRect(area.rect(), area.displayID(), area.frozen());
+        // The frame is not needed while the text is read.
+        area = SelectionResult::cancelled();
         if (!self) co_return;
-        onProgress("Reading text\u2026", "text.viewfinder");
+        emit progress("Reading text\u2026", "text.viewfinder");
         text = co_await services_.recognizer->recognize(std::move(image.image));
     } catch (...) {
         failure = std::current_exception();
@@ -261,29 +258,29 @@ QCoro::Task<void> CaptureCoordinator::recognizeText(kit::Rect rect, std::uint32_
         co_return;
     }
     if (text.empty()) {
-        onMessage("No text found", "text.viewfinder");
+        emit message("No text found", "text.viewfinder");
         co_return;
     }
     services_.copyText(text);
     log_.info("text copied characters={}", characterCount(text));
     if (services_.sounds) services_.sounds->play(kit::CaptureSound::textCopied);
-    onMessage("Text copied", "doc.on.clipboard");
+    emit message("Text copied", "doc.on.clipboard");
 }
 
-void CaptureCoordinator::report(const std::exception_ptr& error, const std::string& title) {
-    const std::string description = kit::describe(error);
+void CaptureCoordinator::report(const std::exception_ptr& failure, const std::string& title) {
+    const std::string description = kit::describe(failure);
     log_.error("{} error={}", title, description);
     bool declined = false;
     try {
-        if (error) std::rethrow_exception(error);
+        if (failure) std::rethrow_exception(failure);
     } catch (const std::exception& e) {
         declined = kit::CaptureFailure::classify(e) == kit::CaptureFailure::needsScreenPermission;
     } catch (...) {
     }
     if (declined) {
-        onPermissionNeeded();
+        emit permissionNeeded();
     } else {
-        onError(title + ": " + description);
+        emit error(title + ": " + description);
     }
 }
 

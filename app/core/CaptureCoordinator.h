@@ -1,6 +1,6 @@
 #pragma once
 // Carries every capture action from request to outcome: selection, capture, storage, sound,
-// recording and text, reporting each outcome through the five callbacks its owner installs.
+// recording and text, reporting each outcome through five signals.
 
 #include <cstdint>
 #include <exception>
@@ -38,9 +38,8 @@ public:
         std::unique_ptr<ScreenRecorder> recorder;
         std::unique_ptr<TextRecognitionService> recognizer;
         std::unique_ptr<SoundPlayer> sounds;
-        std::unique_ptr<DisplayLocator> displays;
+        std::shared_ptr<DisplayLocator> displays;
         std::function<MicrophoneAuthorization()> microphoneStatus = PermissionGate::microphoneAuthorization;
-        std::function<QCoro::Task<bool>()> requestMicrophone = PermissionGate::requestMicrophone;
         // Puts plain text on the clipboard.
         std::function<void(const std::string&)> copyText;
     };
@@ -61,14 +60,17 @@ public:
     // Time since the running recording started; absent while none runs. A tracked read.
     std::optional<ScreenRecorder::Elapsed> recordingElapsed() const;
 
-    std::function<void(const Capture&, const std::optional<std::string>& failure)> onCaptured =
-        [](const Capture&, const std::optional<std::string>&) {};
-    std::function<void()> onPermissionNeeded = [] {};
-    std::function<void(const std::string&)> onError = [](const std::string&) {};
-    std::function<void(const std::string& message, const std::string& systemImage)> onMessage =
-        [](const std::string&, const std::string&) {};
-    std::function<void(const std::string& message, const std::string& systemImage)> onProgress =
-        [](const std::string&, const std::string&) {};
+signals:
+    // A capture is stored (or a recording saved, or not: `failure` says why).
+    void captured(const Capture& capture, const std::optional<std::string>& failure);
+    // The screen may not be captured: the welcome window's turn.
+    void permissionNeeded();
+    // A titled sentence ("Couldn't capture: ...").
+    void error(const std::string& message);
+    // A short notice that goes away by itself.
+    void message(const std::string& text, const std::string& systemImage);
+    // A notice that stays until the next one.
+    void progress(const std::string& text, const std::string& systemImage);
 
 private:
     using CaptureWork = std::function<QCoro::Task<CapturedImage>(ScreenCaptureService&)>;
@@ -80,14 +82,14 @@ private:
     QCoro::Task<void> captureTask(CaptureWork work);
     void selectRecordingArea();
     // An area-only selection; `onArea` runs only while the coordinator exists.
-    void selectArea(const std::string& title, std::function<void(kit::Rect, std::uint32_t)> onArea);
+    void selectArea(const std::string& title, std::function<void(const SelectionResult&)> onArea);
     QCoro::Task<void> startRecordingTask(std::optional<kit::Rect> area, std::uint32_t displayID);
     QCoro::Task<void> stopRecording();
     void deliverRecording(const RecordingOutcome& result);
     QCoro::Task<bool> microphoneAllowed();
     void captureText();
-    QCoro::Task<void> recognizeText(kit::Rect rect, std::uint32_t displayID);
-    void report(const std::exception_ptr& error, const std::string& title);
+    QCoro::Task<void> recognizeText(SelectionResult area);
+    void report(const std::exception_ptr& failure, const std::string& title);
     void reportUnavailable(const std::string& sentence, const std::string& title);
 
     AppSettings& settings_;

@@ -37,7 +37,7 @@ void assertMainThread() {
 
 } // namespace
 
-QuickAccessController::Platform QuickAccessController::Platform::standard(std::unique_ptr<PanelScreens> screens) {
+QuickAccessController::Platform QuickAccessController::Platform::standard(std::shared_ptr<DisplayLocator> screens) {
     Platform platform;
     platform.screens = std::move(screens);
     platform.loadImage = readImage;

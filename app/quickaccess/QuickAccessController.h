@@ -18,7 +18,8 @@
 #include <QUuid>
 
 #include "app/base/Log.h"
-#include "app/quickaccess/PanelScreens.h"
+#include "app/capture/DisplayLocator.h"
+#include "app/quickaccess/Presenters.h"
 #include "app/quickaccess/ThumbnailModel.h"
 #include "app/storage/Capture.h"
 
@@ -27,13 +28,13 @@ class CaptureLibrary;
 class FloatingPanel;
 class QuickAccessThumbnailView;
 
-class QuickAccessController : public QObject {
+class QuickAccessController : public QObject, public CapturePresenter {
     Q_OBJECT
 
 public:
     // The platform work the controller relies on.
     struct Platform {
-        std::unique_ptr<PanelScreens> screens;
+        std::shared_ptr<DisplayLocator> screens;
         // A picture file as an image; nothing when it cannot be read.
         std::function<std::optional<QImage>(const std::filesystem::path&)> loadImage;
         // A movie's first frame. Runs on a worker thread.
@@ -42,7 +43,7 @@ public:
         std::function<void(const std::filesystem::path&)> reveal;
 
         // Qt's image reader, FFmpeg and the desktop's file manager over the given screens.
-        static Platform standard(std::unique_ptr<PanelScreens> screens);
+        static Platform standard(std::shared_ptr<DisplayLocator> screens);
     };
 
     // How long the copied confirmation stays before the thumbnail goes.
@@ -56,7 +57,7 @@ public:
 
     // Opens a thumbnail for the capture. A failure message is shown at once, and such a
     // thumbnail stays until the user acts on it.
-    void show(const Capture& capture, const std::optional<std::string>& failure = std::nullopt);
+    void show(const Capture& capture, const std::optional<std::string>& failure = std::nullopt) override;
 
     // The open thumbnails, oldest first.
     std::vector<QUuid> thumbnailIDs() const;

@@ -10,7 +10,7 @@
 #include "app/quickaccess/FloatingPanel.h"
 #include "app/quickaccess/ToastView.h"
 
-ToastController::ToastController(std::unique_ptr<PanelScreens> screens, QObject* parent)
+ToastController::ToastController(std::shared_ptr<DisplayLocator> screens, QObject* parent)
     : QObject(parent), screens_(std::move(screens)) {
     hideTask_.setSingleShot(true);
     hideTask_.setTimerType(Qt::PreciseTimer);

@@ -10,20 +10,21 @@
 #include <QObject>
 #include <QTimer>
 
-#include "app/quickaccess/PanelScreens.h"
+#include "app/capture/DisplayLocator.h"
+#include "app/quickaccess/Presenters.h"
 
 class FloatingPanel;
 class ToastView;
 
-class ToastController : public QObject {
+class ToastController : public QObject, public NoticePresenter {
     Q_OBJECT
 
 public:
-    explicit ToastController(std::unique_ptr<PanelScreens> screens, QObject* parent = nullptr);
+    explicit ToastController(std::shared_ptr<DisplayLocator> screens, QObject* parent = nullptr);
     ~ToastController() override;
 
     // Without seconds the notice stays until the next one replaces it.
-    void show(const std::string& message, const std::string& systemImage, std::optional<double> seconds);
+    void show(const std::string& message, const std::string& systemImage, std::optional<double> seconds) override;
 
     // The panel, made at the first notice and kept.
     FloatingPanel* panel() const { return panel_.get(); }
@@ -32,7 +33,7 @@ public:
     bool isShowing() const;
 
 private:
-    std::unique_ptr<PanelScreens> screens_;
+    std::shared_ptr<DisplayLocator> screens_;
     std::unique_ptr<FloatingPanel> panel_;
     QTimer hideTask_;
 };

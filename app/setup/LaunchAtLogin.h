@@ -3,8 +3,8 @@
 
 namespace LaunchAtLogin {
 
-// needsApproval never arises with autostart entries; it stays so the windows can show it.
-enum class State { off, needsApproval, on };
+// Autostart entries need nobody's approval: the entry is there or it is not.
+enum class State { off, on };
 
 State status();
 

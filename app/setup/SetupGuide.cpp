@@ -23,7 +23,6 @@ SetupGuide::Platform SetupGuide::Platform::standard() {
     // X11 has nothing to ask; a portal backend would prompt here.
     platform.requestScreenCapture = [] {};
     platform.microphoneAuthorization = &PermissionGate::microphoneAuthorization;
-    platform.requestMicrophone = &PermissionGate::requestMicrophone;
     platform.loginItemStatus = &LaunchAtLogin::status;
     platform.setLaunchAtLogin = &LaunchAtLogin::setEnabled;
     platform.systemHotKeyPreferences = [](const kit::ActiveBindings& bindings) {
@@ -68,12 +67,8 @@ void SetupGuide::refresh() {
 }
 
 void SetupGuide::requestMicrophone() {
-    if (microphone_.peek() != MicrophoneAuthorization::notDetermined) {
-        platform_.openSettingsPage(platform::desktop::SettingsPage::microphone);
-        return;
-    }
-    QCoro::connect(platform_.requestMicrophone(), this,
-                   [this](bool) { microphone_.set(platform_.microphoneAuthorization()); });
+    // Nothing to ask on this platform: the way to the microphone is the desktop's sound settings.
+    platform_.openSettingsPage(platform::desktop::SettingsPage::microphone);
 }
 
 void SetupGuide::setLaunchAtLogin(bool enabled) {
@@ -96,6 +91,3 @@ void SetupGuide::openKeyboardShortcuts() {
     platform_.openSettingsPage(platform::desktop::SettingsPage::keyboardShortcuts);
 }
 
-void SetupGuide::openLoginItems() {
-    platform_.openSettingsPage(platform::desktop::SettingsPage::loginItems);
-}

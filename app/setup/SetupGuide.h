@@ -34,7 +34,6 @@ public:
         // Asks for screen capture access; the system prompts the first time only.
         std::function<void()> requestScreenCapture;
         std::function<MicrophoneAuthorization()> microphoneAuthorization;
-        std::function<QCoro::Task<bool>()> requestMicrophone;
         std::function<LaunchAtLogin::State()> loginItemStatus;
         // Throws with a description of why the login item didn't change.
         std::function<void(bool enabled)> setLaunchAtLogin;
@@ -69,14 +68,13 @@ public:
     // The buttons of the setup steps.
     void openScreenRecordingSettings();
     void openKeyboardShortcuts();
-    void openLoginItems();
 
 private:
     AppSettings& settings_;
     Platform platform_;
     Observed<bool> screenRecordingGranted_{false};
     Observed<std::set<kit::CaptureAction>> systemShortcutConflicts_;
-    Observed<MicrophoneAuthorization> microphone_{MicrophoneAuthorization::notDetermined};
+    Observed<MicrophoneAuthorization> microphone_{MicrophoneAuthorization::restricted};
     Observed<LaunchAtLogin::State> loginItem_{LaunchAtLogin::State::off};
     Observed<std::optional<std::string>> errorMessage_;
     Logger log_{"setup"};

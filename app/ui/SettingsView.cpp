@@ -107,9 +107,6 @@ SettingsView::SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFac
 
     auto* login = new QCheckBox(QStringLiteral("Open at login"), general);
     generalForm->addRow(login);
-    auto* approval = new LoginItemControls(guide, general);
-    approval->setObjectName(QStringLiteral("loginItemApproval"));
-    generalForm->addRow(approval);
     const auto showLoginItem = [&guide, login] {
         const QSignalBlocker quiet(login);
         login->setChecked(guide.loginItem() != LaunchAtLogin::State::off);
@@ -186,9 +183,8 @@ SettingsView::SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFac
         const QSignalBlocker quiet(sounds);
         sounds->setChecked(settings.playsSounds());
     });
-    observeChanges(this, [&guide, showLoginItem, approval] {
+    observeChanges(this, [showLoginItem] {
         showLoginItem();
-        approval->setVisible(guide.loginItem() == LaunchAtLogin::State::needsApproval);
     });
     observeChanges(this, [&guide, loginError] {
         const auto& message = guide.errorMessage();

@@ -147,18 +147,14 @@ SystemShortcutControls::SystemShortcutControls(SetupGuide& guide, QWidget* paren
 
 MicrophoneControls::MicrophoneControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     auto* layout = bareRow(this);
-    auto* allow = new QPushButton(QStringLiteral("Allow Microphone"), this);
     QWidget* allowed = SetupStyle::glyphLabel("checkmark", QStringLiteral("Allowed"), this);
     auto* open = new QPushButton(QStringLiteral("Open Microphone Settings…"), this);
-    layout->addWidget(allow);
     layout->addWidget(allowed);
     layout->addWidget(open);
     layout->addStretch(1);
-    connect(allow, &QPushButton::clicked, this, [&guide] { guide.requestMicrophone(); });
     connect(open, &QPushButton::clicked, this, [&guide] { guide.requestMicrophone(); });
-    observeChanges(this, [&guide, allow, allowed, open] {
+    observeChanges(this, [&guide, allowed, open] {
         const MicrophoneAuthorization status = guide.microphone();
-        allow->setVisible(status == MicrophoneAuthorization::notDetermined);
         allowed->setVisible(status == MicrophoneAuthorization::authorized);
         open->setVisible(status == MicrophoneAuthorization::denied || status == MicrophoneAuthorization::restricted);
     });
@@ -168,20 +164,15 @@ LoginItemControls::LoginItemControls(SetupGuide& guide, QWidget* parent) : QWidg
     auto* layout = bareRow(this);
     auto* enable = new QPushButton(QStringLiteral("Enable"), this);
     auto* disable = new QPushButton(QStringLiteral("Disable"), this);
-    auto* open = new QPushButton(QStringLiteral("Open Login Items…"));
-    QWidget* approval = buttonWithHint(open, QStringLiteral("Turn on Glimpo there."), this);
     layout->addWidget(enable);
     layout->addWidget(disable);
-    layout->addWidget(approval);
     layout->addStretch(1);
     connect(enable, &QPushButton::clicked, this, [&guide] { guide.setLaunchAtLogin(true); });
     connect(disable, &QPushButton::clicked, this, [&guide] { guide.setLaunchAtLogin(false); });
-    connect(open, &QPushButton::clicked, this, [&guide] { guide.openLoginItems(); });
-    observeChanges(this, [&guide, enable, disable, approval] {
+    observeChanges(this, [&guide, enable, disable] {
         const LaunchAtLogin::State state = guide.loginItem();
         enable->setVisible(state == LaunchAtLogin::State::off);
         disable->setVisible(state == LaunchAtLogin::State::on);
-        approval->setVisible(state == LaunchAtLogin::State::needsApproval);
     });
 }
 

@@ -46,7 +46,7 @@ public:
     explicit SystemShortcutControls(SetupGuide& guide, QWidget* parent = nullptr);
 };
 
-// "Allow Microphone", "Allowed", or the button that opens the microphone settings.
+// "Allowed", or the button that opens the microphone settings.
 class MicrophoneControls : public QWidget {
     Q_OBJECT
 
@@ -54,7 +54,7 @@ public:
     explicit MicrophoneControls(SetupGuide& guide, QWidget* parent = nullptr);
 };
 
-// "Enable", "Disable", or the login items button with its hint while approval is pending.
+// "Enable" or "Disable".
 class LoginItemControls : public QWidget {
     Q_OBJECT
 

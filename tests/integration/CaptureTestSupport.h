@@ -21,11 +21,25 @@
 #include <qcoro/qcorotask.h>
 
 #include "XServer.h"
+#include "app/capture/ScreenCaptureService.h"
+#include "app/platform/x11/XcbCaptureBackend.h"
 #include "tests/app/TestSupport.h"
 
 extern XServer* sharedXServer;
 
 namespace capturetest {
+
+// The capture service as the program makes it: over the one backend on Qt's X connection.
+class X11Capturer : public ScreenCaptureService {
+public:
+    X11Capturer()
+        : ScreenCaptureService(backend(), std::make_shared<DisplayService>(backend()), std::make_unique<QtOwnWindows>()) {}
+
+    static std::shared_ptr<platform::x11::XcbCaptureBackend> backend() {
+        static const auto shared = std::make_shared<platform::x11::XcbCaptureBackend>();
+        return shared;
+    }
+};
 
 inline bool waitUntil(const std::function<bool()>& condition, int ms = 5000) {
     return testsupport::waitUntil(condition, ms);

@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include <QColor>
+#include <QPoint>
 #include <QElapsedTimer>
 #include <QRect>
 #include <QThread>
@@ -65,6 +66,7 @@ public:
         xcb_flush(c_);
         windows_.push_back(w);
         waitUntilManaged(w, type != Type::dock);
+        waitUntilShowing(geometry.center(), color);
         return w;
     }
 
@@ -113,14 +115,26 @@ private:
             auto* attributes = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr);
             const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
             std::free(attributes);
-            if (viewable && (!framed || hasProperty(w, atom("_NET_FRAME_EXTENTS")))) {
-                // The window manager may still move it into place.
-                QThread::msleep(100);
-                return;
-            }
+            if (viewable && (!framed || hasProperty(w, atom("_NET_FRAME_EXTENTS")))) return;
             QThread::msleep(10);
         }
         throw std::runtime_error("the window manager did not show the window");
+    }
+
+    // A new window comes out on top: once its colour is where it was put, the window manager is
+    // done placing it.
+    void waitUntilShowing(QPoint at, const QColor& color) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 5000) {
+            auto* image = xcb_get_image_reply(
+                c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, at.x(), at.y(), 1, 1, ~0u), nullptr);
+            std::uint32_t pixel = 0;
+            if (image && xcb_get_image_data_length(image) >= 4) std::memcpy(&pixel, xcb_get_image_data(image), 4);
+            std::free(image);
+            if ((pixel & 0xffffff) == (color.rgb() & 0xffffff)) return;
+            QThread::msleep(5);
+        }
     }
 
     xcb_connection_t* c_ = nullptr;

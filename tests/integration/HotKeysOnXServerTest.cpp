@@ -112,7 +112,6 @@ TEST(HotKeysOnXServer, EscapeIsHeldOnlyWhileARecordingRunsAndNoGlimpoSurfaceIsOp
     const xcb_keycode_t escape = other.key(escapeKeyCode);
 
     testsupport::TempDir dir;
-    HotKeyCenter center([](CaptureAction) {});
     IdleRecorder* recorder = nullptr;
     AppDelegate::Environment environment;
     environment.store = std::make_unique<SettingsStore>(dir / "settings.json");
@@ -125,16 +124,21 @@ TEST(HotKeysOnXServer, EscapeIsHeldOnlyWhileARecordingRunsAndNoGlimpoSurfaceIsOp
         services.recorder = std::move(idle);
         return services;
     };
-    environment.showCapture = [](const Capture&, const std::optional<std::string>&) {};
-    environment.showNotice = [](const std::string&, const std::string&, std::optional<double>) {};
-    environment.openAddress = [](const QString&) {};
-    environment.setTransientHotKey = [&](const HotKeyCombination& combination, std::function<void()> handler) {
-        center.setTransient(combination, std::move(handler));
+    struct Shown : CapturePresenter {
+        void show(const Capture&, const std::optional<std::string>&) override {}
     };
-    environment.clearTransientHotKey = [&] { center.clearTransient(); };
+    struct Notices : NoticePresenter {
+        void show(const std::string&, const std::string&, std::optional<double>) override {}
+    };
+    environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Shown>(); };
+    environment.makeNoticePresenter = [] { return std::make_unique<Notices>(); };
+    environment.makeHotKeys = [] { return platform::x11::makeHotKeyBackend(); };
+    environment.openAddress = [](const QString&) {};
+    environment.setupPlatform = SetupGuide::Platform::standard;
     AppDelegate delegate(std::move(environment));
     delegate.applicationDidFinishLaunching();
     ASSERT_NE(recorder, nullptr);
+    HotKeyCenter& center = delegate.shortcuts()->center();
     EXPECT_TRUE(other.canGrab(escape, 0));
 
     recorder->running.set(ScreenRecorder::Elapsed(1));

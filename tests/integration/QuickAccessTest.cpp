@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "CaptureTestSupport.h"
 #include "XServer.h"
 #include "tests/app/TestSupport.h"
 #include "app/base/AppSettings.h"
@@ -104,29 +105,6 @@ bool waitUntil(const std::function<bool()>& condition, int ms = 5000) {
     return testsupport::waitUntil(condition, ms);
 }
 
-// The shared server: monitor A (primary) at 0,0 and B to its right, both 1920 x 1080, no panels.
-class ServerScreens : public PanelScreens {
-public:
-    kit::Point pointerLocation() const override {
-        const QPoint p = QCursor::pos();
-        return {double(p.x()), height - p.y()};
-    }
-    std::optional<Screen> screenContaining(kit::Point p) const override {
-        for (const auto& frame : {a, b}) {
-            if (frame.contains(p)) return Screen{frame, frame};
-        }
-        return std::nullopt;
-    }
-    std::optional<Screen> mainScreen() const override { return Screen{a, a}; }
-    QRect toTopLeft(const kit::Rect& r) const override {
-        return QRectF(r.minX(), height - r.maxY(), r.width(), r.height()).toRect();
-    }
-
-private:
-    static constexpr double height = 1080;
-    kit::Rect a = kit::Rect::make(0, 0, 1920, 1080);
-    kit::Rect b = kit::Rect::make(1920, 0, 1920, 1080);
-};
 
 // Runs xdotool with the arguments without waiting, so this process keeps serving the drag.
 class Pointer {
@@ -183,7 +161,8 @@ protected:
         settings.setSaveFolder(root / "Desktop");
         settings.setThumbnailSeconds(60);
         controller = std::make_unique<QuickAccessController>(
-            library, settings, QuickAccessController::Platform::standard(std::make_unique<ServerScreens>()));
+            library, settings, QuickAccessController::Platform::standard(
+                                   std::make_shared<DisplayService>(capturetest::X11Capturer::backend())));
         // Start from monitor A, away from where the thumbnails go.
         sharedXServer->run("xdotool", {"mousemove", "--sync", "900", "300"});
     }
@@ -310,7 +289,7 @@ TEST_F(QuickAccessOnX, ANoticeIsCentredOnTheDisplayUnderThePointerAndLetsClicksT
     ASSERT_TRUE(waitUntil([&] { return below.windowHandle()->isExposed(); }));
 
     sharedXServer->run("xdotool", {"mousemove", "--sync", "3000", "100"});
-    ToastController toast(std::make_unique<ServerScreens>());
+    ToastController toast(std::make_shared<DisplayService>(capturetest::X11Capturer::backend()));
     toast.show("Copied text", "doc.on.clipboard", std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return toast.panel()->windowHandle()->isExposed(); }));
     const QRect frame = toast.panel()->targetFrame();

@@ -46,7 +46,7 @@ TEST(ScreenCaptureTest, WindowsComeFrontToBackWithTheirDecorationsTitlesAndNames
     ASSERT_TRUE(capturetest::waitUntil([&] { return own.windowHandle() && own.windowHandle()->isExposed(); }));
     capturetest::settle();
 
-    ScreenCaptureService capturer;
+    capturetest::X11Capturer capturer;
     const auto windows = await(capturer.windows());
     EXPECT_EQ(only(windows, {red, green, blue, dock}), (std::vector<std::uint32_t>{red, blue, green}));
     for (const auto& w : windows) EXPECT_NE(w.id, static_cast<std::uint32_t>(own.winId()));
@@ -68,7 +68,7 @@ TEST(ScreenCaptureTest, AWindowCaptureHoldsExactlyThatWindowsPixels) {
     ForeignWindows foreign;
     foreign.open({300, 200, 500, 400}, Qt::red, "Red", "RedApp");
     const auto blue = foreign.open({2300, 300, 300, 200}, Qt::blue, "Blue", "BlueApp");
-    ScreenCaptureService capturer;
+    capturetest::X11Capturer capturer;
     const auto windows = await(capturer.windows());
     const CapturableWindow& window = find(windows, blue);
 
@@ -109,7 +109,7 @@ TEST(ScreenCaptureTest, AFullScreenCaptureNeverShowsGlimposOwnWindows) {
     // On screen for real before the capture.
     ASSERT_TRUE(capturetest::waitUntil([&] { return showing({500, 450}, Qt::green) && showing({900, 330}, Qt::yellow); }));
 
-    ScreenCaptureService capturer;
+    capturetest::X11Capturer capturer;
     const CapturedImage image = await(capturer.captureDisplay({10, 10}));
     ASSERT_EQ(image.image.size(), QSize(1920, 1080));
     EXPECT_EQ(image.pointSize, (kit::Size{1920, 1080}));
@@ -124,7 +124,7 @@ TEST(ScreenCaptureTest, AFullScreenCaptureNeverShowsGlimposOwnWindows) {
 TEST(ScreenCaptureTest, TheWholeDisplayUnderThePointIsCaptured) {
     ForeignWindows foreign;
     foreign.open({2000, 100, 300, 300}, Qt::blue, "Blue", "BlueApp");
-    ScreenCaptureService capturer;
+    capturetest::X11Capturer capturer;
     const auto windows = await(capturer.windows());
     ASSERT_FALSE(windows.empty());
     const kit::Rect frame = windows.front().frame;

@@ -46,7 +46,7 @@ public:
     bool waitForResult() { return capturetest::waitUntil([this] { return result.has_value(); }); }
     bool waitForImage() { return capturetest::waitUntil([this] { return image.has_value(); }); }
 
-    ScreenCaptureService capturer;
+    capturetest::X11Capturer capturer;
     PanelSelectionOverlayController overlay{capturer};
     std::optional<SelectionResult> result;
     std::optional<CapturedImage> image;

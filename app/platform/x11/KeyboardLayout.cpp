@@ -1,3 +1,4 @@
+#include "app/platform/x11/XcbConnection.h"
 #include "app/platform/x11/KeyboardLayout.h"
 
 #include <QGuiApplication>
@@ -31,12 +32,6 @@ struct Snapshot {
     KeymapPtr keymap;
     xkb_layout_index_t group = 0;
 };
-
-xcb_connection_t* qtConnection() {
-    if (qGuiApp == nullptr) return nullptr;
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->connection() : nullptr;
-}
 
 // A dead key types nothing by itself; shortcuts still want to name it by its accent.
 std::string deadKeyText(xkb_keysym_t sym) {
@@ -92,7 +87,7 @@ std::optional<Snapshot> readKeymap(xcb_connection_t* connection, std::int32_t de
 
 void XkbKeyboardLayout::ContextDeleter::operator()(xkb_context* context) const { xkb_context_unref(context); }
 
-XkbKeyboardLayout::XkbKeyboardLayout() : XkbKeyboardLayout(qtConnection()) {}
+XkbKeyboardLayout::XkbKeyboardLayout() : XkbKeyboardLayout(connection()) {}
 
 XkbKeyboardLayout::XkbKeyboardLayout(xcb_connection_t* connection) {
     if (connection == nullptr || xcb_connection_has_error(connection)) return;
@@ -112,7 +107,7 @@ XkbKeyboardLayout::~XkbKeyboardLayout() = default;
 std::shared_ptr<XkbKeyboardLayout> XkbKeyboardLayout::shared() {
     static std::shared_ptr<XkbKeyboardLayout> layout;
     // Asked before Qt had connected, it is made again once there is a connection.
-    if (!layout || (!layout->isAvailable() && qtConnection() != nullptr)) layout = std::make_shared<XkbKeyboardLayout>();
+    if (!layout || (!layout->isAvailable() && connection() != nullptr)) layout = std::make_shared<XkbKeyboardLayout>();
     return layout;
 }
 

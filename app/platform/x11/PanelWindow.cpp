@@ -1,5 +1,7 @@
 #include "app/platform/x11/PanelWindow.h"
 
+#include "app/platform/x11/XcbConnection.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 
@@ -15,34 +17,11 @@
 namespace platform::x11 {
 namespace {
 
-xcb_connection_t* connection() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-// The screen number of $DISPLAY (":0.1" -> 1), 0 when it names none.
-int screenNumber() {
-    const char* display = std::getenv("DISPLAY");
-    if (!display) return 0;
-    const char* colon = std::strrchr(display, ':');
-    const char* dot = colon ? std::strchr(colon, '.') : nullptr;
-    return dot ? std::atoi(dot + 1) : 0;
-}
-
 xcb_screen_t* screenOf(xcb_connection_t* c) {
-    int wanted = screenNumber();
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; --wanted, xcb_screen_next(&it)) {
-        if (wanted == 0) return it.data;
-    }
-    return xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-}
-
-xcb_atom_t atom(xcb_connection_t* c, const std::string& name) {
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr),
-        std::free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    const xcb_window_t root = rootWindow();
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; xcb_screen_next(&it))
+        if (it.data->root == root) return it.data;
+    return nullptr;
 }
 
 } // namespace
@@ -50,7 +29,7 @@ xcb_atom_t atom(xcb_connection_t* c, const std::string& name) {
 bool compositingManagerRunning() {
     xcb_connection_t* c = connection();
     if (!c) return true;
-    const xcb_atom_t selection = atom(c, "_NET_WM_CM_S" + std::to_string(screenNumber()));
+    const xcb_atom_t selection = atom("_NET_WM_CM_S" + std::to_string(screenNumber()));
     if (selection == XCB_ATOM_NONE) return false;
     std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr), std::free);
@@ -61,9 +40,9 @@ void makeSticky(QWidget& topLevel) {
     xcb_connection_t* c = connection();
     if (!c || !topLevel.isWindow()) return;
     const auto window = static_cast<xcb_window_t>(topLevel.winId());
-    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
-    const xcb_atom_t sticky = atom(c, "_NET_WM_STATE_STICKY");
-    const xcb_atom_t desktop = atom(c, "_NET_WM_DESKTOP");
+    const xcb_atom_t state = atom("_NET_WM_STATE");
+    const xcb_atom_t sticky = atom("_NET_WM_STATE_STICKY");
+    const xcb_atom_t desktop = atom("_NET_WM_DESKTOP");
     if (state == XCB_ATOM_NONE || sticky == XCB_ATOM_NONE || desktop == XCB_ATOM_NONE) return;
     const std::uint32_t allDesktops = 0xFFFFFFFF;
 

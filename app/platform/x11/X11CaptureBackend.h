@@ -68,11 +68,12 @@ struct ClientWindow {
     std::string className;
 };
 
-// Reports whether anything was drawn on the screen since the last question.
+// Reports what was drawn on the screen since the last question, in root pixels. Drawing is
+// reported while the main thread's event loop runs.
 class DamageWatch {
 public:
     virtual ~DamageWatch() = default;
-    virtual bool takeDamage() = 0;
+    virtual std::vector<QRect> takeDamage() = 0;
 };
 
 class X11CaptureBackend {

@@ -1,3 +1,4 @@
+#include "app/platform/x11/XcbConnection.h"
 #include "app/platform/x11/X11HotKeyBackend.h"
 
 #include <QCoreApplication>
@@ -19,12 +20,6 @@ namespace {
 constexpr xcb_timestamp_t repeatWindowMs = 1000;
 // Modifiers that tell combinations apart: everything but the locks and the pointer buttons.
 constexpr std::uint16_t significantModifiers = 0xFF & ~GrabTable::lockModifiers;
-
-xcb_connection_t* qtConnection() {
-    if (qGuiApp == nullptr) return nullptr;
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->connection() : nullptr;
-}
 
 class UnavailableHotKeyBackend final : public HotKeyBackend {
 public:
@@ -101,7 +96,7 @@ void GrabTable::release(xcb_keycode_t keyCode, xcb_timestamp_t time) {
 }
 
 X11HotKeyBackend::X11HotKeyBackend(std::shared_ptr<const XkbKeyboardLayout> layout)
-    : connection_(qtConnection()), layout_(std::move(layout)), deliveries_(std::make_unique<QObject>()) {
+    : connection_(connection()), layout_(std::move(layout)), deliveries_(std::make_unique<QObject>()) {
     if (connection_ == nullptr) return;
     for (auto it = xcb_setup_roots_iterator(xcb_get_setup(connection_)); it.rem > 0; xcb_screen_next(&it)) {
         roots_.push_back(it.data->root);
@@ -117,7 +112,7 @@ X11HotKeyBackend::~X11HotKeyBackend() {
     xcb_flush(connection_);
 }
 
-bool X11HotKeyBackend::isAvailable() { return qtConnection() != nullptr; }
+bool X11HotKeyBackend::isAvailable() { return connection() != nullptr; }
 
 std::int32_t X11HotKeyBackend::installHandler(PressHandler onPress) {
     if (connection_ == nullptr || QCoreApplication::instance() == nullptr) return HotKeyStatus::unavailable;

@@ -16,8 +16,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
 #include <QString>
+
+#include "app/platform/x11/XcbConnection.h"
 
 #include "kit/Error.h"
 
@@ -106,10 +111,7 @@ struct XcbCaptureBackend::Connection {
     void* segmentAddress = nullptr;
     std::size_t segmentSize = 0;
 
-    ~Connection() {
-        releaseSegment();
-        if (c) xcb_disconnect(c);
-    }
+    ~Connection() { releaseSegment(); }
 
     void releaseSegment() {
         if (!segmentAddress) return;
@@ -152,13 +154,9 @@ using Connection = XcbCaptureBackend::Connection;
 
 std::shared_ptr<Connection> open() {
     auto connection = std::make_shared<Connection>();
-    int screenNumber = 0;
-    connection->c = xcb_connect(nullptr, &screenNumber);
+    connection->c = platform::x11::connection();
     if (!connection->c || xcb_connection_has_error(connection->c)) throw kit::Error(unreachable);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection->c));
-    for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-    if (!screens.rem) throw kit::Error(unreachable);
-    connection->root = screens.data->root;
+    connection->root = rootWindow();
 
     std::array<xcb_intern_atom_cookie_t, atomCount> cookies{};
     for (std::size_t i = 0; i < atomCount; ++i)
@@ -225,36 +223,40 @@ std::vector<xcb_window_t> mappedRootChildren(Connection& x) {
     return result;
 }
 
-class XcbDamageWatch : public DamageWatch {
+// Qt reads every event of its connection; damage reports reach us through its native event
+// filter on the main thread, while the capture waits between polls.
+class XcbDamageWatch : public DamageWatch, public QAbstractNativeEventFilter {
 public:
-    XcbDamageWatch(std::shared_ptr<Connection> connection) : x_(std::move(connection)) {
+    explicit XcbDamageWatch(std::shared_ptr<Connection> connection) : x_(std::move(connection)) {
         damage_ = xcb_generate_id(x_->c);
-        xcb_damage_create(x_->c, damage_, x_->root, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+        // Every drawing operation, so that redrawing that goes on is seen as it goes on.
+        xcb_damage_create(x_->c, damage_, x_->root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
         xcb_flush(x_->c);
+        QCoreApplication::instance()->installNativeEventFilter(this);
     }
     ~XcbDamageWatch() override {
+        if (QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
         if (xcb_connection_has_error(x_->c)) return;
         xcb_damage_destroy(x_->c, damage_);
         xcb_flush(x_->c);
     }
 
-    bool takeDamage() override {
-        bool damaged = false;
-        while (xcb_generic_event_t* event = xcb_poll_for_event(x_->c)) {
-            if ((event->response_type & 0x7f) == x_->damageEvent + XCB_DAMAGE_NOTIFY) damaged = true;
-            std::free(event);
-        }
-        if (damaged) {
-            // Empties the damage so the next drawing is reported again.
-            xcb_damage_subtract(x_->c, damage_, XCB_NONE, XCB_NONE);
-            xcb_flush(x_->c);
-        }
-        return damaged;
+    std::vector<QRect> takeDamage() override { return std::exchange(drawn_, {}); }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) != x_->damageEvent + XCB_DAMAGE_NOTIFY) return false;
+        const auto* notify = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
+        if (notify->damage != damage_) return false;
+        drawn_.emplace_back(notify->area.x, notify->area.y, notify->area.width, notify->area.height);
+        return true;
     }
 
 private:
     std::shared_ptr<Connection> x_;
     xcb_damage_damage_t damage_ = 0;
+    std::vector<QRect> drawn_;
 };
 
 // The root's pixels are 32 bits with the host's byte order almost everywhere; anything else is
@@ -297,7 +299,6 @@ XcbCaptureBackend::XcbCaptureBackend() = default;
 XcbCaptureBackend::~XcbCaptureBackend() = default;
 
 XcbCaptureBackend::Connection& XcbCaptureBackend::connection() {
-    if (connection_ && xcb_connection_has_error(connection_->c)) connection_.reset();
     if (!connection_) connection_ = open();
     return *connection_;
 }

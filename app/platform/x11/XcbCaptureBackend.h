@@ -1,8 +1,8 @@
 #pragma once
-// The capture backend over its own xcb connection to $DISPLAY, opened on first use (so objects
-// that never capture never connect) and opened again after the server dropped it. Pixels come
-// through MIT-SHM when the server shares memory with us, else through plain GetImage.
-// Main thread only.
+// The capture backend over Qt's connection to the X server (atoms and extensions are queried on
+// first use, so a program that never captures never asks). Pixels come through MIT-SHM when the
+// server shares memory with us, else through plain GetImage. One backend serves the whole
+// program: capture, displays and panel placement. Main thread only.
 
 #include <memory>
 

@@ -67,14 +67,14 @@ TEST(DisplayServiceTest, AnswersFromTheMonitorsAndPointerItReadsNow) {
     backend->pointerAt = QPoint(100, 100);
     DisplayService service(backend, 1.0);
     EXPECT_EQ(service.pointerLocation(), (kit::Point{-1340, 1280}));
-    EXPECT_EQ(service.displayContaining(service.pointerLocation()), 11u);
-    EXPECT_EQ(service.mainDisplay(), 22u);
+    EXPECT_EQ(screenUnderPointer(service)->id, 11u);
+    EXPECT_EQ(service.mainScreen()->id, 22u);
 
     // A monitor removed is gone from the next answer.
     backend->monitorList.pop_back();
-    EXPECT_EQ(service.mainDisplay(), 11u);
+    EXPECT_EQ(service.mainScreen()->id, 11u);
     backend->monitorList.clear();
     backend->pointerAt.reset();
-    EXPECT_EQ(service.mainDisplay(), std::nullopt);
+    EXPECT_EQ(service.mainScreen(), std::nullopt);
     EXPECT_EQ(service.pointerLocation(), (kit::Point{0, 0}));
 }

@@ -46,7 +46,9 @@ public:
     std::vector<QRect> grabs;
     // Windows that stay on screen after being hidden, and how many more questions they last.
     std::set<std::uint32_t> lingering;
-    int damageReports = 0;
+    // What each look at the screen's drawing reports, in turn; nothing once used up.
+    std::vector<std::vector<QRect>> damage;
+    int damageLooks = 0;
 
     std::vector<Monitor> monitors() override { return monitorList; }
     std::vector<ClientWindow> clientWindows() override {
@@ -64,10 +66,9 @@ public:
         struct Watch : platform::x11::DamageWatch {
             Backend& backend;
             explicit Watch(Backend& b) : backend(b) {}
-            bool takeDamage() override {
-                if (backend.damageReports == 0) return false;
-                --backend.damageReports;
-                return true;
+            std::vector<QRect> takeDamage() override {
+                const auto look = static_cast<std::size_t>(backend.damageLooks++);
+                return look < backend.damage.size() ? backend.damage[look] : std::vector<QRect>{};
             }
         };
         return std::make_unique<Watch>(*this);
@@ -87,14 +88,16 @@ public:
     HiddenWindows hideOver(const QRect& rootArea) override {
         hideRequests.push_back(rootArea);
         std::vector<std::uint32_t> ids;
+        QRegion area;
         for (const auto& [id, where] : onScreen) {
             if (where.intersects(rootArea)) {
                 ids.push_back(id);
+                area += where & rootArea;
                 hidden.insert(id);
             }
         }
         if (ids.empty()) return {};
-        return HiddenWindows(ids, [this, ids] {
+        return HiddenWindows(ids, area, [this, ids] {
             ++restores;
             for (auto id : ids) hidden.erase(id);
         });

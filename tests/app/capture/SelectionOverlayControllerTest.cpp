@@ -27,7 +27,8 @@ protected:
         backend->pointerAt = QPoint(100, 400);
         auto owned = std::make_unique<capturefakes::Own>();
         own = owned.get();
-        capturer = std::make_unique<ScreenCaptureService>(backend, std::move(owned), 1.0);
+        capturer = std::make_unique<ScreenCaptureService>(backend, std::make_shared<DisplayService>(backend, 1.0),
+                                                          std::move(owned));
         overlay = std::make_unique<PanelSelectionOverlayController>(*capturer);
     }
     void TearDown() override {

@@ -8,6 +8,7 @@
 #include "app/ui/StatusItemController.h"
 #include "app/ui/WindowPresenter.h"
 #include "fakes/FakeServices.h"
+#include "shortcuts/FakeHotKeyBackend.h"
 #include "ui/FakeSetupSystem.h"
 
 namespace {
@@ -36,14 +37,10 @@ protected:
             services.recorder = std::move(owned);
             return services;
         };
-        environment.setTransientHotKey = [this](const kit::HotKeyCombination& c, std::function<void()> handler) {
-            transient = c;
-            escapeHandler = std::move(handler);
-        };
-        environment.clearTransientHotKey = [this] {
-            transient.reset();
-            escapeHandler = nullptr;
-        };
+        environment.openAddress = [](const QString&) {};
+        environment.makeHotKeys = [this] { return std::make_unique<fakes::FakeHotKeyBackend>(keys); };
+        environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Shown>(); };
+        environment.makeNoticePresenter = [] { return std::make_unique<Notices>(); };
         environment.setupPlatform = [this] { return setup.platform(); };
         auto delegate = std::make_unique<AppDelegate>(std::move(environment));
         delegate->applicationDidFinishLaunching();
@@ -56,8 +53,16 @@ protected:
     bool permitted = true;
     fakes::Overlay* overlay = nullptr;
     fakes::Recorder* recorder = nullptr;
-    std::optional<kit::HotKeyCombination> transient;
-    std::function<void()> escapeHandler;
+    std::shared_ptr<fakes::HotKeyDesk> keys = std::make_shared<fakes::HotKeyDesk>();
+
+    struct Shown : CapturePresenter {
+        void show(const Capture&, const std::optional<std::string>&) override {}
+    };
+    struct Notices : NoticePresenter {
+        void show(const std::string&, const std::string&, std::optional<double>) override {}
+    };
+    // The transient Escape key, while the delegate holds it.
+    std::optional<fakes::HotKeyDesk::Held> escape() const { return keys->heldWithId(999); }
 };
 
 TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermission) {
@@ -119,25 +124,25 @@ TEST_F(AppDelegateTest, MenuHintsFollowTheShortcuts) {
 
 TEST_F(AppDelegateTest, EscapeBelongsToTheRecordingOnlyWhileNoGlimpoSurfaceIsOpen) {
     auto delegate = launch(true);
-    EXPECT_FALSE(transient);
+    EXPECT_FALSE(escape());
 
     recorder->running.set(std::chrono::seconds(0));
-    ASSERT_TRUE(testsupport::waitUntil([&] { return transient.has_value(); }));
-    EXPECT_EQ(transient->keyCode, 53u);
-    EXPECT_EQ(transient->carbonModifiers, 0u);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return escape().has_value(); }));
+    EXPECT_EQ(escape()->keyCode, 53u);
+    EXPECT_EQ(escape()->modifiers, 0u);
     EXPECT_TRUE(delegate->statusItem()->recordingElapsed().has_value());
 
     GlimpoUIState::shared().insert("overlay");
-    ASSERT_TRUE(testsupport::waitUntil([&] { return !transient.has_value(); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !escape().has_value(); }));
     GlimpoUIState::shared().remove("overlay");
-    ASSERT_TRUE(testsupport::waitUntil([&] { return transient.has_value(); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return escape().has_value(); }));
 
     // Escape stops the recording without an "action=" line.
     log.clear();
-    escapeHandler();
+    keys->press(999);
     ASSERT_TRUE(testsupport::waitUntil([&] { return recorder->stops == 1; }));
     EXPECT_TRUE(log.messages("app").empty());
-    ASSERT_TRUE(testsupport::waitUntil([&] { return !transient.has_value(); }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !escape().has_value(); }));
     EXPECT_FALSE(delegate->statusItem()->recordingElapsed().has_value());
 }
 

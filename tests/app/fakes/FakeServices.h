@@ -10,6 +10,7 @@
 #include <QImage>
 
 #include "app/capture/DisplayLocator.h"
+#include "capture/FakeCaptureBackend.h"
 #include "app/capture/ScreenCaptureService.h"
 #include "app/capture/SelectionOverlayController.h"
 #include "app/base/Observation.h"
@@ -31,6 +32,10 @@ inline CapturedImage image(int width = 40, int height = 30, double scale = 1.0) 
 
 class Capturer : public ScreenCaptureService {
 public:
+    Capturer()
+        : ScreenCaptureService(backend(), std::make_shared<DisplayService>(backend(), 1.0),
+                               std::make_unique<capturefakes::Own>()) {}
+
     struct Call {
         std::string what;
         kit::Rect rect;
@@ -42,12 +47,13 @@ public:
     std::exception_ptr failure;
     CapturedImage result = image();
 
-    QCoro::Task<CapturedImage> captureRect(kit::Rect rect, std::uint32_t displayID) override {
+    QCoro::Task<CapturedImage> captureRect(kit::Rect rect, std::uint32_t displayID,
+                                           std::shared_ptr<const FrozenScreen>) override {
         calls.push_back({"rect", rect, displayID, {}});
         if (failure) std::rethrow_exception(failure);
         co_return copy(result);
     }
-    QCoro::Task<CapturedImage> captureWindow(std::uint32_t windowNumber) override {
+    QCoro::Task<CapturedImage> captureWindow(std::uint32_t windowNumber, std::shared_ptr<const FrozenScreen>) override {
         calls.push_back({"window", {}, windowNumber, {}});
         if (failure) std::rethrow_exception(failure);
         co_return copy(result);
@@ -56,6 +62,12 @@ public:
         calls.push_back({"display", {}, 0, point});
         if (failure) std::rethrow_exception(failure);
         co_return copy(result);
+    }
+
+private:
+    static std::shared_ptr<capturefakes::Backend> backend() {
+        static const auto shared = std::make_shared<capturefakes::Backend>();
+        return shared;
     }
 };
 
@@ -139,8 +151,15 @@ public:
     std::optional<std::uint32_t> main = 1;
 
     kit::Point pointerLocation() const override { return pointer; }
-    std::optional<std::uint32_t> displayContaining(kit::Point) const override { return under; }
-    std::optional<std::uint32_t> mainDisplay() const override { return main; }
+    std::optional<Screen> screenContaining(kit::Point) const override { return screen(under); }
+    std::optional<Screen> mainScreen() const override { return screen(main); }
+    QRect toTopLeft(const kit::Rect& r) const override { return QRectF(r.minX(), r.minY(), r.width(), r.height()).toRect(); }
+
+private:
+    static std::optional<Screen> screen(std::optional<std::uint32_t> id) {
+        if (!id) return std::nullopt;
+        return Screen{*id, kit::Rect::make(0, 0, 1920, 1080), kit::Rect::make(0, 0, 1920, 1080)};
+    }
 };
 
 } // namespace fakes

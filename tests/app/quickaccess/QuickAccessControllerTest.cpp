@@ -245,7 +245,7 @@ TEST_F(QuickAccessControllerTest, ThreeThumbnailsStackAndClosingTheMiddleOneSlid
 
 TEST_F(QuickAccessControllerTest, ThePanelsFollowTheDisplayUnderThePointerAndStayPutWithoutDisplays) {
     settings.setThumbnailSeconds(30);
-    screens->screens.push_back({kit::Rect::make(1920, 0, 1920, 1080), kit::Rect::make(1920, 0, 1920, 1080)});
+    screens->screens.push_back({2, kit::Rect::make(1920, 0, 1920, 1080), kit::Rect::make(1920, 0, 1920, 1080)});
     screens->pointer = {2500, 500};
     const Capture first = stored();
     controller->show(first);

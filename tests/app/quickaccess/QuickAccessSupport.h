@@ -9,14 +9,14 @@
 #include <optional>
 #include <vector>
 
-#include "app/quickaccess/PanelScreens.h"
+#include "app/capture/DisplayLocator.h"
 
 namespace quickaccess_test {
 
 // Displays side by side along y = 0 (global, y up); the first is the primary one, 1080 high.
-class FixedScreens : public PanelScreens {
+class FixedScreens : public DisplayLocator {
 public:
-    std::vector<Screen> screens{{kit::Rect::make(0, 0, 1920, 1080), kit::Rect::make(0, 40, 1920, 1040)}};
+    std::vector<Screen> screens{{1, kit::Rect::make(0, 0, 1920, 1080), kit::Rect::make(0, 40, 1920, 1040)}};
     kit::Point pointer{100, 100};
     double primaryHeight = 1080;
 

@@ -36,7 +36,7 @@ protected:
 
 TEST_F(ToastControllerTest, ANoticeIsCentredOnTheWholeFrameOfTheDisplayUnderThePointer) {
     // The second display has a tall panel at its bottom, which must not shift the notice.
-    screens->screens.push_back({kit::Rect::make(1920, 0, 1280, 1080), kit::Rect::make(1920, 200, 1280, 880)});
+    screens->screens.push_back({2, kit::Rect::make(1920, 0, 1280, 1080), kit::Rect::make(1920, 200, 1280, 880)});
     screens->pointer = {2000, 100};
     toast->show("Copied text", "doc.on.clipboard", 1.5);
 

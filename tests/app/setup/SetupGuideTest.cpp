@@ -107,32 +107,6 @@ TEST_F(SetupGuideTest, BecomingActiveRefreshes) {
     EXPECT_EQ(system.preferenceReads, reads + 1);
 }
 
-TEST_F(SetupGuideTest, MicrophonePromptsOnceUndeterminedAndOpensSettingsOtherwise) {
-    system.microphone = MicrophoneAuthorization::notDetermined;
-    system.microphoneAnswer = MicrophoneAuthorization::denied;
-    auto guide = makeGuide();
-    guide->requestMicrophone();
-    EXPECT_EQ(system.microphonePrompts, 1);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return guide->microphone() == MicrophoneAuthorization::denied; }));
-    EXPECT_TRUE(system.opened.empty());
-
-    // Refused (or restricted, as Linux reports it): the settings page instead of a prompt.
-    guide->requestMicrophone();
-    system.microphone = MicrophoneAuthorization::restricted;
-    guide->refresh();
-    guide->requestMicrophone();
-    EXPECT_EQ(system.microphonePrompts, 1);
-    EXPECT_EQ(system.opened, (std::vector<SettingsPage>{SettingsPage::microphone, SettingsPage::microphone}));
-
-    // A guide gone before the answer comes is not touched.
-    system.microphone = MicrophoneAuthorization::notDetermined;
-    guide->refresh();
-    guide->requestMicrophone();
-    guide.reset();
-    testsupport::waitUntil([&] { return system.microphone != MicrophoneAuthorization::notDetermined; });
-    testsupport::processEvents();
-}
-
 TEST_F(SetupGuideTest, LoginItemChangesAndTheirFailures) {
     auto guide = makeGuide();
     guide->setLaunchAtLogin(true);

@@ -16,7 +16,6 @@ struct FakeSetupSystem {
     bool screen = true;
     MicrophoneAuthorization microphone = MicrophoneAuthorization::authorized;
     // What the microphone prompt leaves behind once the user answers.
-    MicrophoneAuthorization microphoneAnswer = MicrophoneAuthorization::authorized;
     LaunchAtLogin::State login = LaunchAtLogin::State::off;
     // Set: changing the login item fails with this description.
     std::optional<std::string> loginFailure;
@@ -27,26 +26,13 @@ struct FakeSetupSystem {
 
     int preferenceReads = 0;
     int screenRequests = 0;
-    int microphonePrompts = 0;
     std::vector<platform::desktop::SettingsPage> opened;
-
-    static QCoro::Task<bool> prompt(FakeSetupSystem* system) {
-        ++system->microphonePrompts;
-        // The user takes a moment to answer.
-        QTimer answer;
-        answer.setSingleShot(true);
-        answer.start(20);
-        co_await answer;
-        system->microphone = system->microphoneAnswer;
-        co_return system->microphone == MicrophoneAuthorization::authorized;
-    }
 
     SetupGuide::Platform platform() {
         SetupGuide::Platform p;
         p.screenCaptureAllowed = [this] { return screen; };
         p.requestScreenCapture = [this] { ++screenRequests; };
         p.microphoneAuthorization = [this] { return microphone; };
-        p.requestMicrophone = [this] { return prompt(this); };
         p.loginItemStatus = [this] { return login; };
         p.setLaunchAtLogin = [this](bool enabled) {
             if (loginFailure) throw kit::Error(*loginFailure);

@@ -122,7 +122,6 @@ TEST_F(SetupWindowsTest, SettingsLaysOutItsThreeSectionsInOrder) {
     EXPECT_EQ(seconds->text(), "6 s");
     EXPECT_TRUE(checkBox(*view, "Play sounds")->isChecked());
     EXPECT_FALSE(checkBox(*view, "Open at login")->isChecked());
-    EXPECT_FALSE(shows(named(*view, "loginItemApproval"), *view));
     EXPECT_FALSE(shows(named(*view, "errorMessage"), *view));
 
     // One recorder row per action, in the actions' order, titled with the action.
@@ -236,19 +235,6 @@ TEST_F(SetupWindowsTest, SettingsLoginItemToggle) {
     auto* error = named<QLabel>(*view, "errorMessage");
     EXPECT_TRUE(shows(error, *view));
     EXPECT_EQ(error->text(), "The login item couldn't be changed: Permission denied.");
-
-    // Waiting for approval reads as on, with the way to approve it.
-    system.loginFailure.reset();
-    system.login = LaunchAtLogin::State::needsApproval;
-    guide->refresh();
-    testsupport::processEvents();
-    EXPECT_TRUE(login->isChecked());
-    auto* approval = named(*view, "loginItemApproval");
-    EXPECT_TRUE(shows(approval, *view));
-    EXPECT_TRUE(showsButton(*approval, "Open Login Items…"));
-    EXPECT_TRUE(showsLabel(*approval, "Turn on Glimpo there."));
-    button(*approval, "Open Login Items…")->click();
-    EXPECT_EQ(system.opened, std::vector<SettingsPage>{SettingsPage::loginItems});
 }
 
 TEST_F(SetupWindowsTest, WelcomeShowsTheFourStepsAsTheGuideStands) {
