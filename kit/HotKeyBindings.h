@@ -33,7 +33,8 @@ HotKeyOverrides decode(std::string_view data);
 
 // The fixed label of keys whose typed text is invisible or layout-independent ("Space", "↩", "F1").
 std::optional<std::string_view> specialLabel(std::uint32_t keyCode);
-// The special label, else the layout's unmodified text upper-cased, else "".
+// The special label, else the layout's unmodified text (which the keyboard layout gives
+// upper-cased), else "".
 std::string keyLabel(std::uint32_t keyCode, std::string_view layoutText);
 // A key press as a shortcut: none without Command or Control, or when the key has no label.
 std::optional<HotKeyCombination> combination(std::uint32_t keyCode, std::uint64_t eventFlags,
@@ -41,15 +42,6 @@ std::optional<HotKeyCombination> combination(std::uint32_t keyCode, std::uint64_
 // A stored combination under the current layout's label; keeps the stored label when the layout
 // gives none or the key code is beyond the 16 bits a layout knows.
 HotKeyCombination relabel(HotKeyCombination stored, std::string_view layoutText);
-
-// Full Unicode upper case ("ß" -> "SS"); invalid UTF-8 becomes U+FFFD.
-std::string uppercased(std::string_view utf8);
-
-namespace detail {
-// The built-in upper case of Latin-1, Latin Extended-A, Greek and Cyrillic, used when the C
-// library has no UTF-8 locale. Exposed so tests can hold it to the C library's own table.
-char32_t fallbackUpper(char32_t codePoint);
-} // namespace detail
 
 } // namespace HotKeyBindings
 

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QUrl>
 
+#include <malloc.h>
+
+#include <chrono>
 #include <map>
 
 #include "app/capture/DisplayService.h"
@@ -69,7 +72,11 @@ AppDelegate::AppDelegate(Environment environment, QObject* parent)
     : QObject(parent),
       environment_(std::move(environment)),
       settings_(std::make_unique<AppSettings>(std::move(environment_.store), environment_.layoutText)),
-      windows_(std::make_unique<WindowPresenter>()) {}
+      windows_(std::make_unique<WindowPresenter>()) {
+    trimWhenIdle_.setSingleShot(true);
+    trimWhenIdle_.setInterval(std::chrono::seconds(10));
+    connect(&trimWhenIdle_, &QTimer::timeout, this, [] { malloc_trim(0); });
+}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -119,6 +126,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     connect(&runner, &CaptureCoordinator::captured, this,
             [this](const Capture& capture, const std::optional<std::string>& failure) {
                 quickAccess_->show(capture, failure);
+                trimWhenIdle_.start();
             });
     connect(&runner, &CaptureCoordinator::permissionNeeded, this, &AppDelegate::showWelcome);
     connect(&runner, &CaptureCoordinator::message, this, [this](const std::string& text, const std::string& image) {

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include "app/base/AppSettings.h"
 #include "app/core/CaptureCoordinator.h"
@@ -90,6 +91,8 @@ private:
     std::unique_ptr<CapturePresenter> quickAccess_;
     std::unique_ptr<NoticePresenter> notices_;
     bool escapeStopsRecording_ = false;
+    // Once a capture has come and gone, the heap's freed pages go back to the system.
+    QTimer trimWhenIdle_;
     std::unique_ptr<StatusItemController> statusItem_;
     Logger log_{"app"};
 };

@@ -222,12 +222,14 @@ TEST(HotKeysOnXServer, LabelsComeFromTheLayoutInUse) {
     platform::x11::XkbKeyboardLayout keyboard;
     ASSERT_TRUE(keyboard.isAvailable());
     EXPECT_EQ(keyboard.layoutText(21), "4");
-    EXPECT_EQ(keyboard.layoutText(12), "q");
+    EXPECT_EQ(keyboard.layoutText(12), "Q");
 
     ScopedLayout french("fr");
     EXPECT_EQ(keyboard.layoutText(21), "'");
-    EXPECT_EQ(keyboard.layoutText(12), "a");
-    EXPECT_EQ(keyboard.layoutText(0), "q");
+    EXPECT_EQ(keyboard.layoutText(12), "A");
+    EXPECT_EQ(keyboard.layoutText(0), "Q");
+    // Labels are capitals in full Unicode: the French 2 key types "é".
+    EXPECT_EQ(keyboard.layoutText(19), "\u00C9");
     // The circumflex is a dead key there; it is still named by its accent.
     EXPECT_EQ(keyboard.layoutText(33), "^");
     // Keypad keys are named by their digits; keys that type nothing have no text.

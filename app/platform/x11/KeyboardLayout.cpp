@@ -1,6 +1,8 @@
 #include "app/platform/x11/XcbConnection.h"
 #include "app/platform/x11/KeyboardLayout.h"
 
+#include <QString>
+
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -137,7 +139,8 @@ std::string XkbKeyboardLayout::layoutText(std::uint32_t keyCode) const {
         const xkb_mod_index_t numLock = xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_NUM);
         if (numLock != XKB_MOD_INVALID) text = textOf(keymap, key, snapshot->group, xkb_mod_mask_t{1} << numLock);
     }
-    return text;
+    // Shortcut labels are capitals, in full Unicode ("ß" -> "SS").
+    return QString::fromStdString(text).toUpper().toStdString();
 }
 
 std::optional<xcb_keycode_t> XkbKeyboardLayout::x11KeyCode(std::uint32_t keyCode) const {

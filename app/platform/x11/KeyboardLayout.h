@@ -21,8 +21,8 @@ public:
     // The program's key code of the key a key event's native scan code names; none for keys
     // outside the program's key table or when the keyboard is unknown.
     virtual std::optional<std::uint32_t> keyCode(std::uint32_t nativeScanCode) const = 0;
-    // The text the key types in the current layout with no modifier held, "" when it types
-    // nothing printable.
+    // The text the key types in the current layout with no modifier held, upper-cased as a
+    // shortcut's label shows it; "" when it types nothing printable.
     virtual std::string layoutText(std::uint32_t keyCode) const = 0;
 };
 

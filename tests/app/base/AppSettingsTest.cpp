@@ -140,7 +140,7 @@ TEST_F(AppSettingsTest, StoredLabelsFollowTheCurrentLayout) {
 
     std::vector<std::uint32_t> asked;
     // A French layout: the key that types q elsewhere types a.
-    const std::map<std::uint32_t, std::string> azerty{{12, "a"}, {49, " "}};
+    const std::map<std::uint32_t, std::string> azerty{{12, "A"}, {49, " "}};
     auto settings = launch([&](std::uint32_t keyCode) {
         asked.push_back(keyCode);
         const auto it = azerty.find(keyCode);

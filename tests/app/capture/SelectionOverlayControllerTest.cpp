@@ -198,7 +198,7 @@ TEST_F(OverlayFixture, TheCaptureThatFollowsIsCutFromTheFrameTheUserSaw) {
     overlay->begin(SelectionMode::area, true, [this, &captured](SelectionResult r) {
         // As the coordinator does: the capture starts inside the completion.
         auto task = [](ScreenCaptureService& c, SelectionResult r, std::optional<CapturedImage>& out) -> QCoro::Task<void> {
-            out = co_await c.captureRect(r.rect(), r.displayID());
+            out = co_await c.captureRect(r.rect(), r.displayID(), r.frozen());
         };
         task(*capturer, r, captured);
     });

@@ -25,7 +25,7 @@ namespace {
 class FakeKeyboard : public platform::x11::KeyboardLayout {
 public:
     std::map<std::uint32_t, std::uint32_t> keys{{38, 0}, {56, 11}, {9, 53}, {13, 21}, {191, 105}, {36, 36}};
-    std::map<std::uint32_t, std::string> texts{{0, "a"}, {11, "b"}, {21, "4"}};
+    std::map<std::uint32_t, std::string> texts{{0, "A"}, {11, "B"}, {21, "4"}};
 
     std::optional<std::uint32_t> keyCode(std::uint32_t scanCode) const override {
         const auto found = keys.find(scanCode);
