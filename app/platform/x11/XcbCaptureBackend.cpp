@@ -295,7 +295,13 @@ void copyPixels(QImage& image, const QPoint& at, const std::uint8_t* data, int w
 
 } // namespace
 
-XcbCaptureBackend::XcbCaptureBackend() = default;
+XcbCaptureBackend::XcbCaptureBackend() {
+    releaseSegment_.setSingleShot(true);
+    releaseSegment_.setInterval(2000);
+    releaseSegment_.callOnTimeout([this] {
+        if (connection_) connection_->releaseSegment();
+    });
+}
 XcbCaptureBackend::~XcbCaptureBackend() = default;
 
 XcbCaptureBackend::Connection& XcbCaptureBackend::connection() {
@@ -455,6 +461,7 @@ QImage XcbCaptureBackend::grab(const QRect& area) {
 
     const std::size_t bytes = static_cast<std::size_t>(visible.width()) * visible.height() * 4;
     if (x.shm && x.ensureSegment(bytes)) {
+        releaseSegment_.start();
         Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
             x.c,
             xcb_shm_get_image(x.c, x.root, visible.x(), visible.y(), visible.width(), visible.height(), ~0u,

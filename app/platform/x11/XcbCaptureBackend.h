@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include <QTimer>
+
 #include "app/platform/x11/X11CaptureBackend.h"
 
 namespace platform::x11 {
@@ -32,6 +34,8 @@ private:
     Connection& connection();
 
     std::shared_ptr<Connection> connection_;
+    // The shared-memory segment is as big as the largest grab; it goes once grabbing pauses.
+    QTimer releaseSegment_;
 };
 
 } // namespace platform::x11
