@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all build deps run test clean
+.PHONY: all build deps run test deb clean
 
 all: build
 
@@ -20,6 +20,9 @@ run: deps build
 
 test: deps build
 	@cd $(BUILD) && ctest --output-on-failure --timeout 600 -j2
+
+deb: deps
+	@packaging/build-deb.sh
 
 clean:
 	rm -rf $(BUILD)
