@@ -1,12 +1,11 @@
 #include "kit/HotKeyBindings.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <limits>
 #include <utility>
 
-#include <locale.h>
-#include <wctype.h>
 
 #include <nlohmann/json.hpp>
 
@@ -79,13 +78,19 @@ struct SpecialLabel {
 };
 
 // Keys whose typed text is invisible, or that should read the same on every layout.
-constexpr std::array<SpecialLabel, 26> specialLabels{{
+// PC keyboards add Print (the desktop's screenshot key), Insert, Scroll Lock, Pause and F13-F20.
+constexpr std::array<SpecialLabel, 38> specialLabels{{
     {49, "Space"}, {36, "↩"}, {48, "⇥"}, {51, "⌫"}, {117, "⌦"},
     {123, "←"}, {124, "→"}, {125, "↓"}, {126, "↑"},
     {115, "↖"}, {119, "↘"}, {116, "⇞"}, {121, "⇟"}, {53, "⎋"},
     {122, "F1"}, {120, "F2"}, {99, "F3"}, {118, "F4"}, {96, "F5"}, {97, "F6"},
     {98, "F7"}, {100, "F8"}, {101, "F9"}, {109, "F10"}, {103, "F11"}, {111, "F12"},
+    {108, "Print"}, {114, "Insert"}, {112, "Scroll Lock"}, {127, "Pause"},
+    {105, "F13"}, {107, "F14"}, {113, "F15"}, {106, "F16"}, {64, "F17"}, {79, "F18"}, {80, "F19"}, {90, "F20"},
 }};
+
+// Keys no program expects to type or edit with: fit for a global shortcut on their own.
+constexpr std::array<std::uint32_t, 11> standaloneKeys{108, 112, 127, 105, 107, 113, 106, 64, 79, 80, 90};
 
 } // namespace
 
@@ -96,6 +101,10 @@ std::optional<std::string_view> specialLabel(std::uint32_t keyCode) {
     return std::nullopt;
 }
 
+bool standsAlone(std::uint32_t keyCode) {
+    return std::find(standaloneKeys.begin(), standaloneKeys.end(), keyCode) != standaloneKeys.end();
+}
+
 std::string keyLabel(std::uint32_t keyCode, std::string_view layoutText) {
     if (const auto special = specialLabel(keyCode)) return std::string(*special);
     return std::string(layoutText);
@@ -103,7 +112,7 @@ std::string keyLabel(std::uint32_t keyCode, std::string_view layoutText) {
 
 std::optional<HotKeyCombination> combination(std::uint32_t keyCode, std::uint64_t eventFlags,
                                              std::string_view layoutText) {
-    if (!(eventFlags & (EventFlags::command | EventFlags::control))) return std::nullopt;
+    if (!(eventFlags & (EventFlags::command | EventFlags::control)) && !standsAlone(keyCode)) return std::nullopt;
     std::string label = keyLabel(keyCode, layoutText);
     if (label.empty()) return std::nullopt;
     return HotKeyCombination{

@@ -36,7 +36,11 @@ std::optional<std::string_view> specialLabel(std::uint32_t keyCode);
 // The special label, else the layout's unmodified text (which the keyboard layout gives
 // upper-cased), else "".
 std::string keyLabel(std::uint32_t keyCode, std::string_view layoutText);
-// A key press as a shortcut: none without Command or Control, or when the key has no label.
+// Print, Scroll Lock, Pause and F13-F20: keys that make a global shortcut without Command or
+// Control, since no program types or edits with them.
+bool standsAlone(std::uint32_t keyCode);
+// A key press as a shortcut: none without Command or Control (but for keys that stand alone),
+// or when the key has no label.
 std::optional<HotKeyCombination> combination(std::uint32_t keyCode, std::uint64_t eventFlags,
                                              std::string_view layoutText);
 // A stored combination under the current layout's label; keeps the stored label when the layout

@@ -94,6 +94,12 @@ TEST(HotKeyBindingsKeyPress, NeedsCommandOrControlAndALabel) {
     EXPECT_EQ(HotKeyBindings::combination(49, controlFlag, " "), (HotKeyCombination{49, 4096, "Space"}));
     EXPECT_EQ(HotKeyBindings::combination(36, commandFlag, "\r"), (HotKeyCombination{36, 256, "↩"}));
     EXPECT_EQ(HotKeyBindings::combination(122, commandFlag, ""), (HotKeyCombination{122, 256, "F1"}));
+    // Print and the keys beyond F12 stand alone; other keys without text do not.
+    EXPECT_EQ(HotKeyBindings::combination(108, 0, ""), (HotKeyCombination{108, 0, "Print"}));
+    EXPECT_EQ(HotKeyBindings::combination(90, 0, ""), (HotKeyCombination{90, 0, "F20"}));
+    EXPECT_EQ(HotKeyBindings::combination(112, EventFlags::shift, ""), (HotKeyCombination{112, 512, "Scroll Lock"}));
+    EXPECT_EQ(HotKeyBindings::combination(114, 0, ""), std::nullopt);
+    EXPECT_EQ(HotKeyBindings::combination(96, 0, ""), std::nullopt);
     const std::uint64_t capsLockShiftCommand = 0x10000 | EventFlags::shift | commandFlag;
     EXPECT_EQ(HotKeyBindings::combination(19, capsLockShiftCommand, "É"), (HotKeyCombination{19, 768, "É"}));
 }
