@@ -155,6 +155,24 @@ void AppDelegate::applicationShouldHandleReopen() {
     showSettings();
 }
 
+void AppDelegate::handle(CommandLine::Request request) {
+    using CommandLine::Request;
+    switch (request) {
+    case Request::reopen: return applicationShouldHandleReopen();
+    case Request::area: return perform(kit::CaptureAction::area);
+    case Request::window: return perform(kit::CaptureAction::window);
+    case Request::fullscreen: return perform(kit::CaptureAction::fullscreen);
+    case Request::record: return perform(kit::CaptureAction::recording);
+    case Request::text: return perform(kit::CaptureAction::text);
+    case Request::bar: return perform(kit::CaptureAction::allInOne);
+    case Request::settings: return showSettings();
+    case Request::quit:
+        log_.info("quit requested");
+        QCoreApplication::quit();
+        return;
+    }
+}
+
 void AppDelegate::perform(kit::CaptureAction action) {
     log_.info("action={}", action.rawValue());
 

@@ -13,6 +13,7 @@
 
 #include "app/base/AppSettings.h"
 #include "app/core/CaptureCoordinator.h"
+#include "app/core/CommandLine.h"
 #include "app/base/Log.h"
 #include "app/platform/x11/HotKeyBackend.h"
 #include "app/quickaccess/Presenters.h"
@@ -62,6 +63,8 @@ public:
     void applicationDidFinishLaunching();
     // Glimpo was launched again while running.
     void applicationShouldHandleReopen();
+    // What a launch asked for on its command line.
+    void handle(CommandLine::Request request);
 
     void perform(kit::CaptureAction action);
 

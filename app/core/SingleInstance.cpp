@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr char reopenRequest[] = "reopen\n";
 constexpr char acknowledgement[] = "ok\n";
 // Longer than any request; anything longer is not ours.
 constexpr qint64 maximumRequest = 64;
@@ -152,7 +152,9 @@ void SingleInstance::readRequest(QLocalSocket* socket) {
         return;
     }
     const QByteArray line = socket->readLine(maximumRequest + 1);
-    if (line != reopenRequest) {
+    // One lower-case word and a newline; what the word means is the receiver's to check.
+    static const QRegularExpression wordLine(QStringLiteral("^[a-z]{1,32}\n$"));
+    if (!wordLine.match(QString::fromLatin1(line)).hasMatch()) {
         log_.notice("instance request ignored reason=unknown");
         socket->abort();
         return;
@@ -160,11 +162,12 @@ void SingleInstance::readRequest(QLocalSocket* socket) {
     socket->write(acknowledgement);
     socket->flush();
     socket->disconnectFromServer();
-    log_.debug("instance reopen received");
-    emit reopenRequested();
+    const QString request = QString::fromLatin1(line).trimmed();
+    log_.debug("instance request received request={}", request.toStdString());
+    emit requested(request);
 }
 
-bool SingleInstance::notifyPrimary(int timeoutMs) const {
+bool SingleInstance::notifyPrimary(const QString& request, int timeoutMs) const {
     if (primary_) {
         return false;
     }
@@ -189,7 +192,7 @@ bool SingleInstance::notifyPrimary(int timeoutMs) const {
         QThread::msleep(std::min<unsigned long>(connectRetryMs, remaining()));
     }
 
-    socket.write(reopenRequest);
+    socket.write(request.toLatin1() + '\n');
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(remaining())) {
             return false;

@@ -31,17 +31,17 @@ public:
     bool tryBecomePrimary();
     bool isPrimary() const { return primary_; }
 
-    // From a secondary: asks the primary to reopen, waiting up to `timeoutMs` for it to confirm.
-    // True only when the primary acknowledged the request. Blocking; touches no state of this
-    // object, so it may run on any thread.
-    bool notifyPrimary(int timeoutMs = 2000) const;
+    // From a secondary: hands the primary a request (one lower-case word: "reopen", "area", ...),
+    // waiting up to `timeoutMs` for it to confirm. True only when the primary acknowledged it.
+    // Blocking; touches no state of this object, so it may run on any thread.
+    bool notifyPrimary(const QString& request = QStringLiteral("reopen"), int timeoutMs = 2000) const;
 
     QString socketPath() const { return socketPath_; }
     QString lockPath() const { return lockPath_; }
 
 signals:
-    // The primary received a reopen request from another launch.
-    void reopenRequested();
+    // The primary received a request from another launch.
+    void requested(const QString& request);
 
 private:
     struct Lock;

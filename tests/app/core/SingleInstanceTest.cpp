@@ -30,7 +30,7 @@ protected:
 // A secondary's blocking notify runs off the GUI thread, so the primary can answer meanwhile.
 bool notifyWhileServing(const SingleInstance& secondary, int timeoutMs = 2000) {
     auto delivered = std::async(std::launch::async,
-                                [&secondary, timeoutMs] { return secondary.notifyPrimary(timeoutMs); });
+                                [&secondary, timeoutMs] { return secondary.notifyPrimary(QStringLiteral("reopen"), timeoutMs); });
     testsupport::waitUntil(
         [&] { return delivered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
         timeoutMs + 2000);
@@ -57,7 +57,7 @@ TEST_F(SingleInstanceTest, SecondLaunchReachesTheFirstWhichReopens) {
     ASSERT_TRUE(first.tryBecomePrimary());
     EXPECT_TRUE(first.socketPath().startsWith(QString::fromStdString(runtime.path().string())));
     int reopened = 0;
-    QObject::connect(&first, &SingleInstance::reopenRequested, [&reopened] { ++reopened; });
+    QObject::connect(&first, &SingleInstance::requested, [&reopened](const QString&) { ++reopened; });
 
     SingleInstance second(name);
     EXPECT_FALSE(second.tryBecomePrimary());
@@ -79,7 +79,7 @@ TEST_F(SingleInstanceTest, LeftoversOfACrashedRunAreTakenOver) {
     SingleInstance first(name);
     ASSERT_TRUE(first.tryBecomePrimary());
     int reopened = 0;
-    QObject::connect(&first, &SingleInstance::reopenRequested, [&reopened] { ++reopened; });
+    QObject::connect(&first, &SingleInstance::requested, [&reopened](const QString&) { ++reopened; });
     SingleInstance second(name);
     EXPECT_FALSE(second.tryBecomePrimary());
     EXPECT_TRUE(notifyWhileServing(second));
@@ -125,7 +125,7 @@ TEST_F(SingleInstanceTest, SimultaneousLaunchesEndWithExactlyOnePrimary) {
 TEST_F(SingleInstanceTest, NotifyingWithoutAPrimaryFailsInTime) {
     SingleInstance lonely(name);
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(lonely.notifyPrimary(300));
+    EXPECT_FALSE(lonely.notifyPrimary(QStringLiteral("reopen"), 300));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }
 
@@ -133,7 +133,7 @@ TEST_F(SingleInstanceTest, ForeignRequestsDoNotReopen) {
     SingleInstance first(name);
     ASSERT_TRUE(first.tryBecomePrimary());
     int reopened = 0;
-    QObject::connect(&first, &SingleInstance::reopenRequested, [&reopened] { ++reopened; });
+    QObject::connect(&first, &SingleInstance::requested, [&reopened](const QString&) { ++reopened; });
 
     for (const QByteArray& junk : {QByteArray("open sesame\n"), QByteArray(4096, 'x')}) {
         QLocalSocket client;

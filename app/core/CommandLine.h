@@ -1,0 +1,33 @@
+#pragma once
+// Glimpo's command line: the actions a desktop's own shortcut or a script asks the running
+// Glimpo for (started first when none runs), plus --help and --version. Parsed before any
+// window system is touched, so --help works without a display.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace CommandLine {
+
+// What a launch asks of the running Glimpo; `reopen` is a launch without an action.
+enum class Request { reopen, area, window, fullscreen, record, text, bar, settings, quit };
+
+// The word a request travels as between launches ("area"); parsing it back refuses anything else.
+std::string_view word(Request request);
+std::optional<Request> fromWord(std::string_view word);
+
+struct Parsed {
+    Request request = Request::reopen;
+    // Set when the launch ends here: the text for standard output (help, version) or standard
+    // error (a refused option), and the exit status.
+    std::optional<std::string> output;
+    std::optional<std::string> error;
+    int exitStatus = 0;
+    bool finished() const { return output || error; }
+};
+
+Parsed parse(int argc, const char* const* argv);
+
+std::string usage();
+
+} // namespace CommandLine
