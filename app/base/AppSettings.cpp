@@ -52,7 +52,8 @@ bool isGlobalShortcut(const kit::HotKeyCombination& combination) {
 
 // Registering first means every read below already sees these fallbacks.
 std::unique_ptr<SettingsStore> registered(std::unique_ptr<SettingsStore> store) {
-    store->registerDefaults({{std::string(Key::thumbnailSeconds), defaultThumbnailSeconds}, {std::string(Key::playsShutterSound), true}});
+    store->registerDefaults(
+        {{std::string(Key::thumbnailSeconds), defaultThumbnailSeconds}, {std::string(Key::playsShutterSound), true}});
     return store;
 }
 

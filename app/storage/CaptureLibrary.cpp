@@ -135,7 +135,9 @@ std::optional<std::string> writePng(const QImage& image, const fs::path& url) {
     NewFile target(url.parent_path(), url.filename().string(), privateFileMode, true);
     if (target.error() != 0) return std::error_code(target.error(), std::generic_category()).message();
     QFile file;
-    if (!file.open(target.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) return file.errorString().toStdString();
+    if (!file.open(target.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        return file.errorString().toStdString();
+    }
     QImageWriter writer(&file, "png");
     if (!writer.write(image)) return writer.errorString().toStdString();
     if (!file.flush()) return file.errorString().toStdString();
@@ -316,7 +318,9 @@ void CaptureLibrary::purgeExpired(TimePoint now) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string_view name = entry->d_name;
             if (name == "." || name == "..") continue;
-            if (auto created = birthTime(cache.get(), entry->d_name)) entries.push_back({cacheFolder_ / name, *created});
+            if (auto created = birthTime(cache.get(), entry->d_name)) {
+                entries.push_back({cacheFolder_ / name, *created});
+            }
         }
         ::closedir(dir);
     }

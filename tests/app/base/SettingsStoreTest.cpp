@@ -206,7 +206,8 @@ TEST_F(SettingsStoreTest, WritesGoThroughALinkToItsTargetAndNeverOverAReadOnlyFi
     store.setBool("welcomeShown", false);
     EXPECT_FALSE(store.boolValue("welcomeShown"));
     EXPECT_EQ(readText(target), before);
-    EXPECT_EQ(logs.messages("settings").back(), "could not write settings file=" + file.string() + " error=Permission denied");
+    EXPECT_EQ(logs.messages("settings").back(),
+              "could not write settings file=" + file.string() + " error=Permission denied");
 }
 
 TEST_F(SettingsStoreTest, WhatIsWrittenCanBeReadBack) {

@@ -110,8 +110,8 @@ TEST_F(DiskFileSystemTest, ACopyKilledMidwayLeavesNothingInTheSaveFolder) {
     const std::string bytes = randomBytes(1024 * 1024);
     writeFile(source, bytes);
 
-    const int signal = testsupport::killedWhileWriting(256 * 1024, [&] { DiskFileSystem().moveItem(source, temp / "tmpfs" / "cut.png"); });
-    EXPECT_EQ(signal, SIGXFSZ);
+    auto move = [&] { DiskFileSystem().moveItem(source, temp / "tmpfs" / "cut.png"); };
+    EXPECT_EQ(testsupport::killedWhileWriting(256 * 1024, move), SIGXFSZ);
     EXPECT_TRUE(fs::is_empty(temp / "tmpfs")) << "no partial file, no temporary";
     EXPECT_EQ(readFile(source), bytes);
 }
