@@ -25,6 +25,7 @@
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/CaptureStoreError.h"
 #include "app/storage/DiskFileSystem.h"
+#include "app/storage/NewFile.h"
 #include "kit/Calendar.h"
 #include "kit/CaptureFileNamer.h"
 #include "tests/app/TestSupport.h"
@@ -269,7 +270,7 @@ TEST_F(CaptureLibraryTest, SaveCrossesFileSystems) {
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(result.value(), temp / "other" / savedName(capture));
     EXPECT_EQ(readFile(result.value()), bytes);
-    EXPECT_EQ(mode(result.value()), 0600u);
+    EXPECT_EQ(mode(result.value()), 0666u & ~NewFile::currentUmask()) << "the mode of a new file there";
     EXPECT_FALSE(fs::exists(capture.fileURL.parent_path()));
 }
 
