@@ -225,19 +225,4 @@ TEST_F(SettingsStoreTest, WhatIsWrittenCanBeReadBack) {
     EXPECT_TRUE(logs.contains("settings", "could not write settings file=" + file.string() + " error=File too large"));
 }
 
-TEST_F(SettingsStoreTest, StandardPathFollowsAnAbsoluteConfigHome) {
-    testsupport::ScopedEnv home("HOME", "/home/ann");
-    const fs::path fallback = "/home/ann/.config/org.glimpo.Glimpo/settings.json";
-    const std::map<std::optional<std::string>, fs::path> expected{
-        {"/tmp/conf", "/tmp/conf/org.glimpo.Glimpo/settings.json"},
-        {"relative/conf", fallback},
-        {"", fallback},
-        {std::nullopt, fallback},
-    };
-    for (const auto& [config, path] : expected) {
-        testsupport::ScopedEnv env("XDG_CONFIG_HOME", config);
-        EXPECT_EQ(SettingsStore::standardPath(), path) << config.value_or("unset");
-    }
-}
-
 } // namespace
