@@ -14,8 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
@@ -130,19 +130,33 @@ int dotsPerMeter(const CapturedImage& captured) {
     return static_cast<int>(std::clamp(std::round(dpi / 0.0254), 1.0, double(INT_MAX)));
 }
 
-// Writes the PNG under its name only once it is whole, readable by the user only.
-std::optional<std::string> writePng(const QImage& image, const fs::path& url) {
-    NewFile target(url.parent_path(), url.filename().string(), privateFileMode, true);
-    if (target.error() != 0) return std::error_code(target.error(), std::generic_category()).message();
-    QFile file;
-    if (!file.open(target.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-        return file.errorString().toStdString();
+// Returns 0 or the errno of the failing write.
+int writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0) return errno;
+        done += wrote;
     }
-    QImageWriter writer(&file, "png");
+    return 0;
+}
+
+// Writes the PNG under its name only once it is whole, readable by the user only. Encoding into
+// memory first keeps the encoder away from failing writes (which it reports without a cause, and
+// leaks on) and lets a full disk be told as such.
+std::optional<std::string> writePng(const QImage& image, const fs::path& url) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) return writer.errorString().toStdString();
-    if (!file.flush()) return file.errorString().toStdString();
-    file.close();
-    if (const int error = target.publish()) return std::error_code(error, std::generic_category()).message();
+    buffer.close();
+    NewFile target(url.parent_path(), url.filename().string(), privateFileMode, true);
+    int error = target.error();
+    if (error == 0) error = writeAll(target.fd(), bytes);
+    if (error == 0) error = target.publish();
+    if (error != 0) return std::error_code(error, std::generic_category()).message();
     return std::nullopt;
 }
 
