@@ -1,12 +1,11 @@
 #include "app/base/AppSettings.h"
 
+#include "app/base/BaseDirectories.h"
 #include "app/base/Log.h"
 #include "kit/Error.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <climits>
+#include <cmath>
 #include <limits>
 
 namespace fs = std::filesystem;
@@ -29,18 +28,32 @@ const Logger& settingsLog() {
 }
 
 fs::path fallbackSaveFolder() {
-    fs::path home;
-    if (const char* value = std::getenv("HOME"); value != nullptr && *value != '\0') {
-        home = value;
-    } else if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-        home = entry->pw_dir;
+    return BaseDirectories::home() / "Desktop";
+}
+
+constexpr double defaultThumbnailSeconds = 6.0;
+
+// The thumbnail's timer counts whole milliseconds in an int: a time it cannot count, or one that
+// rounds to nothing and would discard every capture at once, is no usable choice.
+double loadThumbnailSeconds(const SettingsStore& store) {
+    const double seconds = store.doubleValue(Key::thumbnailSeconds);
+    const double milliseconds = seconds * 1000.0;
+    if (!std::isfinite(milliseconds) || std::round(milliseconds) < 1.0 || milliseconds > INT_MAX) {
+        return defaultThumbnailSeconds;
     }
-    return home / "Desktop";
+    return seconds;
+}
+
+// A key without Command or Control would be taken from every other program on the desktop; the
+// recorder never makes one, so a stored one was edited by hand.
+bool isGlobalShortcut(const kit::HotKeyCombination& combination) {
+    return (combination.carbonModifiers & (kit::HotKeyCombination::command | kit::HotKeyCombination::control)) != 0;
 }
 
 // Registering first means every read below already sees these fallbacks.
 std::unique_ptr<SettingsStore> registered(std::unique_ptr<SettingsStore> store) {
-    store->registerDefaults({{std::string(Key::thumbnailSeconds), 6.0}, {std::string(Key::playsShutterSound), true}});
+    store->registerDefaults(
+        {{std::string(Key::thumbnailSeconds), defaultThumbnailSeconds}, {std::string(Key::playsShutterSound), true}});
     return store;
 }
 
@@ -58,7 +71,7 @@ AppSettings::AppSettings(std::unique_ptr<SettingsStore> defaults, LayoutText lay
     : defaults_(registered(std::move(defaults))),
       saveFolder_(loadSaveFolder(*defaults_)),
       hotKeyOverrides_(loadOverrides(defaults_->stringValue(Key::hotKeyOverrides), layoutText)),
-      thumbnailSeconds_(defaults_->doubleValue(Key::thumbnailSeconds)),
+      thumbnailSeconds_(loadThumbnailSeconds(*defaults_)),
       playsSounds_(defaults_->boolValue(Key::playsShutterSound)),
       recordMicrophone_(defaults_->boolValue(Key::recordMicrophone)),
       recordSystemAudio_(defaults_->boolValue(Key::recordSystemAudio)),
@@ -73,6 +86,14 @@ kit::HotKeyOverrides AppSettings::loadOverrides(const std::optional<std::string>
         // The stored data stays until the next save overwrites it.
         settingsLog().error("could not read shortcuts error={}", kit::describe(e));
         return {};
+    }
+    for (auto it = overrides.begin(); it != overrides.end();) {
+        if (it->second && !isGlobalShortcut(*it->second)) {
+            settingsLog().notice("shortcut override dropped action={} reason=noCommandOrControl", it->first.rawValue());
+            it = overrides.erase(it);
+        } else {
+            ++it;
+        }
     }
     for (auto& [action, combination] : overrides) {
         if (!combination) continue;

@@ -1,9 +1,10 @@
 #include "app/base/SettingsStore.h"
 
+#include "app/base/BaseDirectories.h"
 #include "app/base/Log.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,14 +30,6 @@ constexpr int maxDepth = 64;
 
 std::string errnoText(int error) {
     return std::generic_category().message(error);
-}
-
-fs::path homeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-    if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-        return entry->pw_dir;
-    }
-    return fs::current_path();
 }
 
 std::string timestamp() {
@@ -86,39 +79,79 @@ int writeAll(int fd, const std::string& text) {
 
 struct ReadResult {
     int error = 0;
+    std::string reason;
     std::string bytes;
 };
 
+ReadResult failed(int error) {
+    return {error, errnoText(error), {}};
+}
+
+// Only a regular file is read: a FIFO or device would block start-up in open() or read(), so
+// the open neither blocks nor follows a link swapped in after the links were resolved.
 ReadResult readFile(const fs::path& file) {
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {errno, {}};
+    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return failed(errno);
     ReadResult result;
     struct stat info {};
     if (fstat(fd, &info) != 0) {
-        result.error = errno;
+        result = failed(errno);
     } else if (!S_ISREG(info.st_mode)) {
-        result.error = EISDIR;
+        result = {EINVAL, "not a regular file", {}};
     } else if (info.st_size > maxFileSize) {
-        result.error = EFBIG;
+        result = failed(EFBIG);
     } else {
         char buffer[8192];
         for (;;) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                result.error = errno;
+                result = failed(errno);
                 break;
             }
             if (n == 0) break;
             result.bytes.append(buffer, static_cast<std::size_t>(n));
             if (result.bytes.size() > static_cast<std::size_t>(maxFileSize)) {
-                result.error = EFBIG;
+                result = failed(EFBIG);
                 break;
             }
         }
     }
     close(fd);
     return result;
+}
+
+// Where a link (a dotfile manager's, say) finally points; the file itself when it is none.
+fs::path followLinks(fs::path file) {
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(file, error))) return file;
+        const fs::path target = fs::read_symlink(file, error);
+        if (error) return file;
+        file = (target.is_absolute() ? target : file.parent_path() / target).lexically_normal();
+    }
+    return file;
+}
+
+constexpr std::string_view tempInfix = ".tmp-";
+
+// Temporary files of a write that a crash cut short.
+void removeLeftovers(const fs::path& file) {
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const std::string prefix = file.filename().string() + std::string(tempInfix);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        // mkostemp's six random characters.
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+        struct stat info {};
+        if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+            info.st_uid == geteuid()) {
+            unlinkat(dirfd(dir), entry->d_name, 0);
+        }
+    }
+    closedir(dir);
 }
 
 } // namespace
@@ -128,22 +161,17 @@ SettingsStore::SettingsStore(fs::path file) : file_(std::move(file)) {
 }
 
 fs::path SettingsStore::standardPath() {
-    fs::path config;
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    // Relative values are invalid and ignored, as the base directory rules ask.
-    if (xdg != nullptr && *xdg != '\0' && fs::path(xdg).is_absolute()) {
-        config = xdg;
-    } else {
-        config = homeFolder() / ".config";
-    }
-    return config / std::string(Log::subsystem) / "settings.json";
+    return BaseDirectories::configHome() / std::string(Log::subsystem) / "settings.json";
 }
 
 void SettingsStore::load() {
-    ReadResult read = readFile(file_);
+    const fs::path target = followLinks(file_);
+    removeLeftovers(target);
+    if (target != file_) removeLeftovers(file_);
+    ReadResult read = readFile(target);
     if (read.error == ENOENT || read.error == ENOTDIR) return;
     if (read.error != 0) {
-        keepAside(errnoText(read.error));
+        keepAside(read.reason);
         return;
     }
     nlohmann::json parsed;
@@ -164,12 +192,13 @@ void SettingsStore::load() {
 }
 
 void SettingsStore::keepAside(const std::string& reason) {
-    const std::string stem = file_.filename().string() + ".unreadable-" + timestamp();
+    const fs::path target = followLinks(file_);
+    const std::string stem = target.filename().string() + ".unreadable-" + timestamp();
     int error = EEXIST;
     fs::path aside;
     for (int attempt = 1; attempt <= 1000 && error == EEXIST; ++attempt) {
-        aside = file_.parent_path() / (attempt == 1 ? stem : stem + "-" + std::to_string(attempt));
-        error = renameNoReplace(file_, aside);
+        aside = target.parent_path() / (attempt == 1 ? stem : stem + "-" + std::to_string(attempt));
+        error = renameNoReplace(target, aside);
     }
     if (error == 0) {
         settingsLog().error("settings unreadable file={} error={}", aside.string(), reason);
@@ -180,20 +209,35 @@ void SettingsStore::keepAside(const std::string& reason) {
     writable_ = false;
 }
 
+// The file may be a link: its target is replaced, atomically, in the target's own folder, so the
+// link stays. A read-only target is the user's decision and is left alone.
 void SettingsStore::save() const {
     if (!writable_) {
         settingsLog().error("could not write settings file={} error=unreadable file in place", file_.string());
         return;
     }
-    const fs::path folder = file_.parent_path();
+    const fs::path target = followLinks(file_);
+    const fs::path folder = target.parent_path();
     if (const int error = createFolder(folder); error != 0) {
         settingsLog().error("could not write settings file={} error={}", file_.string(), errnoText(error));
         return;
     }
-    // Replacing bad bytes keeps one odd string from blocking every later write.
-    const std::string text = values_.dump(4, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    // Mode bits, not access(): root would be allowed to write anyway.
+    if (struct stat info {}; lstat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0) {
+        settingsLog().error("could not write settings file={} error={}", file_.string(), errnoText(EACCES));
+        return;
+    }
+    // Replacing bad bytes keeps one odd string from blocking every later write. What is written
+    // must load again, so a file too large when indented is written compact, or not at all.
+    constexpr auto replace = nlohmann::json::error_handler_t::replace;
+    std::string text = values_.dump(4, ' ', false, replace) + "\n";
+    if (text.size() > static_cast<std::size_t>(maxFileSize)) text = values_.dump(-1, ' ', false, replace) + "\n";
+    if (text.size() > static_cast<std::size_t>(maxFileSize)) {
+        settingsLog().error("could not write settings file={} error={}", file_.string(), errnoText(EFBIG));
+        return;
+    }
 
-    std::string temp = (folder / (file_.filename().string() + ".tmp-XXXXXX")).string();
+    std::string temp = (folder / (target.filename().string() + std::string(tempInfix) + "XXXXXX")).string();
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         settingsLog().error("could not write settings file={} error={}", file_.string(), errnoText(errno));
@@ -203,7 +247,7 @@ void SettingsStore::save() const {
     if (error == 0) error = writeAll(fd, text);
     if (error == 0 && fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && std::rename(temp.c_str(), file_.c_str()) != 0) error = errno;
+    if (error == 0 && std::rename(temp.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
         unlink(temp.c_str());
         settingsLog().error("could not write settings file={} error={}", file_.string(), errnoText(error));

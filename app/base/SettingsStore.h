@@ -1,6 +1,8 @@
 #pragma once
 // The user defaults store: one JSON object in one file, rewritten whole and atomically on every
-// write. Registered defaults are read-time fallbacks and are never written. Main thread only.
+// write (through a link to its target, in the target's folder). Only a regular file is read, and
+// nothing is written that could not be read back. Registered defaults are read-time fallbacks
+// and are never written. Main thread only.
 
 #include <nlohmann/json.hpp>
 
@@ -11,8 +13,9 @@
 
 class SettingsStore {
 public:
-    // Loads the file. A missing file is an empty store; an unreadable one is renamed aside
-    // (never deleted), logged, and the store starts empty.
+    // Loads the file, first removing temporary files that a crash during a write left. A missing
+    // file is an empty store; an unreadable one (a FIFO or device too) is renamed aside (never
+    // deleted), logged, and the store starts empty.
     explicit SettingsStore(std::filesystem::path file);
     // Two stores over one file would overwrite each other's writes.
     SettingsStore(const SettingsStore&) = delete;
@@ -32,8 +35,8 @@ public:
     double doubleValue(std::string_view key) const;
     std::optional<std::string> stringValue(std::string_view key) const;
 
-    // Each write changes the value in memory and then rewrites the file; a failed write is
-    // logged and the value stays changed in memory.
+    // Each write changes the value in memory and then rewrites the file; a failed write (a
+    // read-only file included) is logged and the value stays changed in memory.
     void setBool(std::string_view key, bool value);
     void setDouble(std::string_view key, double value);
     void setString(std::string_view key, std::string value);

@@ -1,9 +1,10 @@
 #include "app/core/SingleInstance.h"
 
+#include "app/base/BaseDirectories.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
@@ -13,11 +14,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -27,31 +32,56 @@ constexpr qint64 maximumRequest = 64;
 constexpr int silentClientMs = 5000;
 constexpr unsigned long connectRetryMs = 50;
 
-QString runtimeDirectory() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
-        return runtime;
-    }
-    return {};
-}
-
-// The temporary folder is shared between users, so the user id goes into the name.
-QString basePath(const QString& name) {
-    QString safe = name;
-    safe.replace(QLatin1Char('/'), QLatin1Char('_'));
-    const QString runtime = runtimeDirectory();
-    if (!runtime.isEmpty()) {
-        return runtime + QLatin1Char('/') + safe;
-    }
-    return QDir::tempPath() + QLatin1Char('/') + safe + QLatin1Char('-') +
-           QString::number(::getuid());
-}
-
 std::string text(const QString& value) {
     return value.toStdString();
 }
 
+// A folder only this user can change: a real folder (no link followed), owned by the user, that
+// nobody else may write in. One made here is created when missing, and closed to everyone else.
+bool isPrivateFolder(const fs::path& folder, bool create, std::string& reason) {
+    if (create && ::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        reason = errno == ELOOP || errno == ENOTDIR ? "not a folder" : std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    bool usable = ::fstat(fd, &info) == 0 && info.st_uid == ::geteuid();
+    reason = usable ? "" : "not owned";
+    if (usable && (info.st_mode & (create ? 077 : 022)) != 0) {
+        usable = create && ::fchmod(fd, 0700) == 0;
+        reason = usable ? "" : "open to others";
+    }
+    ::close(fd);
+    return usable;
+}
+
 } // namespace
+
+// $XDG_RUNTIME_DIR when it is the user's private folder. Without it, a name in the shared
+// temporary folder is one that another user can take first, so the folder there must prove to be
+// ours; if it does not, the user's cache folder serves.
+QString SingleInstance::instanceFolder(const QString& name) const {
+    std::string reason;
+    if (const auto runtime = BaseDirectories::runtimeDir()) {
+        if (isPrivateFolder(*runtime, false, reason)) return QFile::decodeName(runtime->c_str());
+        log_.error("instance folder refused path={} reason={}", runtime->string(), reason);
+    }
+    const fs::path shared = fs::path(QFile::encodeName(QDir::tempPath()).toStdString()) /
+                            (QFile::encodeName(name).toStdString() + "-" + std::to_string(::geteuid()));
+    if (isPrivateFolder(shared, true, reason)) return QFile::decodeName(shared.c_str());
+    log_.error("instance folder refused path={} reason={}", shared.string(), reason);
+    const fs::path cache = BaseDirectories::cacheHome() / std::string(Log::subsystem);
+    std::error_code ignored;
+    fs::create_directories(cache.parent_path(), ignored);
+    if (isPrivateFolder(cache, true, reason)) return QFile::decodeName(cache.c_str());
+    log_.error("instance folder refused path={} reason={}", cache.string(), reason);
+    return {};
+}
+
 
 // flock on a file that is never removed: the kernel drops the lock when the holder dies, so a
 // crash leaves nothing stale, and two launches racing for it cannot both win. Removing the file
@@ -64,10 +94,12 @@ struct SingleInstance::Lock {
     int fd;
 };
 
-SingleInstance::SingleInstance(QString name, QObject* parent)
-    : QObject(parent),
-      socketPath_(basePath(name) + QStringLiteral(".socket")),
-      lockPath_(basePath(name) + QStringLiteral(".lock")) {}
+SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent) {
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString base = instanceFolder(name) + QLatin1Char('/') + name;
+    socketPath_ = base + QStringLiteral(".socket");
+    lockPath_ = base + QStringLiteral(".lock");
+}
 
 SingleInstance::~SingleInstance() {
     // The socket goes before the lock is released, so it never removes a successor's socket.

@@ -1,9 +1,9 @@
 #pragma once
 // Keeps one running Glimpo per user. The first launch becomes the primary: it holds an exclusive
 // lock and listens on a local socket; a later launch finds the lock taken, asks the primary to
-// reopen (show its settings) and exits. Both files live in $XDG_RUNTIME_DIR, or in the temporary
-// folder with the user id in their names. A crashed primary's lock dies with it, and its socket
-// file is replaced by the next primary.
+// reopen (show its settings) and exits. Both files live in $XDG_RUNTIME_DIR, or else in a private
+// folder of the user's (checked, never through a link). A crashed primary's lock dies with it,
+// and its socket file is replaced by the next primary.
 
 #include "app/base/Log.h"
 
@@ -46,6 +46,7 @@ signals:
 private:
     struct Lock;
 
+    QString instanceFolder(const QString& name) const;
     void listen();
     void acceptConnections();
     void readRequest(QLocalSocket* socket);

@@ -9,13 +9,13 @@
 #include <system_error>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QClipboard>
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
@@ -23,7 +23,10 @@
 #include <QUrl>
 
 #include "app/base/AppSettings.h"
+#include "app/base/BaseDirectories.h"
 #include "app/storage/CaptureStoreError.h"
+#include "app/storage/FileDescriptor.h"
+#include "app/storage/NewFile.h"
 #include "kit/Calendar.h"
 #include "kit/CaptureFileNamer.h"
 #include "kit/TempRetention.h"
@@ -43,21 +46,80 @@ std::error_code lastError() {
     return {errno, std::generic_category()};
 }
 
-// Creates each missing folder of the path, private to the user.
+// Creates each missing folder of the path, private to the user; existing ones are left as
+// they are (the base of the cache is the user's, and may well be a link).
 std::error_code makeFolders(const fs::path& folder) {
     fs::path partial;
     for (const auto& component : folder) {
         partial /= component;
         if (::mkdir(partial.c_str(), privateFolderMode) != 0 && errno != EEXIST) return lastError();
     }
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) return lastError();
-    if (!S_ISDIR(info.st_mode)) return std::make_error_code(std::errc::not_a_directory);
-    // The folder may predate this rule or have met a loose umask.
-    if ((info.st_mode & 07777) != privateFolderMode && ::chmod(folder.c_str(), privateFolderMode) != 0) {
-        return lastError();
-    }
     return {};
+}
+
+// Opens the folder `name` inside `parent` without following a link, creating it when missing
+// and `create` holds. A link there is replaced by a fresh private folder: following it would
+// let the purge delete, and captures land, wherever it points.
+FileDescriptor openOwnFolder(int parent, const fs::path& path, bool create, const Logger& log, std::error_code& error) {
+    const std::string name = path.filename().string();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        FileDescriptor fd(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (fd.valid()) return fd;
+        const int failure = errno;
+        struct stat info {};
+        if (failure == ENOENT && create) {
+            if (::mkdirat(parent, name.c_str(), privateFolderMode) != 0 && errno != EEXIST) break;
+        } else if ((failure == ELOOP || failure == ENOTDIR) &&
+                   ::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode)) {
+            if (::unlinkat(parent, name.c_str(), 0) != 0) break;
+            log.error("cache folder link replaced path={}", path.string());
+            if (::mkdirat(parent, name.c_str(), privateFolderMode) != 0 && errno != EEXIST) break;
+        } else {
+            errno = failure;
+            break;
+        }
+    }
+    error = lastError();
+    return FileDescriptor();
+}
+
+// Removes an entry of the folder and everything in it, never following a link.
+void removeTree(int folder, const char* name, std::error_code& error) {
+    if (::unlinkat(folder, name, 0) == 0) return;
+    if (errno != EISDIR && errno != EPERM) {
+        error = lastError();
+        return;
+    }
+    const int fd = ::openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        error = lastError();
+        return;
+    }
+    if (DIR* dir = ::fdopendir(fd)) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view child = entry->d_name;
+            if (child != "." && child != "..") removeTree(fd, entry->d_name, error);
+        }
+        ::closedir(dir);
+    } else {
+        ::close(fd);
+    }
+    if (::unlinkat(folder, name, AT_REMOVEDIR) != 0 && !error) error = lastError();
+}
+
+std::optional<CaptureLibrary::TimePoint> birthTime(int folder, const char* name) {
+    struct statx info {};
+    if (::statx(folder, name, AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_MTIME, &info) != 0) return std::nullopt;
+    auto toTimePoint = [](const struct statx_timestamp& stamp) {
+        return CaptureLibrary::TimePoint(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+    };
+    // A zero birth time is a file system that keeps the field without filling it.
+    if ((info.stx_mask & STATX_BTIME) && (info.stx_btime.tv_sec != 0 || info.stx_btime.tv_nsec != 0)) {
+        return toTimePoint(info.stx_btime);
+    }
+    if (info.stx_mask & STATX_MTIME) return toTimePoint(info.stx_mtime);
+    return std::nullopt;
 }
 
 // Resolution of a picture that should show at its on-screen size, in dots per metre.
@@ -68,21 +130,33 @@ int dotsPerMeter(const CapturedImage& captured) {
     return static_cast<int>(std::clamp(std::round(dpi / 0.0254), 1.0, double(INT_MAX)));
 }
 
-// Writes the PNG into a file that did not exist before, readable by the user only.
-std::optional<std::string> writePng(const QImage& image, const fs::path& url) {
-    const int fd = ::open(url.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, privateFileMode);
-    if (fd < 0) return lastError().message();
-    QFile file;
-    if (!file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return file.errorString().toStdString();
+// Returns 0 or the errno of the failing write.
+int writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0) return errno;
+        done += wrote;
     }
-    if (::fchmod(fd, privateFileMode) != 0) return lastError().message();
-    QImageWriter writer(&file, "png");
+    return 0;
+}
+
+// Writes the PNG under its name only once it is whole, readable by the user only. Encoding into
+// memory first keeps the encoder away from failing writes (which it reports without a cause, and
+// leaks on) and lets a full disk be told as such.
+std::optional<std::string> writePng(const QImage& image, const fs::path& url) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(image)) return writer.errorString().toStdString();
-    if (!file.flush()) return file.errorString().toStdString();
-    if (::fsync(fd) != 0) return lastError().message();
-    file.close();
+    buffer.close();
+    NewFile target(url.parent_path(), url.filename().string(), privateFileMode, true);
+    int error = target.error();
+    if (error == 0) error = writeAll(target.fd(), bytes);
+    if (error == 0) error = target.publish();
+    if (error != 0) return std::error_code(error, std::generic_category()).message();
     return std::nullopt;
 }
 
@@ -101,28 +175,48 @@ CaptureLibrary::CaptureLibrary(AppSettings& settings, std::unique_ptr<kit::Captu
 }
 
 fs::path CaptureLibrary::defaultCacheFolder() {
-    fs::path base;
-    const char* xdg = std::getenv("XDG_CACHE_HOME");
-    // Relative values are invalid and must be ignored.
-    if (xdg && *xdg && fs::path(xdg).is_absolute()) {
-        base = xdg;
-    } else {
-        base = fs::path(QFile::encodeName(QDir::homePath()).toStdString()) / ".cache";
+    return BaseDirectories::cacheHome() / std::string(Log::subsystem) / "Captures";
+}
+
+FileDescriptor CaptureLibrary::openCacheFolder(bool create, std::error_code& error) const {
+    // The program's own two folders at the end of the path are checked; what lies above them
+    // is the user's.
+    const fs::path own = cacheFolder_.parent_path();
+    const fs::path base = own.parent_path().empty() ? fs::path("/") : own.parent_path();
+    if (create) error = makeFolders(base);
+    if (error) return FileDescriptor();
+    const FileDescriptor baseFd(::open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!baseFd.valid()) {
+        error = lastError();
+        return FileDescriptor();
     }
-    return base / std::string(Log::subsystem) / "Captures";
+    const FileDescriptor ownFd = openOwnFolder(baseFd.get(), own, create, log_, error);
+    if (!ownFd.valid()) return FileDescriptor();
+    FileDescriptor folder = openOwnFolder(ownFd.get(), cacheFolder_, create, log_, error);
+    if (!folder.valid()) return FileDescriptor();
+    struct stat info {};
+    if (::fstat(folder.get(), &info) != 0) {
+        error = lastError();
+    } else if (info.st_uid != ::geteuid()) {
+        error = std::make_error_code(std::errc::permission_denied);
+    } else if ((info.st_mode & 07777) != privateFolderMode && ::fchmod(folder.get(), privateFolderMode) != 0) {
+        // The folder may predate this rule or have met a loose umask.
+        error = lastError();
+    }
+    return error ? FileDescriptor() : std::move(folder);
 }
 
 fs::path CaptureLibrary::newCacheURL(kit::CaptureKind kind, TimePoint capturedAt) {
-    const fs::path folder =
-        cacheFolder_ / QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
-    std::error_code error = makeFolders(cacheFolder_);
-    if (!error && ::mkdir(folder.c_str(), privateFolderMode) != 0) error = lastError();
-    if (!error && ::chmod(folder.c_str(), privateFolderMode) != 0) error = lastError();
+    const std::string name = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+    std::error_code error;
+    const FileDescriptor cache = openCacheFolder(true, error);
+    if (!error && ::mkdirat(cache.get(), name.c_str(), privateFolderMode) != 0) error = lastError();
+    if (!error && ::fchmodat(cache.get(), name.c_str(), privateFolderMode, 0) != 0) error = lastError();
     if (error) {
         log_.error("cache folder unavailable error={}", error.message());
         throw CaptureStoreError();
     }
-    return folder / kit::CaptureFileNamer::fileName(kind, capturedAt, kit::Calendar::current());
+    return cacheFolder_ / name / kit::CaptureFileNamer::fileName(kind, capturedAt, kit::Calendar::current());
 }
 
 Capture CaptureLibrary::store(const CapturedImage& captured) {
@@ -193,6 +287,10 @@ std::optional<fs::path> CaptureLibrary::ownCaptureFolder(const Capture& capture)
     std::error_code error;
     const fs::path parent = fs::weakly_canonical(folder.parent_path(), error);
     if (error || parent.empty()) return std::nullopt;
+    // Through a linked cache folder the comparison below would lead out of the cache.
+    for (const fs::path& own : {cacheFolder_, cacheFolder_.parent_path()}) {
+        if (fs::is_symlink(fs::symlink_status(own, error))) return std::nullopt;
+    }
     const fs::path cache = fs::weakly_canonical(cacheFolder_, error);
     if (error || parent != cache) return std::nullopt;
     // A link planted in the cache must not lead a removal out of it.
@@ -226,34 +324,30 @@ void CaptureLibrary::purgeExpired() {
 }
 
 void CaptureLibrary::purgeExpired(TimePoint now) {
-    std::vector<kit::TempRetention::Entry> entries;
     std::error_code error;
-    for (fs::directory_iterator it(cacheFolder_, error), end; !error && it != end; it.increment(error)) {
-        if (auto created = creationDate(it->path())) entries.push_back({it->path(), *created});
+    const FileDescriptor cache = openCacheFolder(false, error);
+    if (error) return;
+    std::vector<kit::TempRetention::Entry> entries;
+    if (DIR* dir = ::fdopendir(::dup(cache.get()))) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            if (auto created = birthTime(cache.get(), entry->d_name)) {
+                entries.push_back({cacheFolder_ / name, *created});
+            }
+        }
+        ::closedir(dir);
     }
     const auto expired = kit::TempRetention::expiredFiles(entries, now, kit::TempRetention::maximumAge);
     if (expired.empty()) return;
     for (const auto& entry : expired) {
         std::error_code failure;
-        fs::remove_all(entry, failure);
+        removeTree(cache.get(), entry.filename().c_str(), failure);
         if (failure) log_.error("purge failed file={}", entry.filename().string());
     }
     log_.info("purged count={}", expired.size());
 }
 
 std::optional<CaptureLibrary::TimePoint> CaptureLibrary::creationDate(const fs::path& path) {
-    struct statx info {};
-    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_MTIME, &info) != 0) {
-        return std::nullopt;
-    }
-    auto toTimePoint = [](const struct statx_timestamp& stamp) {
-        return TimePoint(std::chrono::duration_cast<std::chrono::system_clock::duration>(
-            std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
-    };
-    // A zero birth time is a file system that keeps the field without filling it.
-    if ((info.stx_mask & STATX_BTIME) && (info.stx_btime.tv_sec != 0 || info.stx_btime.tv_nsec != 0)) {
-        return toTimePoint(info.stx_btime);
-    }
-    if (info.stx_mask & STATX_MTIME) return toTimePoint(info.stx_mtime);
-    return std::nullopt;
+    return birthTime(AT_FDCWD, path.c_str());
 }

@@ -1,12 +1,14 @@
 #pragma once
 // The private cache of fresh captures: one 0700 folder per capture, named by a UUID, holding
-// one 0600 file. The library writes pictures there, moves them into the save folder, puts them
+// one 0600 file that appears under its name only when whole. No link in the cache's own folders
+// is followed. The library writes pictures there, moves them into the save folder, puts them
 // on the clipboard, deletes them, and purges whatever is older than a day. Main thread only.
 
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 #include <QObject>
 #include <QTimer>
@@ -14,6 +16,7 @@
 #include "app/capture/CapturedImage.h"
 #include "app/base/Log.h"
 #include "app/storage/Capture.h"
+#include "app/storage/FileDescriptor.h"
 #include "kit/CaptureVocabulary.h"
 #include "kit/SaveOutcome.h"
 
@@ -61,6 +64,9 @@ public:
     static std::optional<TimePoint> creationDate(const std::filesystem::path& path);
 
 private:
+    // The cache folder, reached without following links in the program's own folders (a link is
+    // replaced by a fresh private folder and logged), owned by the user and 0700.
+    FileDescriptor openCacheFolder(bool create, std::error_code& error) const;
     // The folder that discard may remove for this capture, if it is one of the cache's own.
     std::optional<std::filesystem::path> ownCaptureFolder(const Capture& capture) const;
 

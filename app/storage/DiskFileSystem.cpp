@@ -10,6 +10,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "app/storage/FileDescriptor.h"
+#include "app/storage/NewFile.h"
 #include "kit/Error.h"
 
 #ifndef RENAME_NOREPLACE
@@ -31,28 +33,6 @@ int renameNoReplace(const fs::path& from, const fs::path& to) {
 [[noreturn]] void fail(const char* step, int error, const fs::path& from, const fs::path& to) {
     throw fs::filesystem_error(step, from, to, std::error_code(error, std::generic_category()));
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Returns 0 or the errno of close, which is where some file systems report a failed write.
-    int close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
 
 // Returns 0 or the errno of the failing read or write.
 int copyContents(int source, int destination) {
@@ -76,10 +56,11 @@ int copyContents(int source, int destination) {
     }
 }
 
-void syncFolder(const fs::path& folder) {
-    // Best effort: some file systems cannot sync a directory, and the data itself is synced.
-    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.valid()) ::fsync(fd.get());
+// A saved file is the user's like any file they make there: 0666 less the umask, not the cache's
+// private mode. Failing that, the file stays private, which loses nothing.
+void giveSavedMode(const fs::path& file) {
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.valid()) ::fchmod(fd.get(), 0666 & ~NewFile::currentUmask());
 }
 
 void copyAcross(const fs::path& from, const fs::path& to, int renameError) {
@@ -90,29 +71,25 @@ void copyAcross(const fs::path& from, const fs::path& to, int renameError) {
     // Only a plain file can be carried over by copying.
     if (!S_ISREG(info.st_mode)) fail("move", renameError, from, to);
 
-    const mode_t mode = info.st_mode & 0777;
-    FileDescriptor destination(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (!destination.valid()) fail("create destination", errno, from, to);
-
-    auto abandon = [&](const char* step, int error) {
-        if (destination.valid()) destination.close();
-        ::unlink(to.c_str());
-        fail(step, error, from, to);
-    };
-    // The umask must not loosen or tighten what the source had.
-    if (::fchmod(destination.get(), mode) != 0) abandon("chmod destination", errno);
-    if (int error = copyContents(source.get(), destination.get())) abandon("copy", error);
-    if (::fsync(destination.get()) != 0) abandon("sync destination", errno);
-    if (int error = destination.close()) abandon("close destination", error);
-    syncFolder(to.parent_path());
+    NewFile destination(to.parent_path(), to.filename().string(), 0666, false);
+    if (destination.error() != 0) fail("create destination", destination.error(), from, to);
+    if (int error = copyContents(source.get(), destination.fd())) fail("copy", error, from, to);
+    if (int error = destination.publish()) fail("publish destination", error, from, to);
     // The move is all or nothing: a source that stays must not leave a second copy behind.
-    if (::unlink(from.c_str()) != 0) abandon("remove source", errno);
+    if (::unlink(from.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(to.c_str());
+        fail("remove source", error, from, to);
+    }
 }
 
 } // namespace
 
 void DiskFileSystem::moveItem(const fs::path& from, const fs::path& to) {
-    if (renameNoReplace(from, to) == 0) return;
+    if (renameNoReplace(from, to) == 0) {
+        giveSavedMode(to);
+        return;
+    }
     const int error = errno;
     switch (error) {
     case EXDEV:

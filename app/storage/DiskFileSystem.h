@@ -1,8 +1,9 @@
 #pragma once
 // The disk behind saving. A move never replaces anything at the destination: within one file
-// system it is a no-replace rename; across file systems the file is copied into an exclusively
-// created destination, flushed, and only then is the source removed. A failed move leaves the
-// source where it was and no partial file behind.
+// system it is a no-replace rename; across file systems the file is copied into an unnamed file
+// in the destination folder, flushed, linked in under its name, and only then is the source
+// removed. The saved file gets the mode of any new file there (0666 less the umask). A failed
+// or killed move leaves the source where it was and no partial file behind.
 
 #include <filesystem>
 

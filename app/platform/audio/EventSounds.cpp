@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "app/base/BaseDirectories.h"
 #include "app/base/Log.h"
 
 namespace platform::audio {
@@ -31,19 +32,6 @@ bool isReadableFile(const fs::path& file) {
     return regular;
 }
 
-std::vector<fs::path> splitPaths(const char* value) {
-    std::vector<fs::path> paths;
-    std::string_view rest(value);
-    while (!rest.empty()) {
-        const auto colon = rest.find(':');
-        const std::string_view item = rest.substr(0, colon);
-        // Relative entries are invalid and ignored.
-        if (!item.empty() && item.front() == '/') paths.emplace_back(std::string(item));
-        if (colon == std::string_view::npos) break;
-        rest.remove_prefix(colon + 1);
-    }
-    return paths;
-}
 
 struct ContextFree {
     void operator()(ca_context* context) const { ca_context_destroy(context); }
@@ -123,14 +111,8 @@ private:
 
 std::vector<fs::path> soundThemeFolders() {
     std::vector<fs::path> folders;
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome && *dataHome == '/') {
-        folders.emplace_back(dataHome);
-    } else if (const char* home = std::getenv("HOME"); home && *home == '/') {
-        folders.emplace_back(fs::path(home) / ".local/share");
-    }
-    const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-    std::vector<fs::path> dirs = splitPaths(dataDirs && *dataDirs ? dataDirs : "/usr/local/share:/usr/share");
+    folders.push_back(BaseDirectories::dataHome());
+    const std::vector<fs::path> dirs = BaseDirectories::dataDirs();
     folders.insert(folders.end(), dirs.begin(), dirs.end());
     for (auto& folder : folders) folder /= "sounds";
     return folders;

@@ -17,6 +17,7 @@
 
 #include <fmt/format.h>
 
+#include "app/base/BaseDirectories.h"
 #include "kit/Error.h"
 
 namespace fs = std::filesystem;
@@ -33,13 +34,8 @@ constexpr std::string_view entryName = "org.glimpo.Glimpo.desktop";
 }
 
 std::vector<fs::path> systemEntryPaths() {
-    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
-    std::string list = dirs != nullptr && *dirs != '\0' ? dirs : "/etc/xdg";
     std::vector<fs::path> paths;
-    std::istringstream stream(list);
-    for (std::string dir; std::getline(stream, dir, ':');) {
-        if (!dir.empty() && dir.front() == '/') paths.push_back(fs::path(dir) / "autostart" / entryName);
-    }
+    for (const fs::path& dir : BaseDirectories::configDirs()) paths.push_back(dir / "autostart" / entryName);
     return paths;
 }
 
@@ -125,14 +121,7 @@ bool isUtf8(const std::string& text) {
 } // namespace
 
 fs::path userEntryPath() {
-    fs::path config;
-    if (const char* value = std::getenv("XDG_CONFIG_HOME"); value != nullptr && *value == '/') {
-        config = value;
-    } else {
-        const char* home = std::getenv("HOME");
-        config = fs::path(home != nullptr ? home : "") / ".config";
-    }
-    return config / "autostart" / entryName;
+    return BaseDirectories::configHome() / "autostart" / entryName;
 }
 
 bool isEnabled() {

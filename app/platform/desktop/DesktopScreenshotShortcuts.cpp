@@ -11,6 +11,7 @@
 #include <optional>
 #include <sstream>
 
+#include "app/base/BaseDirectories.h"
 #include "app/base/Log.h"
 #include "app/platform/desktop/DesktopKeys.h"
 #include "kit/HotKeyCombination.h"
@@ -184,12 +185,6 @@ std::optional<std::string> readText(const fs::path& file) {
     return text.str();
 }
 
-fs::path homeBased(const char* variable, const char* fallbackUnderHome) {
-    if (const char* value = std::getenv(variable); value != nullptr && *value == '/') return value;
-    const char* home = std::getenv("HOME");
-    return fs::path(home != nullptr ? home : "") / fallbackUnderHome;
-}
-
 bool isKdeSession() {
     const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
     if (desktops == nullptr) return false;
@@ -228,11 +223,9 @@ std::optional<std::vector<DesktopShortcut>> readGnome() {
 }
 
 ToolShortcuts kdeToolDefaults() {
-    std::vector<fs::path> dataDirs{homeBased("XDG_DATA_HOME", ".local/share")};
-    const char* systemDirs = std::getenv("XDG_DATA_DIRS");
-    for (const std::string& dir : split(systemDirs != nullptr && *systemDirs ? systemDirs : "/usr/local/share:/usr/share", ':')) {
-        dataDirs.emplace_back(dir);
-    }
+    std::vector<fs::path> dataDirs{BaseDirectories::dataHome()};
+    const std::vector<fs::path> systemDirs = BaseDirectories::dataDirs();
+    dataDirs.insert(dataDirs.end(), systemDirs.begin(), systemDirs.end());
     for (const fs::path& dir : dataDirs) {
         if (const auto text = readText(dir / kdeToolDesktopFile)) return parseDesktopActionShortcuts(*text);
     }
@@ -241,7 +234,7 @@ ToolShortcuts kdeToolDefaults() {
 
 // None when KDE's shortcut file is absent.
 std::optional<std::vector<DesktopShortcut>> readKde() {
-    const auto text = readText(homeBased("XDG_CONFIG_HOME", ".config") / "kglobalshortcutsrc");
+    const auto text = readText(BaseDirectories::configHome() / "kglobalshortcutsrc");
     if (!text) return std::nullopt;
     return parseKGlobalShortcuts(*text, kdeToolDefaults());
 }

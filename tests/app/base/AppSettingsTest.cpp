@@ -159,3 +159,33 @@ TEST_F(AppSettingsTest, StoredLabelsFollowTheCurrentLayout) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AppSettingsTest, ThumbnailTimesATimerCannotCountFallBackToTheDefault) {
+    // Under half a millisecond rounds to a 0 ms timer; past INT_MAX ms overflows it.
+    for (const double unusable : {1e308, 4.9e-324, 0.0004, -3.0, 2147484.0}) {
+        stored().setDouble("thumbnailSeconds", unusable);
+        EXPECT_DOUBLE_EQ(launch()->thumbnailSeconds(), 6.0) << unusable;
+    }
+    stored().setDouble("thumbnailSeconds", 2.5);
+    EXPECT_DOUBLE_EQ(launch()->thumbnailSeconds(), 2.5);
+}
+
+TEST_F(AppSettingsTest, StoredShortcutsWithoutCommandOrControlAreDropped) {
+    const HotKeyCombination plainA{0, 0, "A"};
+    const HotKeyCombination shiftEscape{53, HotKeyCombination::shift, "⎋"};
+    const HotKeyCombination controlA{0, HotKeyCombination::control, "A"};
+    stored().setString("hotKeyOverrides", kit::HotKeyBindings::encode({{CaptureAction::area, plainA},
+                                                                       {CaptureAction::fullscreen, shiftEscape},
+                                                                       {CaptureAction::window, controlA},
+                                                                       {CaptureAction::text, std::nullopt}}));
+    auto settings = launch();
+    EXPECT_EQ(settings->hotKeyOverrides(),
+              (kit::HotKeyOverrides{{CaptureAction::window, controlA}, {CaptureAction::text, std::nullopt}}));
+    EXPECT_EQ(logs.messages("settings"),
+              (std::vector<std::string>{"shortcut override dropped action=area reason=noCommandOrControl",
+                                        "shortcut override dropped action=fullscreen reason=noCommandOrControl"}));
+}
+
+} // namespace

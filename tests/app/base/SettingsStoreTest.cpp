@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
+#include <future>
 #include <map>
 #include <set>
 #include <sstream>
@@ -162,19 +166,63 @@ TEST_F(SettingsStoreTest, OneStringWithBadBytesDoesNotBlockLaterWrites) {
     EXPECT_TRUE(SettingsStore(file).boolValue("welcomeShown"));
 }
 
-TEST_F(SettingsStoreTest, StandardPathFollowsAnAbsoluteConfigHome) {
-    testsupport::ScopedEnv home("HOME", "/home/ann");
-    const fs::path fallback = "/home/ann/.config/org.glimpo.Glimpo/settings.json";
-    const std::map<std::optional<std::string>, fs::path> expected{
-        {"/tmp/conf", "/tmp/conf/org.glimpo.Glimpo/settings.json"},
-        {"relative/conf", fallback},
-        {"", fallback},
-        {std::nullopt, fallback},
-    };
-    for (const auto& [config, path] : expected) {
-        testsupport::ScopedEnv env("XDG_CONFIG_HOME", config);
-        EXPECT_EQ(SettingsStore::standardPath(), path) << config.value_or("unset");
+TEST_F(SettingsStoreTest, AFifoOrALinkToOneIsKeptAsideWithoutBlocking) {
+    fs::create_directories(file.parent_path());
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    for (const fs::path& fifo : {file, dir / "fifo"}) {
+        if (fifo == file) ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+        else fs::create_symlink(fifo, file);
+        logs.clear();
+        auto loading = std::async(std::launch::async, [&] { SettingsStore store(file); });
+        if (loading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            // Unblocks the open so the test can fail instead of hanging.
+            close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+            FAIL() << "loading blocked on a FIFO";
+        }
+        const auto lines = logs.messages("settings");
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_TRUE(lines[0].ends_with(" error=not a regular file")) << lines[0];
+        EXPECT_FALSE(fs::exists(fifo));
     }
+}
+
+TEST_F(SettingsStoreTest, WritesGoThroughALinkToItsTargetAndNeverOverAReadOnlyFile) {
+    const fs::path target = dir / "dotfiles" / "glimpo.json";
+    writeText(target, R"({"thumbnailSeconds": 9})");
+    writeText(target.parent_path() / "glimpo.json.tmp-AbC123", "{");
+    fs::create_directories(file.parent_path());
+    fs::create_symlink(target, file);
+    SettingsStore store(file);
+    EXPECT_DOUBLE_EQ(store.doubleValue("thumbnailSeconds"), 9.0);
+    EXPECT_EQ(names(target.parent_path()), std::set<std::string>{"glimpo.json"}) << "a crash's leftover goes";
+
+    store.setBool("welcomeShown", true);
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_TRUE(SettingsStore(target).boolValue("welcomeShown"));
+    EXPECT_EQ(names(target.parent_path()), std::set<std::string>{"glimpo.json"});
+
+    fs::permissions(target, fs::perms(0400));
+    const std::string before = readText(target);
+    store.setBool("welcomeShown", false);
+    EXPECT_FALSE(store.boolValue("welcomeShown"));
+    EXPECT_EQ(readText(target), before);
+    EXPECT_TRUE(logs.contains("settings", "could not write settings file=" + file.string() + " error=Permission denied"));
+}
+
+TEST_F(SettingsStoreTest, WhatIsWrittenCanBeReadBack) {
+    // Just under the read limit compact, four times over it indented.
+    nlohmann::json big = nlohmann::json::array();
+    for (int i = 0; i < 450000; ++i) big.push_back(0);
+    writeText(file, nlohmann::json{{"mine", big}}.dump());
+    SettingsStore store(file);
+    store.setBool("welcomeShown", true);
+    SettingsStore again(file);
+    EXPECT_TRUE(again.boolValue("welcomeShown"));
+    EXPECT_TRUE(again.contains("mine"));
+
+    store.setString("saveFolderPath", std::string(2 << 20, 'x'));
+    EXPECT_TRUE(SettingsStore(file).boolValue("welcomeShown")) << "a file too large is not written";
+    EXPECT_TRUE(logs.contains("settings", "could not write settings file=" + file.string() + " error=File too large"));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core/SingleInstance.h"
+#include "app/base/Log.h"
 #include "tests/app/TestSupport.h"
 
 #include <QDir>
@@ -9,14 +10,18 @@
 #include <QThread>
 
 #include <atomic>
+#include <filesystem>
 #include <future>
 #include <latch>
 #include <memory>
 #include <vector>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -148,12 +153,50 @@ TEST_F(SingleInstanceTest, ForeignRequestsDoNotReopen) {
     EXPECT_EQ(reopened, 0);
 }
 
-TEST(SingleInstance, WithoutARuntimeFolderUsesThePrivateNameInTheTemporaryFolder) {
-    testsupport::ScopedEnv env{"XDG_RUNTIME_DIR", std::nullopt};
-    SingleInstance instance(QStringLiteral("org.glimpo.Glimpo.test-fallback"));
-    const QString uid = QString::number(::getuid());
-    EXPECT_EQ(instance.socketPath(),
-              QDir::tempPath() + "/org.glimpo.Glimpo.test-fallback-" + uid + ".socket");
-    EXPECT_EQ(instance.lockPath(),
-              QDir::tempPath() + "/org.glimpo.Glimpo.test-fallback-" + uid + ".lock");
+TEST(SingleInstance, WithoutARuntimeFolderTheLockLivesInAPrivateFolderNeverALink) {
+    testsupport::TempDir shared;
+    fs::permissions(shared.path(), fs::perms(01777));
+    testsupport::TempDir cache;
+    testsupport::ScopedEnv runtime{"XDG_RUNTIME_DIR", std::nullopt};
+    testsupport::ScopedEnv tmp{"TMPDIR", shared.path().string()};
+    testsupport::ScopedEnv cacheHome{"XDG_CACHE_HOME", cache.path().string()};
+    const QString name = QStringLiteral("org.glimpo.Glimpo.test-fallback");
+    const fs::path predictable = shared / ("org.glimpo.Glimpo.test-fallback-" + std::to_string(::geteuid()));
+
+    auto folderOf = [](const SingleInstance& instance) {
+        return fs::path(QFile::encodeName(instance.lockPath()).toStdString()).parent_path();
+    };
+    auto isPrivate = [](const fs::path& folder) {
+        struct stat info {};
+        return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+               (info.st_mode & 0777) == 0700;
+    };
+    {
+        SingleInstance first(name);
+        SingleInstance second(name);
+        EXPECT_EQ(folderOf(first), predictable);
+        EXPECT_TRUE(isPrivate(folderOf(first)));
+        EXPECT_TRUE(first.tryBecomePrimary());
+        EXPECT_FALSE(second.tryBecomePrimary());
+    }
+    fs::remove_all(predictable);
+
+    // Planted by someone else first: a link, then a folder of another user.
+    fs::create_directory(shared / "elsewhere");
+    fs::create_directory_symlink(shared / "elsewhere", predictable);
+    for (int planted = 0; planted < 2; ++planted) {
+        MemoryLogSink logs;
+        SingleInstance first(name);
+        SingleInstance second(name);
+        EXPECT_TRUE(isPrivate(folderOf(first))) << folderOf(first);
+        EXPECT_NE(folderOf(first), predictable);
+        EXPECT_TRUE(first.tryBecomePrimary());
+        EXPECT_FALSE(second.tryBecomePrimary());
+        EXPECT_TRUE(fs::is_empty(shared / "elsewhere"));
+        EXPECT_TRUE(logs.contains("app", "instance folder refused path=" + predictable.string() +
+                                             (planted == 0 ? " reason=not a folder" : " reason=not owned")));
+        fs::remove(predictable);
+        fs::create_directory(predictable);
+        ASSERT_EQ(::chown(predictable.c_str(), 65534, 65534), 0) << "needs root, as in CI";
+    }
 }

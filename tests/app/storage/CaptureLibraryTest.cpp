@@ -25,9 +25,11 @@
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/CaptureStoreError.h"
 #include "app/storage/DiskFileSystem.h"
+#include "app/storage/NewFile.h"
 #include "kit/Calendar.h"
 #include "kit/CaptureFileNamer.h"
 #include "tests/app/TestSupport.h"
+#include "tests/app/storage/KilledChild.h"
 #include "tests/app/storage/ScopedMount.h"
 
 namespace fs = std::filesystem;
@@ -186,6 +188,32 @@ TEST_F(CaptureLibraryTest, StoreFailuresThrowAndLeaveNothingBehind) {
     EXPECT_TRUE(fs::is_empty(temp / "full" / "Captures"));
 }
 
+TEST_F(CaptureLibraryTest, AStoreKilledMidwayLeavesNoPictureUnderItsName) {
+    EXPECT_EQ(testsupport::killedWhileWriting(64 * 1024, [&] { library->store(noise(600)); }), SIGXFSZ);
+    for (const auto& entry : fs::recursive_directory_iterator(cacheFolder)) {
+        EXPECT_TRUE(entry.is_directory()) << entry.path();
+    }
+}
+
+TEST_F(CaptureLibraryTest, ALinkedCacheFolderIsReplacedNotFollowed) {
+    fs::create_directories(temp / "victim");
+    std::ofstream(temp / "victim" / "old") << "keep";
+    setModified(temp / "victim" / "old", std::chrono::system_clock::now() - 48h);
+    fs::permissions(temp / "victim", fs::perms(0755));
+    fs::create_directories(cacheFolder.parent_path());
+    fs::create_directory_symlink(temp / "victim", cacheFolder);
+
+    library->purgeExpired();
+    const Capture capture = library->store(picture(8, 8, 8));
+    EXPECT_TRUE(logged("cache folder link replaced path=" + cacheFolder.string()));
+    EXPECT_FALSE(fs::is_symlink(cacheFolder));
+    EXPECT_EQ(capture.fileURL.parent_path().parent_path(), cacheFolder);
+    EXPECT_EQ(mode(cacheFolder), 0700u);
+    EXPECT_EQ(readFile(temp / "victim" / "old"), "keep");
+    EXPECT_EQ(mode(temp / "victim"), 0755u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp / "victim"), {}), 1);
+}
+
 TEST_F(CaptureLibraryTest, SaveMovesTheFileNumbersCollisionsAndEmptiesTheCache) {
     const Capture capture = library->store(picture(16, 16, 8));
     const std::string bytes = readFile(capture.fileURL);
@@ -242,7 +270,7 @@ TEST_F(CaptureLibraryTest, SaveCrossesFileSystems) {
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(result.value(), temp / "other" / savedName(capture));
     EXPECT_EQ(readFile(result.value()), bytes);
-    EXPECT_EQ(mode(result.value()), 0600u);
+    EXPECT_EQ(mode(result.value()), 0666u & ~NewFile::currentUmask()) << "the mode of a new file there";
     EXPECT_FALSE(fs::exists(capture.fileURL.parent_path()));
 }
 

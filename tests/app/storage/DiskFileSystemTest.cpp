@@ -10,6 +10,7 @@
 #include "app/storage/DiskFileSystem.h"
 #include "kit/SaveOutcome.h"
 #include "tests/app/TestSupport.h"
+#include "tests/app/storage/KilledChild.h"
 #include "tests/app/storage/ScopedMount.h"
 
 namespace fs = std::filesystem;
@@ -61,8 +62,11 @@ TEST_F(DiskFileSystemTest, MovesWithinOneFileSystemButNeverReplaces) {
     EXPECT_EQ(readFile(other / "taken.png"), "existing");
     EXPECT_EQ(readFile(source), "picture");
 
+    const mode_t previous = ::umask(027);
     EXPECT_EQ(moveFailure(source, other / "free.png"), "");
+    ::umask(previous);
     EXPECT_EQ(readFile(other / "free.png"), "picture");
+    EXPECT_EQ(fs::status(other / "free.png").permissions(), fs::perms(0640)) << "a new file's mode, not the cache's";
     EXPECT_FALSE(fs::exists(source));
 }
 
@@ -72,7 +76,7 @@ TEST_F(DiskFileSystemTest, MissingFolderAndMissingSourceAreToldApart) {
     EXPECT_TRUE(fs::exists(source));
 }
 
-TEST_F(DiskFileSystemTest, MovesAcrossFileSystemsByCopyingWithTheSourceMode) {
+TEST_F(DiskFileSystemTest, MovesAcrossFileSystemsByCopyingWithANewFilesMode) {
     testsupport::ScopedMount mount(temp / "tmpfs", "tmpfs", "tmpfs", 0, "size=1m");
     ASSERT_TRUE(mount.mounted()) << mount.failure();
     const std::string bytes = randomBytes(300 * 1024);
@@ -81,9 +85,11 @@ TEST_F(DiskFileSystemTest, MovesAcrossFileSystemsByCopyingWithTheSourceMode) {
 
     EXPECT_EQ(moveFailure(source, temp / "tmpfs" / "taken.png"), "The file couldn't be moved.");
     EXPECT_EQ(readFile(temp / "tmpfs" / "taken.png"), "existing");
+    const mode_t previous = ::umask(022);
     EXPECT_EQ(moveFailure(source, temp / "tmpfs" / "moved.png"), "");
+    ::umask(previous);
     EXPECT_EQ(readFile(temp / "tmpfs" / "moved.png"), bytes);
-    EXPECT_EQ(fs::status(temp / "tmpfs" / "moved.png").permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::status(temp / "tmpfs" / "moved.png").permissions(), fs::perms(0644));
     EXPECT_FALSE(fs::exists(source));
 }
 
@@ -95,6 +101,18 @@ TEST_F(DiskFileSystemTest, FullDiskLeavesNoPartialCopyAndKeepsTheSource) {
 
     EXPECT_EQ(moveFailure(source, temp / "tmpfs" / "big.png"), "The disk is full.");
     EXPECT_FALSE(fs::exists(temp / "tmpfs" / "big.png"));
+    EXPECT_EQ(readFile(source), bytes);
+}
+
+TEST_F(DiskFileSystemTest, ACopyKilledMidwayLeavesNothingInTheSaveFolder) {
+    testsupport::ScopedMount mount(temp / "tmpfs", "tmpfs", "tmpfs", 0, "size=2m");
+    ASSERT_TRUE(mount.mounted()) << mount.failure();
+    const std::string bytes = randomBytes(1024 * 1024);
+    writeFile(source, bytes);
+
+    auto move = [&] { DiskFileSystem().moveItem(source, temp / "tmpfs" / "cut.png"); };
+    EXPECT_EQ(testsupport::killedWhileWriting(256 * 1024, move), SIGXFSZ);
+    EXPECT_TRUE(fs::is_empty(temp / "tmpfs")) << "no partial file, no temporary";
     EXPECT_EQ(readFile(source), bytes);
 }
 
