@@ -81,7 +81,7 @@ bool FloatingPanel::isAnimating() const {
     return slide_ && slide_->state() == QAbstractAnimation::Running;
 }
 
-void FloatingPanel::orderFrontRegardless() {
+void FloatingPanel::showInFront() {
     if (isVisible()) {
         raise();
         return;

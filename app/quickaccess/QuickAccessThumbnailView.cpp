@@ -276,7 +276,7 @@ QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailMode
         first_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
         second_ = new ThumbnailIconButton("folder", QStringLiteral("Show in Folder"), this);
         connect(first_, &QAbstractButton::clicked, this, [this] { actions_.copy(); });
-        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.showInFinder(); });
+        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.showInFolder(); });
     } else {
         first_ = new ThumbnailIconButton("square.and.arrow.down", QStringLiteral("Save"), this);
         second_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);

@@ -40,7 +40,7 @@ protected:
         ThumbnailActions actions;
         actions.save = [this] { calls.push_back("save"); };
         actions.copy = [this] { calls.push_back("copy"); };
-        actions.showInFinder = [this] { calls.push_back("showInFinder"); };
+        actions.showInFolder = [this] { calls.push_back("showInFolder"); };
         actions.close = [this] { calls.push_back("close"); };
         actions.hoverChanged = [this](bool h) {
             // The model already has the new value when the action hears of it.
@@ -99,7 +99,7 @@ TEST_F(QuickAccessThumbnailViewTest, ASavedCaptureOffersCopyAndShowInFolderAndIt
     EXPECT_EQ(view->closeButton().toolTip(), "Close");
     view->firstButton().click();
     view->secondButton().click();
-    EXPECT_EQ(calls, (std::vector<std::string>{"hover", "copy", "showInFinder"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"hover", "copy", "showInFolder"}));
 }
 
 TEST_F(QuickAccessThumbnailViewTest, CopiedAndFailedStayVisibleWithoutHover) {
