@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <QToolTip>
+
 #include "app/quickaccess/DragSourceView.h"
-#include "app/quickaccess/DraggableFileView.h"
+#include "app/quickaccess/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
 #include "tests/app/TestSupport.h"
 #include "tests/app/quickaccess/QuickAccessSupport.h"
@@ -138,12 +141,42 @@ TEST_F(QuickAccessThumbnailViewTest, TheHoveredThumbnailIsDrawnWhereItBelongs) {
 
 TEST_F(QuickAccessThumbnailViewTest, AMoviePictureThatArrivesLaterReachesTheDragSource) {
     make(true, std::nullopt);
-    DragSourceView& source = view->draggableFileView().source();
+    DragSourceView& source = view->dragSource();
     EXPECT_FALSE(source.image().has_value());
     model->setPreview(solid(Qt::blue, {320, 240}));
     ASSERT_TRUE(waitUntil([&] { return source.image().has_value(); }));
     EXPECT_EQ(source.image()->size(), QSize(320, 240));
     EXPECT_EQ(source.fileURL(), model->capture().fileURL);
+}
+
+TEST(ThumbnailTooltips, TheButtonsExplainThemselvesThoughThePanelNeverBecomesActive) {
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &elsewhere; }));
+
+    Capture capture;
+    capture.fileURL = "/tmp/Glimpo 2026-03-05 at 09.07.03.png";
+    auto view = std::make_unique<QuickAccessThumbnailView>(std::make_shared<ThumbnailModel>(capture, solid(Qt::gray)),
+                                                           ThumbnailActions{});
+    QuickAccessThumbnailView& shown = *view;
+    FloatingPanel panel({});
+    panel.setContent(std::move(view));
+    panel.show();
+    quickaccess_test::enter(shown);
+    ASSERT_TRUE(waitUntil([&] { return shown.firstButton().isVisible(); }));
+
+    const std::pair<QAbstractButton*, QString> buttons[] = {
+        {&shown.firstButton(), "Save"}, {&shown.secondButton(), "Copy"}, {&shown.closeButton(), "Discard"}};
+    for (const auto& [button, tip] : buttons) {
+        const QPointF centre = QRectF(button->rect()).center();
+        QMouseEvent hover(QEvent::MouseMove, centre, button->mapTo(button->window(), centre),
+                          button->mapToGlobal(centre), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(button, &hover);
+        EXPECT_TRUE(waitUntil([&] { return QToolTip::isVisible() && QToolTip::text() == tip; }, 3000))
+            << tip.toStdString();
+    }
+    QToolTip::hideText();
 }
 
 class DragSourceViewTest : public ::testing::Test {
