@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/base/Log.h"
 
 namespace platform::desktop {
 
@@ -48,14 +47,35 @@ std::optional<Command> gnomeCommand(SettingsPage page) {
 } // namespace
 
 bool openSettingsPage(SettingsPage page) {
-    static const Logger log("setup");
     const bool kde = sessionIs("KDE");
     const auto command = kde ? kdeCommand(page) : sessionIs("GNOME") ? gnomeCommand(page) : std::nullopt;
-    if (!command || QStandardPaths::findExecutable(command->program).isEmpty()) {
-        log.debug("settings page unavailable page={}", static_cast<int>(page));
-        return false;
-    }
+    if (!command || QStandardPaths::findExecutable(command->program).isEmpty()) return false;
     return QProcess::startDetached(command->program, command->arguments);
+}
+
+std::string_view pageName(SettingsPage page) {
+    switch (page) {
+    case SettingsPage::screenRecording: return "screenRecording";
+    case SettingsPage::microphone: return "microphone";
+    case SettingsPage::keyboardShortcuts: return "keyboardShortcuts";
+    case SettingsPage::loginItems: return "loginItems";
+    }
+    return "unknown";
+}
+
+std::string whereToLook(SettingsPage page) {
+    switch (page) {
+    case SettingsPage::screenRecording:
+        return "Glimpo can't open the privacy settings here. Allow screen capture in your desktop's privacy settings.";
+    case SettingsPage::microphone:
+        return "Glimpo can't open the sound settings here. Choose a microphone in your desktop's sound settings.";
+    case SettingsPage::keyboardShortcuts:
+        return "Glimpo can't open the keyboard settings here. Turn off the screenshot shortcuts in your desktop's "
+               "keyboard settings.";
+    case SettingsPage::loginItems:
+        return "Glimpo can't open the startup settings here. Allow Glimpo in your desktop's startup applications.";
+    }
+    return {};
 }
 
 } // namespace platform::desktop
