@@ -28,7 +28,6 @@ std::optional<Command> kdeCommand(SettingsPage page) {
     switch (page) {
     case SettingsPage::keyboardShortcuts: return Command{"systemsettings", {"kcm_keys"}};
     case SettingsPage::microphone: return Command{"systemsettings", {"kcm_pulseaudio"}};
-    case SettingsPage::loginItems: return Command{"systemsettings", {"kcm_autostart"}};
     case SettingsPage::screenRecording: break;
     }
     return std::nullopt;
@@ -39,7 +38,6 @@ std::optional<Command> gnomeCommand(SettingsPage page) {
     case SettingsPage::keyboardShortcuts: return Command{"gnome-control-center", {"keyboard"}};
     case SettingsPage::microphone: return Command{"gnome-control-center", {"sound"}};
     case SettingsPage::screenRecording: return Command{"gnome-control-center", {"privacy"}};
-    case SettingsPage::loginItems: break;
     }
     return std::nullopt;
 }
@@ -58,7 +56,6 @@ std::string_view pageName(SettingsPage page) {
     case SettingsPage::screenRecording: return "screenRecording";
     case SettingsPage::microphone: return "microphone";
     case SettingsPage::keyboardShortcuts: return "keyboardShortcuts";
-    case SettingsPage::loginItems: return "loginItems";
     }
     return "unknown";
 }
@@ -72,8 +69,6 @@ std::string whereToLook(SettingsPage page) {
     case SettingsPage::keyboardShortcuts:
         return "Glimpo can't open the keyboard settings here. Turn off the screenshot shortcuts in your desktop's "
                "keyboard settings.";
-    case SettingsPage::loginItems:
-        return "Glimpo can't open the startup settings here. Allow Glimpo in your desktop's startup applications.";
     }
     return {};
 }

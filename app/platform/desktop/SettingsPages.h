@@ -7,7 +7,7 @@
 
 namespace platform::desktop {
 
-enum class SettingsPage { screenRecording, microphone, keyboardShortcuts, loginItems };
+enum class SettingsPage { screenRecording, microphone, keyboardShortcuts };
 
 // Whether a settings program was started for the page.
 bool openSettingsPage(SettingsPage page);
