@@ -31,6 +31,8 @@ public:
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(scroll_);
         scroll_->setFrameShape(QFrame::NoFrame);
+        // The keyboard belongs to the content's controls; Tab still scrolls the focused one into view.
+        scroll_->setFocusPolicy(Qt::NoFocus);
         scroll_->setWidgetResizable(true);
         scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         scroll_->setWidget(content.release());
