@@ -63,7 +63,7 @@ std::optional<SystemShortcutKey> storedKey(const nlohmann::json& entry) {
     if (!keyCode || !flags || *keyCode > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
     return SystemShortcutKey{
         .keyCode = static_cast<std::uint32_t>(*keyCode),
-        .cocoaModifiers = static_cast<std::uint32_t>(*flags & EventFlags::modifierMask),
+        .modifierFlags = static_cast<std::uint32_t>(*flags & EventFlags::modifierMask),
     };
 }
 

@@ -17,7 +17,7 @@ namespace kit {
 // A desktop shortcut: key code and modifiers in the key-event flag encoding (EventFlags).
 struct SystemShortcutKey {
     std::uint32_t keyCode = 0;
-    std::uint32_t cocoaModifiers = 0;
+    std::uint32_t modifierFlags = 0;
 
     friend bool operator==(const SystemShortcutKey&, const SystemShortcutKey&) = default;
 };

@@ -2,9 +2,6 @@
 
 #include "app/platform/audio/SoundServer.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 #include <cstdlib>
 #include <string_view>
 
@@ -20,12 +17,6 @@ bool screenCaptureAllowed() {
 MicrophoneAuthorization microphoneAuthorization() {
     return platform::audio::hasInputSource() ? MicrophoneAuthorization::authorized
                                              : MicrophoneAuthorization::restricted;
-}
-
-void open(const QString& address) {
-    const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty()) return;
-    QDesktopServices::openUrl(url);
 }
 
 } // namespace PermissionGate

@@ -1,7 +1,6 @@
 #pragma once
-// The permissions a capture needs, and opening the desktop's settings pages.
+// The permissions a capture needs.
 
-#include <QString>
 #include <qcoro/qcorotask.h>
 
 // The sound server asks nobody, so there is no undecided state: access is what it grants now.
@@ -15,8 +14,5 @@ bool screenCaptureAllowed();
 
 // Authorised when the sound server answers and has an input source, restricted otherwise.
 MicrophoneAuthorization microphoneAuthorization();
-
-// Opens an address (a settings page, a folder); a string that is no address is ignored.
-void open(const QString& address);
 
 } // namespace PermissionGate

@@ -46,6 +46,8 @@ std::string sizeText(const QRectF& local, double scale) {
 
 std::string windowLabel(const CapturableWindow& window) {
     if (window.title.empty()) return window.appName;
+    // Without WM_CLASS there is no application name: the title stands alone.
+    if (window.appName.empty()) return window.title;
     return window.appName + " \u2014 " + window.title;
 }
 

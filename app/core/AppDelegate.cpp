@@ -1,7 +1,6 @@
 #include "app/core/AppDelegate.h"
 
 #include <QApplication>
-#include <QUrl>
 
 #include <malloc.h>
 
@@ -16,6 +15,7 @@
 #include "app/base/Observation.h"
 #include "app/base/PermissionGate.h"
 #include "app/base/SettingsStore.h"
+#include "app/platform/desktop/FileReveal.h"
 #include "app/platform/x11/KeyboardLayout.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
 #include "app/platform/x11/X11HotKeyBackend.h"
@@ -36,6 +36,8 @@
 namespace {
 
 constexpr std::uint32_t escapeKeyCode = 53;
+// Long enough to read a sentence that names a place.
+constexpr double whereToLookSeconds = 6;
 
 } // namespace
 
@@ -48,7 +50,7 @@ AppDelegate::Environment AppDelegate::Environment::standard() {
     environment.store = std::make_unique<SettingsStore>(SettingsStore::standardPath());
     environment.layoutText = platform::x11::currentLayoutText();
     environment.screenPermission = PermissionGate::screenCaptureAllowed;
-    environment.openAddress = PermissionGate::open;
+    environment.openFolder = platform::desktop::openFolder;
     environment.makeServices = [backend, displays](AppSettings& settings) {
         CaptureCoordinator::Services services;
         services.capturer = std::make_unique<ScreenCaptureService>(backend, displays, std::make_unique<QtOwnWindows>());
@@ -100,6 +102,10 @@ CaptureCoordinator& AppDelegate::coordinator() {
 SetupGuide& AppDelegate::guide() {
     if (!guide_) {
         guide_ = std::make_unique<SetupGuide>(*settings_, environment_.setupPlatform());
+        QPointer<AppDelegate> self(this);
+        guide_->onSettingsPageUnavailable = [self](const std::string& message) {
+            if (self && self->notices_) self->notices_->show(message, "exclamationmark.triangle", whereToLookSeconds);
+        };
     }
     return *guide_;
 }
@@ -214,8 +220,14 @@ MenuActions AppDelegate::makeMenuActions() {
     actions.openAllInOne = route(kit::CaptureAction::allInOne);
     actions.openSaveFolder = [self] {
         if (!self) return;
-        self->environment_.openAddress(
-            QUrl::fromLocalFile(QString::fromStdString(self->settings_->saveFolder().string())).toString());
+        const std::filesystem::path folder = self->settings_->saveFolder();
+        self->environment_.openFolder(folder, [self, folder] {
+            if (!self) return;
+            self->log_.notice("save folder not opened path={}", folder.string());
+            if (!self->notices_) return;
+            self->notices_->show("Glimpo couldn't open a file manager. Your captures are saved in " + folder.string() + ".",
+                                 "folder", whereToLookSeconds);
+        });
     };
     actions.openSettings = [self] {
         if (self) self->showSettings();

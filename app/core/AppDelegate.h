@@ -42,7 +42,8 @@ public:
         // Empty: the standard cache folder.
         std::filesystem::path cacheFolder;
         std::function<bool()> screenPermission;
-        std::function<void(const QString& address)> openAddress;
+        // Opens the folder in the file manager; the callback runs when nothing opened it.
+        std::function<void(const std::filesystem::path& folder, std::function<void()> onUnavailable)> openFolder;
         std::function<CaptureCoordinator::Services(AppSettings&)> makeServices;
         // The desktop's global hot key service.
         std::function<std::unique_ptr<platform::x11::HotKeyBackend>()> makeHotKeys;

@@ -57,6 +57,8 @@ DragSourceView::DragSourceView(std::filesystem::path fileURL, std::function<void
 
 void DragSourceView::setImage(std::optional<QImage> image) {
     if (image && image->isNull()) image.reset();
+    // The thumbnail hands over its preview on every redraw; rescaling is only for a new one.
+    if (image == image_) return;
     image_ = std::move(image);
     fitted_ = QPixmap();
     update();

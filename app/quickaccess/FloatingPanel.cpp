@@ -16,6 +16,8 @@ FloatingPanel::FloatingPanel(Options options)
     if (options.ignoresMouse) flags |= Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint;
     setWindowFlags(flags);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Qt shows tooltips in the active window only, and a panel never becomes active.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::NoFocus);
     // The visual is chosen when the native window is made, so this must come first.
     if (translucent_) {
@@ -81,7 +83,7 @@ bool FloatingPanel::isAnimating() const {
     return slide_ && slide_->state() == QAbstractAnimation::Running;
 }
 
-void FloatingPanel::orderFrontRegardless() {
+void FloatingPanel::showInFront() {
     if (isVisible()) {
         raise();
         return;

@@ -41,7 +41,7 @@ public:
     bool isAnimating() const;
 
     // Comes to the front without taking focus from the application that has it.
-    void orderFrontRegardless();
+    void showInFront();
     void orderOut();
 
     static constexpr int slideMilliseconds = 200;

@@ -75,7 +75,7 @@ void QuickAccessController::show(const Capture& capture, const std::optional<std
     entries_.push_back(Entry{model, std::move(panel), nullptr, std::nullopt});
     layout();
     if (failure) model->setStatus(ThumbnailModel::Status::failed(*failure));
-    shown.orderFrontRegardless();
+    shown.showInFront();
     if (!failure) scheduleDismiss(capture.id);
 }
 
@@ -140,8 +140,8 @@ ThumbnailActions QuickAccessController::makeActions(const QUuid& id) {
     actions.copy = [self, id] {
         if (self) self->copy(id);
     };
-    actions.showInFinder = [self, id] {
-        if (self) self->showInFinder(id);
+    actions.showInFolder = [self, id] {
+        if (self) self->showInFolder(id);
     };
     actions.close = [self, id] {
         if (self) self->close(id);
@@ -255,7 +255,7 @@ void QuickAccessController::copy(const QUuid& id) {
     QTimer::singleShot(copiedConfirmation, this, [this, id] { dismiss(id); });
 }
 
-void QuickAccessController::showInFinder(const QUuid& id) {
+void QuickAccessController::showInFolder(const QUuid& id) {
     Entry* e = entry(id);
     if (!e) return;
     if (platform_.reveal) platform_.reveal(e->model->capture().fileURL);

@@ -100,7 +100,7 @@ private:
 
     void save(const QUuid& id);
     void copy(const QUuid& id);
-    void showInFinder(const QUuid& id);
+    void showInFolder(const QUuid& id);
     void close(const QUuid& id);
     void hoverChanged(const QUuid& id, bool hovering);
     void dragEnded(const QUuid& id, bool accepted);

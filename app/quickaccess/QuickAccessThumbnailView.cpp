@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/quickaccess/DraggableFileView.h"
+#include "app/quickaccess/DragSourceView.h"
 #include "app/ui/Icons.h"
 #include "kit/ThumbnailLayout.h"
 
@@ -260,13 +260,14 @@ QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailMode
     const Capture& capture = model_->capture();
     const QRect thumbnail = thumbnailRect();
 
-    draggable_ = new DraggableFileView(capture.fileURL, model_->preview(), [this](bool accepted) {
+    // The file is fixed at creation; the picture follows the model (a movie's arrives later).
+    dragSource_ = new DragSourceView(capture.fileURL, [this](bool accepted) {
         model_->setDragging(false);
         actions_.dragEnded(accepted);
-    }, this);
-    draggable_->setGeometry(thumbnail);
-    draggable_->source().setCornerRadius(cornerRadius);
-    draggable_->source().setOnDragBegan([this] { model_->setDragging(true); });
+    }, model_->preview(), this);
+    dragSource_->setGeometry(thumbnail);
+    dragSource_->setCornerRadius(cornerRadius);
+    dragSource_->setOnDragBegan([this] { model_->setDragging(true); });
 
     overlay_ = new Overlay(*this);
     overlay_->setGeometry(thumbnail);
@@ -276,7 +277,7 @@ QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailMode
         first_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
         second_ = new ThumbnailIconButton("folder", QStringLiteral("Show in Folder"), this);
         connect(first_, &QAbstractButton::clicked, this, [this] { actions_.copy(); });
-        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.showInFinder(); });
+        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.showInFolder(); });
     } else {
         first_ = new ThumbnailIconButton("square.and.arrow.down", QStringLiteral("Save"), this);
         second_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
@@ -324,7 +325,7 @@ QRegion QuickAccessThumbnailView::drawnShape() {
 }
 
 void QuickAccessThumbnailView::refresh() {
-    draggable_->setImage(model_->preview());
+    dragSource_->setImage(model_->preview());
     const ThumbnailModel::Status& status = model_->status();
     overlayShown_ = model_->isHovering() || !status.isIdle();
 

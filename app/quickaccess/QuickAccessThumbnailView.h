@@ -13,7 +13,7 @@
 
 #include "app/quickaccess/ThumbnailModel.h"
 
-class DraggableFileView;
+class DragSourceView;
 
 // A round icon button of the hover overlay: the whole circle is the hit area.
 class ThumbnailIconButton : public QAbstractButton {
@@ -84,7 +84,7 @@ public:
     ThumbnailIconButton& secondButton() { return *second_; }
     ThumbnailButton& tryAgainButton() { return *tryAgain_; }
     ThumbnailCloseButton& closeButton() { return *close_; }
-    DraggableFileView& draggableFileView() { return *draggable_; }
+    DragSourceView& dragSource() { return *dragSource_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -102,7 +102,7 @@ private:
     ThumbnailActions actions_;
     bool overlayShown_ = false;
     // Children, owned by Qt through this view.
-    DraggableFileView* draggable_;
+    DragSourceView* dragSource_;
     Overlay* overlay_;
     ThumbnailIconButton* first_;
     ThumbnailIconButton* second_;

@@ -58,7 +58,7 @@ private:
 struct ThumbnailActions {
     std::function<void()> save = [] {};
     std::function<void()> copy = [] {};
-    std::function<void()> showInFinder = [] {};
+    std::function<void()> showInFolder = [] {};
     std::function<void()> close = [] {};
     // True when the pointer enters, false when it leaves.
     std::function<void(bool)> hoverChanged = [](bool) {};

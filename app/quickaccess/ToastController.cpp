@@ -49,7 +49,7 @@ void ToastController::show(const std::string& message, const std::string& system
     }
     shown.setGeometry(QRect(QPoint(), size));
     panel_->setShape(ToastView::drawnShape(size));
-    panel_->orderFrontRegardless();
+    panel_->showInFront();
 
     if (seconds) {
         const double wait = std::isfinite(*seconds) ? std::clamp(*seconds, 0.0, INT_MAX / 1000.0) : 0.0;

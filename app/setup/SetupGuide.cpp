@@ -68,7 +68,7 @@ void SetupGuide::refresh() {
 
 void SetupGuide::requestMicrophone() {
     // Nothing to ask on this platform: the way to the microphone is the desktop's sound settings.
-    platform_.openSettingsPage(platform::desktop::SettingsPage::microphone);
+    openPage(platform::desktop::SettingsPage::microphone);
 }
 
 void SetupGuide::setLaunchAtLogin(bool enabled) {
@@ -84,10 +84,15 @@ void SetupGuide::setLaunchAtLogin(bool enabled) {
 
 void SetupGuide::openScreenRecordingSettings() {
     platform_.requestScreenCapture();
-    platform_.openSettingsPage(platform::desktop::SettingsPage::screenRecording);
+    openPage(platform::desktop::SettingsPage::screenRecording);
 }
 
 void SetupGuide::openKeyboardShortcuts() {
-    platform_.openSettingsPage(platform::desktop::SettingsPage::keyboardShortcuts);
+    openPage(platform::desktop::SettingsPage::keyboardShortcuts);
 }
 
+void SetupGuide::openPage(platform::desktop::SettingsPage page) {
+    if (platform_.openSettingsPage(page)) return;
+    log_.notice("settings page unavailable page={}", platform::desktop::pageName(page));
+    if (onSettingsPageUnavailable) onSettingsPageUnavailable(platform::desktop::whereToLook(page));
+}

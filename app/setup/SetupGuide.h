@@ -69,7 +69,12 @@ public:
     void openScreenRecordingSettings();
     void openKeyboardShortcuts();
 
+    // A settings page that the desktop does not have: the sentence saying where to look instead.
+    std::function<void(const std::string& message)> onSettingsPageUnavailable = [](const std::string&) {};
+
 private:
+    void openPage(platform::desktop::SettingsPage page);
+
     AppSettings& settings_;
     Platform platform_;
     Observed<bool> screenRecordingGranted_{false};

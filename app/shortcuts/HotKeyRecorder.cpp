@@ -43,8 +43,8 @@ HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
     removeButton_->setText("Remove Shortcut");
     removeButton_->setAccessibleName("Remove Shortcut");
     removeButton_->setToolTip("Remove shortcut");
-    // Clicking it must not take the keyboard away from a window the user types in.
-    removeButton_->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab like every control; a click leaves the keyboard where it was.
+    removeButton_->setFocusPolicy(Qt::TabFocus);
     row->addWidget(removeButton_);
     column->addLayout(row);
 
@@ -57,7 +57,11 @@ HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
     column->addWidget(hintLabel_, 0, Qt::AlignRight);
 
     connect(recordButton_, &QPushButton::clicked, this, [this] { toggleRecording(); });
-    connect(removeButton_, &QToolButton::clicked, this, [this] { setCombination(std::nullopt); });
+    connect(removeButton_, &QToolButton::clicked, this, [this] {
+        // The button hides with the shortcut; the keyboard stays in this row.
+        if (removeButton_->hasFocus()) recordButton_->setFocus(Qt::TabFocusReason);
+        setCombination(std::nullopt);
+    });
 
     QPointer<HotKeyRecorder> self(this);
     observeChanges(this, [self] {

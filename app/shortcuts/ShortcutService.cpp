@@ -3,6 +3,8 @@
 #include <QPointer>
 
 #include "app/base/AppSettings.h"
+#include "app/base/GlimpoUIState.h"
+#include "app/shortcuts/HotKeyCapture.h"
 #include "kit/HotKeyBindings.h"
 
 ShortcutService::ShortcutService(AppSettings& settings, HotKeyCenter::PressHandler onPress,
@@ -20,6 +22,13 @@ void ShortcutService::start() {
 
 void ShortcutService::registerShortcuts() {
     const kit::ActiveBindings bindings = kit::HotKeyBindings::active(settings_.hotKeyOverrides());
+    // A grab would take the combination before the recorder sees it; the failures of the last
+    // registration stay shown meanwhile.
+    if (GlimpoUIState::shared().openSurfaces().contains(std::string(HotKeyCapture::surfaceName))) {
+        center_.registerBindings({});
+        log_.info("shortcuts registered count=0 failed=0");
+        return;
+    }
     const auto errors = center_.registerBindings(bindings);
 
     std::map<kit::CaptureAction, std::string> descriptions;

@@ -1,6 +1,7 @@
 #pragma once
 // Keeps the registered hot keys in step with the settings: registers the shortcuts in force at
 // start and again after every change of the overrides, and publishes why any of them failed.
+// While a shortcut recorder listens, none is registered, so every key press reaches it.
 // Main thread only.
 
 #include <map>
@@ -25,7 +26,8 @@ public:
                     std::unique_ptr<platform::x11::HotKeyBackend> backend = nullptr, QObject* parent = nullptr);
     ~ShortcutService() override;
 
-    // Registers now and after every change of the overrides, for the life of the service.
+    // Registers now and after every change of the overrides or of the recorder's listening, for
+    // the life of the service.
     void start();
 
     // For each action whose key failed at the last registration, the sentence saying why.

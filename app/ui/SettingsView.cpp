@@ -1,7 +1,6 @@
 #include "app/ui/SettingsView.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -73,22 +72,27 @@ const QColor orange(255, 149, 0);
 
 SettingsView::SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFactory makeRecorder, Failures failures,
                            std::function<void()> onShowWelcome, FolderChooser chooseFolder, QWidget* parent)
-    : QWidget(parent), settings_(settings), folderChooser_(std::move(chooseFolder)) {
+    : QWidget(parent), settings_(settings), guide_(guide), folderChooser_(std::move(chooseFolder)) {
     setFixedWidth(480);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);
     column->setSpacing(10);
+    addGeneralSection(*column);
+    addShortcutSection(*column, std::move(makeRecorder), std::move(failures));
+    addWelcomeSection(*column, std::move(onShowWelcome));
+    column->addStretch(1);
+}
 
-    // General.
+void SettingsView::addGeneralSection(QVBoxLayout& column) {
     auto* general = new QGroupBox(this);
     general->setObjectName(QStringLiteral("general"));
-    QFormLayout* generalForm = sectionForm(general);
+    QFormLayout* form = sectionForm(general);
 
     auto* folderName = new QLabel(general);
     folderName->setObjectName(QStringLiteral("saveFolderName"));
     SetupStyle::makeSecondary(*folderName);
     auto* choose = new QPushButton(QStringLiteral("Choose…"), general);
-    generalForm->addRow(QStringLiteral("Save to"), trailing({folderName, choose}, general));
+    form->addRow(QStringLiteral("Save to"), trailing({folderName, choose}, general));
     connect(choose, &QPushButton::clicked, this, [this] { this->chooseFolder(); });
 
     auto* seconds = new QSpinBox(general);
@@ -98,15 +102,17 @@ SettingsView::SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFac
     seconds->setSuffix(QStringLiteral(" s"));
     // Typing "1" on the way to "15" must not store 3 seconds.
     seconds->setKeyboardTracking(false);
-    generalForm->addRow(QStringLiteral("Thumbnail stays for"), trailing({seconds}, general));
+    form->addRow(QStringLiteral("Thumbnail stays for"), trailing({seconds}, general));
+    AppSettings& settings = settings_;
     connect(seconds, &QSpinBox::valueChanged, this, [&settings](int value) { settings.setThumbnailSeconds(value); });
 
     auto* sounds = new QCheckBox(QStringLiteral("Play sounds"), general);
-    generalForm->addRow(sounds);
+    form->addRow(sounds);
     connect(sounds, &QCheckBox::clicked, this, [&settings](bool on) { settings.setPlaysSounds(on); });
 
+    SetupGuide& guide = guide_;
     auto* login = new QCheckBox(QStringLiteral("Open at login"), general);
-    generalForm->addRow(login);
+    form->addRow(login);
     const auto showLoginItem = [&guide, login] {
         const QSignalBlocker quiet(login);
         login->setChecked(guide.loginItem() != LaunchAtLogin::State::off);
@@ -117,60 +123,10 @@ SettingsView::SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFac
         showLoginItem();
     });
 
-    column->addWidget(general);
+    column.addWidget(general);
     QLabel* loginError = coloredLabel(QString(), red, this);
     loginError->setObjectName(QStringLiteral("errorMessage"));
-    column->addWidget(loginError);
-
-    // Keyboard shortcuts.
-    auto* shortcuts = new QGroupBox(QStringLiteral("Keyboard Shortcuts"), this);
-    shortcuts->setObjectName(QStringLiteral("shortcuts"));
-    QFormLayout* shortcutForm = sectionForm(shortcuts);
-    auto failureLabels = std::make_shared<std::map<kit::CaptureAction, QLabel*>>();
-    for (const kit::CaptureAction action : kit::CaptureAction::allCases()) {
-        auto* cell = new QWidget(shortcuts);
-        auto* cellLayout = new QVBoxLayout(cell);
-        cellLayout->setContentsMargins(0, 0, 0, 0);
-        cellLayout->setSpacing(2);
-        if (QWidget* recorder = makeRecorder ? makeRecorder(action, cell) : nullptr) {
-            recorder->setParent(cell);
-            recorder->setObjectName(QStringLiteral("recorder-%1").arg(QString::fromUtf8(action.rawValue())));
-            cellLayout->addWidget(recorder, 0, Qt::AlignRight);
-        }
-        QLabel* failure = coloredLabel(QString(), red, cell);
-        failure->setObjectName(QStringLiteral("failure-%1").arg(QString::fromUtf8(action.rawValue())));
-        failure->setFont(SetupStyle::caption(failure->font()));
-        failure->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        failure->hide();
-        cellLayout->addWidget(failure);
-        (*failureLabels)[action] = failure;
-        shortcutForm->addRow(QString::fromUtf8(action.title()), cell);
-    }
-    column->addWidget(shortcuts);
-
-    auto* warning = new QWidget(this);
-    warning->setObjectName(QStringLiteral("conflictWarning"));
-    auto* warningLayout = new QVBoxLayout(warning);
-    warningLayout->setContentsMargins(0, 0, 0, 0);
-    warningLayout->setSpacing(6);
-    warningLayout->addWidget(
-        coloredLabel(QStringLiteral("The desktop still uses some of these shortcuts for its own screenshots."), orange,
-                     warning));
-    auto* openShortcuts = new QPushButton(QStringLiteral("Open Keyboard Shortcuts…"), warning);
-    warningLayout->addWidget(openShortcuts, 0, Qt::AlignLeft);
-    connect(openShortcuts, &QPushButton::clicked, this, [&guide] { guide.openKeyboardShortcuts(); });
-    column->addWidget(warning);
-
-    // The way back to the guide.
-    auto* more = new QGroupBox(this);
-    auto* moreLayout = new QHBoxLayout(more);
-    auto* showWelcome = new QPushButton(QStringLiteral("Show Welcome Guide…"), more);
-    moreLayout->addWidget(showWelcome, 0, Qt::AlignLeft);
-    connect(showWelcome, &QPushButton::clicked, this, [onShowWelcome = std::move(onShowWelcome)] {
-        if (onShowWelcome) onShowWelcome();
-    });
-    column->addWidget(more);
-    column->addStretch(1);
+    column.addWidget(loginError);
 
     // Each observation reads only what its widgets show, so each re-runs only for its own changes.
     observeChanges(this, [&settings, folderName] { folderName->setText(lastComponent(settings.saveFolder())); });
@@ -191,6 +147,48 @@ SettingsView::SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFac
         loginError->setText(message ? QString::fromStdString(*message) : QString());
         loginError->setVisible(message.has_value());
     });
+}
+
+void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeRecorder, Failures failures) {
+    auto* shortcuts = new QGroupBox(QStringLiteral("Keyboard Shortcuts"), this);
+    shortcuts->setObjectName(QStringLiteral("shortcuts"));
+    QFormLayout* form = sectionForm(shortcuts);
+    auto failureLabels = std::make_shared<std::map<kit::CaptureAction, QLabel*>>();
+    for (const kit::CaptureAction action : kit::CaptureAction::allCases()) {
+        auto* cell = new QWidget(shortcuts);
+        auto* cellLayout = new QVBoxLayout(cell);
+        cellLayout->setContentsMargins(0, 0, 0, 0);
+        cellLayout->setSpacing(2);
+        if (QWidget* recorder = makeRecorder ? makeRecorder(action, cell) : nullptr) {
+            recorder->setParent(cell);
+            recorder->setObjectName(QStringLiteral("recorder-%1").arg(QString::fromUtf8(action.rawValue())));
+            cellLayout->addWidget(recorder, 0, Qt::AlignRight);
+        }
+        QLabel* failure = coloredLabel(QString(), red, cell);
+        failure->setObjectName(QStringLiteral("failure-%1").arg(QString::fromUtf8(action.rawValue())));
+        failure->setFont(SetupStyle::caption(failure->font()));
+        failure->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        failure->hide();
+        cellLayout->addWidget(failure);
+        (*failureLabels)[action] = failure;
+        form->addRow(QString::fromUtf8(action.title()), cell);
+    }
+    column.addWidget(shortcuts);
+
+    SetupGuide& guide = guide_;
+    auto* warning = new QWidget(this);
+    warning->setObjectName(QStringLiteral("conflictWarning"));
+    auto* warningLayout = new QVBoxLayout(warning);
+    warningLayout->setContentsMargins(0, 0, 0, 0);
+    warningLayout->setSpacing(6);
+    warningLayout->addWidget(
+        coloredLabel(QStringLiteral("The desktop still uses some of these shortcuts for its own screenshots."), orange,
+                     warning));
+    auto* openShortcuts = new QPushButton(QStringLiteral("Open Keyboard Shortcuts…"), warning);
+    warningLayout->addWidget(openShortcuts, 0, Qt::AlignLeft);
+    connect(openShortcuts, &QPushButton::clicked, this, [&guide] { guide.openKeyboardShortcuts(); });
+    column.addWidget(warning);
+
     observeChanges(this, [failures = std::move(failures), failureLabels] {
         const auto messages = failures ? failures() : std::map<kit::CaptureAction, std::string>{};
         for (const auto& [action, label] : *failureLabels) {
@@ -201,11 +199,22 @@ SettingsView::SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFac
     });
     observeChanges(this, [&guide, warning] { warning->setVisible(!guide.systemShortcutConflicts().empty()); });
     // The recorders store their edits in the settings; the conflict state follows each of them.
-    observeChanges(this, [&settings, &guide, seen = std::make_shared<bool>(false)] {
+    observeChanges(this, [&settings = settings_, &guide, seen = std::make_shared<bool>(false)] {
         settings.hotKeyOverrides();
         if (*seen) guide.refresh();
         *seen = true;
     });
+}
+
+void SettingsView::addWelcomeSection(QVBoxLayout& column, std::function<void()> onShowWelcome) {
+    auto* more = new QGroupBox(this);
+    auto* moreLayout = new QHBoxLayout(more);
+    auto* showWelcome = new QPushButton(QStringLiteral("Show Welcome Guide…"), more);
+    moreLayout->addWidget(showWelcome, 0, Qt::AlignLeft);
+    connect(showWelcome, &QPushButton::clicked, this, [onShowWelcome = std::move(onShowWelcome)] {
+        if (onShowWelcome) onShowWelcome();
+    });
+    column.addWidget(more);
 }
 
 void SettingsView::chooseFolder() {
@@ -229,10 +238,4 @@ std::optional<fs::path> SettingsView::chooseFolderWithDialog(QWidget* parent, co
     const QStringList selected = dialog.selectedFiles();
     if (selected.isEmpty()) return std::nullopt;
     return fs::path(QFile::encodeName(selected.front()).toStdString());
-}
-
-bool SettingsView::event(QEvent* event) {
-    const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::LayoutRequest) SetupLayout::fitWindow(*this);
-    return handled;
 }

@@ -14,6 +14,7 @@
 #include "kit/CaptureVocabulary.h"
 
 class AppSettings;
+class QVBoxLayout;
 class SetupGuide;
 
 class SettingsView : public QWidget {
@@ -36,12 +37,14 @@ public:
     static std::optional<std::filesystem::path> chooseFolderWithDialog(QWidget* parent,
                                                                        const std::filesystem::path& start);
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
+    // The three sections, top to bottom.
+    void addGeneralSection(QVBoxLayout& column);
+    void addShortcutSection(QVBoxLayout& column, RecorderFactory makeRecorder, Failures failures);
+    void addWelcomeSection(QVBoxLayout& column, std::function<void()> onShowWelcome);
     void chooseFolder();
 
     AppSettings& settings_;
+    SetupGuide& guide_;
     FolderChooser folderChooser_;
 };

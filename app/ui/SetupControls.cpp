@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -73,20 +72,6 @@ QWidget* glyphLabel(const char* systemImage, const QString& text, QWidget* paren
 }
 
 } // namespace SetupStyle
-
-namespace SetupLayout {
-
-void fitWindow(QWidget& content) {
-    QWidget* window = content.window();
-    if (window == &content || window->minimumSize() != window->maximumSize()) return;
-    // The window's layout keeps the content's old size hint until told.
-    content.updateGeometry();
-    if (QLayout* layout = window->layout()) layout->invalidate();
-    const QSize fitting = window->sizeHint();
-    if (fitting.isValid() && fitting != window->size()) window->setFixedSize(fitting);
-}
-
-} // namespace SetupLayout
 
 namespace {
 

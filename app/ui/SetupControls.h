@@ -24,12 +24,6 @@ void setTextColor(QWidget& widget, const QColor& color);
 QWidget* glyphLabel(const char* systemImage, const QString& text, QWidget* parent = nullptr);
 } // namespace SetupStyle
 
-namespace SetupLayout {
-// Windows of fixed size keep the size of their first content; content that grows or shrinks as
-// the guide changes (an error line, a warning) resizes its fixed-size window to fit again.
-void fitWindow(QWidget& content);
-} // namespace SetupLayout
-
 // "Allowed", or the button that opens the screen recording settings with its hint.
 class ScreenRecordingControls : public QWidget {
     Q_OBJECT

@@ -8,9 +8,11 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QKeySequence>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -32,6 +34,39 @@ QString titleWithHint(const QString& title, const std::string& hint) {
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
     return title + QLatin1Char('\t') + shown;
 }
+
+// The menu's own keys, shown as the shortcut hints are: ⌘, and ⌘Q (the program's key codes of
+// the comma and Q keys).
+const kit::HotKeyCombination settingsKey{43, kit::HotKeyCombination::command, ","};
+const kit::HotKeyCombination quitKey{12, kit::HotKeyCombination::command, "Q"};
+
+// Draws the text after an item's tab, the hint, right-aligned in the secondary text colour.
+class HintStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        const qsizetype tab = item ? item->text.indexOf(QLatin1Char('\t')) : -1;
+        if (element != CE_MenuItem || tab < 0) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionMenuItem title(*item);
+        title.text = item->text.left(tab);
+        QProxyStyle::drawControl(element, &title, painter, widget);
+
+        const bool selected = item->state & State_Selected;
+        QColor colour = item->palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        colour.setAlphaF(selected ? 0.8f : 0.55f);
+        painter->save();
+        painter->setPen(colour);
+        painter->setFont(item->font);
+        const int margin = item->fontMetrics.height();
+        painter->drawText(item->rect.adjusted(0, 0, -margin, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                          item->text.mid(tab + 1));
+        painter->restore();
+    }
+};
 
 // A red record disc with the running time across it, legible down to tray sizes of 22 pixels.
 QIcon recordingIcon(const QString& time) {
@@ -65,6 +100,11 @@ StatusItemController::StatusItemController(MenuActions actions, QObject* parent)
       menu_(std::make_unique<QMenu>()),
       tray_(std::make_unique<QSystemTrayIcon>()) {
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
+    // Owned by the menu.
+    auto* style = new HintStyle;
+    style->setParent(menu_.get());
+    menu_->setStyle(style);
+    menu_->installEventFilter(this);
     tray_->setContextMenu(menu_.get());
     // Some trays report a left click instead of opening the menu themselves.
     connect(tray_.get(), &QSystemTrayIcon::activated, this,
@@ -170,15 +210,29 @@ void StatusItemController::rebuildMenu() {
     addCaptureItems();
     menu_->addSeparator();
     addItem(QStringLiteral("Open Save Folder"), actions_.openSaveFolder);
-    QAction* settings = addItem(QStringLiteral("Settings\u2026"), actions_.openSettings);
-    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    settings->setShortcutVisibleInContextMenu(true);
+    settingsItem_ = addItem(titleWithHint(QStringLiteral("Settings\u2026"), settingsKey.displayString()),
+                            actions_.openSettings);
     menu_->addSeparator();
 
-    QAction* quit = menu_->addAction(QStringLiteral("Quit Glimpo"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    quit->setShortcutVisibleInContextMenu(true);
-    connect(quit, &QAction::triggered, this, [] { QCoreApplication::quit(); });
+    quitItem_ = menu_->addAction(titleWithHint(QStringLiteral("Quit Glimpo"), quitKey.displayString()));
+    connect(quitItem_, &QAction::triggered, this, [] { QCoreApplication::quit(); });
+}
+
+bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
+    // The open menu holds the keyboard, so its keys are read here rather than as shortcuts.
+    if (watched == menu_.get() && event->type() == QEvent::KeyPress) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+        QAction* chosen = nullptr;
+        if (modifiers == Qt::MetaModifier && key.key() == Qt::Key_Comma) chosen = settingsItem_;
+        if (modifiers == Qt::MetaModifier && key.key() == Qt::Key_Q) chosen = quitItem_;
+        if (chosen != nullptr) {
+            menu_->hide();
+            chosen->trigger();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void StatusItemController::addCaptureItems() {

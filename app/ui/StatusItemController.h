@@ -5,6 +5,7 @@
 
 #include "app/base/Log.h"
 #include "app/ui/MenuActions.h"
+#include "kit/HotKeyCombination.h"
 
 #include <QIcon>
 #include <QObject>
@@ -60,6 +61,9 @@ public:
     // hours (" 100:00").
     static QString elapsedTitle(Elapsed elapsed);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void updateButton();
     void addCaptureItems();
@@ -69,6 +73,9 @@ private:
     MenuActions actions_;
     std::optional<Elapsed> recordingElapsed_;
     std::map<std::string, std::string> shortcutHints_;
+    // Rebuilt with the menu; ⌘, and ⌘Q choose them while it is open.
+    QAction* settingsItem_ = nullptr;
+    QAction* quitItem_ = nullptr;
     bool trayAvailable_ = false;
     Logger log_{"app"};
     // Declared before the tray icon, which points at it, so it is destroyed after it.

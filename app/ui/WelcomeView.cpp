@@ -1,7 +1,6 @@
 #include "app/ui/WelcomeView.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -108,10 +107,4 @@ WelcomeView::WelcomeView(SetupGuide& guide, std::function<void()> onDone, QWidge
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, this, finish);
     }
-}
-
-bool WelcomeView::event(QEvent* event) {
-    const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::LayoutRequest) SetupLayout::fitWindow(*this);
-    return handled;
 }

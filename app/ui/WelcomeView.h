@@ -13,7 +13,4 @@ class WelcomeView : public QWidget {
 
 public:
     WelcomeView(SetupGuide& guide, std::function<void()> onDone, QWidget* parent = nullptr);
-
-protected:
-    bool event(QEvent* event) override;
 };

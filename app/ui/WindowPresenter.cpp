@@ -3,17 +3,54 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMoveEvent>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
+// Until the window manager has framed a window its frame is unknown; a title bar and thin
+// borders are assumed, and corrected once the frame is there.
+const QMargins assumedFrame(4, 32, 4, 4);
+
 // Reports its own closing as it happens: a closed window lingers until its deferred deletion,
-// and must not be brought back in that time.
+// and must not be brought back in that time. Keeps its fixed size fitting both its content and
+// the area it was opened in; content taller than the area scrolls.
 class PresentedWindow : public QWidget {
 public:
-    using QWidget::QWidget;
+    PresentedWindow(std::unique_ptr<QWidget> content, QRect area)
+        : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+          area_(area),
+          scroll_(new QScrollArea(this)),
+          content_(content.get()) {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(scroll_);
+        scroll_->setFrameShape(QFrame::NoFrame);
+        // The keyboard belongs to the content's controls; Tab still scrolls the focused one into view.
+        scroll_->setFocusPolicy(Qt::NoFocus);
+        scroll_->setWidgetResizable(true);
+        scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        scroll_->setWidget(content.release());
+        content_->installEventFilter(this);
+        fit();
+    }
+
     std::function<void()> onClose;
+
+    // Centres the window in its area, its frame inside it.
+    void place() {
+        if (!area_.isValid()) return;
+        QRect outer(QPoint(0, 0), size().grownBy(frame()));
+        outer.moveCenter(area_.center());
+        outer.moveLeft(std::max(outer.left(), area_.left()));
+        outer.moveTop(std::max(outer.top(), area_.top()));
+        move(outer.topLeft());
+    }
 
 protected:
     void closeEvent(QCloseEvent* event) override {
@@ -24,6 +61,60 @@ protected:
             notify();
         }
     }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Content that grows or shrinks (an error line, a warning) resizes the window to fit again.
+        if (watched == content_ && event->type() == QEvent::LayoutRequest) {
+            QMetaObject::invokeMethod(this, [this] { fit(); }, Qt::QueuedConnection);
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+    void moveEvent(QMoveEvent* event) override {
+        QWidget::moveEvent(event);
+        // The real frame has arrived: fit and place again with it, once.
+        if (!framed_ && isVisible() && frameKnown()) {
+            framed_ = true;
+            fit();
+            if (area_.isValid() && !area_.contains(geometry().marginsAdded(frame()))) place();
+        }
+    }
+
+private:
+    bool frameKnown() const { return frameGeometry() != geometry(); }
+
+    QMargins frame() const {
+        if (!frameKnown()) return assumedFrame;
+        const QRect outer = frameGeometry();
+        const QRect inner = geometry();
+        return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                outer.bottom() - inner.bottom()};
+    }
+
+    void fit() {
+        QSize wanted = content_->sizeHint().expandedTo(content_->minimumSize()).boundedTo(content_->maximumSize());
+        // Wrapped text is as tall as the width it gets.
+        if (content_->hasHeightForWidth()) wanted.setHeight(content_->heightForWidth(wanted.width()));
+        wanted = wanted.expandedTo(content_->minimumSizeHint()).expandedTo(QSize(1, 1));
+        if (area_.isValid()) {
+            const QSize room = area_.size().shrunkBy(frame());
+            const int bar = scroll_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
+            if (wanted.height() > room.height()) {
+                wanted.setHeight(std::max(1, room.height()));
+                wanted.rwidth() += bar;
+            }
+            wanted.setWidth(std::max(1, std::min(wanted.width(), room.width())));
+        }
+        if (wanted != size() || minimumSize() != maximumSize()) setFixedSize(wanted);
+        // Grown past the area's edge: back inside it.
+        if (isVisible() && area_.isValid() && !area_.contains(geometry().marginsAdded(frame()))) place();
+    }
+
+    // The available area of the display it opened on.
+    QRect area_;
+    QScrollArea* scroll_;
+    QWidget* content_;
+    bool framed_ = false;
 };
 
 void bringToFront(QWidget& window) {
@@ -59,28 +150,11 @@ void WindowPresenter::show(const QString& identifier, const QString& title,
         return;
     }
 
-    auto window = std::make_unique<PresentedWindow>(
-        nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                     Qt::CustomizeWindowHint);
+    auto window = std::make_unique<PresentedWindow>(std::move(content), placementArea());
     window->setObjectName(identifier);
     window->setWindowTitle(title);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    auto* layout = new QVBoxLayout(window.get());
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(content.release());
-
-    QSize size = window->sizeHint();
-    if (!size.isValid() || size.isEmpty()) {
-        size = window->minimumSizeHint().expandedTo(QSize(1, 1));
-    }
-    window->setFixedSize(size);
-
-    const QRect area = placementArea();
-    if (area.isValid()) {
-        QRect frame(QPoint(0, 0), size);
-        frame.moveCenter(area.center());
-        window->move(frame.topLeft());
-    }
+    window->place();
 
     window->onClose = [presenter = QPointer<WindowPresenter>(this), identifier,
                        raw = window.get()] {

@@ -1,7 +1,9 @@
 #pragma once
 // Opens the program's ordinary windows (settings, welcome) once per identifier. Showing an open
 // window again brings it to the front without rebuilding its content; once closed, the next show
-// builds it afresh. Windows are fixed-size, titled and closable only, centred where the pointer is.
+// builds it afresh. Windows are fixed-size, titled and closable only, centred in the available
+// area of the display under the pointer and never larger than it: content that does not fit
+// scrolls.
 
 #include "app/base/Log.h"
 

@@ -133,7 +133,7 @@ TEST(HotKeysOnXServer, EscapeIsHeldOnlyWhileARecordingRunsAndNoGlimpoSurfaceIsOp
     environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Shown>(); };
     environment.makeNoticePresenter = [] { return std::make_unique<Notices>(); };
     environment.makeHotKeys = [] { return platform::x11::makeHotKeyBackend(); };
-    environment.openAddress = [](const QString&) {};
+    environment.openFolder = [](const std::filesystem::path&, std::function<void()>) {};
     environment.setupPlatform = SetupGuide::Platform::standard;
     AppDelegate delegate(std::move(environment));
     delegate.applicationDidFinishLaunching();

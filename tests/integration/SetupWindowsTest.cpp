@@ -14,6 +14,7 @@
 #include "XServer.h"
 #include "app/base/SettingsStore.h"
 #include "kit/HotKeyBindings.h"
+#include "tests/app/TestSupport.h"
 
 extern XServer* sharedXServer;
 
@@ -218,4 +219,38 @@ TEST(SetupWindows, GnomeCollisionLeavesStepTwoUndoneAndWarnsUntilItIsGone) {
     EXPECT_TRUE(glimpo.waitForLog("setup refreshed screen=true conflicts=0")) << glimpo.log().toStdString();
     pause(500);
     EXPECT_FALSE(showsOrange(grab(settings)));
+}
+
+TEST(SetupWindows, TheRecorderGetsACombinationGlimpoHoldsAndTheKeyWorksAgainAfterwards) {
+    XServer::require("xdotool");
+    GlimpoProcessHome home;
+    {
+        SettingsStore store(settingsFile(home));
+        store.setBool("welcomeShown", true);
+    }
+    GlimpoProcess glimpo(home);
+    glimpo.start();
+    ASSERT_TRUE(glimpo.waitForLog("shortcuts registered count=3 failed=0")) << glimpo.log().toStdString();
+    const QString settings = openSettings(home, home.environment());
+    ASSERT_FALSE(settings.isEmpty()) << glimpo.log().toStdString();
+    activate(settings);
+
+    // Choose…, seconds, sounds, login, the area shortcut and its remove button: then full screen's.
+    xdotool({"key", "Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "space"});
+    ASSERT_TRUE(glimpo.waitForLog("shortcuts registered count=0 failed=0")) << glimpo.log().toStdString();
+    xdotool({"key", "shift+super+3"});
+    // Listening ends with the press, and the keys come back.
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return glimpo.log().count("shortcuts registered count=3 failed=0") == 2; }, 5000))
+        << glimpo.log().toStdString();
+    const auto overrides =
+        kit::HotKeyBindings::decode(SettingsStore(settingsFile(home)).stringValue("hotKeyOverrides").value_or("{}"));
+    ASSERT_TRUE(overrides.contains(kit::CaptureAction::fullscreen)) << glimpo.log().toStdString();
+    EXPECT_EQ(overrides.at(kit::CaptureAction::fullscreen)->displayString(), "⇧⌘3");
+    EXPECT_FALSE(glimpo.log().contains("action=fullscreen")) << glimpo.log().toStdString();
+
+    xdotool({"key", "shift+super+3"});
+    ASSERT_TRUE(glimpo.waitForLog("stored capture file=")) << glimpo.log().toStdString();
+    // With sounds on and perhaps no sound device: never the sound library's complaints.
+    EXPECT_FALSE(glimpo.log().contains("ALSA lib")) << glimpo.log().toStdString();
 }

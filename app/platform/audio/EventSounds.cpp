@@ -8,10 +8,12 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "app/base/BaseDirectories.h"
 #include "app/base/Log.h"
+#include "app/platform/audio/SoundServer.h"
 
 namespace platform::audio {
 namespace {
@@ -37,9 +39,22 @@ struct ContextFree {
     void operator()(ca_context* context) const { ca_context_destroy(context); }
 };
 
+// A sound server answers (PulseAudio, or PipeWire's pulse server), or the kernel has a sound card.
+// Without either, libcanberra would fall back to ALSA, which reports every failure on stderr.
+std::optional<std::string> soundDriver() {
+    if (serverAnswers()) return "pulse";
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/dev/snd", error)) {
+        if (entry.path().filename().string().starts_with("pcmC")) return "alsa";
+    }
+    return std::nullopt;
+}
+
 // One libcanberra context for all sounds, made at the first play.
 class Player {
 public:
+    bool available() { return context() != nullptr; }
+
     // Ids tell canberra which playing sound a cancel means.
     std::uint32_t newId() { return nextId_++; }
 
@@ -58,12 +73,14 @@ public:
 private:
     ca_context* context() {
         if (context_ || failed_) return context_.get();
+        const auto driver = soundDriver();
         ca_context* made = nullptr;
-        if (ca_context_create(&made) != CA_SUCCESS || !made) {
+        if (!driver || ca_context_create(&made) != CA_SUCCESS || !made) {
             failed_ = true;
             return nullptr;
         }
         context_.reset(made);
+        ca_context_set_driver(made, driver->c_str());
         ca_context_change_props(made, CA_PROP_APPLICATION_NAME, "Glimpo", CA_PROP_APPLICATION_ID,
                                 std::string(Log::subsystem).c_str(), nullptr);
         return made;
@@ -92,6 +109,8 @@ private:
 
 class CanberraSounds : public EventSounds {
 public:
+    bool deviceAvailable() override { return player_->available(); }
+
     std::unique_ptr<LoadedSound> loadFile(const fs::path& file) override {
         if (!isReadableFile(file)) return nullptr;
         return std::make_unique<CanberraSound>(player_, CA_PROP_MEDIA_FILENAME, file.string());

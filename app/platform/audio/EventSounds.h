@@ -21,6 +21,10 @@ class EventSounds {
 public:
     virtual ~EventSounds() = default;
 
+    // Whether anything can play sounds here (a sound server, or a sound card). Asked of the
+    // system once; without one nothing is played, so no sound library complains about it.
+    virtual bool deviceAvailable() = 0;
+
     // A sound file, used by reference (read when it plays). Null when it isn't a readable file.
     virtual std::unique_ptr<LoadedSound> loadFile(const std::filesystem::path& file) = 0;
     // A named sound of the sound theme. Null when the theme has no such sound.

@@ -3,6 +3,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,9 +40,9 @@ void onServerInfo(pa_context* context, const pa_server_info* info, void* data) {
     }
 }
 
-} // namespace
-
-bool hasInputSource(int timeoutMs) {
+// Connects to the sound server and runs its loop until `finished` holds, the connection fails or
+// the time runs out; onReady runs once the connection is ready. Answers whether it finished.
+bool converse(int timeoutMs, const std::function<void(pa_context*)>& onReady, const std::function<bool()>& finished) {
     using Clock = std::chrono::steady_clock;
     std::unique_ptr<pa_mainloop, decltype(&pa_mainloop_free)> loop(pa_mainloop_new(), pa_mainloop_free);
     if (!loop) return false;
@@ -51,19 +52,15 @@ bool hasInputSource(int timeoutMs) {
     // Never start a server just to ask it a question.
     if (pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
 
-    Query query;
     bool asked = false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!query.done && Clock::now() < deadline) {
+    while (!finished() && Clock::now() < deadline) {
         const pa_context_state_t state = pa_context_get_state(context.get());
         if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED) break;
         if (state == PA_CONTEXT_READY && !asked) {
             asked = true;
-            if (pa_operation* op = pa_context_get_server_info(context.get(), onServerInfo, &query)) {
-                pa_operation_unref(op);
-            } else {
-                break;
-            }
+            onReady(context.get());
+            continue;
         }
         // Poll in short slices so the deadline holds even when the server never answers.
         pa_mainloop_prepare(loop.get(), 50'000);
@@ -71,7 +68,26 @@ bool hasInputSource(int timeoutMs) {
         pa_mainloop_dispatch(loop.get());
     }
     pa_context_disconnect(context.get());
-    return query.done && query.hasSource;
+    return finished();
+}
+
+} // namespace
+
+bool hasInputSource(int timeoutMs) {
+    Query query;
+    const auto ask = [&query](pa_context* context) {
+        if (pa_operation* op = pa_context_get_server_info(context, onServerInfo, &query)) {
+            pa_operation_unref(op);
+        } else {
+            query.done = true;
+        }
+    };
+    return converse(timeoutMs, ask, [&query] { return query.done; }) && query.hasSource;
+}
+
+bool serverAnswers(int timeoutMs) {
+    bool ready = false;
+    return converse(timeoutMs, [&ready](pa_context*) { ready = true; }, [&ready] { return ready; });
 }
 
 } // namespace platform::audio

@@ -9,6 +9,12 @@ SystemSoundPlayer::SystemSoundPlayer(AppSettings& settings, std::unique_ptr<plat
 
 void SystemSoundPlayer::play(kit::CaptureSound sound) {
     if (!settings_.playsSounds()) return;
+    if (!sounds_ || !sounds_->deviceAvailable()) {
+        // Nothing here can play sounds, and that will not change: said once, then quiet.
+        if (!unavailableLogged_) log_.error("sound unavailable fallback={}", sound.fallbackName());
+        unavailableLogged_ = true;
+        return;
+    }
     if (platform::audio::LoadedSound* loaded = load(sound)) {
         loaded->stop();
         loaded->play();

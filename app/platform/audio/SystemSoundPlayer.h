@@ -1,6 +1,7 @@
 #pragma once
 // The capture sounds as the desktop plays them: the sound file where it exists, else the sound
-// theme's event, each loaded once. Silent while the user has sounds switched off. Main thread.
+// theme's event, each loaded once. Silent while the user has sounds switched off, and where no
+// sound device exists. Main thread.
 
 #include <map>
 #include <memory>
@@ -27,5 +28,6 @@ private:
     std::unique_ptr<platform::audio::EventSounds> sounds_;
     // Keyed by file name, or by the event name for sounds without a file.
     std::map<std::string, std::unique_ptr<platform::audio::LoadedSound>> loaded_;
+    bool unavailableLogged_ = false;
     Logger log_{"sound"};
 };

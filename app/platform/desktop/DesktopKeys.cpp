@@ -123,7 +123,7 @@ std::optional<kit::SystemShortcutKey> parseGtkAccelerator(std::string_view accel
     if (rest.empty() || lowercased(rest) == "disabled") return std::nullopt;
     auto key = keyNamed(rest);
     if (!key) return std::nullopt;
-    key->cocoaModifiers |= modifiers;
+    key->modifierFlags |= modifiers;
     return key;
 }
 
@@ -147,7 +147,7 @@ std::optional<kit::SystemShortcutKey> parseQtShortcut(std::string_view shortcut)
     }
     auto key = keypad ? lookUp(keypadKeys, rest) : keyNamed(rest);
     if (!key) return std::nullopt;
-    key->cocoaModifiers |= modifiers;
+    key->modifierFlags |= modifiers;
     return key;
 }
 

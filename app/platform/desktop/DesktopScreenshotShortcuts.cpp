@@ -244,7 +244,7 @@ bool matchesBinding(const kit::SystemShortcutKey& key, const kit::ActiveBindings
         const kit::HotKeyCombination& combination = entry.second;
         return combination.keyCode == key.keyCode &&
                kit::EventFlags::fromCarbonModifiers(combination.carbonModifiers) ==
-                   (key.cocoaModifiers & kit::EventFlags::modifierMask);
+                   (key.modifierFlags & kit::EventFlags::modifierMask);
     });
 }
 
@@ -385,7 +385,7 @@ nlohmann::json preferences(const std::vector<DesktopShortcut>& shortcuts, const 
         } else {
             result[std::string(id)] = {
                 {"enabled", true},
-                {"value", {{"parameters", {0, key->second.keyCode, key->second.cocoaModifiers}}}},
+                {"value", {{"parameters", {0, key->second.keyCode, key->second.modifierFlags}}}},
             };
         }
     }

@@ -1,9 +1,15 @@
 #pragma once
-// Showing a file in the desktop's file manager.
+// Showing a file or a folder in the desktop's file manager.
 
 #include <filesystem>
+#include <functional>
 
 namespace platform::desktop {
+
+// Opens the folder in the file manager (org.freedesktop.FileManager1.ShowFolders, else
+// xdg-open). Returns at once; onUnavailable runs later, on the main thread, when neither
+// opened it.
+void openFolder(const std::filesystem::path& folder, std::function<void()> onUnavailable);
 
 // Asks the file manager to show the file selected (org.freedesktop.FileManager1.ShowItems);
 // where none answers, opens the folder holding it. Returns at once.

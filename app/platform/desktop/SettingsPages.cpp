@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/base/Log.h"
 
 namespace platform::desktop {
 
@@ -29,7 +28,6 @@ std::optional<Command> kdeCommand(SettingsPage page) {
     switch (page) {
     case SettingsPage::keyboardShortcuts: return Command{"systemsettings", {"kcm_keys"}};
     case SettingsPage::microphone: return Command{"systemsettings", {"kcm_pulseaudio"}};
-    case SettingsPage::loginItems: return Command{"systemsettings", {"kcm_autostart"}};
     case SettingsPage::screenRecording: break;
     }
     return std::nullopt;
@@ -40,7 +38,6 @@ std::optional<Command> gnomeCommand(SettingsPage page) {
     case SettingsPage::keyboardShortcuts: return Command{"gnome-control-center", {"keyboard"}};
     case SettingsPage::microphone: return Command{"gnome-control-center", {"sound"}};
     case SettingsPage::screenRecording: return Command{"gnome-control-center", {"privacy"}};
-    case SettingsPage::loginItems: break;
     }
     return std::nullopt;
 }
@@ -48,14 +45,32 @@ std::optional<Command> gnomeCommand(SettingsPage page) {
 } // namespace
 
 bool openSettingsPage(SettingsPage page) {
-    static const Logger log("setup");
     const bool kde = sessionIs("KDE");
     const auto command = kde ? kdeCommand(page) : sessionIs("GNOME") ? gnomeCommand(page) : std::nullopt;
-    if (!command || QStandardPaths::findExecutable(command->program).isEmpty()) {
-        log.debug("settings page unavailable page={}", static_cast<int>(page));
-        return false;
-    }
+    if (!command || QStandardPaths::findExecutable(command->program).isEmpty()) return false;
     return QProcess::startDetached(command->program, command->arguments);
+}
+
+std::string_view pageName(SettingsPage page) {
+    switch (page) {
+    case SettingsPage::screenRecording: return "screenRecording";
+    case SettingsPage::microphone: return "microphone";
+    case SettingsPage::keyboardShortcuts: return "keyboardShortcuts";
+    }
+    return "unknown";
+}
+
+std::string whereToLook(SettingsPage page) {
+    switch (page) {
+    case SettingsPage::screenRecording:
+        return "Glimpo can't open the privacy settings here. Allow screen capture in your desktop's privacy settings.";
+    case SettingsPage::microphone:
+        return "Glimpo can't open the sound settings here. Choose a microphone in your desktop's sound settings.";
+    case SettingsPage::keyboardShortcuts:
+        return "Glimpo can't open the keyboard settings here. Turn off the screenshot shortcuts in your desktop's "
+               "keyboard settings.";
+    }
+    return {};
 }
 
 } // namespace platform::desktop

@@ -47,6 +47,7 @@ TEST(OverlayDrawingTest, SizesAreWholePixelsCoveringTheSelection) {
 TEST(OverlayDrawingTest, WindowLabelsNameTheApplicationAndTheTitleWhenThereIsOne) {
     EXPECT_EQ(windowLabel({1, {}, "", "Firefox"}), "Firefox");
     EXPECT_EQ(windowLabel({1, {}, "Mail", "Thunderbird"}), "Thunderbird \u2014 Mail");
+    EXPECT_EQ(windowLabel({1, {}, "Drop Target", ""}), "Drop Target");
 }
 
 TEST(OverlayDrawingTest, LabelsSitBelowRightOfTheAnchorAndStayFourPointsInside) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QMenu>
+
 #include "TestSupport.h"
 #include "app/base/AppSettings.h"
 #include "app/base/GlimpoUIState.h"
@@ -37,11 +40,13 @@ protected:
             services.recorder = std::move(owned);
             return services;
         };
-        environment.openAddress = [](const QString&) {};
         environment.makeHotKeys = [this] { return std::make_unique<fakes::FakeHotKeyBackend>(keys); };
         environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Shown>(); };
-        environment.makeNoticePresenter = [] { return std::make_unique<Notices>(); };
+        environment.makeNoticePresenter = [this] { return std::make_unique<Notices>(notices); };
         environment.setupPlatform = [this] { return setup.platform(); };
+        environment.openFolder = [](const std::filesystem::path&, std::function<void()> onUnavailable) {
+            onUnavailable();
+        };
         auto delegate = std::make_unique<AppDelegate>(std::move(environment));
         delegate->applicationDidFinishLaunching();
         return delegate;
@@ -59,10 +64,13 @@ protected:
         void show(const Capture&, const std::optional<std::string>&) override {}
     };
     struct Notices : NoticePresenter {
-        void show(const std::string&, const std::string&, std::optional<double>) override {}
+        explicit Notices(std::vector<std::string>& shown) : shown(shown) {}
+        void show(const std::string& text, const std::string&, std::optional<double>) override { shown.push_back(text); }
+        std::vector<std::string>& shown;
     };
     // The transient Escape key, while the delegate holds it.
     std::optional<fakes::HotKeyDesk::Held> escape() const { return keys->heldWithId(999); }
+    std::vector<std::string> notices;
 };
 
 TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermission) {
@@ -144,6 +152,24 @@ TEST_F(AppDelegateTest, EscapeBelongsToTheRecordingOnlyWhileNoGlimpoSurfaceIsOpe
     EXPECT_TRUE(log.messages("app").empty());
     ASSERT_TRUE(testsupport::waitUntil([&] { return !escape().has_value(); }));
     EXPECT_FALSE(delegate->statusItem()->recordingElapsed().has_value());
+}
+
+TEST_F(AppDelegateTest, ButtonsWithNothingToOpenSayWhereToLook) {
+    setup.settingsPagesExist = false;
+    auto delegate = launch(true);
+    delegate->guide().openKeyboardShortcuts();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], "Glimpo can't open the keyboard settings here. Turn off the screenshot shortcuts in your "
+                          "desktop's keyboard settings.");
+    EXPECT_TRUE(log.contains("setup", "settings page unavailable page=keyboardShortcuts"));
+
+    for (QAction* item : delegate->statusItem()->menu()->actions()) {
+        if (item->text() == "Open Save Folder") item->trigger();
+    }
+    const std::string folder = delegate->settings().saveFolder().string();
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_EQ(notices[1], "Glimpo couldn't open a file manager. Your captures are saved in " + folder + ".");
+    EXPECT_TRUE(log.contains("app", "save folder not opened path=" + folder));
 }
 
 } // namespace

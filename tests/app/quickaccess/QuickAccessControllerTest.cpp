@@ -13,7 +13,7 @@
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/quickaccess/DragSourceView.h"
-#include "app/quickaccess/DraggableFileView.h"
+#include "app/quickaccess/DragSourceView.h"
 #include "app/quickaccess/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
@@ -273,14 +273,14 @@ TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrives)
     release.release();
     ASSERT_TRUE(waitUntil([&] { return model(movie).preview().has_value(); }));
     EXPECT_EQ(model(movie).preview()->size(), QSize(320, 240));
-    ASSERT_TRUE(waitUntil([&] { return view(movie).draggableFileView().source().image().has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return view(movie).dragSource().image().has_value(); }));
 }
 
 // Drags through the real view; the session itself is replaced by `session`.
 class ThumbnailDragTest : public QuickAccessControllerTest {
 protected:
     void drag(const Capture& capture, std::function<Qt::DropAction()> session) {
-        DragSourceView& source = view(capture).draggableFileView().source();
+        DragSourceView& source = view(capture).dragSource();
         source.setDragRunner([session](QDrag&) { return session(); });
         quickaccess_test::press(source, {40, 40});
         quickaccess_test::moveTo(source, {50, 40});

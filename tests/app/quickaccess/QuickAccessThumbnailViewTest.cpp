@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <QTest>
+#include <QToolTip>
+
 #include "app/quickaccess/DragSourceView.h"
-#include "app/quickaccess/DraggableFileView.h"
+#include "app/quickaccess/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
 #include "tests/app/TestSupport.h"
 #include "tests/app/quickaccess/QuickAccessSupport.h"
@@ -40,7 +44,7 @@ protected:
         ThumbnailActions actions;
         actions.save = [this] { calls.push_back("save"); };
         actions.copy = [this] { calls.push_back("copy"); };
-        actions.showInFinder = [this] { calls.push_back("showInFinder"); };
+        actions.showInFolder = [this] { calls.push_back("showInFolder"); };
         actions.close = [this] { calls.push_back("close"); };
         actions.hoverChanged = [this](bool h) {
             // The model already has the new value when the action hears of it.
@@ -99,7 +103,7 @@ TEST_F(QuickAccessThumbnailViewTest, ASavedCaptureOffersCopyAndShowInFolderAndIt
     EXPECT_EQ(view->closeButton().toolTip(), "Close");
     view->firstButton().click();
     view->secondButton().click();
-    EXPECT_EQ(calls, (std::vector<std::string>{"hover", "copy", "showInFinder"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"hover", "copy", "showInFolder"}));
 }
 
 TEST_F(QuickAccessThumbnailViewTest, CopiedAndFailedStayVisibleWithoutHover) {
@@ -138,12 +142,40 @@ TEST_F(QuickAccessThumbnailViewTest, TheHoveredThumbnailIsDrawnWhereItBelongs) {
 
 TEST_F(QuickAccessThumbnailViewTest, AMoviePictureThatArrivesLaterReachesTheDragSource) {
     make(true, std::nullopt);
-    DragSourceView& source = view->draggableFileView().source();
+    DragSourceView& source = view->dragSource();
     EXPECT_FALSE(source.image().has_value());
     model->setPreview(solid(Qt::blue, {320, 240}));
     ASSERT_TRUE(waitUntil([&] { return source.image().has_value(); }));
     EXPECT_EQ(source.image()->size(), QSize(320, 240));
     EXPECT_EQ(source.fileURL(), model->capture().fileURL);
+}
+
+TEST(ThumbnailTooltips, TheButtonsExplainThemselvesThoughThePanelNeverBecomesActive) {
+    QWidget elsewhere;
+    elsewhere.show();
+
+    Capture capture;
+    capture.fileURL = "/tmp/Glimpo 2026-03-05 at 09.07.03.png";
+    auto view = std::make_unique<QuickAccessThumbnailView>(std::make_shared<ThumbnailModel>(capture, solid(Qt::gray)),
+                                                           ThumbnailActions{});
+    QuickAccessThumbnailView& shown = *view;
+    FloatingPanel panel({});
+    panel.setContent(std::move(view));
+    panel.show();
+    quickaccess_test::enter(shown);
+    ASSERT_TRUE(waitUntil([&] { return shown.firstButton().isVisible(); }));
+    // As on a desktop: another application's window has the keyboard.
+    elsewhere.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &elsewhere; }));
+
+    const std::pair<QAbstractButton*, QString> buttons[] = {
+        {&shown.firstButton(), "Save"}, {&shown.secondButton(), "Copy"}, {&shown.closeButton(), "Discard"}};
+    for (const auto& [button, tip] : buttons) {
+        QTest::mouseMove(panel.windowHandle(), button->mapTo(&panel, button->rect().center()));
+        EXPECT_TRUE(waitUntil([&] { return QToolTip::isVisible() && QToolTip::text() == tip; }, 3000))
+            << tip.toStdString();
+    }
+    QToolTip::hideText();
 }
 
 class DragSourceViewTest : public ::testing::Test {

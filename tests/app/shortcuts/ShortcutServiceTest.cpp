@@ -2,6 +2,7 @@
 
 #include "app/base/AppSettings.h"
 #include "app/base/Log.h"
+#include "app/shortcuts/HotKeyCapture.h"
 #include "app/shortcuts/HotKeyCenter.h"
 #include "tests/app/TestSupport.h"
 #include "tests/app/shortcuts/FakeHotKeyBackend.h"
@@ -200,6 +201,30 @@ TEST_F(ShortcutServiceTest, EveryChangeOfTheOverridesRegistersAgain) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return logs.contains("shortcut", "shortcuts registered count=3 failed=0"); }));
     desk->press(5);
     EXPECT_EQ(pressed, std::vector<CaptureAction>{CaptureAction::text});
+}
+
+TEST_F(ShortcutServiceTest, ARecorderListeningTakesTheGrabsAwayUntilItStopsHoweverItStops) {
+    service->start();
+    ASSERT_EQ(desk->held.size(), 3u);
+    const auto released = [&] { return testsupport::waitUntil([&] { return desk->held.empty(); }); };
+    const auto restored = [&] { return testsupport::waitUntil([&] { return desk->held.size() == 3u; }); };
+
+    auto capture = std::make_unique<HotKeyCapture>();
+    capture->start([](const HotKeyCombination&) {});
+    EXPECT_TRUE(released());
+    // A second recorder taking over keeps them away.
+    HotKeyCapture other;
+    other.start([](const HotKeyCombination&) {});
+    testsupport::processEvents();
+    EXPECT_TRUE(desk->held.empty());
+    other.stop();
+    EXPECT_TRUE(restored());
+
+    capture->start([](const HotKeyCombination&) {});
+    EXPECT_TRUE(released());
+    capture.reset();
+    EXPECT_TRUE(restored());
+    EXPECT_EQ(service->failures().size(), 0u);
 }
 
 } // namespace

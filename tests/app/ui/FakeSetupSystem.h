@@ -27,6 +27,7 @@ struct FakeSetupSystem {
     int preferenceReads = 0;
     int screenRequests = 0;
     std::vector<platform::desktop::SettingsPage> opened;
+    bool settingsPagesExist = true;
 
     SetupGuide::Platform platform() {
         SetupGuide::Platform p;
@@ -46,7 +47,7 @@ struct FakeSetupSystem {
         };
         p.openSettingsPage = [this](platform::desktop::SettingsPage page) {
             opened.push_back(page);
-            return true;
+            return settingsPagesExist;
         };
         return p;
     }

@@ -1,4 +1,5 @@
 #include "app/ui/SettingsView.h"
+#include "app/shortcuts/HotKeyRecorder.h"
 #include "app/ui/SetupControls.h"
 #include "app/ui/WelcomeView.h"
 
@@ -322,20 +323,28 @@ TEST_F(SetupWindowsTest, WelcomeErrorLineAndReturnKey) {
     EXPECT_EQ(done, 1);
 }
 
-TEST_F(SetupWindowsTest, AFixedSizeWindowGrowsWithItsContent) {
-    // As the window presenter hosts it: a fixed-size window sized to its first content.
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* view = new WelcomeView(*guide, [] {});
-    layout->addWidget(view);
-    window.setFixedSize(window.sizeHint());
-    window.show();
-    const int before = window.height();
-
-    system.loginFailure = "Read-only file system.";
-    button(*view, "Enable")->click();
-    ASSERT_TRUE(testsupport::waitUntil([&] { return window.height() > before; }));
-    EXPECT_EQ(window.size(), window.sizeHint());
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+TEST_F(SetupWindowsTest, TabReachesEveryControlOfTheSettingsInOrder) {
+    SettingsView view(settings, *guide, [this](CaptureAction action, QWidget* parent) -> QWidget* {
+        return new HotKeyRecorder(settings, action, {}, parent);
+    }, {}, {});
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == &view; }));
+    button(view, "Choose…")->setFocus();
+    std::vector<QString> order;
+    for (int step = 0; step < 16; ++step) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        if (auto* spin = qobject_cast<QSpinBox*>(focused->parentWidget())) focused = spin;
+        const auto* control = qobject_cast<QAbstractButton*>(focused);
+        order.push_back(control ? control->text() : focused->objectName());
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &tab);
+    }
+    const std::vector<QString> expected{
+        "Choose…",         "thumbnailSeconds", "Play sounds",     "Open at login",   "⇧⌘4",
+        "Remove Shortcut", "⇧⌘3",              "Remove Shortcut", "Record Shortcut", "Record Shortcut",
+        "Record Shortcut", "⇧⌘5",              "Remove Shortcut", "Show Welcome Guide…", "Choose…",
+        "thumbnailSeconds"};
+    EXPECT_EQ(order, expected);
 }

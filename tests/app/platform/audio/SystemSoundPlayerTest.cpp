@@ -27,7 +27,9 @@ public:
     std::shared_ptr<Log> log = std::make_shared<Log>();
     std::vector<fs::path> files;
     std::vector<std::string> names;
+    bool device = true;
 
+    bool deviceAvailable() override { return device; }
     std::unique_ptr<platform::audio::LoadedSound> loadFile(const fs::path& file) override {
         log->loads.push_back("file " + file.string());
         if (std::find(files.begin(), files.end(), file) == files.end()) return nullptr;
@@ -111,6 +113,15 @@ TEST_F(SystemSoundPlayerTest, WhenNothingCanPlayEachPlayLogsAndTriesAgainNextTim
     player->play(kit::CaptureSound::screenshot);
     EXPECT_EQ(record->played, (std::vector<std::string>{"stop camera-shutter", "play camera-shutter"}));
     EXPECT_EQ(logs.messages("sound").size(), 1u);
+}
+
+TEST_F(SystemSoundPlayerTest, WithoutASoundDeviceTheFirstPlayLogsOnceAndNothingIsLoaded) {
+    sounds->files = {shutterFile};
+    sounds->device = false;
+    for (int capture = 0; capture < 3; ++capture) player->play(kit::CaptureSound::screenshot);
+    player->play(kit::CaptureSound::textCopied);
+    EXPECT_EQ(logs.messages("sound"), std::vector<std::string>{"sound unavailable fallback=camera-shutter"});
+    EXPECT_TRUE(record->loads.empty());
 }
 
 TEST(EventSounds, ThemeSoundsAreLookedUpInTheDataFoldersAndFilesMustBeReadable) {
