@@ -6,6 +6,7 @@
 //   text_bench              the comparison and the memory figure
 //   text_bench --sweep      character error rate and time for a range of target x-heights
 //   text_bench --keep DIR   also writes the images and their truth into DIR
+//   text_bench --only TEXT  only the images whose name contains TEXT
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +22,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include "ProcessHarness.h"
 #include "ScreenTextSamples.h"
@@ -59,10 +62,10 @@ std::size_t distance(const QList<uint>& a, const QList<uint>& b) {
 
 struct Tally {
     std::size_t errors = 0, characters = 0;
-    std::vector<double> ms;
+    std::vector<double> ms, cpu;
     int exact = 0, images = 0;
 
-    void add(const QString& truth, const QString& read, double elapsed) {
+    void add(const QString& truth, const QString& read, double elapsed, double processor) {
         const QList<uint> t = normalised(truth).toUcs4(), r = normalised(read).toUcs4();
         const std::size_t d = distance(t, r);
         errors += d;
@@ -70,8 +73,14 @@ struct Tally {
         exact += d == 0;
         ++images;
         ms.push_back(elapsed);
+        cpu.push_back(processor);
     }
     double cer() const { return characters ? 100.0 * errors / characters : 0; }
+    static double medianOf(std::vector<double> sorted) {
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    }
+    double cpuMedian() const { return medianOf(cpu); }
     double median() const {
         std::vector<double> sorted = ms;
         std::sort(sorted.begin(), sorted.end());
@@ -85,6 +94,16 @@ struct Tally {
 };
 
 double since(const QElapsedTimer& clock) { return static_cast<double>(clock.nsecsElapsed()) / 1e6; }
+
+// Processor time, user and system, of this process (`who` RUSAGE_SELF) or of its finished
+// children (RUSAGE_CHILDREN), in milliseconds: the machine is shared, so wall time alone says
+// little.
+double processorMs(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
 
 // Milliseconds from warmUp() to its "ready" line; 0 when it failed.
 double warmUp(TextRecognitionService& service) {
@@ -104,54 +123,60 @@ double warmUp(TextRecognitionService& service) {
     return ready && log.messages("ocr").front().rfind("text model ready", 0) == 0 ? ms : 0;
 }
 
-QString readWith(TextRecognitionService& service, const QImage& image, double* ms) {
+QString readWith(TextRecognitionService& service, const QImage& image, double* ms, double* cpu) {
     QElapsedTimer clock;
+    const double before = processorMs(RUSAGE_SELF);
     clock.start();
     const std::string text = testsupport::await(service.recognize(image), 60000);
     *ms = since(clock);
+    *cpu = processorMs(RUSAGE_SELF) - before;
     return QString::fromStdString(text);
 }
 
-QString readWithCommandLine(const QString& file, double* ms) {
+QString readWithCommandLine(const QString& file, double* ms, double* cpu) {
     QProcess tesseract;
     QElapsedTimer clock;
+    const double before = processorMs(RUSAGE_CHILDREN);
     clock.start();
     tesseract.start("tesseract", {file, "-", "-l", "eng+ita"});
     tesseract.waitForFinished(60000);
     *ms = since(clock);
+    *cpu = processorMs(RUSAGE_CHILDREN) - before;
     return QString::fromUtf8(tesseract.readAllStandardOutput());
 }
 
 void printRow(const char* label, const Tally& ours, const Tally& cli) {
-    std::printf("  %-14s  glimpo CER %6.2f%%  exact %2d/%-2d  median %6.1f ms  p90 %6.1f ms   |   tesseract CLI CER %6.2f%%  "
-                "exact %2d/%-2d  median %6.1f ms\n",
-                label, ours.cer(), ours.exact, ours.images, ours.median(), ours.percentile90(), cli.cer(), cli.exact,
-                cli.images, cli.median());
+    std::printf("  %-9s glimpo CER %5.2f%% exact %2d/%-2d median %6.1f ms (cpu %5.1f) p90 %6.1f ms | "
+                "tesseract CLI CER %5.2f%% exact %2d/%-2d median %6.1f ms (cpu %5.1f)\n",
+                label, ours.cer(), ours.exact, ours.images, ours.median(), ours.cpuMedian(), ours.percentile90(),
+                cli.cer(), cli.exact, cli.images, cli.median(), cli.cpuMedian());
 }
 
 int compare(const std::vector<screentext::Sample>& samples, const QDir& folder, bool verbose) {
     ScreenTextRecognitionService service;
+    const double startCpu = processorMs(RUSAGE_SELF);
     const double warm = warmUp(service);
+    const double warmCpu = processorMs(RUSAGE_SELF) - startCpu;
     if (warm <= 0) {
         std::fprintf(stderr, "warm-up failed\n");
         return 1;
     }
-    std::printf("warm-up: %.0f ms\n", warm);
+    std::printf("warm-up: %.0f ms (processor time %.0f ms)\n", warm, warmCpu);
 
     Tally ours, cli;
     std::map<std::string, std::pair<Tally, Tally>> byGroup;
     for (const screentext::Sample& sample : samples) {
         const QString file = folder.filePath(sample.name + ".png");
-        double ourMs = 0, cliMs = 0;
-        const QString read = readWith(service, sample.image, &ourMs);
-        const QString cliRead = readWithCommandLine(file, &cliMs);
-        ours.add(sample.truth, read, ourMs);
-        cli.add(sample.truth, cliRead, cliMs);
+        double ourMs = 0, cliMs = 0, ourCpu = 0, cliCpu = 0;
+        const QString read = readWith(service, sample.image, &ourMs, &ourCpu);
+        const QString cliRead = readWithCommandLine(file, &cliMs, &cliCpu);
+        ours.add(sample.truth, read, ourMs, ourCpu);
+        cli.add(sample.truth, cliRead, cliMs, cliCpu);
         const QStringList parts = sample.name.split('-');
         for (const std::string& group : {parts[0].toStdString(), parts[1].toStdString(), parts[3].toStdString(),
                                          parts[4].toStdString()}) {
-            byGroup[group].first.add(sample.truth, read, ourMs);
-            byGroup[group].second.add(sample.truth, cliRead, cliMs);
+            byGroup[group].first.add(sample.truth, read, ourMs, ourCpu);
+            byGroup[group].second.add(sample.truth, cliRead, cliMs, cliCpu);
         }
         if (verbose && normalised(read) != normalised(sample.truth)) {
             std::printf("--- %s\n%s\n+++ read\n%s\n", sample.name.toUtf8().constData(), sample.truth.toUtf8().constData(),
@@ -168,12 +193,15 @@ int compare(const std::vector<screentext::Sample>& samples, const QDir& folder, 
 int sweep(const std::vector<screentext::Sample>& samples) {
     for (double target : {12.0, 16.0, 20.0, 24.0, 28.0, 32.0, 40.0}) {
         ScreenTextRecognitionService service(ScreenTextRecognitionService::moduleEngine, target);
-        double ms = 0;
-        readWith(service, samples.front().image, &ms);
+        double ms = 0, cpu = 0;
+        readWith(service, samples.front().image, &ms, &cpu);
         Tally tally;
-        for (const screentext::Sample& sample : samples) tally.add(sample.truth, readWith(service, sample.image, &ms), ms);
-        std::printf("x-height %4.0f px: CER %6.2f%%  exact %2d/%d  median %6.1f ms  p90 %6.1f ms\n", target, tally.cer(),
-                    tally.exact, tally.images, tally.median(), tally.percentile90());
+        for (const screentext::Sample& sample : samples) {
+            const QString read = readWith(service, sample.image, &ms, &cpu);
+            tally.add(sample.truth, read, ms, cpu);
+        }
+        std::printf("x-height %4.0f px: CER %5.2f%%  exact %2d/%d  median %6.1f ms (cpu %5.1f)  p90 %6.1f ms\n", target,
+                    tally.cer(), tally.exact, tally.images, tally.median(), tally.cpuMedian(), tally.percentile90());
         std::fflush(stdout);
     }
     return 0;
@@ -215,7 +243,10 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    const std::vector<screentext::Sample> samples = screentext::all();
+    std::vector<screentext::Sample> samples = screentext::all();
+    if (const qsizetype only = args.indexOf("--only"); only >= 0 && only + 1 < args.size()) {
+        std::erase_if(samples, [&](const screentext::Sample& s) { return !s.name.contains(args[only + 1]); });
+    }
 
     if (args.contains("--sweep")) return sweep(samples);
 

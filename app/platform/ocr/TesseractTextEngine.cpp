@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 
+#include <omp.h>
+
 namespace platform::ocr {
 
 namespace {
@@ -22,6 +24,10 @@ std::string lineText(const tesseract::ResultIterator& lines) {
 } // namespace
 
 TesseractTextEngine::TesseractTextEngine() : api_(std::make_unique<tesseract::TessBaseAPI>()) {
+    // One thread: the engine's parallel loops spin more than they gain on a desktop's few busy
+    // cores (twice the processor time for one area on two cores), and the program is alone
+    // in using OpenMP.
+    omp_set_max_active_levels(0);
     // The dictionaries (load_system_dawg, load_freq_dawg) stay at their default, on: they are the
     // language correction.
     if (api_->Init(nullptr, languages, tesseract::OEM_LSTM_ONLY) != 0) {

@@ -69,7 +69,7 @@ inline QStringList corpus(Kind kind) {
         return {"for (int i = 0; i < count; ++i) { sum += v[i]; }",
                 "if (ptr != nullptr && ptr->size() >= 2) return {};",
                 "const auto path = std::filesystem::path(\"/tmp\");",
-                "def area(w, h): return w * h  # in pixels",
+                "def area(w, h): return w * h # in pixels",
                 "x = {'key': [1, 2, 3], \"other\": None}",
                 "git commit -m \"Fix #42: handle empty input\"",
                 "SELECT name, total FROM orders WHERE id > 100;",
