@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
@@ -27,7 +28,6 @@
 
 #include "ProcessHarness.h"
 #include "ScreenTextSamples.h"
-#include "TestSupport.h"
 #include "XServer.h"
 #include "app/base/Log.h"
 #include "app/text/ScreenTextRecognitionService.h"
@@ -111,13 +111,12 @@ double warmUp(TextRecognitionService& service) {
     QElapsedTimer clock;
     clock.start();
     service.warmUp();
-    const bool ready = testsupport::waitUntil(
-        [&] {
-            for (const std::string& line : log.messages("ocr"))
-                if (line.rfind("text model", 0) == 0) return true;
-            return false;
-        },
-        60000);
+    // The warm-up needs no event loop: sleep between looks instead of spinning.
+    bool ready = false;
+    while (!ready && clock.elapsed() < 60000) {
+        for (const std::string& line : log.messages("ocr")) ready = ready || line.rfind("text model", 0) == 0;
+        if (!ready) QThread::msleep(2);
+    }
     const double ms = since(clock);
     for (const std::string& line : log.messages("ocr")) std::printf("  log: %s\n", line.c_str());
     return ready && log.messages("ocr").front().rfind("text model ready", 0) == 0 ? ms : 0;
@@ -127,7 +126,16 @@ QString readWith(TextRecognitionService& service, const QImage& image, double* m
     QElapsedTimer clock;
     const double before = processorMs(RUSAGE_SELF);
     clock.start();
-    const std::string text = testsupport::await(service.recognize(image), 60000);
+    // Waits in the event loop without spinning, so the processor time is the recogniser's.
+    std::string text;
+    bool finished = false;
+    QEventLoop loop;
+    [](TextRecognitionService& s, QImage picture, std::string& out, bool& over, QEventLoop& done) -> QCoro::Task<void> {
+        out = co_await s.recognize(std::move(picture));
+        over = true;
+        done.quit();
+    }(service, image, text, finished, loop);
+    if (!finished) loop.exec();
     *ms = since(clock);
     *cpu = processorMs(RUSAGE_SELF) - before;
     return QString::fromStdString(text);
@@ -191,7 +199,7 @@ int compare(const std::vector<screentext::Sample>& samples, const QDir& folder, 
 }
 
 int sweep(const std::vector<screentext::Sample>& samples) {
-    for (double target : {12.0, 16.0, 20.0, 24.0, 28.0, 32.0, 40.0}) {
+    for (double target : {8.0, 10.0, 12.0, 16.0, 20.0, 24.0}) {
         ScreenTextRecognitionService service(ScreenTextRecognitionService::moduleEngine, target);
         double ms = 0, cpu = 0;
         readWith(service, samples.front().image, &ms, &cpu);

@@ -27,9 +27,9 @@ struct PreparedPicture {
 
 namespace ScreenTextPreparation {
 
-// The x-height, in pixels, at which the LSTM model read the rendered screen-text set best
-// (bench/run-text-bench.sh --sweep measures it).
-inline constexpr double bestXHeight = 24;
+// The x-height, in pixels, at which the LSTM model read the rendered screen-text set best, and
+// fast: below it errors double, above it time grows with no gain (bench/run-text-bench.sh --sweep).
+inline constexpr double bestXHeight = 12;
 
 PreparedPicture prepare(const QImage& image, double targetXHeight = bestXHeight);
 

@@ -57,13 +57,16 @@ std::vector<EngineLine> TesseractTextEngine::read(const QImage& picture, int dot
     }
 
     std::vector<EngineLine> result;
-    const std::unique_ptr<tesseract::ResultIterator> lines(api_->GetIterator());
-    if (lines && !lines->Empty(tesseract::RIL_TEXTLINE)) {
-        do {
-            int left = 0, top = 0, right = 0, bottom = 0;
-            if (!lines->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom)) continue;
-            result.push_back({lineText(*lines), QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
-        } while (lines->Next(tesseract::RIL_TEXTLINE));
+    {
+        // The iterator points into the results, so it goes before they are cleared.
+        const std::unique_ptr<tesseract::ResultIterator> lines(api_->GetIterator());
+        if (lines && !lines->Empty(tesseract::RIL_TEXTLINE)) {
+            do {
+                int left = 0, top = 0, right = 0, bottom = 0;
+                if (!lines->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom)) continue;
+                result.push_back({lineText(*lines), QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
+            } while (lines->Next(tesseract::RIL_TEXTLINE));
+        }
     }
     api_->Clear();
     return result;
