@@ -4,6 +4,7 @@
 #include <QtConcurrent/QtConcurrent>
 #include <qcoro/qcorofuture.h>
 
+#include <cerrno>
 #include <chrono>
 #include <exception>
 #include <vector>
@@ -72,8 +73,12 @@ private:
     }
 
     static void lowerPriority() {
-        // Per thread on Linux; threads the recogniser starts inherit it.
-        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), recognitionNiceness);
+        // Per thread on Linux; threads the recogniser starts inherit it. Never raised above where
+        // the program already runs.
+        const auto thread = static_cast<id_t>(gettid());
+        errno = 0;
+        const int niceness = getpriority(PRIO_PROCESS, thread);
+        if (errno == 0 && niceness < recognitionNiceness) setpriority(PRIO_PROCESS, thread, recognitionNiceness);
     }
 
     EngineFactory makeEngine_;
