@@ -21,7 +21,7 @@ extern XServer* sharedXServer;
 
 namespace {
 
-const QString truth = "Glimpo reads the text on the screen.\nPerché però? Costa 42,50 € (IVA inclusa).";
+const QString truth = "Glimpo reads the text on the screen.\nPerché però? Costa 42,50 euro (IVA inclusa).";
 
 // The truth drawn black on white in 16 pixel DejaVu Sans.
 QImage textPicture() {
@@ -90,9 +90,10 @@ TEST(TextCapture, DraggedTextLandsOnTheClipboardAndNothingInTheCache) {
     sharedXServer->run("xdotool", {"mousemove", "280", "280"});
     sharedXServer->run("xdotool", {"key", "shift+super+2"});
     ASSERT_TRUE(waitForLog(glimpo, "overlay shown")) << glimpo.log().toStdString();
-    sharedXServer->run("xdotool", {"mousemove", "290", "290", "mousedown", "1"});
+    // Inside the window, around both lines.
+    sharedXServer->run("xdotool", {"mousemove", "305", "305", "mousedown", "1"});
     sharedXServer->run("xdotool", {"mousemove", "600", "350"});
-    sharedXServer->run("xdotool", {"mousemove", "830", "400", "mouseup", "1"});
+    sharedXServer->run("xdotool", {"mousemove", "815", "385", "mouseup", "1"});
     ASSERT_TRUE(waitForLog(glimpo, "text copied characters=" + QString::number(truth.size())))
         << glimpo.log().toStdString();
 
