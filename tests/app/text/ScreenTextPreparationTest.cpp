@@ -36,15 +36,6 @@ TEST(ScreenTextPreparation, EveryThemeBecomesDarkTextOnWhiteAtTheTargetXHeight) 
     }
 }
 
-TEST(ScreenTextPreparation, PicturesWithoutInkStayAsTheyAre) {
-    QImage black(64, 32, QImage::Format_RGB32);
-    black.fill(Qt::black);
-    const PreparedPicture prepared = ScreenTextPreparation::prepare(black);
-    EXPECT_EQ(prepared.scale, 1);
-    EXPECT_EQ(mostCommonLevel(prepared.picture), 0);
-    EXPECT_EQ(ScreenTextPreparation::xHeight(prepared.picture), 0);
-}
-
 TEST(ScreenTextPreparation, BoxesMapBackOntoTheCaptureNormalisedWithYUp) {
     PreparedPicture prepared;
     prepared.scale = 2;
