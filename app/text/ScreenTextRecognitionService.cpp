@@ -26,6 +26,12 @@ constexpr int recognitionNiceness = 5;
 
 using Outcome = kit::Result<std::string, std::string>;
 
+QCoro::Task<std::string> textOf(QFuture<Outcome> reading) {
+    const Outcome outcome = co_await reading;
+    if (!outcome.ok()) throw kit::Error(outcome.error());
+    co_return outcome.value();
+}
+
 } // namespace
 
 class ScreenTextRecognitionService::Worker {
@@ -107,10 +113,10 @@ ScreenTextRecognitionService::~ScreenTextRecognitionService() {
 }
 
 QCoro::Task<std::string> ScreenTextRecognitionService::recognize(QImage image) {
+    // Not a coroutine itself: GCC 12 frees a coroutine's by-value parameter twice when a lambda
+    // captures it, so the picture goes to the pool from a plain function.
     Worker* worker = worker_.get();
-    const Outcome outcome = co_await QtConcurrent::run(&pool_, [worker, image = std::move(image)] { return worker->recognize(image); });
-    if (!outcome.ok()) throw kit::Error(outcome.error());
-    co_return outcome.value();
+    return textOf(QtConcurrent::run(&pool_, [worker, image = std::move(image)] { return worker->recognize(image); }));
 }
 
 void ScreenTextRecognitionService::warmUp() {
