@@ -26,6 +26,7 @@
 #include "app/shortcuts/ShortcutService.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
+#include "app/text/ScreenTextRecognitionService.h"
 #include "app/ui/MenuActions.h"
 #include "app/ui/SettingsView.h"
 #include "app/ui/StatusItemController.h"
@@ -59,6 +60,7 @@ AppDelegate::Environment AppDelegate::Environment::standard() {
         };
         services.displays = displays;
         services.sounds = std::make_unique<SystemSoundPlayer>(settings);
+        services.recognizer = std::make_unique<ScreenTextRecognitionService>();
         return services;
     };
     environment.makeHotKeys = [] { return platform::x11::makeHotKeyBackend(); };

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QTextBoundaryFinder>
 
 #include "app/base/AppSettings.h"
 #include "app/storage/CaptureLibrary.h"
@@ -22,9 +23,13 @@ void copyToClipboard(const std::string& text) {
     clipboard->setText(QString::fromStdString(text));
 }
 
-// Characters as the user counts them, not UTF-8 bytes.
+// Characters as the user counts them (an accent combined with its letter is one), not bytes.
 long characterCount(const std::string& text) {
-    return QString::fromStdString(text).toUcs4().size();
+    const QString string = QString::fromStdString(text);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, string);
+    long count = 0;
+    while (graphemes.toNextBoundary() > 0) ++count;
+    return count;
 }
 
 } // namespace
@@ -248,6 +253,8 @@ QCoro::Task<void> CaptureCoordinator::recognizeText(SelectionResult area) {
         area = SelectionResult::cancelled();
         if (!self) co_return;
         emit progress("Reading text\u2026", "text.viewfinder");
+        // The recogniser sizes the text by the pixels per point.
+        if (image.pointSize.width > 0) image.image.setDevicePixelRatio(image.image.width() / image.pointSize.width);
         text = co_await services_.recognizer->recognize(std::move(image.image));
     } catch (...) {
         failure = std::current_exception();

@@ -239,12 +239,15 @@ TEST_F(CaptureCoordinatorTest, TextCaptureCopiesRecognisedText) {
     EXPECT_EQ(outcomes.messages[0], std::make_pair(std::string("Text copied"), std::string("doc.on.clipboard")));
     EXPECT_TRUE(outcomes.captured.empty());
 
-    // Characters, not bytes.
-    recognizer->text = "caffè";
+    // Characters, not bytes: a precomposed and a combined accent count once. The recogniser
+    // learns the capture's pixels per point.
+    recognizer->text = "caffè perche\u0301";
+    capturer->result = fakes::image(80, 40, 2.0);
     coordinator->run(CaptureAction::text);
-    overlay->finish(SelectionResult::area(kit::Rect::make(0, 0, 50, 20), 1));
+    overlay->finish(SelectionResult::area(kit::Rect::make(0, 0, 40, 20), 1));
     ASSERT_TRUE(testsupport::waitUntil([&] { return outcomes.messages.size() == 2; }));
-    EXPECT_TRUE(log.contains("coordinator", "text copied characters=5"));
+    EXPECT_TRUE(log.contains("coordinator", "text copied characters=12"));
+    EXPECT_EQ(recognizer->pixelsPerPoint, 2.0);
 }
 
 TEST_F(CaptureCoordinatorTest, TextCaptureWithNothingFoundOrFailing) {

@@ -130,8 +130,11 @@ public:
     int recognized = 0;
     int warmedUp = 0;
 
-    QCoro::Task<std::string> recognize(QImage) override {
+    double pixelsPerPoint = 0;
+
+    QCoro::Task<std::string> recognize(QImage image) override {
         ++recognized;
+        pixelsPerPoint = image.devicePixelRatio();
         if (failure) std::rethrow_exception(failure);
         co_return copy(text);
     }

@@ -1,0 +1,171 @@
+// The recognition service with a fake recogniser (its thread, its one model, its boxes and its
+// failures), then with Tesseract on images without text and on the rendered screen-text set.
+
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+#include <stdexcept>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "ScreenTextSamples.h"
+#include "TestSupport.h"
+#include "app/base/Log.h"
+#include "app/platform/ocr/TesseractTextEngine.h"
+#include "app/text/ScreenTextRecognitionService.h"
+#include "kit/Error.h"
+
+namespace {
+
+using platform::ocr::EngineLine;
+using platform::ocr::TextEngine;
+
+// What the fake recogniser saw, written on the pool thread and read once the work is awaited.
+struct Seen {
+    std::atomic<int> made{0};
+    int failMaking = 0;
+    std::set<pid_t> threads;
+    int niceness = 0;
+    std::vector<EngineLine> lines;
+    std::string readFailure;
+};
+
+class FakeEngine : public TextEngine {
+public:
+    explicit FakeEngine(Seen& seen) : seen_(seen) {}
+    std::vector<EngineLine> read(const QImage&, int) override {
+        seen_.threads.insert(gettid());
+        seen_.niceness = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+        if (!seen_.readFailure.empty()) throw std::runtime_error(seen_.readFailure);
+        return seen_.lines;
+    }
+
+private:
+    Seen& seen_;
+};
+
+ScreenTextRecognitionService::EngineFactory fakeFactory(Seen& seen) {
+    return [&seen]() -> std::unique_ptr<TextEngine> {
+        ++seen.made;
+        if (seen.failMaking > 0 && seen.failMaking-- > 0) throw std::runtime_error("The model is missing.");
+        return std::make_unique<FakeEngine>(seen);
+    };
+}
+
+QImage white(int width = 600, int height = 200) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+TEST(ScreenTextRecognitionService, ReadsOnOneLowPriorityThreadWithTheModelMadeOnceAtWarmUp) {
+    Seen seen;
+    MemoryLogSink log;
+    ScreenTextRecognitionService service(fakeFactory(seen));
+    service.warmUp();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return log.contains("ocr", "text model ready seconds=0"); }));
+    testsupport::await(service.recognize(white()));
+    testsupport::await(service.recognize(white()));
+    EXPECT_EQ(seen.made, 1);
+    ASSERT_EQ(seen.threads.size(), 1u);
+    EXPECT_NE(*seen.threads.begin(), gettid());
+    EXPECT_GE(seen.niceness, 5);
+}
+
+TEST(ScreenTextRecognitionService, LinesBecomeBoxesWithYUpJoinedInReadingOrder) {
+    Seen seen;
+    // In the prepared picture, y down: two pieces of one line (right one first), a line without
+    // text, and a line below them.
+    seen.lines = {{"world", QRect(300, 40, 100, 20)},
+                  {"Hello", QRect(100, 42, 150, 20)},
+                  {"  ", QRect(100, 70, 100, 20)},
+                  {"Next", QRect(100, 120, 100, 20)}};
+    ScreenTextRecognitionService service(fakeFactory(seen));
+    EXPECT_EQ(testsupport::await(service.recognize(white())), "Hello world\nNext");
+    seen.lines.clear();
+    EXPECT_EQ(testsupport::await(service.recognize(white())), "");
+}
+
+TEST(ScreenTextRecognitionService, FailuresReachTheCallerAndALaterRecognitionLoadsAgain) {
+    Seen seen;
+    seen.failMaking = 2;
+    MemoryLogSink log;
+    ScreenTextRecognitionService service(fakeFactory(seen));
+    service.warmUp();
+    ASSERT_TRUE(testsupport::waitUntil(
+        [&] { return log.contains("ocr", "text model warm-up failed error=The model is missing."); }));
+    try {
+        testsupport::await(service.recognize(white()));
+        FAIL() << "no error";
+    } catch (const kit::Error& error) {
+        EXPECT_EQ(error.description(), "The model is missing.");
+    }
+    seen.lines = {{"Back", QRect(10, 10, 50, 20)}};
+    EXPECT_EQ(testsupport::await(service.recognize(white())), "Back");
+
+    seen.readFailure = "The picture could not be read.";
+    EXPECT_THROW(testsupport::await(service.recognize(white())), kit::Error);
+    EXPECT_EQ(seen.made, 3);
+}
+
+// Tesseract itself: one service, so the model loads once for the whole suite.
+class TesseractRecognition : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        service = std::make_unique<ScreenTextRecognitionService>(
+            [] { return std::make_unique<platform::ocr::TesseractTextEngine>(); });
+    }
+    static void TearDownTestSuite() { service.reset(); }
+    static std::string read(const QImage& image) { return testsupport::await(service->recognize(image), 30000); }
+
+    static inline std::unique_ptr<ScreenTextRecognitionService> service;
+};
+
+TEST_F(TesseractRecognition, ImagesWithoutTextGiveTheEmptyString) {
+    EXPECT_EQ(read(QImage()), "");
+    QImage black = white();
+    black.fill(Qt::black);
+    EXPECT_EQ(read(black), "");
+    EXPECT_EQ(read(white()), "");
+    EXPECT_EQ(read(white(1, 1)), "");
+}
+
+// Edit distance between two texts, in characters.
+std::size_t distance(const QList<uint>& a, const QList<uint>& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j < row.size(); ++j) row[j] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// Every area reads with at most a few slips (a lost accent, 0 read as O), and the set as a whole
+// with fewer than one character in two hundred wrong.
+TEST_F(TesseractRecognition, ReadsTheRenderedScreenTextSet) {
+    std::size_t errors = 0, characters = 0;
+    for (const screentext::Sample& sample : screentext::all()) {
+        const std::string text = read(sample.image);
+        const QList<uint> truth = sample.truth.toUcs4();
+        const std::size_t wrong = distance(truth, QString::fromStdString(text).toUcs4());
+        errors += wrong;
+        characters += truth.size();
+        EXPECT_LE(wrong * 100, truth.size() * 3) << sample.name.toStdString() << "\n--- truth\n"
+                                                 << sample.truth.toStdString() << "\n--- read\n"
+                                                 << text;
+    }
+    EXPECT_LT(errors * 200, characters) << errors << " of " << characters << " characters wrong";
+}
+
+} // namespace
