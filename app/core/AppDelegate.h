@@ -43,6 +43,8 @@ public:
         std::function<bool()> screenPermission;
         std::function<void(const QString& address)> openAddress;
         std::function<CaptureCoordinator::Services(AppSettings&)> makeServices;
+        // The screen recorder, which saves through the library; used when makeServices gives none.
+        std::function<std::unique_ptr<ScreenRecorder>(CaptureLibrary&)> makeRecorder;
         // The desktop's global hot key service.
         std::function<std::unique_ptr<platform::x11::HotKeyBackend>()> makeHotKeys;
         // Where captures and notices are shown.
