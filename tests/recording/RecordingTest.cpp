@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTimer>
-#include <QWidget>
 
 #include <csignal>
 #include <cstdlib>
@@ -52,28 +49,17 @@ void awaitStart(QCoro::Task<void> start) {
     testsupport::await(done(std::move(start)), 10000);
 }
 
-// Fills its rectangle with fresh noise at 60 Hz: content an encoder can't squeeze.
-class NoiseWindow : public QWidget {
-public:
-    explicit NoiseWindow(QRect root) {
-        setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
-        setGeometry(root);
-        frame_ = QImage(root.size() / 4, QImage::Format_RGB32);
-        connect(&timer_, &QTimer::timeout, this, [this] { update(); });
-        timer_.start(16);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        auto* bits = reinterpret_cast<quint32*>(frame_.bits());
-        QRandomGenerator::global()->fillRange(bits, frame_.sizeInBytes() / 4);
-        QPainter(this).drawImage(rect(), frame_);
-    }
-
-private:
-    QImage frame_;
-    QTimer timer_;
-};
+// Moving content from another program (Glimpo's own windows never reach a movie).
+std::unique_ptr<QProcess> showMotion(QRect root, bool noise) {
+    auto content = std::make_unique<QProcess>();
+    QStringList args{QString::number(root.x()), QString::number(root.y()), QString::number(root.width()),
+                     QString::number(root.height())};
+    if (noise) args << "--noise";
+    content->start(GLIMPO_MOTION_CONTENT, args);
+    content->waitForStarted(5000);
+    testsupport::waitUntil([] { return false; }, 1000);
+    return content;
+}
 
 // Plays a 1 kHz tone into the null sink for `seconds`.
 std::unique_ptr<QProcess> playTone(const std::filesystem::path& folder, double seconds) {
@@ -199,15 +185,15 @@ TEST_F(Recording, TracksFollowTheOptionsInOrderAndCarryTheTone) {
 }
 
 TEST_F(Recording, BusyAreaKeepsTheBitRateOfTheRule) {
-    NoiseWindow noise(QRect(0, 0, 960, 540));
-    noise.show();
-    ASSERT_TRUE(testsupport::waitUntil([&] { return noise.isVisible(); }));
+    auto content = showMotion(QRect(0, 0, 960, 540), true);
     const auto finished = record(kit::Rect::make(0, 0, 960, 540), 0, false, false, 10s);
     const ProbedMovie movie = probe(finished.capture.fileURL);
     ASSERT_EQ(movie.streams.size(), 1u);
     const double rule = double(kit::RecordingFormat::bitrate({960, 540}));
     const double actual = std::filesystem::file_size(finished.capture.fileURL) * 8.0 / movie.duration;
     EXPECT_NEAR(actual, rule, rule * 0.25);
+    content->kill();
+    content->waitForFinished();
 }
 
 TEST_F(Recording, ASecondStartWhileStartingIsIgnoredAndLogged) {
