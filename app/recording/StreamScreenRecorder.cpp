@@ -118,8 +118,10 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
                 if (self) self->stoppedBySystem(error);
             }, Qt::QueuedConnection);
         };
+        std::vector<QRect> ownWindows = ownWindowRects();
         std::exception_ptr error = co_await offMainThread([&] {
             session = module.makeSession(settings);
+            session->setOwnWindows(std::move(ownWindows));
             session->start(onStopped);
         });
         if (error) std::rethrow_exception(error);
@@ -216,14 +218,17 @@ bool StreamScreenRecorder::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void StreamScreenRecorder::publishOwnWindows() {
-    if (!session_) return;
+    if (session_) session_->session->setOwnWindows(ownWindowRects());
+}
+
+std::vector<QRect> StreamScreenRecorder::ownWindowRects() {
     std::vector<QRect> rects;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         // Qt marks a window visible before its Show event, and maps it after.
         if (window->isVisible())
             rects.push_back(DisplayService::rootGeometry(window->frameGeometry()));
     }
-    session_->session->setOwnWindows(std::move(rects));
+    return rects;
 }
 
 void StreamScreenRecorder::recoverInterrupted() {

@@ -49,6 +49,8 @@ private:
     void startClock();
     void stopClock();
     void publishOwnWindows();
+    // Root pixels of this process's windows on screen.
+    static std::vector<QRect> ownWindowRects();
     void recoverInterrupted();
 
     CaptureLibrary& library_;

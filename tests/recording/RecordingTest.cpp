@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTimer>
+#include <QWidget>
 
 #include <csignal>
 #include <cstdlib>
@@ -208,6 +209,32 @@ TEST_F(Recording, ASecondStartWhileStartingIsIgnoredAndLogged) {
     EXPECT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed() && *recorder->elapsed() >= 500ms; }, 3000));
     EXPECT_TRUE(testsupport::await(recorder->stop(), 60000));
     EXPECT_TRUE(log.contains("recording", "recording started width=100 height=100 mic=false system=false"));
+}
+
+TEST_F(Recording, GlimposOwnWindowsNeverAppearInTheMovie) {
+    QWidget notice;
+    notice.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+    notice.setStyleSheet("background: #ff0000");
+    notice.setAutoFillBackground(true);
+    QPalette red;
+    red.setColor(QPalette::Window, Qt::red);
+    notice.setPalette(red);
+    notice.setGeometry(50, 50, 100, 100);
+    notice.show();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return notice.isVisible(); }));
+    testsupport::waitUntil([] { return false; }, 300);
+    QTimer::singleShot(600, &notice, [&] { notice.hide(); });
+    const auto finished = record(kit::Rect::make(0, 0, 200, 200), 0, false, false, 1500ms);
+    QProcess decode;
+    decode.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(finished.capture.fileURL.string()), "-f",
+                            "rawvideo", "-pix_fmt", "rgb24", "-"});
+    decode.waitForFinished(30000);
+    const QByteArray frames = decode.readAllStandardOutput();
+    ASSERT_GE(frames.size(), 200 * 200 * 3);
+    for (qsizetype at = (100 * 200 + 100) * 3; at < frames.size(); at += 200 * 200 * 3) {
+        const auto r = quint8(frames[at]), g = quint8(frames[at + 1]);
+        EXPECT_FALSE(r > 200 && g < 60) << "a frame shows Glimpo's window";
+    }
 }
 
 // The child half of the crash test: records until its parent kills it.

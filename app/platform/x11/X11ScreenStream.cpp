@@ -237,16 +237,14 @@ struct X11ScreenStream::Grabber {
             }
 
             const std::int64_t stamp = monotonicNanoseconds();
-            const kit::MediaTime time = kit::MediaTime::fromNanoseconds(stamp);
             bool coveredNow = false;
             for (const QRect& own : *excluded.load()) coveredNow = coveredNow || own.intersects(source);
             // Glimpo's own windows never appear: the movie keeps its last clean picture.
             if (coveredNow || covered) dirty = dirty || covered != coveredNow;
             covered = coveredNow;
-            if (covered || (!dirty && stamp - lastComplete < keepAlive)) {
-                onFrame(StreamFrame{time, false, nullptr});
-                continue;
-            }
+            // Idle frames are not handed over at all: the writer would only drop them, and a
+            // still screen then wakes nobody.
+            if (covered || (!dirty && stamp - lastComplete < keepAlive)) continue;
 
             const auto grab = xcb_shm_get_image(c, root, std::int16_t(source.x()), std::int16_t(source.y()),
                                                  std::uint16_t(source.width()), std::uint16_t(source.height()), ~0u,
@@ -276,7 +274,7 @@ struct X11ScreenStream::Grabber {
             }
             dirty = false;
             lastComplete = stamp;
-            onFrame(StreamFrame{time, true, picture});
+            onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(stamp), true, picture});
         }
     }
 
