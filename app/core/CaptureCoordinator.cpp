@@ -39,7 +39,7 @@ CaptureCoordinator::CaptureCoordinator(AppSettings& settings, CaptureLibrary& li
             if (self) self->deliverRecording(result);
         };
         services_.recorder->onNotice = [self](const std::string& text) {
-            if (self) self->onMessage(text, "record.circle");
+            if (self) emit self->message(text, "record.circle");
         };
     }
 }
