@@ -1,6 +1,7 @@
 #include "app/base/PermissionGate.h"
 
-#include "app/platform/audio/SoundServer.h"
+#include "app/base/Log.h"
+#include "app/recording/RecordingModule.h"
 
 #include <cstdlib>
 #include <string_view>
@@ -15,8 +16,13 @@ bool screenCaptureAllowed() {
 }
 
 MicrophoneAuthorization microphoneAuthorization() {
-    return platform::audio::hasInputSource() ? MicrophoneAuthorization::authorized
-                                             : MicrophoneAuthorization::restricted;
+    // The sound server client lives in the recording module.
+    try {
+        return RecordingModule::load().hasInputSource(1500) ? MicrophoneAuthorization::authorized
+                                                            : MicrophoneAuthorization::restricted;
+    } catch (const std::exception&) {
+        return MicrophoneAuthorization::restricted;
+    }
 }
 
 } // namespace PermissionGate

@@ -22,6 +22,7 @@
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/platform/audio/SystemSoundPlayer.h"
 #include "app/quickaccess/ToastController.h"
+#include "app/recording/StreamScreenRecorder.h"
 #include "app/shortcuts/HotKeyRecorder.h"
 #include "app/shortcuts/ShortcutService.h"
 #include "app/storage/CaptureLibrary.h"
@@ -63,6 +64,9 @@ AppDelegate::Environment AppDelegate::Environment::standard() {
         services.recognizer = std::make_unique<ScreenTextRecognitionService>();
         return services;
     };
+    environment.makeRecorder = [displays](CaptureLibrary& library) -> std::unique_ptr<ScreenRecorder> {
+        return std::make_unique<StreamScreenRecorder>(library, displays);
+    };
     environment.makeHotKeys = [] { return platform::x11::makeHotKeyBackend(); };
     environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings) {
         return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays));
@@ -96,7 +100,9 @@ CaptureLibrary& AppDelegate::library() {
 
 CaptureCoordinator& AppDelegate::coordinator() {
     if (!coordinator_) {
-        coordinator_ = std::make_unique<CaptureCoordinator>(*settings_, library(), environment_.makeServices(*settings_));
+        CaptureCoordinator::Services services = environment_.makeServices(*settings_);
+        if (!services.recorder && environment_.makeRecorder) services.recorder = environment_.makeRecorder(library());
+        coordinator_ = std::make_unique<CaptureCoordinator>(*settings_, library(), std::move(services));
     }
     return *coordinator_;
 }

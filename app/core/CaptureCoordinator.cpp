@@ -43,11 +43,17 @@ CaptureCoordinator::CaptureCoordinator(AppSettings& settings, CaptureLibrary& li
         services_.recorder->onStoppedBySystem = [self](RecordingOutcome result) {
             if (self) self->deliverRecording(result);
         };
+        services_.recorder->onNotice = [self](const std::string& text) {
+            if (self) emit self->message(text, "record.circle");
+        };
     }
 }
 
 CaptureCoordinator::~CaptureCoordinator() {
-    if (services_.recorder) services_.recorder->onStoppedBySystem = [](RecordingOutcome) {};
+    if (services_.recorder) {
+        services_.recorder->onStoppedBySystem = [](RecordingOutcome) {};
+        services_.recorder->onNotice = [](const std::string&) {};
+    }
 }
 
 std::optional<ScreenRecorder::Elapsed> CaptureCoordinator::recordingElapsed() const {

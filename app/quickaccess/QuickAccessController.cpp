@@ -14,7 +14,7 @@
 
 #include "app/base/AppSettings.h"
 #include "app/platform/desktop/FileReveal.h"
-#include "app/platform/media/FirstFrame.h"
+#include "app/recording/RecordingModule.h"
 #include "app/quickaccess/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
 #include "app/storage/CaptureLibrary.h"
@@ -41,7 +41,7 @@ QuickAccessController::Platform QuickAccessController::Platform::standard(std::s
     Platform platform;
     platform.screens = std::move(screens);
     platform.loadImage = readImage;
-    platform.firstFrame = platform::media::firstFrame;
+    platform.firstFrame = [](const std::filesystem::path& movie) { return RecordingModule::load().firstFrame(movie); };
     platform.reveal = platform::desktop::revealFile;
     return platform;
 }

@@ -6,6 +6,7 @@
 #include <exception>
 #include <functional>
 #include <optional>
+#include <string>
 #include <variant>
 
 #include <qcoro/qcorotask.h>
@@ -41,4 +42,6 @@ public:
 
     // Called when the system ends the stream on its own.
     std::function<void(RecordingOutcome)> onStoppedBySystem = [](RecordingOutcome) {};
+    // A short notice for the user, such as a recovered recording.
+    std::function<void(const std::string&)> onNotice = [](const std::string&) {};
 };

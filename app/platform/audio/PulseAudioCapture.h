@@ -1,0 +1,38 @@
+#pragma once
+// Sound for a recording through the sound server (PulseAudio, or PipeWire's pulse server): the
+// microphone is the default source, system audio the monitor of the default sink. Both come as
+// 48 kHz float stereo, each chunk stamped on the host clock (CLOCK_MONOTONIC) at the moment its
+// first sample was captured, the stream's latency taken off.
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "kit/MediaTime.h"
+
+namespace platform::audio {
+
+class PulseAudioCapture {
+public:
+    enum class Source { systemAudio, microphone };
+    // Interleaved stereo. Runs on the sound server client's thread.
+    using Handler = std::function<void(Source source, kit::MediaTime time, std::vector<float> samples)>;
+
+    PulseAudioCapture();
+    ~PulseAudioCapture();
+    PulseAudioCapture(const PulseAudioCapture&) = delete;
+    PulseAudioCapture& operator=(const PulseAudioCapture&) = delete;
+
+    // Connects and starts the streams asked for; throws kit::Error when the sound server can't
+    // be reached or a stream can't start.
+    void start(bool systemAudio, bool microphone, Handler handler);
+    // Ends the streams; returns when no more chunks will be handed out. Idempotent.
+    void stop();
+
+    struct Client;
+
+private:
+    std::unique_ptr<Client> client_;
+};
+
+} // namespace platform::audio

@@ -1,0 +1,67 @@
+#pragma once
+// The seam between the recorder (main thread, no large libraries) and the recording module
+// (libglimpo-recording.so: FFmpeg, libpulse and the X11 screen stream). The module is loaded on
+// the first recording, the first movie thumbnail or the first microphone question; its one
+// exported function hands out the operations below.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QRect>
+
+#include "kit/MediaTime.h"
+#include "kit/Recording.h"
+
+// The platform half of one recording: a movie writer fed by the screen stream and, when asked,
+// by the sound server. Its blocking calls run off the main thread.
+class RecordingSession {
+public:
+    struct Settings {
+        // The fragmented movie written while recording.
+        std::filesystem::path file;
+        // Root pixels of the recorded region.
+        QRect rootArea;
+        kit::RecordingFormat::PixelSize size;
+        bool systemAudio = false;
+        bool microphone = false;
+    };
+
+    virtual ~RecordingSession() = default;
+
+    // Starts the stream; throws kit::Error. `onStopped` runs on a stream thread with the
+    // reason when the stream ends on its own (display gone, X error).
+    virtual void start(std::function<void(const std::string& error)> onStopped) = 0;
+    // Root pixel rectangles of Glimpo's own windows on screen; frames that would show them are
+    // not written. Any thread.
+    virtual void setOwnWindows(std::vector<QRect> rootRects) = 0;
+    // Stops capture, sound once it has been heard up to `stopTime` (the sound server hands it
+    // over late); the error's description when stopping failed.
+    virtual std::optional<std::string> stopCapture(kit::MediaTime stopTime) = 0;
+    // Closes the movie at the later of the last sample and `stopTime`; a writer error's reason
+    // when it failed.
+    virtual std::optional<std::string> finish(kit::MediaTime stopTime) = 0;
+};
+
+struct RecordingModule {
+    // Creates the movie writer (throws RecordingWriterError as kit::Error); the stream starts
+    // with RecordingSession::start.
+    std::unique_ptr<RecordingSession> (*makeSession)(const RecordingSession::Settings& settings);
+    // Rewrites a fragmented movie as an ordinary one with its index at the front; the movie's
+    // picture size, or none when the fragmented file holds no playable video.
+    std::optional<kit::Size> (*finishMovie)(const std::filesystem::path& fragmented,
+                                            const std::filesystem::path& output);
+    // Frame zero of a movie, for its thumbnail. Blocking.
+    std::optional<QImage> (*firstFrame)(const std::filesystem::path& movie);
+    // Whether the sound server answers and has a default input source. Blocking.
+    bool (*hasInputSource)(int timeoutMs);
+
+    // The loaded module's operations; throws kit::Error when the module is missing.
+    static const RecordingModule& load();
+};
+
+extern "C" const RecordingModule* glimpo_recording_module();

@@ -1,0 +1,66 @@
+#pragma once
+// The screen recorder: one recording at a time through the recording module's stream and
+// movie writer, an elapsed-time clock for the tray, and the finished movie saved into the save
+// folder. While a recording runs it tells the stream where Glimpo's own windows are, so they
+// never appear in the movie. At its creation it saves recordings that a crash cut short.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QObject>
+#include <QTimer>
+
+#include "app/base/Log.h"
+#include "app/base/Observation.h"
+#include "app/recording/RecordingModule.h"
+#include "app/recording/ScreenRecorder.h"
+#include "kit/Recording.h"
+
+class CaptureLibrary;
+class DisplayService;
+
+class StreamScreenRecorder : public QObject, public ScreenRecorder {
+    Q_OBJECT
+
+public:
+    using ModuleLoader = std::function<const RecordingModule&()>;
+
+    StreamScreenRecorder(CaptureLibrary& library, std::shared_ptr<DisplayService> displays,
+                         ModuleLoader module = &RecordingModule::load, QObject* parent = nullptr);
+    ~StreamScreenRecorder() override;
+
+    std::optional<Elapsed> elapsed() const override { return elapsed_.get(); }
+    QCoro::Task<void> start(std::optional<kit::Rect> area, std::uint32_t displayID, bool microphone,
+                            bool systemAudio) override;
+    QCoro::Task<std::optional<FinishedRecordingCapture>> stop() override;
+
+    // The suffix of the movie while it is being written.
+    static constexpr const char* writingSuffix = ".recording";
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct ActiveRecording;
+
+    QCoro::Task<void> stoppedBySystem(std::string error);
+    void startClock();
+    void stopClock();
+    void publishOwnWindows();
+    // Root pixels of this process's windows on screen.
+    static std::vector<QRect> ownWindowRects();
+    void recoverInterrupted();
+
+    CaptureLibrary& library_;
+    std::shared_ptr<DisplayService> displays_;
+    ModuleLoader module_;
+    kit::RecordingLifecycle lifecycle_;
+    std::unique_ptr<ActiveRecording> session_;
+    Observed<std::optional<Elapsed>> elapsed_;
+    QTimer clockTimer_;
+    std::chrono::steady_clock::time_point clockStart_;
+    QTimer hiddenLater_;
+    Logger log_{"recording"};
+};

@@ -1,0 +1,72 @@
+#pragma once
+// Reads a movie back with ffprobe and ffmpeg: its streams, duration, bit rate and loudness.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "XServer.h"
+
+struct ProbedStream {
+    std::string type, codec, profile;
+    int width = 0, height = 0;
+    int sampleRate = 0, channels = 0;
+    double duration = 0;
+    long long bitRate = 0;
+};
+
+struct ProbedMovie {
+    std::vector<ProbedStream> streams;
+    double duration = 0;
+    bool ok = false;
+};
+
+inline ProbedMovie probe(const std::filesystem::path& movie) {
+    XServer::require("ffprobe");
+    QProcess process;
+    process.start("ffprobe", {"-v", "error", "-show_entries",
+                              "stream=codec_type,codec_name,profile,width,height,sample_rate,channels,duration,bit_rate:"
+                              "format=duration",
+                              "-of", "json", QString::fromStdString(movie.string())});
+    process.waitForFinished(30000);
+    ProbedMovie result;
+    result.ok = process.exitCode() == 0;
+    const QJsonObject root = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    result.duration = root["format"].toObject()["duration"].toString().toDouble();
+    for (const QJsonValue& value : root["streams"].toArray()) {
+        const QJsonObject s = value.toObject();
+        result.streams.push_back({s["codec_type"].toString().toStdString(), s["codec_name"].toString().toStdString(),
+                                  s["profile"].toString().toStdString(), s["width"].toInt(), s["height"].toInt(),
+                                  s["sample_rate"].toString().toInt(), s["channels"].toInt(),
+                                  s["duration"].toString().toDouble(), s["bit_rate"].toString().toLongLong()});
+    }
+    return result;
+}
+
+// The loudest sample of audio stream `index` (0 = the first audio track), in dB.
+inline double peakVolume(const std::filesystem::path& movie, int index) {
+    QProcess process;
+    process.start("ffmpeg", {"-v", "info", "-nostats", "-i", QString::fromStdString(movie.string()), "-map",
+                             QString("0:a:%1").arg(index), "-af", "volumedetect", "-f", "null", "-"});
+    process.waitForFinished(60000);
+    const QString log = QString::fromUtf8(process.readAllStandardError());
+    const auto match = QRegularExpression("max_volume: (-?[0-9.]+) dB").match(log);
+    if (!match.hasMatch()) throw std::runtime_error("no volume measured: " + log.toStdString());
+    return match.captured(1).toDouble();
+}
+
+// Video frames in the file.
+inline int frameCount(const std::filesystem::path& movie) {
+    QProcess process;
+    process.start("ffprobe", {"-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",
+                              "stream=nb_read_packets", "-of", "csv=p=0", QString::fromStdString(movie.string())});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed().toInt();
+}

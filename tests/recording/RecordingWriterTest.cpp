@@ -1,0 +1,77 @@
+// The writer's rules on samples made up by the test: what starts the time line, what is
+// dropped, and how a movie without frames ends.
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include "MovieProbe.h"
+#include "TestSupport.h"
+#include "app/platform/media/MovieFinisher.h"
+#include "app/recording/RecordingWriter.h"
+
+namespace {
+
+RecordingWriter::Sample frame(double seconds, std::optional<long long> status) {
+    RecordingWriter::Sample sample;
+    sample.time = kit::MediaTime::fromSeconds(seconds, 1'000'000'000);
+    sample.status = status;
+    sample.picture.reset(av_frame_alloc());
+    sample.picture->format = 0; // AV_PIX_FMT_YUV420P
+    sample.picture->width = 64;
+    sample.picture->height = 64;
+    av_frame_get_buffer(sample.picture.get(), 32);
+    av_frame_make_writable(sample.picture.get());
+    for (int plane = 0; plane < 3; ++plane)
+        std::fill_n(sample.picture->data[plane], sample.picture->linesize[plane] * (plane ? 32 : 64), 128);
+    return sample;
+}
+
+RecordingWriter::Sample sound(RecordingWriter::Output type, double seconds, double length, float level) {
+    RecordingWriter::Sample sample;
+    sample.type = type;
+    sample.time = kit::MediaTime::fromSeconds(seconds, 1'000'000'000);
+    sample.audio.assign(std::size_t(length * 48000) * 2, level);
+    for (std::size_t i = 0; i < sample.audio.size(); i += 4) sample.audio[i] = -level;
+    return sample;
+}
+
+TEST(RecordingWriter, WithoutACompleteFrameNothingWasRecorded) {
+    testsupport::TempDir dir;
+    RecordingWriter writer(dir / "movie.mp4", {64, 64}, true, false);
+    writer.stream(frame(100.0, RecordingWriter::frameIdle));
+    writer.stream(frame(100.1, std::nullopt));
+    writer.stream(sound(RecordingWriter::Output::audio, 100.0, 0.5, 0.5f));
+    const auto error = writer.finish(kit::MediaTime::fromSeconds(101, 600));
+    ASSERT_TRUE(error);
+    EXPECT_STREQ(error->reason(), "Nothing was recorded.");
+}
+
+TEST(RecordingWriter, TimeLineStartsAtTheFirstCompleteFrameAndEndsAtTheStop) {
+    testsupport::TempDir dir;
+    {
+        RecordingWriter writer(dir / "movie.mp4", {64, 64}, false, true);
+        // Loud sound before the first complete frame never reaches the file.
+        writer.stream(sound(RecordingWriter::Output::microphone, 9.0, 1.0, 0.9f));
+        writer.stream(frame(9.5, RecordingWriter::frameIdle));
+        writer.stream(frame(10.0, RecordingWriter::frameComplete));
+        writer.stream(sound(RecordingWriter::Output::microphone, 10.0, 1.0, 0.001f));
+        // System audio has no track here: dropped.
+        writer.stream(sound(RecordingWriter::Output::audio, 10.0, 1.0, 0.9f));
+        writer.stream(frame(11.0, RecordingWriter::frameComplete));
+        EXPECT_FALSE(writer.finish(kit::MediaTime::fromSeconds(14.0, 600)));
+    }
+    ASSERT_TRUE(platform::media::finishMovie(dir / "movie.mp4", dir / "final.mp4"));
+    const ProbedMovie movie = probe(dir / "final.mp4");
+    ASSERT_EQ(movie.streams.size(), 2u);
+    EXPECT_EQ(movie.streams[0].type, "video");
+    EXPECT_EQ(movie.streams[1].type, "audio");
+    // Ends at the stop, four seconds after the first frame, though the last frame came at one.
+    EXPECT_NEAR(movie.streams[0].duration, 4.0, 1.0 / 60);
+    EXPECT_NEAR(movie.duration, 4.0, 1.0 / 60);
+    EXPECT_LT(peakVolume(dir / "final.mp4", 0), -40.0);
+}
+
+} // namespace
