@@ -3,17 +3,19 @@
 #include <canberra.h>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/base/BaseDirectories.h"
 #include "app/base/Log.h"
-#include "app/platform/audio/SoundServer.h"
 
 namespace platform::audio {
 namespace {
@@ -39,10 +41,28 @@ struct ContextFree {
     void operator()(ca_context* context) const { ca_context_destroy(context); }
 };
 
-// A sound server answers (PulseAudio, or PipeWire's pulse server), or the kernel has a sound card.
-// Without either, libcanberra would fall back to ALSA, which reports every failure on stderr.
+// The sound server's socket takes a connection (PulseAudio, or PipeWire's pulse server); asked
+// without its client library, which only recording needs.
+bool serverListens() {
+    if (const char* server = std::getenv("PULSE_SERVER"); server && *server) return true;
+    const auto runtime = BaseDirectories::runtimeDir();
+    if (!runtime) return false;
+    const std::string path = (*runtime / "pulse" / "native").string();
+    sockaddr_un address{};
+    if (path.size() >= sizeof(address.sun_path)) return false;
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool listens = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return listens;
+}
+
+// A sound server answers, or the kernel has a sound card. Without either, libcanberra would fall
+// back to ALSA, which reports every failure on stderr.
 std::optional<std::string> soundDriver() {
-    if (serverAnswers()) return "pulse";
+    if (serverListens()) return "pulse";
     std::error_code error;
     for (const auto& entry : fs::directory_iterator("/dev/snd", error)) {
         if (entry.path().filename().string().starts_with("pcmC")) return "alsa";
