@@ -1,0 +1,268 @@
+// The all-in-one bar on the shared server (monitor A at root (0, 0), B at (1920, 0), 1920 x 1080
+// each, openbox), clicked and typed at with xdotool. Recording and recognition are fakes: the
+// bar only hands them on.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPointer>
+#include <QPushButton>
+
+#include <fstream>
+#include <sstream>
+
+#include "CaptureTestSupport.h"
+#include "ForeignWindows.h"
+#include "app/base/AppSettings.h"
+#include "app/base/GlimpoUIState.h"
+#include "app/base/SettingsStore.h"
+#include "app/capture/DisplayService.h"
+#include "app/capture/PanelSelectionOverlayController.h"
+#include "app/core/CaptureCoordinator.h"
+#include "app/platform/x11/PanelWindow.h"
+#include "app/quickaccess/DisplayPanelScreens.h"
+#include "app/quickaccess/QuickAccessController.h"
+#include "app/storage/CaptureLibrary.h"
+#include "app/storage/DiskFileSystem.h"
+#include "app/ui/AllInOneBarView.h"
+#include "app/ui/AllInOneController.h"
+#include "app/ui/AllInOnePanel.h"
+#include "app/ui/ModeButton.h"
+#include "tests/app/fakes/FakeServices.h"
+
+using capturetest::waitUntil;
+using capturetest::xdotool;
+
+namespace {
+
+// The real overlay, noting the mode each selection was begun in.
+class NotingOverlay : public SelectionOverlayController {
+public:
+    explicit NotingOverlay(ScreenCaptureService& capturer) : real(capturer) {}
+    void begin(SelectionMode mode, bool allowsWindowMode, Completion done) override {
+        modes.push_back(mode);
+        real.begin(mode, allowsWindowMode, std::move(done));
+    }
+    PanelSelectionOverlayController real;
+    std::vector<SelectionMode> modes;
+};
+
+// Notes whether the bar was still on screen when each recording started.
+class WatchingRecorder : public fakes::Recorder {
+public:
+    QCoro::Task<void> start(std::optional<kit::Rect> area, std::uint32_t displayID, bool microphone,
+                            bool systemAudio) override {
+        barShowingAtStart.push_back(bar && platform::x11::isShowing(*bar));
+        return fakes::Recorder::start(area, displayID, microphone, systemAudio);
+    }
+    QPointer<QWidget> bar;
+    std::vector<bool> barShowingAtStart;
+};
+
+// A window of another client that has the keyboard focus and notes the keys it receives.
+class KeyListener {
+public:
+    KeyListener() : c_(xcb_connect(nullptr, nullptr)) {
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+        window_ = xcb_generate_id(c_);
+        const std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_KEY_PRESS};
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 300, 200, 400, 300, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
+                          values);
+        xcb_map_window(c_, window_);
+        xcb_flush(c_);
+    }
+    ~KeyListener() {
+        xcb_destroy_window(c_, window_);
+        xcb_disconnect(c_);
+    }
+    std::uint32_t window() const { return window_; }
+    bool focused() const { return platform::x11::activeWindow() == window_; }
+    // Key presses that arrived since the last call, as X key codes.
+    std::vector<int> keys() {
+        std::vector<int> pressed;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+            if ((event->response_type & 0x7f) == XCB_KEY_PRESS)
+                pressed.push_back(reinterpret_cast<xcb_key_press_event_t*>(event)->detail);
+            std::free(event);
+        }
+        return pressed;
+    }
+
+private:
+    xcb_connection_t* c_;
+    xcb_window_t window_ = 0;
+};
+
+void click(const QWidget& widget) {
+    const QPoint at = widget.mapToGlobal(widget.rect().center());
+    xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+}
+
+class AllInOneBarOnX : public ::testing::Test {
+protected:
+    AllInOneBarOnX() {
+        CaptureCoordinator::Services services;
+        services.capturer = std::make_unique<ScreenCaptureService>();
+        services.makeOverlay = [this](ScreenCaptureService& capturer) {
+            auto made = std::make_unique<NotingOverlay>(capturer);
+            overlay = made.get();
+            return made;
+        };
+        auto recorderOwned = std::make_unique<WatchingRecorder>();
+        recorder = recorderOwned.get();
+        services.recorder = std::move(recorderOwned);
+        services.recognizer = std::make_unique<fakes::Recognizer>();
+        services.displays = std::make_unique<DisplayService>();
+        services.microphoneStatus = [] { return MicrophoneAuthorization::authorized; };
+        coordinator = std::make_unique<CaptureCoordinator>(settings, library, std::move(services));
+        coordinator->onCaptured = [this](const Capture& capture, const std::optional<std::string>& failure) {
+            captures.push_back(capture);
+            quickAccess.show(capture, failure);
+        };
+        bar = std::make_unique<AllInOneController>(settings, *coordinator, screens());
+    }
+    ~AllInOneBarOnX() override {
+        if (GlimpoUIState::shared().openSurfaces().contains("overlay")) xdotool({"key", "Escape"});
+    }
+
+    static std::unique_ptr<PanelScreens> screens() {
+        return std::make_unique<DisplayPanelScreens>(std::make_shared<DisplayService>());
+    }
+
+    // Opens the bar with the pointer at (x, y); returns once it is on screen.
+    AllInOneBarView& open(int x = 900, int y = 300) {
+        xdotool({"mousemove", QString::number(x), QString::number(y)});
+        bar->toggle();
+        recorder->bar = bar->panel();
+        if (!waitUntil([&] { return bar->panel()->isVisible() && platform::x11::isShowing(*bar->panel()); }))
+            throw std::runtime_error("the bar did not show");
+        capturetest::settle(100);
+        return *bar->view();
+    }
+
+    ModeButton& mode(const QString& title) {
+        for (ModeButton* button : bar->view()->modeButtons())
+            if (button->text() == title) return *button;
+        throw std::runtime_error("no such mode");
+    }
+
+    bool overlayOpen() const { return GlimpoUIState::shared().openSurfaces().contains("overlay"); }
+
+    std::string settingsFile() const {
+        std::ifstream file(home / "config" / "settings.json");
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    testsupport::TempDir home;
+    AppSettings settings{std::make_unique<SettingsStore>(home / "config" / "settings.json")};
+    CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), home / "cache"};
+    QuickAccessController quickAccess{library, settings, QuickAccessController::Platform::standard(screens())};
+    NotingOverlay* overlay = nullptr;
+    WatchingRecorder* recorder = nullptr;
+    std::unique_ptr<CaptureCoordinator> coordinator;
+    std::unique_ptr<AllInOneController> bar;
+    std::vector<Capture> captures;
+};
+
+} // namespace
+
+TEST_F(AllInOneBarOnX, TheToggleOpensTheBarCentredAboveTheBottomOfTheDisplayUnderThePointer) {
+    for (int left : {0, 1920}) {
+        open(left + 700, 500);
+        const QRect frame = bar->panel()->frameGeometry();
+        EXPECT_NEAR(frame.center().x(), left + 960, 1) << left;
+        EXPECT_EQ(frame.bottom() + 1, 1080 - 60) << left;
+        EXPECT_TRUE(GlimpoUIState::shared().openSurfaces().contains("allInOne"));
+        bar->toggle();
+        ASSERT_TRUE(waitUntil([&] { return !platform::x11::isShowing(*bar->panel()); }));
+        EXPECT_FALSE(GlimpoUIState::shared().openSurfaces().contains("allInOne"));
+    }
+}
+
+TEST_F(AllInOneBarOnX, EscapeClosesTheBarAndNeverReachesTheWindowThatHadTheFocus) {
+    KeyListener other;
+    ASSERT_TRUE(waitUntil([&] {
+        platform::x11::activate(other.window());
+        capturetest::settle(50);
+        return other.focused();
+    }));
+    open();
+    ASSERT_TRUE(waitUntil([&] { return bar->panel()->isActiveWindow(); })) << "the bar did not take the keyboard";
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(waitUntil([&] { return !bar->isOpen(); }));
+    // The focus goes back where it was, and the keys with it.
+    ASSERT_TRUE(waitUntil([&] { return other.focused(); }));
+    EXPECT_TRUE(other.keys().empty());
+    xdotool({"key", "a"});
+    std::vector<int> keys;
+    EXPECT_TRUE(waitUntil([&] {
+        for (int key : other.keys()) keys.push_back(key);
+        return !keys.empty();
+    }));
+}
+
+TEST_F(AllInOneBarOnX, TheModesStartTheirSelectionsAndFullscreenCapturesWithoutTheBar) {
+    ForeignWindows foreign;
+    foreign.open({0, 0, 1920, 1080}, Qt::red, "Red", "RedApp");
+    const std::vector<std::pair<QString, SelectionMode>> selections{
+        {"Area", SelectionMode::area}, {"Window", SelectionMode::window}, {"Text", SelectionMode::area}};
+    for (const auto& [title, selection] : selections) {
+        open();
+        click(mode(title));
+        ASSERT_TRUE(waitUntil([&] { return overlayOpen(); })) << title.toStdString();
+        EXPECT_FALSE(bar->isOpen());
+        EXPECT_EQ(overlay->modes.back(), selection) << title.toStdString();
+        capturetest::settle(100);
+        xdotool({"key", "Escape"});
+        ASSERT_TRUE(waitUntil([&] { return !overlayOpen(); }));
+    }
+
+    open();
+    const QRect where = bar->panel()->frameGeometry();
+    click(mode("Fullscreen"));
+    ASSERT_TRUE(waitUntil([&] { return captures.size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return quickAccess.thumbnailIDs().size() == 1; }));
+    EXPECT_TRUE(quickAccess.thumbnailPanel(quickAccess.thumbnailIDs()[0])->isVisible());
+    const QImage image(QString::fromStdString(captures[0].fileURL.string()));
+    ASSERT_EQ(image.size(), QSize(1920, 1080));
+    EXPECT_EQ(capturetest::pixelsOtherThan(image, where, Qt::red), 0);
+}
+
+TEST_F(AllInOneBarOnX, RecordOffersItsOptionsStoredAtOnceAndStartsEitherRecording) {
+    AllInOneBarView& view = open();
+    const int closedHeight = bar->panel()->height();
+    click(mode("Record"));
+    ASSERT_TRUE(waitUntil([&] { return view.recordingOptions()->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return bar->panel()->height() > closedHeight; }));
+    EXPECT_EQ(bar->panel()->frameGeometry().bottom() + 1, 1080 - 60);
+    click(*view.microphoneToggle());
+    ASSERT_TRUE(waitUntil([&] { return settingsFile().find("\"recordMicrophone\": true") != std::string::npos; }));
+    click(*view.systemAudioToggle());
+    ASSERT_TRUE(waitUntil([&] { return settingsFile().find("\"recordSystemAudio\": true") != std::string::npos; }));
+
+    // Area: Return starts the selection; the recording covers what was dragged.
+    xdotool({"key", "Return"});
+    ASSERT_TRUE(waitUntil([&] { return overlayOpen(); }));
+    EXPECT_FALSE(platform::x11::isShowing(*bar->panel()));
+    capturetest::settle(100);
+    xdotool({"mousemove", "2000", "100", "mousedown", "1", "mousemove", "2100", "150", "mousemove", "2200", "300",
+             "mouseup", "1"});
+    ASSERT_TRUE(waitUntil([&] { return recorder->starts.size() == 1; }));
+    EXPECT_EQ(recorder->starts[0].area, kit::Rect::make(80, 100, 200, 200));
+    EXPECT_TRUE(recorder->starts[0].microphone);
+    EXPECT_TRUE(recorder->starts[0].systemAudio);
+    coordinator->stopRecordingNow();
+
+    // Fullscreen: the display under the pointer, at once, with the bar already gone.
+    open(2500, 500);
+    click(*view.fullscreenSegment());
+    click(*view.startRecordingButton());
+    ASSERT_TRUE(waitUntil([&] { return recorder->starts.size() == 2; }));
+    EXPECT_FALSE(recorder->starts[1].area);
+    EXPECT_EQ(recorder->starts[1].displayID, DisplayService().displayContaining({2500, 500}));
+    EXPECT_EQ(recorder->barShowingAtStart, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(overlayOpen());
+}
