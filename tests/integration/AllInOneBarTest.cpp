@@ -18,7 +18,7 @@
 #include "app/capture/PanelSelectionOverlayController.h"
 #include "app/core/CaptureCoordinator.h"
 #include "app/platform/x11/PanelWindow.h"
-#include "app/quickaccess/DisplayPanelScreens.h"
+#include "app/platform/x11/XcbCaptureBackend.h"
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
@@ -26,7 +26,7 @@
 #include "app/ui/AllInOneController.h"
 #include "app/ui/AllInOnePanel.h"
 #include "app/ui/ModeButton.h"
-#include "tests/app/fakes/FakeServices.h"
+#include "fakes/FakeServices.h"
 
 using capturetest::waitUntil;
 using capturetest::xdotool;
@@ -101,7 +101,7 @@ class AllInOneBarOnX : public ::testing::Test {
 protected:
     AllInOneBarOnX() {
         CaptureCoordinator::Services services;
-        services.capturer = std::make_unique<ScreenCaptureService>();
+        services.capturer = std::make_unique<ScreenCaptureService>(backend, displays, std::make_unique<QtOwnWindows>());
         services.makeOverlay = [this](ScreenCaptureService& capturer) {
             auto made = std::make_unique<NotingOverlay>(capturer);
             overlay = made.get();
@@ -111,17 +111,15 @@ protected:
         recorder = recorderOwned.get();
         services.recorder = std::move(recorderOwned);
         services.recognizer = std::make_unique<fakes::Recognizer>();
-        services.displays = std::make_unique<DisplayService>();
+        services.displays = displays;
         services.microphoneStatus = [] { return MicrophoneAuthorization::authorized; };
         coordinator = std::make_unique<CaptureCoordinator>(settings, library, std::move(services));
-        coordinator->onCaptured = [this](const Capture& capture, const std::optional<std::string>& failure) {
-            captures.push_back(capture);
-            quickAccess.show(capture, failure);
-        };
-        bar = std::make_unique<AllInOneController>(settings, *coordinator, screens());
-    }
-    static std::unique_ptr<PanelScreens> screens() {
-        return std::make_unique<DisplayPanelScreens>(std::make_shared<DisplayService>());
+        QObject::connect(coordinator.get(), &CaptureCoordinator::captured,
+                         [this](const Capture& capture, const std::optional<std::string>& failure) {
+                             captures.push_back(capture);
+                             quickAccess.show(capture, failure);
+                         });
+        bar = std::make_unique<AllInOneController>(settings, *coordinator);
     }
 
     // Opens the bar with the pointer at (x, y); returns once it is on screen.
@@ -129,8 +127,12 @@ protected:
         xdotool({"mousemove", QString::number(x), QString::number(y)});
         bar->toggle();
         recorder->bar = bar->panel();
-        if (!waitUntil([&] { return bar->panel()->isVisible() && platform::x11::isShowing(*bar->panel()); }))
-            throw std::runtime_error("the bar did not show");
+        // The window manager may still be placing it when it maps.
+        if (!waitUntil([&] {
+                return platform::x11::isShowing(*bar->panel()) &&
+                       bar->panel()->frameGeometry() == bar->panel()->targetFrame();
+            }))
+            throw std::runtime_error("the bar did not show where it was put");
         capturetest::settle(100);
         return *bar->view();
     }
@@ -145,10 +147,12 @@ protected:
         return file.open(QIODevice::ReadOnly) && file.readAll().contains(line);
     }
 
+    std::shared_ptr<platform::x11::XcbCaptureBackend> backend = std::make_shared<platform::x11::XcbCaptureBackend>();
+    std::shared_ptr<DisplayService> displays = std::make_shared<DisplayService>(backend);
     testsupport::TempDir home;
     AppSettings settings{std::make_unique<SettingsStore>(home / "settings.json")};
     CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), home / "cache"};
-    QuickAccessController quickAccess{library, settings, QuickAccessController::Platform::standard(screens())};
+    QuickAccessController quickAccess{library, settings, QuickAccessController::Platform::standard(displays)};
     NotingOverlay* overlay = nullptr;
     WatchingRecorder* recorder = nullptr;
     std::unique_ptr<CaptureCoordinator> coordinator;
@@ -244,7 +248,7 @@ TEST_F(AllInOneBarOnX, RecordOffersItsOptionsStoredAtOnceAndStartsEitherRecordin
     click(*view.startRecordingButton());
     ASSERT_TRUE(waitUntil([&] { return recorder->starts.size() == 2; }));
     EXPECT_FALSE(recorder->starts[1].area);
-    EXPECT_EQ(recorder->starts[1].displayID, DisplayService().displayContaining({2500, 500}));
+    EXPECT_EQ(recorder->starts[1].displayID, displays->screenContaining({2500, 500})->id);
     EXPECT_EQ(recorder->barShowingAtStart, (std::vector<bool>{false, false}));
     EXPECT_FALSE(overlayOpen());
 }

@@ -33,7 +33,7 @@ TEST(AllInOneController, EscapeClosesTheBarAndIsSwallowedWhileOtherKeysPass) {
     AppSettings settings{std::make_unique<SettingsStore>(home / "settings.json")};
     CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), home / "cache"};
     CaptureCoordinator coordinator(settings, library, {});
-    AllInOneController bar(settings, coordinator, nullptr);
+    AllInOneController bar(settings, coordinator);
     KeyTarget other;
 
     bar.toggle();
