@@ -28,6 +28,7 @@
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
 #include "app/text/ScreenTextRecognitionService.h"
+#include "app/ui/AllInOneController.h"
 #include "app/ui/MenuActions.h"
 #include "app/ui/SettingsView.h"
 #include "app/ui/StatusItemController.h"
@@ -118,6 +119,13 @@ SetupGuide& AppDelegate::guide() {
     return *guide_;
 }
 
+AllInOneController& AppDelegate::allInOne() {
+    if (!allInOne_) {
+        allInOne_ = std::make_unique<AllInOneController>(*settings_, coordinator());
+    }
+    return *allInOne_;
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
     statusItem_ = std::make_unique<StatusItemController>(makeMenuActions());
 
@@ -203,7 +211,7 @@ void AppDelegate::perform(kit::CaptureAction action) {
     }
 
     if (action == kit::CaptureAction::allInOne) {
-        log_.info("all-in-one bar unavailable");
+        allInOne().toggle();
         return;
     }
     coordinator().run(action);

@@ -23,6 +23,7 @@
 #include "kit/CaptureVocabulary.h"
 #include "kit/HotKeyCombination.h"
 
+class AllInOneController;
 class AppSettings;
 class CaptureLibrary;
 class ShortcutService;
@@ -75,6 +76,7 @@ public:
     CaptureLibrary& library();
     CaptureCoordinator& coordinator();
     SetupGuide& guide();
+    AllInOneController& allInOne();
     ShortcutService* shortcuts() const { return shortcuts_.get(); }
     WindowPresenter& windows() { return *windows_; }
     StatusItemController* statusItem() const { return statusItem_.get(); }
@@ -96,6 +98,7 @@ private:
     std::unique_ptr<CaptureCoordinator> coordinator_;
     std::unique_ptr<CapturePresenter> quickAccess_;
     std::unique_ptr<NoticePresenter> notices_;
+    std::unique_ptr<AllInOneController> allInOne_;
     bool escapeStopsRecording_ = false;
     // Once a capture has come and gone, the heap's freed pages go back to the system.
     QTimer trimWhenIdle_;

@@ -57,6 +57,8 @@ public:
     // Absent when this build records nothing.
     ScreenRecorder* recorder() const { return services_.recorder.get(); }
     TextRecognitionService* recognizer() const { return services_.recognizer.get(); }
+    // Absent when this build has none.
+    DisplayLocator* displays() const { return services_.displays.get(); }
     // Time since the running recording started; absent while none runs. A tracked read.
     std::optional<ScreenRecorder::Elapsed> recordingElapsed() const;
 

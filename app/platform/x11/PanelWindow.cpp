@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -24,7 +25,57 @@ xcb_screen_t* screenOf(xcb_connection_t* c) {
     return nullptr;
 }
 
+void sendToRoot(xcb_connection_t* c, xcb_client_message_event_t event) {
+    const xcb_window_t root = rootWindow();
+    if (root == 0) return;
+    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+}
+
 } // namespace
+
+std::uint32_t activeWindow() {
+    xcb_connection_t* c = connection();
+    const xcb_window_t root = rootWindow();
+    if (!c || root == 0) return 0;
+    const xcb_atom_t active = atom("_NET_ACTIVE_WINDOW");
+    if (active == XCB_ATOM_NONE) return 0;
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, root, active, XCB_ATOM_WINDOW, 0, 1), nullptr),
+        std::free);
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 4) return 0;
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+}
+
+void activate(std::uint32_t window) {
+    xcb_connection_t* c = connection();
+    if (!c || window == 0) return;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = atom("_NET_ACTIVE_WINDOW");
+    event.data.data32[0] = 2; // from a pager: the user's own choice, never refused as focus stealing
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    sendToRoot(c, event);
+}
+
+bool isShowing(const QWidget& topLevel) {
+    xcb_connection_t* c = connection();
+    if (!c || !topLevel.windowHandle() || !topLevel.windowHandle()->handle()) return false;
+    xcb_window_t top = static_cast<xcb_window_t>(topLevel.winId());
+    for (;;) {
+        std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+            xcb_query_tree_reply(c, xcb_query_tree(c, top), nullptr), std::free);
+        if (!tree) return false;
+        if (tree->parent == tree->root || tree->parent == XCB_NONE) break;
+        top = tree->parent;
+    }
+    std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, top), nullptr), std::free);
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+}
 
 bool compositingManagerRunning() {
     xcb_connection_t* c = connection();

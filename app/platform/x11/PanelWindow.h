@@ -1,6 +1,8 @@
 #pragma once
 // Window-manager facts about Glimpo's floating panels that Qt has no flag for.
 
+#include <cstdint>
+
 class QWidget;
 
 namespace platform::x11 {
@@ -12,5 +14,15 @@ bool compositingManagerRunning();
 // Keeps a top-level window on every workspace (_NET_WM_STATE_STICKY and desktop 0xFFFFFFFF).
 // Works before the window is mapped and while it is; a no-op off X11.
 void makeSticky(QWidget& topLevel);
+
+// The window the window manager says has the focus (_NET_ACTIVE_WINDOW); 0 when none or off X11.
+std::uint32_t activeWindow();
+
+// Asks the window manager to give the focus back to `window`, as a pager would. A no-op off X11.
+void activate(std::uint32_t window);
+
+// Whether the server still shows the top-level window or the frame the window manager put
+// around it. False off X11.
+bool isShowing(const QWidget& topLevel);
 
 } // namespace platform::x11

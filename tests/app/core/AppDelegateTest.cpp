@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "app/base/AppSettings.h"
 #include "app/base/GlimpoUIState.h"
+#include "app/ui/AllInOneController.h"
 #include "app/ui/StatusItemController.h"
 #include "app/ui/WindowPresenter.h"
 #include "fakes/FakeServices.h"
@@ -111,9 +112,15 @@ TEST_F(AppDelegateTest, EveryActionIsBlockedWithoutPermissionButStoppingIsNot) {
     EXPECT_FALSE(log.contains("app", "capture blocked reason=screenPermission"));
 }
 
-TEST_F(AppDelegateTest, AllInOneLogsUntilTheBarExistsAndReopenShowsSettings) {
+TEST_F(AppDelegateTest, AllInOneTogglesTheBarAndReopenShowsSettings) {
     auto delegate = launch(true);
     delegate->perform(CaptureAction::allInOne);
+    EXPECT_TRUE(delegate->allInOne().isOpen());
+    delegate->perform(CaptureAction::allInOne);
+    EXPECT_FALSE(delegate->allInOne().isOpen());
+    permitted = false;
+    delegate->perform(CaptureAction::allInOne);
+    EXPECT_FALSE(delegate->allInOne().isOpen());
     EXPECT_EQ(overlay, nullptr);
     delegate->applicationShouldHandleReopen();
     EXPECT_TRUE(delegate->windows().isOpen("settings"));

@@ -2,6 +2,12 @@
 
 #include "app/ui/Icons.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
+
+#include <cstdlib>
 #include <QImage>
 #include <QPixmap>
 
@@ -21,27 +27,35 @@ int inkedPixels(const QIcon& icon, int side) {
 
 } // namespace
 
-TEST(Icons, EveryGlyphTheProgramNamesHasAThemeNameAndADrawing) {
-    for (const char* name :
-         {"camera.viewfinder", "record.circle", "record.circle.fill", "exclamationmark.triangle",
-          "mic.slash", "text.viewfinder", "doc.on.clipboard", "doc.on.doc", "checkmark",
-          "checkmark.circle", "checkmark.circle.fill", "xmark", "xmark.circle.fill",
-          "square.and.arrow.down", "folder", "rectangle.dashed", "macwindow", "display"}) {
+TEST(Icons, EveryGlyphTheProgramNamesHasAThemeNameAndItsOwnSvg) {
+    const QStringList files = QFileInfo(Icons::resourcePath("xmark")).dir().entryList();
+    EXPECT_EQ(files.size(), 18);
+    for (const QString& file : files) {
+        const std::string name = file.chopped(4).toStdString();
         EXPECT_TRUE(Icons::isKnown(name)) << name;
         EXPECT_FALSE(Icons::themeNames(name).empty()) << name;
         EXPECT_FALSE(Icons::icon(name).isNull()) << name;
-        // Drawn on a clean background: some ink, but far from a filled (uninitialised) square.
+        // Rendered on a clean background: some ink, but far from a filled (uninitialised) square.
         for (int side : {16, 22, 64}) {
             const int inked = inkedPixels(Icons::drawnIcon(name), side);
-            EXPECT_GT(inked, 0) << name << " at " << side;
-            EXPECT_LT(inked, side * side) << name << " at " << side;
+            EXPECT_GT(inked, side) << name << " at " << side;
+            EXPECT_LT(inked, side * side * 9 / 10) << name << " at " << side;
         }
     }
+}
+
+TEST(Icons, FilledGlyphsKeepTheirDetailInTheContrastColour) {
+    const QImage image = Icons::drawnIcon("xmark.circle.fill").pixmap(48, 48).toImage();
+    const QColor ink = QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+    const QColor centre = image.pixelColor(24, 24);
+    EXPECT_GT(std::abs(centre.lightness() - ink.lightness()), 128);
+    EXPECT_LT(std::abs(image.pixelColor(24, 6).lightness() - ink.lightness()), 16);
 }
 
 TEST(Icons, UnknownNamesGiveNoIcon) {
     EXPECT_FALSE(Icons::isKnown("no.such.glyph"));
     EXPECT_TRUE(Icons::themeNames("no.such.glyph").empty());
+    EXPECT_TRUE(Icons::resourcePath("no.such.glyph").isEmpty());
     EXPECT_TRUE(Icons::icon("no.such.glyph").isNull());
     EXPECT_TRUE(Icons::drawnIcon("").isNull());
 }

@@ -1,0 +1,199 @@
+#include "app/ui/AllInOneBarView.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/base/AppSettings.h"
+#include "app/base/Observation.h"
+#include "app/ui/Icons.h"
+#include "app/ui/ModeButton.h"
+
+namespace {
+
+QPainterPath box(const QRectF& rect) {
+    QPainterPath path;
+    path.addRoundedRect(rect, AllInOneBarView::cornerRadius, AllInOneBarView::cornerRadius);
+    return path;
+}
+
+QColor faint(const QPalette& palette, double alpha) {
+    QColor colour = palette.color(QPalette::WindowText);
+    colour.setAlphaF(alpha);
+    return colour;
+}
+
+// The glyph of a plain button in the secondary text colour.
+QIcon secondary(const char* systemImage) {
+    return Icons::painted([systemImage](QPainter& painter, const QRectF& area, const QColor&) {
+        painter.setOpacity(0.6);
+        Icons::icon(systemImage).paint(&painter, area.toAlignedRect());
+    });
+}
+
+} // namespace
+
+AllInOneBarView::AllInOneBarView(AppSettings& settings, AllInOneActions actions, QWidget* parent)
+    : QWidget(parent), settings_(settings), actions_(std::move(actions)) {
+    setFocusPolicy(Qt::ClickFocus);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(padding, padding, padding, padding);
+    column->setSpacing(rowSpacing);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    column->addWidget(makeModeRow(), 0, Qt::AlignHCenter);
+    column->addWidget(makeOptionsRow(), 0, Qt::AlignHCenter);
+    options_->setVisible(false);
+
+    // The toggles show the settings as they are now, whoever changed them.
+    observeChanges(this, [this] {
+        const bool microphone = settings_.recordMicrophone();
+        const bool systemAudio = settings_.recordSystemAudio();
+        const QSignalBlocker quietMicrophone(microphone_);
+        const QSignalBlocker quietSystemAudio(systemAudio_);
+        microphone_->setChecked(microphone);
+        systemAudio_->setChecked(systemAudio);
+    });
+}
+
+QWidget* AllInOneBarView::makeModeRow() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(modeSpacing);
+    auto capture = [this](kit::CaptureAction action) {
+        return [this, action] { actions_.capture(action); };
+    };
+    const struct {
+        const char* title;
+        const char* glyph;
+        std::function<void()> action;
+    } modes[] = {
+        {"Area", "rectangle.dashed", capture(kit::CaptureAction::area)},
+        {"Window", "macwindow", capture(kit::CaptureAction::window)},
+        {"Fullscreen", "display", capture(kit::CaptureAction::fullscreen)},
+        {"Record", "record.circle", [this] { setShowsRecordingOptions(!showsRecordingOptions_); }},
+        {"Text", "text.viewfinder", capture(kit::CaptureAction::text)},
+    };
+    for (const auto& mode : modes) {
+        auto* button = new ModeButton(QString::fromLatin1(mode.title), mode.glyph, mode.action, row);
+        modeButtons_.push_back(button);
+        layout->addWidget(button);
+    }
+    recordButton_ = modeButtons_[3];
+
+    // The divider is painted by the bar; this keeps its place with its margins.
+    auto* divider = new QWidget(row);
+    divider->setObjectName(QStringLiteral("divider"));
+    divider->setFixedSize(2 * dividerMargin + 1, dividerHeight);
+    divider->setAttribute(Qt::WA_TransparentForMouseEvents);
+    layout->addWidget(divider);
+
+    auto* close = new QToolButton(row);
+    close->setAutoRaise(true);
+    close->setIcon(secondary("xmark"));
+    close->setIconSize(QSize(20, 20));
+    close->setFixedSize(24, 24);
+    close->setToolTip(QStringLiteral("Close (Esc)"));
+    close->setAccessibleName(QStringLiteral("Close"));
+    close->setFocusPolicy(Qt::TabFocus);
+    connect(close, &QToolButton::clicked, this, [this] { actions_.close(); });
+    closeButton_ = close;
+    layout->addWidget(close);
+    return row;
+}
+
+QWidget* AllInOneBarView::makeOptionsRow() {
+    options_ = new QWidget(this);
+    auto* layout = new QHBoxLayout(options_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(optionSpacing);
+
+    auto* picker = new QWidget(options_);
+    picker->setAccessibleName(QStringLiteral("Record"));
+    picker->setFixedWidth(pickerWidth);
+    auto* segments = new QHBoxLayout(picker);
+    segments->setContentsMargins(0, 0, 0, 0);
+    segments->setSpacing(0);
+    auto* group = new QButtonGroup(picker);
+    for (bool fullscreen : {false, true}) {
+        auto* segment = new QPushButton(fullscreen ? QStringLiteral("Fullscreen") : QStringLiteral("Area"), picker);
+        segment->setCheckable(true);
+        segment->setChecked(fullscreen == recordsFullscreen_);
+        segment->setFocusPolicy(Qt::TabFocus);
+        segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        group->addButton(segment);
+        segments->addWidget(segment);
+        connect(segment, &QPushButton::toggled, this, [this, fullscreen](bool on) {
+            if (on) recordsFullscreen_ = fullscreen;
+        });
+        (fullscreen ? fullscreenSegment_ : areaSegment_) = segment;
+    }
+    group->setExclusive(true);
+    layout->addWidget(picker);
+
+    microphone_ = new QCheckBox(QStringLiteral("Microphone"), options_);
+    systemAudio_ = new QCheckBox(QStringLiteral("System audio"), options_);
+    for (QCheckBox* toggle : {microphone_, systemAudio_}) {
+        toggle->setFocusPolicy(Qt::TabFocus);
+        layout->addWidget(toggle);
+    }
+    connect(microphone_, &QCheckBox::toggled, this, [this](bool on) { settings_.setRecordMicrophone(on); });
+    connect(systemAudio_, &QCheckBox::toggled, this, [this](bool on) { settings_.setRecordSystemAudio(on); });
+
+    start_ = new QPushButton(QStringLiteral("Start Recording"), options_);
+    start_->setDefault(true);
+    start_->setFocusPolicy(Qt::TabFocus);
+    connect(start_, &QPushButton::clicked, this, [this] { actions_.record(recordsFullscreen_); });
+    layout->addWidget(start_);
+    return options_;
+}
+
+void AllInOneBarView::setShowsRecordingOptions(bool shows) {
+    if (shows == showsRecordingOptions_) return;
+    showsRecordingOptions_ = shows;
+    recordButton_->setSelected(shows);
+    options_->setVisible(shows);
+    layout()->activate();
+    emit fittingSizeChanged();
+}
+
+QRegion AllInOneBarView::drawnShape(const QSize& size) {
+    return QRegion(box(QRectF(QPointF(), QSizeF(size))).toFillPolygon().toPolygon());
+}
+
+void AllInOneBarView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& colours = palette();
+    // A translucent box where something composites it, an opaque one where nothing can.
+    QColor background = colours.color(QPalette::Window);
+    if (window()->testAttribute(Qt::WA_TranslucentBackground)) background.setAlphaF(0.88);
+    // A hairline keeps the box apart from a background of its own colour.
+    painter.setPen(QPen(faint(colours, 0.18), 1));
+    painter.setBrush(background);
+    painter.drawPath(box(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5)));
+
+    if (const auto* divider = findChild<QWidget*>(QStringLiteral("divider"))) {
+        const QRect place(divider->mapTo(this, QPoint(0, 0)), divider->size());
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(faint(colours, 0.22));
+        painter.drawLine(place.center().x(), place.top(), place.center().x(), place.bottom());
+    }
+}
+
+void AllInOneBarView::keyPressEvent(QKeyEvent* event) {
+    // Return and Enter reach the bar from whichever of its controls has the focus.
+    const bool confirm = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (confirm && showsRecordingOptions_ && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        start_->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,49 @@
+#include "app/ui/AllInOneController.h"
+
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QWidget>
+
+#include "TestSupport.h"
+#include "app/base/AppSettings.h"
+#include "app/base/SettingsStore.h"
+#include "app/core/CaptureCoordinator.h"
+#include "app/storage/CaptureLibrary.h"
+#include "app/storage/DiskFileSystem.h"
+
+namespace {
+
+// Records the keys that reach it.
+class KeyTarget : public QWidget {
+public:
+    std::vector<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override { keys.push_back(event->key()); }
+};
+
+void press(QWidget& target, int key) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&target, &event);
+}
+
+TEST(AllInOneController, EscapeClosesTheBarAndIsSwallowedWhileOtherKeysPass) {
+    testsupport::TempDir home;
+    AppSettings settings{std::make_unique<SettingsStore>(home / "settings.json")};
+    CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), home / "cache"};
+    CaptureCoordinator coordinator(settings, library, {});
+    AllInOneController bar(settings, coordinator);
+    KeyTarget other;
+
+    bar.toggle();
+    press(other, Qt::Key_A);
+    EXPECT_TRUE(bar.isOpen());
+    press(other, Qt::Key_Escape);
+    EXPECT_FALSE(bar.isOpen());
+    // Closed, the bar keeps its hands off Escape.
+    press(other, Qt::Key_Escape);
+    EXPECT_EQ(other.keys, (std::vector<int>{Qt::Key_A, Qt::Key_Escape}));
+}
+
+} // namespace
