@@ -6,6 +6,6 @@ AllInOnePanel::AllInOnePanel() : FloatingPanel(FloatingPanel::Options{.title = Q
 }
 
 void AllInOnePanel::orderFrontAndMakeKey() {
-    orderFrontRegardless();
+    showInFront();
     activateWindow();
 }
