@@ -4,28 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
-#include <QThread>
 
+#include "CaptureTestSupport.h"
 #include "ProcessHarness.h"
-#include "XServer.h"
-
-extern XServer* sharedXServer;
 
 namespace {
 
-QString windowNamed(const QString& name, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        const QString ids = sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", name}).trimmed();
-        if (!ids.isEmpty()) return ids.split('\n').first();
-        QThread::msleep(50);
-    }
-    return {};
+// The first visible window of that name, or "".
+QString windowNamed(const QString& name) {
+    return sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", name}).trimmed().section('\n', 0, 0);
 }
 
 // X, Y, WIDTH and HEIGHT of a window, as xdotool prints them with --shell.
@@ -61,14 +51,19 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     sharedXServer->run("xdotool", {"mousemove", "300", "250", "mouseup", "1"});
     ASSERT_TRUE(glimpo.waitForLog("stored capture file=Glimpo ")) << glimpo.log().toStdString();
 
-    const QString thumbnail = windowNamed("Glimpo Thumbnail", 3000);
-    ASSERT_FALSE(thumbnail.isEmpty()) << "no thumbnail on screen";
+    QString thumbnail;
+    ASSERT_TRUE(capturetest::waitUntil([&] { return !(thumbnail = windowNamed("Glimpo Thumbnail")).isEmpty(); }))
+        << "no thumbnail on screen";
     const QRect panel = geometryOf(thumbnail);
     ASSERT_EQ(panel.size(), QSize(260, 170));
     // Hover the picture so its buttons show, then press Save, the left of the two round buttons.
     const QPoint centre = panel.center();
-    sharedXServer->run("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y())});
-    QThread::msleep(300);
+    const QRect onPicture(centre + QPoint(-100, 50), QSize(1, 1));
+    const auto screen = capturetest::X11Capturer::backend();
+    const QRgb unhovered = screen->grab(onPicture).pixel(0, 0);
+    capturetest::xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())});
+    ASSERT_TRUE(capturetest::waitUntil([&] { return screen->grab(onPicture).pixel(0, 0) != unhovered; }))
+        << "the hovered thumbnail showed no scrim";
     sharedXServer->run("xdotool", {"mousemove", QString::number(centre.x() - 29), QString::number(centre.y()), "click", "1"});
     ASSERT_TRUE(glimpo.waitForLog("saved file=Glimpo ")) << glimpo.log().toStdString();
 
@@ -85,7 +80,7 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
 
     const QString captures = home.path("cache") + "/org.glimpo.Glimpo/Captures";
     EXPECT_TRUE(QDir(captures).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-    EXPECT_TRUE(windowNamed("Glimpo Thumbnail", 1500).isEmpty());
+    EXPECT_TRUE(capturetest::waitUntil([] { return windowNamed("Glimpo Thumbnail").isEmpty(); }));
 }
 
 } // namespace

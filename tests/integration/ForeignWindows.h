@@ -74,7 +74,9 @@ public:
         // Through the window manager, as a pager would.
         sendClientMessage(w, atom("_NET_ACTIVE_WINDOW"), {2, XCB_CURRENT_TIME, 0, 0, 0});
         xcb_flush(c_);
-        QThread::msleep(150);
+        QElapsedTimer timer;
+        timer.start();
+        while (activeWindow() != w && timer.elapsed() < 5000) QThread::msleep(5);
     }
 
 private:
@@ -99,6 +101,16 @@ private:
         xcb_send_event(c_, 0, screen_->root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
+    }
+
+    xcb_window_t activeWindow() {
+        auto* reply = xcb_get_property_reply(
+            c_, xcb_get_property(c_, 0, screen_->root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1), nullptr);
+        xcb_window_t active = XCB_NONE;
+        if (reply && xcb_get_property_value_length(reply) == 4)
+            std::memcpy(&active, xcb_get_property_value(reply), 4);
+        std::free(reply);
+        return active;
     }
 
     bool hasProperty(xcb_window_t w, xcb_atom_t property) {
