@@ -24,8 +24,6 @@ public:
     // Statuses by (key code, modifiers); anything else registers.
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::int32_t> refusals;
     std::int32_t handlerStatus = platform::x11::HotKeyStatus::ok;
-    // Answer status 0 without a reference.
-    bool withoutReference = false;
 
     int handlerInstalls = 0;
     int registrations = 0;
@@ -69,7 +67,6 @@ public:
                 return {platform::x11::HotKeyStatus::alreadyRegistered, std::nullopt};
             }
         }
-        if (desk_->withoutReference) return {platform::x11::HotKeyStatus::ok, std::nullopt};
         const Reference reference = next_++;
         desk_->held[reference] = {keyCode, modifiers, id};
         return {platform::x11::HotKeyStatus::ok, reference};
