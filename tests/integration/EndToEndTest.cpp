@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include "CaptureTestSupport.h"
+#include "ForeignWindows.h"
 #include "ProcessHarness.h"
 
 namespace {
@@ -42,6 +43,8 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     ASSERT_TRUE(glimpo.waitForLog("shortcuts registered count=3 failed=0")) << glimpo.log().toStdString();
     ASSERT_TRUE(glimpo.waitForLog("launched")) << glimpo.log().toStdString();
 
+    ForeignWindows foreign;
+    foreign.open({50, 50, 400, 300}, Qt::red, "Red", "RedApp");
     sharedXServer->run("xdotool", {"mousemove", "50", "50"});
     sharedXServer->run("xdotool", {"key", "shift+super+4"});
     ASSERT_TRUE(glimpo.waitForLog("overlay shown")) << glimpo.log().toStdString();
@@ -58,12 +61,12 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     ASSERT_EQ(panel.size(), QSize(260, 170));
     // Hover the picture so its buttons show, then press Save, the left of the two round buttons.
     const QPoint centre = panel.center();
-    const QRect onPicture(centre + QPoint(-100, 50), QSize(1, 1));
+    // Inside the Save circle, off its glyph: the red picture until the buttons show, then white.
+    const QRect inSaveButton(centre + QPoint(-35, 10), QSize(1, 1));
     const auto screen = capturetest::X11Capturer::backend();
-    const QRgb unhovered = screen->grab(onPicture).pixel(0, 0);
     capturetest::xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())});
-    ASSERT_TRUE(capturetest::waitUntil([&] { return screen->grab(onPicture).pixel(0, 0) != unhovered; }))
-        << "the hovered thumbnail showed no scrim";
+    ASSERT_TRUE(capturetest::waitUntil([&] { return qGray(screen->grab(inSaveButton).pixel(0, 0)) > 230; }))
+        << "the hovered thumbnail showed no buttons";
     sharedXServer->run("xdotool", {"mousemove", QString::number(centre.x() - 29), QString::number(centre.y()), "click", "1"});
     ASSERT_TRUE(glimpo.waitForLog("saved file=Glimpo ")) << glimpo.log().toStdString();
 
@@ -74,6 +77,7 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     QImage picture(home.path("home") + "/Desktop/" + saved.first());
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(200, 150));
+    EXPECT_EQ(capturetest::pixelsOtherThan(picture, picture.rect(), Qt::red), 0);
     // 72 dpi at scale 1, in dots per metre.
     EXPECT_EQ(picture.dotsPerMeterX(), 2835);
     EXPECT_EQ(picture.dotsPerMeterY(), 2835);

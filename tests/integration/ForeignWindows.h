@@ -19,7 +19,7 @@
 
 class ForeignWindows {
 public:
-    enum class Type { normal, dialog, dock, utility };
+    enum class Type { normal, dock };
 
     ForeignWindows() {
         c_ = xcb_connect(nullptr, nullptr);
@@ -47,10 +47,7 @@ public:
         setString(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
         const std::string wmClass = className + '\0' + className + '\0';
         setString(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
-        const char* typeName = type == Type::normal   ? "_NET_WM_WINDOW_TYPE_NORMAL"
-                               : type == Type::dialog ? "_NET_WM_WINDOW_TYPE_DIALOG"
-                               : type == Type::dock   ? "_NET_WM_WINDOW_TYPE_DOCK"
-                                                      : "_NET_WM_WINDOW_TYPE_UTILITY";
+        const char* typeName = type == Type::dock ? "_NET_WM_WINDOW_TYPE_DOCK" : "_NET_WM_WINDOW_TYPE_NORMAL";
         const xcb_atom_t typeAtom = atom(typeName);
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &typeAtom);
         // WM_NORMAL_HINTS with a user-given position and size, north-west gravity.

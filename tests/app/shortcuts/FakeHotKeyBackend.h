@@ -30,11 +30,6 @@ public:
     std::map<platform::x11::HotKeyBackend::Reference, Held> held;
     platform::x11::HotKeyBackend::PressHandler onPress;
 
-    std::vector<Held> heldKeys() const {
-        std::vector<Held> keys;
-        for (const auto& [reference, key] : held) keys.push_back(key);
-        return keys;
-    }
     std::optional<Held> heldWithId(std::uint32_t id) const {
         for (const auto& [reference, key] : held) {
             if (key.id == id) return key;
