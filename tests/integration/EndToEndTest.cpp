@@ -62,7 +62,7 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     // Hover the picture so its buttons show, then press Save, the left of the two round buttons.
     const QPoint centre = panel.center();
     // Inside the Save circle, off its glyph: the red picture until the buttons show, then white.
-    const QRect inSaveButton(centre + QPoint(-35, 10), QSize(1, 1));
+    const QRect inSaveButton(centre + QPoint(-45, 0), QSize(1, 1));
     const auto screen = capturetest::X11Capturer::backend();
     capturetest::xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())});
     ASSERT_TRUE(capturetest::waitUntil([&] { return qGray(screen->grab(inSaveButton).pixel(0, 0)) > 230; }))
