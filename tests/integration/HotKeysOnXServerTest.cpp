@@ -138,7 +138,6 @@ TEST(HotKeysOnXServer, LabelsComeFromTheLayoutInUse) {
     EXPECT_EQ(keyboard.layoutText(105), "");
     EXPECT_EQ(keyboard.layoutText(36), "");
     EXPECT_EQ(keyboard.keyCode(*keyboard.x11KeyCode(12)), 12u);
-
 }
 
 } // namespace
