@@ -2,6 +2,7 @@
 
 #include "ProcessHarness.h"
 #include "XServer.h"
+#include "tests/app/TestSupport.h"
 
 TEST(AppLaunch, OnABareXServerWithoutTrayItStillLaunches) {
     XServer x({{"A", 0, 0, 1280, 800}}, false);
@@ -16,12 +17,7 @@ TEST(AppLaunch, OnABareXServerWithoutTrayItStillLaunches) {
     ASSERT_TRUE(glimpo.waitForLog("launched")) << glimpo.log().toStdString();
     EXPECT_TRUE(glimpo.log().contains("tray unavailable")) << glimpo.log().toStdString();
     // First launch: the welcome window is up.
-    QElapsedTimer timer;
-    timer.start();
-    bool shown = false;
-    while (!shown && timer.elapsed() < 5000) {
-        shown = !x.output("xdotool", {"search", "--name", "Welcome to Glimpo"}).trimmed().isEmpty();
-        if (!shown) QThread::msleep(100);
-    }
+    const bool shown = testsupport::waitUntil(
+        [&] { return !x.output("xdotool", {"search", "--name", "Welcome to Glimpo"}).trimmed().isEmpty(); }, 5000);
     EXPECT_TRUE(shown);
 }

@@ -4,28 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
-#include <QThread>
 
+#include "CaptureTestSupport.h"
+#include "ForeignWindows.h"
 #include "ProcessHarness.h"
-#include "XServer.h"
-
-extern XServer* sharedXServer;
 
 namespace {
 
-QString windowNamed(const QString& name, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        const QString ids = sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", name}).trimmed();
-        if (!ids.isEmpty()) return ids.split('\n').first();
-        QThread::msleep(50);
-    }
-    return {};
+// The first visible window of that name, or "".
+QString windowNamed(const QString& name) {
+    return sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", name}).trimmed().section('\n', 0, 0);
 }
 
 // X, Y, WIDTH and HEIGHT of a window, as xdotool prints them with --shell.
@@ -52,6 +43,8 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     ASSERT_TRUE(glimpo.waitForLog("shortcuts registered count=3 failed=0")) << glimpo.log().toStdString();
     ASSERT_TRUE(glimpo.waitForLog("launched")) << glimpo.log().toStdString();
 
+    ForeignWindows foreign;
+    foreign.open({50, 50, 400, 300}, Qt::red, "Red", "RedApp");
     sharedXServer->run("xdotool", {"mousemove", "50", "50"});
     sharedXServer->run("xdotool", {"key", "shift+super+4"});
     ASSERT_TRUE(glimpo.waitForLog("overlay shown")) << glimpo.log().toStdString();
@@ -61,14 +54,19 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     sharedXServer->run("xdotool", {"mousemove", "300", "250", "mouseup", "1"});
     ASSERT_TRUE(glimpo.waitForLog("stored capture file=Glimpo ")) << glimpo.log().toStdString();
 
-    const QString thumbnail = windowNamed("Glimpo Thumbnail", 3000);
-    ASSERT_FALSE(thumbnail.isEmpty()) << "no thumbnail on screen";
+    QString thumbnail;
+    ASSERT_TRUE(capturetest::waitUntil([&] { return !(thumbnail = windowNamed("Glimpo Thumbnail")).isEmpty(); }))
+        << "no thumbnail on screen";
     const QRect panel = geometryOf(thumbnail);
     ASSERT_EQ(panel.size(), QSize(260, 170));
     // Hover the picture so its buttons show, then press Save, the left of the two round buttons.
     const QPoint centre = panel.center();
-    sharedXServer->run("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y())});
-    QThread::msleep(300);
+    // Inside the Save circle, off its glyph: the red picture until the buttons show, then white.
+    const QRect inSaveButton(centre + QPoint(-45, 0), QSize(1, 1));
+    const auto screen = capturetest::X11Capturer::backend();
+    capturetest::xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())});
+    ASSERT_TRUE(capturetest::waitUntil([&] { return qGray(screen->grab(inSaveButton).pixel(0, 0)) > 230; }))
+        << "the hovered thumbnail showed no buttons";
     sharedXServer->run("xdotool", {"mousemove", QString::number(centre.x() - 29), QString::number(centre.y()), "click", "1"});
     ASSERT_TRUE(glimpo.waitForLog("saved file=Glimpo ")) << glimpo.log().toStdString();
 
@@ -79,13 +77,14 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     QImage picture(home.path("home") + "/Desktop/" + saved.first());
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(200, 150));
+    EXPECT_EQ(capturetest::pixelsOtherThan(picture, picture.rect(), Qt::red), 0);
     // 72 dpi at scale 1, in dots per metre.
     EXPECT_EQ(picture.dotsPerMeterX(), 2835);
     EXPECT_EQ(picture.dotsPerMeterY(), 2835);
 
     const QString captures = home.path("cache") + "/org.glimpo.Glimpo/Captures";
     EXPECT_TRUE(QDir(captures).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-    EXPECT_TRUE(windowNamed("Glimpo Thumbnail", 1500).isEmpty());
+    EXPECT_TRUE(capturetest::waitUntil([] { return windowNamed("Glimpo Thumbnail").isEmpty(); }));
 }
 
 } // namespace

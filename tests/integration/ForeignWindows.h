@@ -19,7 +19,7 @@
 
 class ForeignWindows {
 public:
-    enum class Type { normal, dialog, dock, utility };
+    enum class Type { normal, dock };
 
     ForeignWindows() {
         c_ = xcb_connect(nullptr, nullptr);
@@ -47,10 +47,7 @@ public:
         setString(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
         const std::string wmClass = className + '\0' + className + '\0';
         setString(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
-        const char* typeName = type == Type::normal   ? "_NET_WM_WINDOW_TYPE_NORMAL"
-                               : type == Type::dialog ? "_NET_WM_WINDOW_TYPE_DIALOG"
-                               : type == Type::dock   ? "_NET_WM_WINDOW_TYPE_DOCK"
-                                                      : "_NET_WM_WINDOW_TYPE_UTILITY";
+        const char* typeName = type == Type::dock ? "_NET_WM_WINDOW_TYPE_DOCK" : "_NET_WM_WINDOW_TYPE_NORMAL";
         const xcb_atom_t typeAtom = atom(typeName);
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &typeAtom);
         // WM_NORMAL_HINTS with a user-given position and size, north-west gravity.
@@ -74,7 +71,9 @@ public:
         // Through the window manager, as a pager would.
         sendClientMessage(w, atom("_NET_ACTIVE_WINDOW"), {2, XCB_CURRENT_TIME, 0, 0, 0});
         xcb_flush(c_);
-        QThread::msleep(150);
+        QElapsedTimer timer;
+        timer.start();
+        while (activeWindow() != w && timer.elapsed() < 5000) QThread::msleep(5);
     }
 
 private:
@@ -99,6 +98,16 @@ private:
         xcb_send_event(c_, 0, screen_->root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
+    }
+
+    xcb_window_t activeWindow() {
+        auto* reply = xcb_get_property_reply(
+            c_, xcb_get_property(c_, 0, screen_->root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1), nullptr);
+        xcb_window_t active = XCB_NONE;
+        if (reply && xcb_get_property_value_length(reply) == 4)
+            std::memcpy(&active, xcb_get_property_value(reply), 4);
+        std::free(reply);
+        return active;
     }
 
     bool hasProperty(xcb_window_t w, xcb_atom_t property) {

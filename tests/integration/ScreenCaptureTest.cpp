@@ -43,8 +43,11 @@ TEST(ScreenCaptureTest, WindowsComeFrontToBackWithTheirDecorationsTitlesAndNames
     QWidget own;
     own.setGeometry(600, 600, 300, 200);
     own.show();
-    ASSERT_TRUE(capturetest::waitUntil([&] { return own.windowHandle() && own.windowHandle()->isExposed(); }));
-    capturetest::settle();
+    // Managed like any other window, so only Glimpo's own filter can leave it out.
+    ASSERT_TRUE(capturetest::waitUntil([&] {
+        const auto clients = capturetest::X11Capturer::backend()->clientWindows();
+        return std::any_of(clients.begin(), clients.end(), [&](const auto& c) { return c.id == own.winId(); });
+    }));
 
     capturetest::X11Capturer capturer;
     const auto windows = await(capturer.windows());
@@ -119,19 +122,4 @@ TEST(ScreenCaptureTest, AFullScreenCaptureNeverShowsGlimposOwnWindows) {
     // And they come back.
     EXPECT_TRUE(thumbnail.isVisible());
     EXPECT_TRUE(capturetest::waitUntil([&] { return showing({500, 450}, Qt::green) && showing({900, 330}, Qt::yellow); }));
-}
-
-TEST(ScreenCaptureTest, TheWholeDisplayUnderThePointIsCaptured) {
-    ForeignWindows foreign;
-    foreign.open({2000, 100, 300, 300}, Qt::blue, "Blue", "BlueApp");
-    capturetest::X11Capturer capturer;
-    const auto windows = await(capturer.windows());
-    ASSERT_FALSE(windows.empty());
-    const kit::Rect frame = windows.front().frame;
-    const CapturedImage image = await(capturer.captureDisplay({2500, 500}));
-    ASSERT_EQ(image.image.size(), QSize(1920, 1080));
-    // The window's middle, in B's own pixels.
-    const int x = int(frame.midX()) - 1920;
-    const int y = 1080 - int(frame.midY());
-    EXPECT_EQ(image.image.pixel(x, y) & 0xffffff, QColor(Qt::blue).rgb() & 0xffffff);
 }

@@ -26,21 +26,15 @@ public:
     Selection() { QObject::connect(&overlay, &PanelSelectionOverlayController::overlayPainted, [this] { painted = true; }); }
 
     // Returns once every panel has painted.
-    void begin(SelectionMode mode = SelectionMode::area) {
+    void begin() {
         painted = false;
         result.reset();
         image.reset();
-        overlay.begin(mode, true, [this](SelectionResult r) {
+        overlay.begin(SelectionMode::area, true, [this](SelectionResult r) {
             result = r;
-            if (r.kind() == SelectionResult::Kind::area) {
-                keep(capturer.captureRect(r.rect(), r.displayID()));
-            } else if (r.kind() == SelectionResult::Kind::window) {
-                keep(capturer.captureWindow(r.windowNumber()));
-            }
+            if (r.kind() == SelectionResult::Kind::area) keep(capturer.captureRect(r.rect(), r.displayID()));
         });
         if (!capturetest::waitUntil([this] { return painted; })) throw std::runtime_error("the overlay did not paint");
-        // The window list arrives right after.
-        capturetest::settle(100);
     }
 
     bool waitForResult() { return capturetest::waitUntil([this] { return result.has_value(); }); }
@@ -68,7 +62,7 @@ QRgb rgb(const QColor& color) { return color.rgb() & 0xffffff; }
 
 } // namespace
 
-TEST(SelectionOverlayTest, AnAreaDraggedOnEitherMonitorComesBackLocalWithExactlyItsPixels) {
+TEST(SelectionOverlayTest, AnAreaOnEitherMonitorHasExactlyItsPixelsAndEscapeLetsTheInputGo) {
     ForeignWindows foreign;
     foreign.open({100, 100, 600, 400}, Qt::red, "Red", "RedApp");
     foreign.open({2100, 100, 600, 400}, Qt::blue, "Blue", "BlueApp");
@@ -110,75 +104,15 @@ TEST(SelectionOverlayTest, AnAreaDraggedOnEitherMonitorComesBackLocalWithExactly
     ASSERT_TRUE(selection.waitForImage());
     ASSERT_EQ(selection.image->image.size(), QSize(200, 150));
     EXPECT_EQ(pixelsOtherThan(selection.image->image, selection.image->image.rect(), Qt::blue), 0);
-}
 
-TEST(SelectionOverlayTest, ADragAcrossMonitorsStopsAtTheEdgeOfTheFirst) {
-    ForeignWindows foreign;
-    Selection selection;
-    selection.begin();
-    drag(1800, 500, 2100, 600);
-    ASSERT_TRUE(selection.waitForResult());
-    ASSERT_EQ(selection.result->kind(), SelectionResult::Kind::area);
-    EXPECT_EQ(selection.result->rect(), kit::Rect::make(1800, 500, 120, 100));
-}
-
-TEST(SelectionOverlayTest, EscapeAndTheRightButtonCancelAndReleaseTheInput) {
-    ForeignWindows foreign;
-    Selection selection;
+    // The overlay holds keyboard and pointer until Escape, then lets both go.
     selection.begin();
     EXPECT_FALSE(capturetest::inputIsFree());
-    xdotool({"mousemove", "500", "500", "key", "Escape"});
+    xdotool({"key", "Escape"});
     ASSERT_TRUE(selection.waitForResult());
     EXPECT_EQ(selection.result->kind(), SelectionResult::Kind::cancelled);
     EXPECT_FALSE(overlayOpen());
     EXPECT_TRUE(capturetest::inputIsFree());
-    for (auto* panel : selection.overlay.panels()) EXPECT_FALSE(panel->isVisible());
-
-    selection.begin();
-    // Other keys do nothing.
-    xdotool({"key", "a"});
-    capturetest::settle();
-    EXPECT_FALSE(selection.result);
-    xdotool({"mousemove", "2500", "500", "click", "3"});
-    ASSERT_TRUE(selection.waitForResult());
-    EXPECT_EQ(selection.result->kind(), SelectionResult::Kind::cancelled);
-    EXPECT_TRUE(capturetest::inputIsFree());
-}
-
-TEST(SelectionOverlayTest, SpaceSwitchesToWindowsAndAClickPicksTheFrontmost) {
-    ForeignWindows foreign;
-    foreign.open({100, 100, 600, 400}, Qt::red, "Red", "RedApp");
-    const auto green = foreign.open({300, 250, 600, 400}, Qt::green, "Green", "GreenApp");
-    foreign.raise(green);
-    Selection selection;
-    selection.begin();
-    xdotool({"mousemove", "500", "400", "key", "space"});
-    ASSERT_TRUE(capturetest::waitUntil([&] { return selection.overlay.mode() == SelectionMode::window; }));
-    ASSERT_TRUE(capturetest::waitUntil([&] { return selection.overlay.hoveredWindow().has_value(); }));
-    xdotool({"click", "1"});
-    ASSERT_TRUE(selection.waitForResult());
-    ASSERT_EQ(selection.result->kind(), SelectionResult::Kind::window);
-    EXPECT_EQ(selection.result->windowNumber(), green);
-    ASSERT_TRUE(selection.waitForImage());
-    // The whole frame, and only green inside it apart from the decorations.
-    EXPECT_GT(selection.image->image.width(), 600);
-    EXPECT_EQ(pixelsOtherThan(selection.image->image, QRect(100, 100, 400, 300), Qt::green), 0);
-}
-
-TEST(SelectionOverlayTest, AMonitorRemovedBetweenSelectionsLosesItsPanel) {
-    ForeignWindows foreign;
-    Selection selection;
-    selection.begin();
-    ASSERT_EQ(selection.overlay.panels().size(), 2u);
-    xdotool({"key", "Escape"});
-    ASSERT_TRUE(selection.waitForResult());
-
-    sharedXServer->run("xrandr", {"--delmonitor", "B"});
-    selection.begin();
-    ASSERT_EQ(selection.overlay.panels().size(), 1u);
-    EXPECT_EQ(selection.overlay.panels()[0]->display().pixels, QRect(0, 0, 1920, 1080));
-    xdotool({"key", "Escape"});
-    ASSERT_TRUE(selection.waitForResult());
 }
 
 // At QT_SCALE_FACTOR=2 every point is two pixels. Qt reads the factor once, at start-up, so the
@@ -204,7 +138,6 @@ TEST(SelectionOverlayScaleTest, TwiceThePixelsTheSamePoints) {
     ASSERT_EQ(qGuiApp->devicePixelRatio(), 2.0);
     ForeignWindows foreign;
     foreign.open({100, 100, 600, 400}, Qt::red, "Red", "RedApp");
-    foreign.open({2100, 100, 600, 400}, Qt::blue, "Blue", "BlueApp");
     Selection selection;
     const auto layout = selection.capturer.displays().layout();
     EXPECT_EQ(layout.displays()[1].frame, kit::Rect::make(960, 0, 960, 540));
@@ -218,14 +151,4 @@ TEST(SelectionOverlayScaleTest, TwiceThePixelsTheSamePoints) {
     EXPECT_EQ(selection.image->image.size(), QSize(200, 150));
     EXPECT_EQ(selection.image->pointSize, (kit::Size{100, 75}));
     EXPECT_EQ(pixelsOtherThan(selection.image->image, selection.image->image.rect(), Qt::red), 0);
-
-    selection.begin();
-    drag(2200, 200, 2400, 350);
-    ASSERT_TRUE(selection.waitForResult());
-    ASSERT_EQ(selection.result->kind(), SelectionResult::Kind::area);
-    EXPECT_EQ(selection.result->displayID(), layout.displays()[1].id);
-    EXPECT_EQ(selection.result->rect(), kit::Rect::make(140, 100, 100, 75));
-    ASSERT_TRUE(selection.waitForImage());
-    EXPECT_EQ(selection.image->image.size(), QSize(200, 150));
-    EXPECT_EQ(pixelsOtherThan(selection.image->image, selection.image->image.rect(), Qt::blue), 0);
 }

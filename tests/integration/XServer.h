@@ -3,6 +3,8 @@
 // leaves, so monitors set with xrandr stay), optional monitors and the openbox window manager.
 // Everything started here is stopped by process id when the object goes.
 
+#include <xcb/xcb.h>
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -12,6 +14,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -75,8 +78,8 @@ public:
             while (wait.elapsed() < 5000 && !output("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
                 QThread::msleep(50);
             // openbox announces itself before it has finished starting; windows mapped in that
-            // moment are sometimes left unmanaged.
-            QThread::msleep(500);
+            // moment are sometimes left unmanaged. Ready once a window mapped now gets its frame.
+            if (!windowManagerFrames()) throw std::runtime_error("openbox did not manage a window");
         }
     }
 
@@ -132,6 +135,34 @@ public:
     }
 
 private:
+    // Maps throwaway windows until the window manager frames one.
+    bool windowManagerFrames() const {
+        xcb_connection_t* c = xcb_connect(display_.toLocal8Bit().constData(), nullptr);
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        const char name[] = "_NET_FRAME_EXTENTS";
+        auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+        bool framed = false;
+        for (int attempt = 0; attempt < 10 && atom && !framed; ++attempt) {
+            const xcb_window_t probe = xcb_generate_id(c);
+            xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 10, 10, 0,
+                              XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+            xcb_map_window(c, probe);
+            QElapsedTimer timer;
+            timer.start();
+            while (!framed && timer.elapsed() < 500) {
+                auto* reply = xcb_get_property_reply(
+                    c, xcb_get_property(c, 0, probe, atom->atom, XCB_ATOM_ANY, 0, 4), nullptr);
+                framed = reply && reply->type != XCB_ATOM_NONE;
+                std::free(reply);
+                if (!framed) QThread::msleep(10);
+            }
+            xcb_destroy_window(c, probe);
+        }
+        std::free(atom);
+        xcb_disconnect(c);
+        return framed;
+    }
+
     std::unique_ptr<QProcess> xvfb_;
     std::unique_ptr<QProcess> openbox_;
     QString display_;

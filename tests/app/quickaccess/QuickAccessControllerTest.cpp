@@ -297,14 +297,6 @@ TEST_F(ThumbnailDragTest, ARefusedDragLeavesTheThumbnailAndItsTimer) {
     EXPECT_FALSE(model(picture).isDragging());
 }
 
-TEST_F(ThumbnailDragTest, AnAcceptedDragClosesTheThumbnailAndKeepsTheFile) {
-    const Capture picture = stored();
-    controller->show(picture);
-    drag(picture, [] { return Qt::CopyAction; });
-    EXPECT_FALSE(isOpen(picture));
-    EXPECT_TRUE(fs::exists(picture.fileURL));
-}
-
 TEST_F(ThumbnailDragTest, ATimeoutDuringTheDragWaitsForItsEnd) {
     const Capture refused = stored();
     controller->show(refused);

@@ -75,13 +75,6 @@ TEST_F(QuickAccessThumbnailViewTest, HoverShowsTheScrimWithSaveAndCopyAndLeaving
     ASSERT_TRUE(settled(true));
     EXPECT_TRUE(view->firstButton().isVisible());
     EXPECT_EQ(view->firstButton().toolTip(), "Save");
-    EXPECT_EQ(view->firstButton().systemImage(), "square.and.arrow.down");
-    EXPECT_EQ(view->secondButton().toolTip(), "Copy");
-    EXPECT_EQ(view->closeButton().toolTip(), "Discard");
-    // Two 44-point circles 14 apart, centred in the thumbnail; the close circle in the corner.
-    EXPECT_EQ(view->firstButton().geometry(), QRect(79, 63, 44, 44));
-    EXPECT_EQ(view->secondButton().geometry(), QRect(137, 63, 44, 44));
-    EXPECT_EQ(view->closeButton().geometry(), QRect(2, 2, 22, 22));
 
     view->firstButton().click();
     view->secondButton().click();
@@ -97,9 +90,6 @@ TEST_F(QuickAccessThumbnailViewTest, ASavedCaptureOffersCopyAndShowInFolderAndIt
     quickaccess_test::enter(*view);
     ASSERT_TRUE(settled(true));
     EXPECT_EQ(view->firstButton().toolTip(), "Copy");
-    EXPECT_EQ(view->firstButton().systemImage(), "doc.on.doc");
-    EXPECT_EQ(view->secondButton().toolTip(), "Show in Folder");
-    EXPECT_EQ(view->secondButton().systemImage(), "folder");
     EXPECT_EQ(view->closeButton().toolTip(), "Close");
     view->firstButton().click();
     view->secondButton().click();

@@ -24,19 +24,12 @@ public:
     // Statuses by (key code, modifiers); anything else registers.
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::int32_t> refusals;
     std::int32_t handlerStatus = platform::x11::HotKeyStatus::ok;
-    // Answer status 0 without a reference.
-    bool withoutReference = false;
 
     int handlerInstalls = 0;
     int registrations = 0;
     std::map<platform::x11::HotKeyBackend::Reference, Held> held;
     platform::x11::HotKeyBackend::PressHandler onPress;
 
-    std::vector<Held> heldKeys() const {
-        std::vector<Held> keys;
-        for (const auto& [reference, key] : held) keys.push_back(key);
-        return keys;
-    }
     std::optional<Held> heldWithId(std::uint32_t id) const {
         for (const auto& [reference, key] : held) {
             if (key.id == id) return key;
@@ -69,7 +62,6 @@ public:
                 return {platform::x11::HotKeyStatus::alreadyRegistered, std::nullopt};
             }
         }
-        if (desk_->withoutReference) return {platform::x11::HotKeyStatus::ok, std::nullopt};
         const Reference reference = next_++;
         desk_->held[reference] = {keyCode, modifiers, id};
         return {platform::x11::HotKeyStatus::ok, reference};

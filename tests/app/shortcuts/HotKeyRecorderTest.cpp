@@ -37,7 +37,7 @@ public:
     }
 };
 
-constexpr std::uint32_t scanA = 38, scanB = 56, scanEscape = 9, scanF13 = 191, scanReturn = 36;
+constexpr std::uint32_t scanA = 38, scanB = 56, scanEscape = 9, scanF13 = 191;
 
 bool recorderOpen() { return GlimpoUIState::shared().openSurfaces().count("shortcutRecorder") > 0; }
 
@@ -109,7 +109,7 @@ TEST_F(HotKeyRecorderTest, ARefusedPressShowsTheHintAndKeepsListening) {
     // Nothing reached the field.
     EXPECT_TRUE(field.text().isEmpty());
 
-    // A key that types nothing has no label, whatever the modifiers; Return has a fixed one.
+    // A key that types nothing has no label, whatever the modifiers.
     press(scanF13, Qt::Key_F13, Qt::ControlModifier);
     EXPECT_TRUE(recorder->capture().isRecording());
 
@@ -118,11 +118,6 @@ TEST_F(HotKeyRecorderTest, ARefusedPressShowsTheHintAndKeepsListening) {
     EXPECT_FALSE(recorder->capture().hint());
     EXPECT_EQ(title().toStdString(), "\u2318B");
     ASSERT_TRUE(testsupport::waitUntil([&] { return !recorder->hintLabel()->isVisible(); }));
-
-    recorder->recordButton()->click();
-    press(scanReturn, Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_EQ(title().toStdString(), "\u2303\u21A9");
-    EXPECT_EQ(changes, 2);
 }
 
 TEST_F(HotKeyRecorderTest, EscapeOrASecondClickStopsWithoutAChange) {

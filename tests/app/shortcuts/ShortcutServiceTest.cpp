@@ -95,18 +95,6 @@ TEST_F(HotKeyCenterTest, TwoActionsOnOneCombinationFailTheSecond) {
     EXPECT_EQ(pressed, std::vector<CaptureAction>{CaptureAction::area});
 }
 
-TEST_F(HotKeyCenterTest, SuccessWithoutAReferenceIsAFailureWithStatusZero) {
-    desk->withoutReference = true;
-    auto center = makeCenter();
-    const auto errors = center->registerBindings({{CaptureAction::area, {21, shiftCommand, "4"}}});
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors.at(CaptureAction::area).errorDescription(), "The desktop refused the shortcut (error 0).");
-
-    center->setTransient({53, 0, "\u238B"}, [] {});
-    EXPECT_FALSE(center->isTransientArmed());
-    EXPECT_TRUE(logs.contains("shortcut", "transient hot key failed status=0"));
-}
-
 TEST_F(HotKeyCenterTest, AHandlerThatCannotBeInstalledFailsEveryActionAndIsRetried) {
     desk->handlerStatus = HotKeyStatus::unavailable;
     auto center = makeCenter();

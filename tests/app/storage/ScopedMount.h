@@ -1,6 +1,5 @@
 #pragma once
-// A mount that is undone when the object goes, for tests of other file systems, full disks and
-// read-only volumes. Mounting needs root (CI runs as root); a refusal is reported, never skipped.
+// A mount that is undone when the object goes, for tests of other file systems and full disks. Mounting needs root (CI runs as root); a refusal is reported, never skipped.
 
 #include <cerrno>
 #include <cstring>
@@ -28,13 +27,6 @@ public:
     }
     ScopedMount(const ScopedMount&) = delete;
     ScopedMount& operator=(const ScopedMount&) = delete;
-
-    // Remounts read-only; bind mounts need MS_BIND among the flags.
-    bool remountReadOnly(unsigned long extraFlags = 0) {
-        if (::mount(nullptr, target_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | extraFlags, nullptr) == 0) return true;
-        note("remount read-only", errno);
-        return false;
-    }
 
     bool mounted() const { return mounted_; }
     const std::string& failure() const { return failure_; }
