@@ -16,6 +16,7 @@
 
 #include "app/capture/DisplayService.h"
 #include "app/capture/ScreenCaptureError.h"
+#include "app/quickaccess/FloatingPanel.h"
 #include "app/storage/CaptureLibrary.h"
 
 namespace {
@@ -224,8 +225,10 @@ void StreamScreenRecorder::publishOwnWindows() {
 std::vector<QRect> StreamScreenRecorder::ownWindowRects() {
     std::vector<QRect> rects;
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        // Qt marks a window visible before its Show event, and maps it after.
-        if (window->isVisible())
+        // Only the floating panels (thumbnails, notices, the bar) are kept out: Settings and the
+        // welcome window are ordinary windows the user may well mean to record. Qt marks a
+        // window visible before its Show event, and maps it after.
+        if (window->isVisible() && qobject_cast<FloatingPanel*>(window))
             rects.push_back(DisplayService::rootGeometry(window->frameGeometry()));
     }
     return rects;

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/quickaccess/FloatingPanel.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <thread>
@@ -212,8 +214,7 @@ TEST_F(Recording, ASecondStartWhileStartingIsIgnoredAndLogged) {
 }
 
 TEST_F(Recording, GlimposOwnWindowsNeverAppearInTheMovie) {
-    QWidget notice;
-    notice.setWindowFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+    FloatingPanel notice(FloatingPanel::Options{.ignoresMouse = true, .title = QStringLiteral("Notice")});
     notice.setStyleSheet("background: #ff0000");
     notice.setAutoFillBackground(true);
     QPalette red;
