@@ -1,5 +1,9 @@
 // The recording module's one entry point.
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include "app/platform/audio/SoundServer.h"
 #include "app/platform/media/FirstFrame.h"
 #include "app/platform/media/MovieFinisher.h"
@@ -21,4 +25,12 @@ const RecordingModule module{
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const RecordingModule* glimpo_recording_module() { return &module; }
+extern "C" __attribute__((visibility("default"))) const RecordingModule* glimpo_recording_module() {
+    // FFmpeg's encoders report their statistics on standard error; Glimpo's log says what matters.
+    static const bool quiet = [] {
+        av_log_set_level(AV_LOG_ERROR);
+        return true;
+    }();
+    (void)quiet;
+    return &module;
+}
