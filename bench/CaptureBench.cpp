@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -232,8 +233,7 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
     }
     motion.kill();
     motion.waitForFinished(2000);
-    std::printf("  with a thumbnail on screen and full motion elsewhere
-");
+    std::printf("  with a thumbnail on screen and full motion elsewhere\n");
     report("begin -> overlay on screen, every display", busyShown);
     report("full-screen capture -> CapturedImage", busyFull);
     report("full-screen capture + PNG file", busyFullPng);
