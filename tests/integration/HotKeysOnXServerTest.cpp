@@ -1,9 +1,4 @@
-// Global hot keys, key labels and the shortcut recorder against the real X server, in process.
-
-#include <QApplication>
-#include <QPushButton>
-#include <QVBoxLayout>
-#include <QWidget>
+// Global hot keys and key labels against the real X server, in process.
 
 #include <gtest/gtest.h>
 
@@ -12,11 +7,9 @@
 #include "CaptureTestSupport.h"
 #include "OtherXClient.h"
 #include "app/base/AppSettings.h"
-#include "app/base/GlimpoUIState.h"
 #include "app/base/Log.h"
 #include "app/base/SettingsStore.h"
 #include "app/platform/x11/KeyboardLayout.h"
-#include "app/shortcuts/HotKeyRecorder.h"
 #include "app/shortcuts/ShortcutService.h"
 #include "kit/HotKeyBindings.h"
 
@@ -73,37 +66,6 @@ TEST(HotKeysOnXServer, GrabsFireActionsWhateverTheLocksAndReportKeysHeldElsewher
     EXPECT_TRUE(other.canGrab(three, shiftSuper));
     // Exactly once each: a second firing would have arrived by now.
     EXPECT_EQ(pressed.size(), 2u);
-}
-
-// Brings the window to the front with the keyboard, as a click would.
-bool activate(QWidget& window) {
-    window.show();
-    window.raise();
-    window.activateWindow();
-    if (testsupport::waitUntil([&] { return QApplication::activeWindow() == &window; }, 3000)) return true;
-    sharedXServer->run("xdotool", {"windowactivate", "--sync", QString::number(window.winId())});
-    return testsupport::waitUntil([&] { return QApplication::activeWindow() == &window; }, 3000);
-}
-
-TEST(HotKeysOnXServer, TheRecorderTakesRealKeyPresses) {
-    XServer::require("xdotool");
-    testsupport::TempDir dir;
-    auto settings = settingsIn(dir);
-    int changes = 0;
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* recorder = new HotKeyRecorder(*settings, CaptureAction::window, [&] { ++changes; });
-    layout->addWidget(recorder);
-    ASSERT_TRUE(activate(window));
-    EXPECT_EQ(recorder->recordButton()->text(), "Record Shortcut");
-
-    recorder->recordButton()->click();
-    xdotool({"key", "shift+super+a"});
-    ASSERT_TRUE(testsupport::waitUntil([&] { return !recorder->capture().isRecording(); }));
-    EXPECT_EQ(settings->hotKeyOverrides().at(CaptureAction::window), (HotKeyCombination{0, 768, "A"}));
-    EXPECT_EQ(recorder->recordButton()->text().toStdString(), "\u21E7\u2318A");
-    EXPECT_EQ(changes, 1);
-    EXPECT_FALSE(GlimpoUIState::shared().openSurfaces().contains("shortcutRecorder"));
 }
 
 // Switches the server's layout for one test and back.

@@ -272,12 +272,6 @@ TEST_F(CaptureCoordinatorTest, TextCaptureWithNothingFoundOrFailing) {
     EXPECT_EQ(outcomes.errors[0], "Couldn't read the text: The recogniser failed.");
 }
 
-TEST_F(CaptureCoordinatorTest, AllInOneIsNotTheCoordinators) {
-    coordinator->run(CaptureAction::allInOne);
-    EXPECT_EQ(overlaysMade, 0);
-    EXPECT_EQ(outcomes.total(), 0);
-}
-
 TEST_F(CaptureCoordinatorTest, MissingServicesEndInAPlainSentence) {
     build(false);
     coordinator->run(CaptureAction::area);
