@@ -134,14 +134,13 @@ TEST_F(OverlayFixture, SpaceSwitchesToWindowsAndTheFrontmostUnderThePointerIsPic
     EXPECT_EQ(results[0].kind(), SelectionResult::Kind::window);
     EXPECT_EQ(results[0].windowNumber(), 8u);
 
-    // Back in area mode the highlight goes; a click on nothing in window mode cancels.
+    // A click on nothing in window mode cancels.
     begin(SelectionMode::window);
     overlay->pointerMoved({5000, 5000});
     overlay->released({5000, 5000});
     EXPECT_EQ(results.back().kind(), SelectionResult::Kind::cancelled);
-}
 
-TEST_F(OverlayFixture, WithoutWindowModeSpaceDoesNothing) {
+    // Without window mode, Space does nothing.
     begin(SelectionMode::area, false);
     overlay->pressed({100, 100});
     overlay->dragged({200, 200});
