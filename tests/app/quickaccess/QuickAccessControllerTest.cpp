@@ -13,7 +13,6 @@
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/quickaccess/DragSourceView.h"
-#include "app/quickaccess/DragSourceView.h"
 #include "app/quickaccess/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
