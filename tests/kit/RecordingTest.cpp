@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-using kit::MediaTime;
 using kit::RecordingLifecycle;
 using kit::RecordingFormat::PixelSize;
 using kit::RecordingFormat::bitrate;
@@ -63,14 +62,6 @@ TEST(RecordingTest, LateStartAfterGivingUpStaysIdle) {
     lifecycle.didFinish();
     lifecycle.didStart();
     EXPECT_EQ(lifecycle.state(), State::idle);
-}
-
-TEST(RecordingTest, EndTimeIsTheLaterStamp) {
-    const MediaTime sample = MediaTime::fromNanoseconds(5'000'000'000);
-    const MediaTime stop{301, 60};
-    EXPECT_EQ(kit::RecordingTimeline::endTime(sample, stop), stop);
-    EXPECT_EQ(kit::RecordingTimeline::endTime(MediaTime{299, 60}, sample), sample);
-    EXPECT_EQ(kit::RecordingTimeline::endTime(MediaTime::invalid(), stop), stop);
 }
 
 TEST(RecordingTest, ResolveKeepsTheTemporaryFileWhenSavingFailed) {
