@@ -42,10 +42,13 @@ TEST(SetupWindows, TheRecorderGetsACombinationGlimpoHoldsAndTheKeyWorksAgainAfte
     GlimpoProcess glimpo(home);
     glimpo.start();
     ASSERT_TRUE(glimpo.waitForLog("shortcuts registered count=3 failed=0")) << glimpo.log().toStdString();
-    // Launched again, Glimpo opens its settings.
+    // Launched again, Glimpo opens its settings and the second process ends at once, successfully.
     GlimpoProcess again(home);
     again.start();
-    again.process().waitForFinished(10000);
+    ASSERT_TRUE(again.process().waitForFinished(10000));
+    EXPECT_EQ(again.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(again.process().exitCode(), 0);
+    EXPECT_FALSE(again.log().contains("launched"));
     const QString settings = findWindow("Glimpo Settings");
     ASSERT_FALSE(settings.isEmpty()) << glimpo.log().toStdString();
     capturetest::xdotool({"windowactivate", "--sync", settings});
