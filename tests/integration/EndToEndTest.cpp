@@ -72,15 +72,10 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
 
     const QStringList saved = QDir(home.path("home") + "/Desktop").entryList(QDir::Files);
     ASSERT_EQ(saved.size(), 1);
-    EXPECT_TRUE(QRegularExpression(R"(^Glimpo \d{4}-\d{2}-\d{2} at \d{2}\.\d{2}\.\d{2}\.png$)").match(saved.first()).hasMatch())
-        << saved.first().toStdString();
     QImage picture(home.path("home") + "/Desktop/" + saved.first());
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(200, 150));
     EXPECT_EQ(capturetest::pixelsOtherThan(picture, picture.rect(), Qt::red), 0);
-    // 72 dpi at scale 1, in dots per metre.
-    EXPECT_EQ(picture.dotsPerMeterX(), 2835);
-    EXPECT_EQ(picture.dotsPerMeterY(), 2835);
 
     const QString captures = home.path("cache") + "/org.glimpo.Glimpo/Captures";
     EXPECT_TRUE(QDir(captures).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
