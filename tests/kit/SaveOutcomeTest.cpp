@@ -51,7 +51,6 @@ TEST(SaveOutcomeTest, FailedMoveIsOneAttemptAndAClassifiedValue) {
     fs.failure = [] { throw fileError(EROFS); };
     const SaveResult result = kit::SaveOutcome::save("/cache/x/a.png", "/saves", "a.png", fs);
     EXPECT_EQ(result, SaveResult::failure(SaveError::fromErrno(EROFS)));
-    EXPECT_EQ(result.error().reason(), "Glimpo can't write to the save folder.");
     EXPECT_EQ(fs.moves.size(), 1u);
 }
 
@@ -79,10 +78,6 @@ TEST(SaveOutcomeTest, ErrnoDecidesTheSentence) {
     // An errno-sized code of another domain is not an errno.
     EXPECT_EQ(SaveError(kit::Error("x", "elsewhere", ENOSPC)).reason(), SaveError::notMoved);
     EXPECT_EQ(SaveError::fromErrno(ENOENT + (1LL << 32)).reason(), SaveError::notMoved);
-}
-
-TEST(SaveOutcomeTest, ErrorsWithTheSameSentenceAreEqual) {
-    EXPECT_EQ(SaveError::fromErrno(EACCES), SaveError::fromErrno(EROFS));
     EXPECT_NE(SaveError::fromErrno(EACCES), SaveError::fromErrno(ENOSPC));
 }
 
