@@ -1,8 +1,5 @@
 #include "kit/HotKeyBindings.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -19,9 +16,6 @@ constexpr std::uint64_t controlFlag = EventFlags::control;
 TEST(HotKeyBindingsActive, OverridesReplaceClearOrAddToTheDefaults) {
     const ActiveBindings defaults = HotKeyBindings::active({});
     ASSERT_EQ(defaults.size(), 3u);
-    EXPECT_EQ(defaults.at(CaptureAction::area).displayString(), "⇧⌘4");
-    EXPECT_EQ(defaults.at(CaptureAction::fullscreen).displayString(), "⇧⌘3");
-    EXPECT_EQ(defaults.at(CaptureAction::allInOne).displayString(), "⇧⌘5");
 
     const ActiveBindings edited = HotKeyBindings::active({
         {CaptureAction::area, std::nullopt},
