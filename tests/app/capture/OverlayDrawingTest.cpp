@@ -45,11 +45,7 @@ TEST(OverlayDrawingTest, WindowLabelsNameTheApplicationAndTheTitleWhenThereIsOne
     EXPECT_EQ(windowLabel({1, {}, "Drop Target", ""}), "Drop Target");
 }
 
-TEST(OverlayDrawingTest, LabelsSitBelowRightOfTheAnchorAndStayFourPointsInside) {
-    const Label free = label("x", {50, 13}, {100, 100}, {960, 540});
-    EXPECT_EQ(free.box, QRectF(114, 112, 62, 19));
-    EXPECT_EQ(free.textOrigin, QPointF(120, 115));
-
+TEST(OverlayDrawingTest, LabelsStayFourPointsInside) {
     const Label corner = label("x", {50, 13}, {960, 540}, {960, 540});
     EXPECT_EQ(corner.box, QRectF(960 - 62 - 4, 540 - 19 - 4, 62, 19));
 
@@ -67,7 +63,6 @@ TEST(OverlayDrawingTest, WithoutASelectionOnlyTheDisplayUnderThePointerShowsCoor
     EXPECT_FALSE(here.hole);
     ASSERT_TRUE(here.label);
     EXPECT_EQ(here.label->text, "201, 400");
-    EXPECT_EQ(here.label->box.topLeft(), QPointF(114.5, 212));
     EXPECT_EQ(scene(state, right, fixedSize), Scene{});
 }
 
@@ -96,7 +91,6 @@ TEST(OverlayDrawingTest, TouchingAnEdgeDrawsNothingOnTheNeighbour) {
     ASSERT_TRUE(there.highlight);
     EXPECT_EQ(*there.highlight, QRectF(0, 0, 960, 540));
     EXPECT_EQ(there.label->text, "Editor \u2014 Doc");
-    EXPECT_EQ(there.label->box.topLeft(), QPointF(494, 282));
 
     // A selection without area still shows where it starts.
     const State line = areaState(kit::Rect::make(100, 100, 0, 50), {100, 150});
