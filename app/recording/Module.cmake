@@ -38,7 +38,11 @@ function(glimpo_add_recording_module)
         LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} AUTOMOC OFF)
     target_include_directories(glimpo-recording PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(glimpo-recording PRIVATE
-        GlimpoKit Qt6::Gui fmt::fmt PkgConfig::SYSTEMD PkgConfig::RECORDING -Wl,--no-undefined)
+        GlimpoKit Qt6::Gui fmt::fmt PkgConfig::SYSTEMD PkgConfig::RECORDING)
+    # A sanitizer's runtime is linked into the executable only, so its symbols stay open here.
+    if(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize=")
+        target_link_options(glimpo-recording PRIVATE -Wl,--no-undefined)
+    endif()
 
     add_library(glimpo_recording STATIC $<TARGET_OBJECTS:glimpo_recording_objects>)
     target_link_libraries(glimpo_recording PUBLIC glimpo_app PkgConfig::RECORDING)
