@@ -162,7 +162,9 @@ TEST(ThumbnailTooltips, TheButtonsExplainThemselvesThoughThePanelNeverBecomesAct
         {&shown.firstButton(), "Save"}, {&shown.secondButton(), "Copy"}, {&shown.closeButton(), "Discard"}};
     for (const auto& [button, tip] : buttons) {
         QTest::mouseMove(panel.windowHandle(), button->mapTo(&panel, button->rect().center()));
-        EXPECT_TRUE(waitUntil([&] { return QToolTip::isVisible() && QToolTip::text() == tip; }, 3000))
+        // Clang 14 cannot capture a structured binding in a lambda.
+        const QString expected = tip;
+        EXPECT_TRUE(waitUntil([&] { return QToolTip::isVisible() && QToolTip::text() == expected; }, 3000))
             << tip.toStdString();
     }
     QToolTip::hideText();
