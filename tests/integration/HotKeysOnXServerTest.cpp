@@ -106,6 +106,32 @@ TEST(HotKeysOnXServer, TheRecorderTakesRealKeyPresses) {
     EXPECT_FALSE(GlimpoUIState::shared().openSurfaces().contains("shortcutRecorder"));
 }
 
+// Print is the desktop's screenshot key: it is recorded alone, stored, grabbed and fires.
+TEST(HotKeysOnXServer, PrintRecordedAloneBecomesTheActionsGlobalShortcut) {
+    XServer::require("xdotool");
+    testsupport::TempDir dir;
+    auto settings = settingsIn(dir);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* recorder = new HotKeyRecorder(*settings, CaptureAction::window);
+    layout->addWidget(recorder);
+    ASSERT_TRUE(activate(window));
+    recorder->recordButton()->click();
+    xdotool({"key", "Print"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !recorder->capture().isRecording(); }));
+    EXPECT_EQ(settings->hotKeyOverrides().at(CaptureAction::window), (HotKeyCombination{108, 0, "Print"}));
+    EXPECT_EQ(recorder->recordButton()->text(), "Print");
+    window.hide();
+
+    std::vector<CaptureAction> pressed;
+    ShortcutService service(*settings, [&](CaptureAction a) { pressed.push_back(a); });
+    service.start();
+    EXPECT_TRUE(service.failures().empty());
+    xdotool({"key", "Print"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !pressed.empty(); }));
+    EXPECT_EQ(pressed, std::vector<CaptureAction>{CaptureAction::window});
+}
+
 // Switches the server's layout for one test and back.
 class ScopedLayout {
 public:

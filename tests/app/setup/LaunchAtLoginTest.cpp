@@ -58,7 +58,7 @@ TEST_F(LaunchAtLoginTest, OnWritesAnEntryStartingThisProgramAndOffRemovesIt) {
     EXPECT_EQ(read(entry), "[Desktop Entry]\n"
                            "Type=Application\n"
                            "Name=Glimpo\n"
-                           "Comment=Screenshots and recordings from the menu bar\n"
+                           "Comment=Capture an area, a window or the screen, record the screen, or copy text from it\n"
                            "Exec=" + program + "\n"
                            "Icon=org.glimpo.Glimpo\n"
                            "Terminal=false\n"
