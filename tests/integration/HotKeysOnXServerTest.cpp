@@ -123,8 +123,10 @@ TEST(HotKeysOnXServer, PrintRecordedAloneBecomesTheActionsGlobalShortcut) {
     EXPECT_EQ(recorder->recordButton()->text(), "Print");
     window.hide();
 
+    // The next launch reads the stored override back and grabs it.
+    auto relaunched = settingsIn(dir);
     std::vector<CaptureAction> pressed;
-    ShortcutService service(*settings, [&](CaptureAction a) { pressed.push_back(a); });
+    ShortcutService service(*relaunched, [&](CaptureAction a) { pressed.push_back(a); });
     service.start();
     EXPECT_TRUE(service.failures().empty());
     xdotool({"key", "Print"});
