@@ -55,10 +55,12 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
     waitfor "recording started" || { cat "$scratch/log" >&2; fail "the installed program did not record"; }
     sleep 1
     /usr/bin/glimpo --record
-    waitfor "stored capture" || { cat "$scratch/log" >&2; fail "the installed program stored no recording"; }
-    grep -E "recording started|stored capture|module" "$scratch/log"
-    /usr/bin/glimpo --quit
-    for _ in $(seq 50); do kill -0 "${pids[1]}" 2>/dev/null || break; sleep 0.1; done
+    waitfor "saved file=" || { cat "$scratch/log" >&2; fail "the installed program saved no recording"; }
+    grep -E "recording started|saved file=|module" "$scratch/log"
+    /usr/bin/glimpo --quit || true
+    status=0
+    wait "${pids[1]}" || status=$?
+    [ $status -eq 0 ] || { cat "$scratch/log" >&2; fail "the installed program ended with status $status"; }
 else
     echo "(no Xvfb or xdotool: the recording check is skipped)"
 fi
