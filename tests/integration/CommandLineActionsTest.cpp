@@ -1,6 +1,7 @@
 // Command-line actions handed by a second launch to the running program on the real X server.
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -39,7 +40,16 @@ TEST(CommandLineActions, EachActionDoesWhatItsShortcutDoesInTheRunningGlimpo) {
     ask(home, "--fullscreen");
     ASSERT_TRUE(glimpo.waitForLog("action=fullscreen")) << glimpo.log().toStdString();
     ASSERT_TRUE(glimpo.waitForLog("stored capture file=Glimpo ")) << glimpo.log().toStdString();
-    EXPECT_EQ(QDir(home.path("cache") + "/org.glimpo.Glimpo/Captures").entryList({"*.png"}, QDir::Files).size(), 1);
+    // Each capture has a folder of its own in the cache.
+    const auto stored = [&] {
+        QDirIterator it(home.path("cache") + "/org.glimpo.Glimpo/Captures", {"Glimpo *.png"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        int count = 0;
+        for (; it.hasNext(); it.next()) ++count;
+        return count;
+    };
+    EXPECT_EQ(stored(), 1)
+        << glimpo.log().toStdString();
 
     // The selecting actions take the keyboard and pointer for their overlay; Escape gives them back.
     const std::pair<const char*, const char*> selecting[] = {
