@@ -3,6 +3,7 @@
 #include "app/base/BaseDirectories.h"
 #include "app/base/Log.h"
 #include "kit/Error.h"
+#include "kit/HotKeyBindings.h"
 
 #include <climits>
 #include <cmath>
@@ -45,9 +46,10 @@ double loadThumbnailSeconds(const SettingsStore& store) {
 }
 
 // A key without Command or Control would be taken from every other program on the desktop; the
-// recorder never makes one, so a stored one was edited by hand.
+// recorder makes one only of a key no program types with (Print, F13...), so any other was edited by hand.
 bool isGlobalShortcut(const kit::HotKeyCombination& combination) {
-    return (combination.carbonModifiers & (kit::HotKeyCombination::command | kit::HotKeyCombination::control)) != 0;
+    return (combination.carbonModifiers & (kit::HotKeyCombination::command | kit::HotKeyCombination::control)) != 0 ||
+           kit::HotKeyBindings::standsAlone(combination.keyCode);
 }
 
 // Registering first means every read below already sees these fallbacks.

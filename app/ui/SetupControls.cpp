@@ -118,15 +118,29 @@ ScreenRecordingControls::ScreenRecordingControls(SetupGuide& guide, QWidget* par
 SystemShortcutControls::SystemShortcutControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     auto* layout = bareRow(this);
     QWidget* clear = SetupStyle::glyphLabel("checkmark", QStringLiteral("Glimpo has the shortcuts"), this);
-    auto* open = new QPushButton(QStringLiteral("Open Keyboard Shortcuts…"), this);
+    // Desktops that keep their screenshot keys can still drive Glimpo through its command line.
+    auto* asking = new QWidget(this);
+    auto* column = new QVBoxLayout(asking);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    auto* open = new QPushButton(QStringLiteral("Open Keyboard Shortcuts…"), asking);
+    auto* hint = new QLabel(
+        QStringLiteral("Where the desktop keeps a key for itself, set it to run a command such as glimpo --area "
+                       "(glimpo --help lists them)."),
+        asking);
+    hint->setObjectName(QStringLiteral("commandLineHint"));
+    hint->setWordWrap(true);
+    hint->setFont(SetupStyle::callout(hint->font()));
+    SetupStyle::makeSecondary(*hint);
+    column->addWidget(open, 0, Qt::AlignLeft);
+    column->addWidget(hint);
     layout->addWidget(clear);
-    layout->addWidget(open);
-    layout->addStretch(1);
+    layout->addWidget(asking, 1);
     connect(open, &QPushButton::clicked, this, [&guide] { guide.openKeyboardShortcuts(); });
-    observeChanges(this, [&guide, clear, open] {
+    observeChanges(this, [&guide, clear, asking] {
         const bool noConflicts = guide.systemShortcutConflicts().empty();
         clear->setVisible(noConflicts);
-        open->setVisible(!noConflicts);
+        asking->setVisible(!noConflicts);
     });
 }
 

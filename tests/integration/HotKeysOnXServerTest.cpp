@@ -6,6 +6,7 @@
 
 #include "CaptureTestSupport.h"
 #include "OtherXClient.h"
+#include "ProcessHarness.h"
 #include "app/base/AppSettings.h"
 #include "app/base/Log.h"
 #include "app/base/SettingsStore.h"
@@ -66,6 +67,32 @@ TEST(HotKeysOnXServer, GrabsFireActionsWhateverTheLocksAndReportKeysHeldElsewher
     EXPECT_TRUE(other.canGrab(three, shiftSuper));
     // Exactly once each: a second firing would have arrived by now.
     EXPECT_EQ(pressed.size(), 2u);
+}
+
+// Print is the desktop's screenshot key: a stored override of it alone is read back, grabbed and
+// fires. On a server of its own: the shared one's openbox binds Print to scrot, as desktops do.
+TEST(HotKeysOnXServer, AStoredPrintShortcutIsGrabbedAndFires) {
+    XServer::require("xdotool");
+    XServer x({{"A", 0, 0, 1280, 800}}, false);
+    GlimpoProcessHome home;
+    QDir(home.path("config")).mkpath("org.glimpo.Glimpo");
+    {
+        auto settings = std::make_unique<AppSettings>(
+            std::make_unique<SettingsStore>(std::filesystem::path(home.path("config").toStdString()) /
+                                            "org.glimpo.Glimpo" / "settings.json"),
+            platform::x11::currentLayoutText());
+        settings->setHotKeyOverride(CaptureAction::window, HotKeyCombination{108, 0, "Print"});
+    }
+    GlimpoProcess glimpo(home);
+    QProcessEnvironment env = home.environment();
+    env.insert("DISPLAY", x.display());
+    glimpo.process().setProcessEnvironment(env);
+    glimpo.start();
+    // The three default shortcuts and Print.
+    ASSERT_TRUE(glimpo.waitForLog("shortcuts registered count=4 failed=0")) << glimpo.log().toStdString();
+    ASSERT_TRUE(glimpo.waitForLog("launched")) << glimpo.log().toStdString();
+    x.run("xdotool", {"key", "Print"});
+    EXPECT_TRUE(glimpo.waitForLog("action=window")) << glimpo.log().toStdString();
 }
 
 // Switches the server's layout for one test and back.

@@ -177,7 +177,7 @@ std::string desktopEntry(const fs::path& executable, bool hidden) {
     std::string entry = "[Desktop Entry]\n"
                         "Type=Application\n"
                         "Name=Glimpo\n"
-                        "Comment=Screenshots and recordings from the menu bar\n"
+                        "Comment=Capture an area, a window or the screen, record the screen, or copy text from it\n"
                         "Exec=" + execValue(executable) + "\n"
                         "Icon=org.glimpo.Glimpo\n"
                         "Terminal=false\n";

@@ -70,16 +70,19 @@ std::optional<QImage> toImage(const AVFrame& frame) {
     if (width <= 0 || height <= 0 || width > maximumSide || height > maximumSide) return std::nullopt;
     const auto source = static_cast<AVPixelFormat>(frame.format);
     if (source == AV_PIX_FMT_NONE) return std::nullopt;
-    // Both name 32-bit 0xAARRGGBB in the machine's byte order.
-    QImage image(width, height, QImage::Format_ARGB32);
-    if (image.isNull()) return std::nullopt;
     Scaler scaler(sws_getContext(width, height, source, width, height, AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr,
                                  nullptr, nullptr));
     if (!scaler) return std::nullopt;
-    uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
-    const int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+    // swscale's vector code writes past the end of a row whose width is no multiple of its
+    // vectors: into a QImage's own buffer that corrupted the heap. FFmpeg's buffer has the padding.
+    uint8_t* planes[4] = {};
+    int strides[4] = {};
+    if (av_image_alloc(planes, strides, width, height, AV_PIX_FMT_RGB32, 64) < 0) return std::nullopt;
+    const std::unique_ptr<uint8_t*, void (*)(void*)> owned(&planes[0], av_freep);
     if (sws_scale(scaler.get(), frame.data, frame.linesize, 0, height, planes, strides) != height) return std::nullopt;
-    return image.convertToFormat(QImage::Format_RGB32);
+    // Both name 32-bit 0xAARRGGBB in the machine's byte order; converting copies out of FFmpeg's buffer.
+    const QImage view(planes[0], width, height, strides[0], QImage::Format_ARGB32);
+    return view.convertToFormat(QImage::Format_RGB32);
 }
 
 // The turn the track's display matrix asks for, in whole quarter turns clockwise.

@@ -166,17 +166,20 @@ TEST_F(AppSettingsTest, ThumbnailTimesATimerCannotCountFallBackToTheDefault) {
     EXPECT_DOUBLE_EQ(launch()->thumbnailSeconds(), 2.5);
 }
 
-TEST_F(AppSettingsTest, StoredShortcutsWithoutCommandOrControlAreDropped) {
+TEST_F(AppSettingsTest, StoredShortcutsWithoutCommandOrControlAreDroppedButForKeysThatStandAlone) {
     const HotKeyCombination plainA{0, 0, "A"};
+    const HotKeyCombination print{108, 0, "Print"};
     const HotKeyCombination shiftEscape{53, HotKeyCombination::shift, "⎋"};
     const HotKeyCombination controlA{0, HotKeyCombination::control, "A"};
     stored().setString("hotKeyOverrides", kit::HotKeyBindings::encode({{CaptureAction::area, plainA},
                                                                        {CaptureAction::fullscreen, shiftEscape},
                                                                        {CaptureAction::window, controlA},
-                                                                       {CaptureAction::text, std::nullopt}}));
+                                                                       {CaptureAction::text, std::nullopt},
+                                                                       {CaptureAction::recording, print}}));
     auto settings = launch();
-    EXPECT_EQ(settings->hotKeyOverrides(),
-              (kit::HotKeyOverrides{{CaptureAction::window, controlA}, {CaptureAction::text, std::nullopt}}));
+    EXPECT_EQ(settings->hotKeyOverrides(), (kit::HotKeyOverrides{{CaptureAction::window, controlA},
+                                                                 {CaptureAction::text, std::nullopt},
+                                                                 {CaptureAction::recording, print}}));
     EXPECT_EQ(logs.messages("settings"),
               (std::vector<std::string>{"shortcut override dropped action=area reason=noCommandOrControl",
                                         "shortcut override dropped action=fullscreen reason=noCommandOrControl"}));

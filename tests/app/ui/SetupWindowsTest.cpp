@@ -193,6 +193,9 @@ TEST_F(SetupWindowsTest, WelcomeShowsTheFourStepsAsTheGuideStands) {
     const auto rows = view.findChildren<SetupStepRow*>();
     ASSERT_EQ(rows.size(), 4);
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(rows[i]->badge().isDone()) << i;
+    // A desktop keeping its key still leaves the command line.
+    EXPECT_TRUE(showsLabel(rows[1]->controls(), "Where the desktop keeps a key for itself, set it to run a command such "
+                                                "as glimpo --area (glimpo --help lists them)."));
     EXPECT_TRUE(showsButton(rows[2]->controls(), "Open Microphone Settings…"));
     EXPECT_FALSE(showsButton(rows[3]->controls(), "Disable"));
     // Asking for screen capture comes before its settings page.

@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "app/core/CommandLine.h"
+
+namespace {
+
+CommandLine::Parsed parse(std::initializer_list<const char*> args) {
+    std::vector<const char*> argv{"glimpo"};
+    argv.insert(argv.end(), args);
+    return CommandLine::parse(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(CommandLine, ActionsBecomeRequestsThatTravelAsOneWord) {
+    using CommandLine::Request;
+    EXPECT_EQ(parse({}).request, Request::reopen);
+    EXPECT_FALSE(parse({}).finished());
+    EXPECT_EQ(parse({"--record"}).request, Request::record);
+    // The same action twice is still one action.
+    EXPECT_EQ(parse({"--area", "--area"}).request, Request::area);
+    for (Request r : {Request::reopen, Request::area, Request::window, Request::fullscreen, Request::record,
+                      Request::text, Request::bar, Request::settings, Request::quit})
+        EXPECT_EQ(CommandLine::fromWord(CommandLine::word(r)), r);
+    EXPECT_EQ(CommandLine::fromWord("--area"), std::nullopt);
+}
+
+TEST(CommandLine, RefusedOptionsEndTheLaunchWithTheUsageOnStandardError) {
+    for (const auto& parsed : {parse({"--screenshot"}), parse({"area"}), parse({"--area", "--window"})}) {
+        ASSERT_TRUE(parsed.error);
+        EXPECT_FALSE(parsed.output);
+        EXPECT_EQ(parsed.exitStatus, 2);
+        EXPECT_NE(parsed.error->find("Usage: glimpo [OPTION]"), std::string::npos) << *parsed.error;
+    }
+    EXPECT_NE(parse({"--screenshot"}).error->find("unknown option '--screenshot'"), std::string::npos);
+    EXPECT_NE(parse({"--area", "--window"}).error->find("one action at a time"), std::string::npos);
+}
+
+TEST(CommandLine, HelpAndVersionAnswerOnStandardOutputWhateverElseIsGiven) {
+    const auto help = parse({"--area", "-h"});
+    ASSERT_TRUE(help.output);
+    EXPECT_EQ(help.exitStatus, 0);
+    for (const char* option : {"--area", "--window", "--fullscreen", "--record", "--text", "--bar", "--settings",
+                               "--quit", "--help", "--version"})
+        EXPECT_NE(help.output->find(option), std::string::npos) << option;
+    const auto version = parse({"--version"}).output.value_or("");
+    EXPECT_TRUE(version.starts_with("Glimpo ") && version.ends_with("\n") && version.size() > 8) << version;
+    EXPECT_EQ(parse({"-v"}).output, parse({"--version"}).output);
+}
+
+} // namespace
