@@ -24,7 +24,7 @@ namespace {
 // X key codes of a US keyboard, and what its keys type.
 class FakeKeyboard : public platform::x11::KeyboardLayout {
 public:
-    std::map<std::uint32_t, std::uint32_t> keys{{38, 0}, {56, 11}, {9, 53}, {13, 21}, {135, 110}, {36, 36}};
+    std::map<std::uint32_t, std::uint32_t> keys{{38, 0}, {56, 11}, {9, 53}, {13, 21}, {135, 110}, {107, 108}, {36, 36}};
     std::map<std::uint32_t, std::string> texts{{0, "A"}, {11, "B"}, {21, "4"}};
 
     std::optional<std::uint32_t> keyCode(std::uint32_t scanCode) const override {
@@ -37,7 +37,7 @@ public:
     }
 };
 
-constexpr std::uint32_t scanA = 38, scanB = 56, scanEscape = 9, scanMenu = 135;
+constexpr std::uint32_t scanA = 38, scanB = 56, scanEscape = 9, scanMenu = 135, scanPrint = 107;
 
 bool recorderOpen() { return GlimpoUIState::shared().openSurfaces().count("shortcutRecorder") > 0; }
 
@@ -94,6 +94,14 @@ TEST_F(HotKeyRecorderTest, RecordsAShortcutIntoTheSettings) {
     EXPECT_FALSE(recorderOpen());
     EXPECT_EQ(overrideFor(CaptureAction::area), (HotKeyCombination{0, 768, "A"}));
     EXPECT_EQ(changes, 1);
+}
+
+TEST_F(HotKeyRecorderTest, PrintIsAShortcutOnItsOwn) {
+    recorder->recordButton()->click();
+    press(scanPrint, Qt::Key_Print, Qt::NoModifier);
+    EXPECT_FALSE(recorder->capture().isRecording());
+    EXPECT_EQ(title().toStdString(), "Print");
+    EXPECT_EQ(overrideFor(CaptureAction::area), (HotKeyCombination{108, 0, "Print"}));
 }
 
 TEST_F(HotKeyRecorderTest, ARefusedPressShowsTheHintAndKeepsListening) {
