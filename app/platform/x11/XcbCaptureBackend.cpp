@@ -115,7 +115,9 @@ struct XcbCaptureBackend::Connection {
 
     void releaseSegment() {
         if (!segmentAddress) return;
-        if (c && !xcb_connection_has_error(c)) xcb_shm_detach(c, segment);
+        // Qt closes its connection when the application goes; a backend that outlives it (a
+        // static in a test) must not write to the closed connection.
+        if (c && platform::x11::connection() == c && !xcb_connection_has_error(c)) xcb_shm_detach(c, segment);
         shmdt(segmentAddress);
         segmentAddress = nullptr;
         segmentSize = 0;
