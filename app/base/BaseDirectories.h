@@ -1,5 +1,5 @@
 #pragma once
-// The XDG base directories, resolved in one place by the specification's rule: a value must be an
+// The XDG base directories, resolved in one place by the XDG Base Directory rule: a value must be an
 // absolute path, anything else (relative, empty, unset) is ignored in favour of the default. Read
 // from the environment at each call, so tests and child processes see the same answer.
 

@@ -27,11 +27,7 @@ void ask(const GlimpoProcessHome& home, const QString& option) {
 TEST(CommandLineActions, EachActionDoesWhatItsShortcutDoesInTheRunningGlimpo) {
     XServer::require("xdotool");
     GlimpoProcessHome home;
-    QDir(home.path("config")).mkpath("org.glimpo.Glimpo");
-    QFile settings(home.path("config") + "/org.glimpo.Glimpo/settings.json");
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write(R"({"welcomeShown": true, "playsShutterSound": false})");
-    settings.close();
+    home.writeQuietSettings();
 
     GlimpoProcess glimpo(home);
     glimpo.start();

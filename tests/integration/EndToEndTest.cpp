@@ -32,11 +32,7 @@ QRect geometryOf(const QString& window) {
 TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     GlimpoProcessHome home;
     QDir(home.path("home")).mkpath("Desktop");
-    QDir(home.path("config")).mkpath("org.glimpo.Glimpo");
-    QFile settings(home.path("config") + "/org.glimpo.Glimpo/settings.json");
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write(R"({"welcomeShown": true, "playsShutterSound": false})");
-    settings.close();
+    home.writeQuietSettings();
 
     GlimpoProcess glimpo(home);
     glimpo.start();

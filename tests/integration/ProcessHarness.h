@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -11,6 +12,7 @@
 #include <QThread>
 
 #include <memory>
+#include <stdexcept>
 
 class GlimpoProcessHome {
 public:
@@ -20,6 +22,14 @@ public:
     }
 
     QString path(const QString& sub) const { return dir_.path() + "/" + sub; }
+
+    // A settings file as the user would have after the welcome window, silent.
+    void writeQuietSettings() const {
+        QDir(path("config")).mkpath("org.glimpo.Glimpo");
+        QFile settings(path("config") + "/org.glimpo.Glimpo/settings.json");
+        if (!settings.open(QIODevice::WriteOnly)) throw std::runtime_error("settings.json cannot be written");
+        settings.write(R"({"welcomeShown": true, "playsShutterSound": false})");
+    }
 
     QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
