@@ -1,8 +1,11 @@
 #include "app/setup/SetupGuide.h"
 
+#include <QFutureWatcher>
 #include <QGuiApplication>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <exception>
+#include <utility>
 
 #include "app/base/AppSettings.h"
 #include "app/platform/desktop/DesktopScreenshotShortcuts.h"
@@ -41,14 +44,12 @@ SetupGuide::SetupGuide(AppSettings& settings, Platform platform, QObject* parent
             if (state == Qt::ApplicationActive) refresh();
         });
     }
-    // Nobody observes yet, so the first refresh is the first read: asking the sound server
-    // twice at launch would only cost time.
     refresh();
 }
 
 void SetupGuide::refresh() {
     screenRecordingGranted_.set(platform_.screenCaptureAllowed());
-    microphone_.set(platform_.microphoneAuthorization());
+    if (microphoneWatched_) readMicrophone();
     loginItem_.set(platform_.loginItemStatus());
 
     const kit::ActiveBindings bindings = kit::HotKeyBindings::active(settings_.hotKeyOverrides());
@@ -64,6 +65,29 @@ void SetupGuide::refresh() {
 
     log_.info("setup refreshed screen={} conflicts={}", screenRecordingGranted_.peek(),
               systemShortcutConflicts_.peek().size());
+}
+
+void SetupGuide::watchMicrophone() {
+    if (microphoneWatched_) return;
+    microphoneWatched_ = true;
+    readMicrophone();
+}
+
+void SetupGuide::readMicrophone() {
+    if (microphoneReading_) {
+        microphoneStale_ = true;
+        return;
+    }
+    microphoneReading_ = true;
+    // The watcher belongs to the guide, so an answer arriving after the guide is gone is dropped.
+    auto* watcher = new QFutureWatcher<MicrophoneAuthorization>(this);
+    connect(watcher, &QFutureWatcher<MicrophoneAuthorization>::finished, this, [this, watcher] {
+        microphone_.set(watcher->result());
+        watcher->deleteLater();
+        microphoneReading_ = false;
+        if (std::exchange(microphoneStale_, false)) readMicrophone();
+    });
+    watcher->setFuture(QtConcurrent::run(platform_.microphoneAuthorization));
 }
 
 void SetupGuide::requestMicrophone() {

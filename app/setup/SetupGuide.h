@@ -57,8 +57,13 @@ public:
     LaunchAtLogin::State loginItem() const { return loginItem_.get(); }
     const std::optional<std::string>& errorMessage() const { return errorMessage_.get(); }
 
-    // Re-reads everything from the system.
+    // Re-reads everything from the system. The microphone is read only once something shows it
+    // (see watchMicrophone).
     void refresh();
+    // Asking the sound server loads the recording libraries and may wait on the server, so the
+    // microphone state is read only for windows that show it, off the main thread; until the
+    // first answer arrives it reads as restricted.
+    void watchMicrophone();
     // Prompts where the system can still ask; otherwise opens the microphone settings.
     void requestMicrophone();
     // On failure errorMessage says why, until the next change succeeds; the state is re-read
@@ -74,6 +79,7 @@ public:
 
 private:
     void openPage(platform::desktop::SettingsPage page);
+    void readMicrophone();
 
     AppSettings& settings_;
     Platform platform_;
@@ -82,5 +88,9 @@ private:
     Observed<MicrophoneAuthorization> microphone_{MicrophoneAuthorization::restricted};
     Observed<LaunchAtLogin::State> loginItem_{LaunchAtLogin::State::off};
     Observed<std::optional<std::string>> errorMessage_;
+    bool microphoneWatched_ = false;
+    bool microphoneReading_ = false;
+    // A refresh arrived while the sound server was still answering the previous one.
+    bool microphoneStale_ = false;
     Logger log_{"setup"};
 };

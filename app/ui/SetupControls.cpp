@@ -152,6 +152,7 @@ MicrophoneControls::MicrophoneControls(SetupGuide& guide, QWidget* parent) : QWi
     layout->addWidget(open);
     layout->addStretch(1);
     connect(open, &QPushButton::clicked, this, [&guide] { guide.requestMicrophone(); });
+    guide.watchMicrophone();
     observeChanges(this, [&guide, allowed, open] {
         const MicrophoneAuthorization status = guide.microphone();
         allowed->setVisible(status == MicrophoneAuthorization::authorized);

@@ -210,7 +210,7 @@ TEST_F(SetupWindowsTest, WelcomeShowsTheFourStepsAsTheGuideStands) {
     system.microphone = MicrophoneAuthorization::authorized;
     guide->refresh();
     button(rows[3]->controls(), "Enable")->click();
-    testsupport::processEvents();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return rows[2]->badge().isDone(); }));
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(rows[i]->badge().isDone()) << i;
     EXPECT_TRUE(showsButton(rows[3]->controls(), "Disable"));
 
