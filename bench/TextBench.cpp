@@ -28,6 +28,7 @@
 
 #include "ProcessHarness.h"
 #include "ScreenTextSamples.h"
+#include "TextDistance.h"
 #include "XServer.h"
 #include "app/base/Log.h"
 #include "app/text/ScreenTextRecognitionService.h"
@@ -45,31 +46,15 @@ QString normalised(const QString& text) {
     return lines.join('\n');
 }
 
-std::size_t distance(const QList<uint>& a, const QList<uint>& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= static_cast<std::size_t>(b.size()); ++j) row[j] = j;
-    for (qsizetype i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (qsizetype j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 struct Tally {
     std::size_t errors = 0, characters = 0;
     std::vector<double> ms, cpu;
     int exact = 0, images = 0;
 
     void add(const QString& truth, const QString& read, double elapsed, double processor) {
-        const QList<uint> t = normalised(truth).toUcs4(), r = normalised(read).toUcs4();
-        const std::size_t d = distance(t, r);
+        const std::size_t d = screentext::editDistance(normalised(truth), normalised(read));
         errors += d;
-        characters += t.size();
+        characters += normalised(truth).toUcs4().size();
         exact += d == 0;
         ++images;
         ms.push_back(elapsed);

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the capture tests on the real X server: waiting for coroutines on the event loop,
-// reading pixels, driving the pointer and keyboard with xdotool.
+// Helpers for the tests on the real X server: waiting for coroutines on the event loop, reading
+// pixels, finding windows and driving the pointer and keyboard with xdotool.
 
 #include <xcb/xcb.h>
 
@@ -52,10 +52,9 @@ inline void xdotool(const QStringList& args) {
     sharedXServer->run("xdotool", args);
 }
 
-// Lets events of the X server reach Qt for a while.
-inline void settle(int ms = 150) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+// The first visible window whose title matches `name` (a regular expression), or "".
+inline QString windowNamed(const QString& name) {
+    return sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", name}).section('\n', 0, 0).trimmed();
 }
 
 // How many pixels of `area` differ from `color`.

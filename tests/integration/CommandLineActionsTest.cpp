@@ -11,9 +11,7 @@
 
 namespace {
 
-QString windowNamed(const QString& name) {
-    return sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", name}).trimmed();
-}
+using capturetest::windowNamed;
 
 // Runs `glimpo OPTION` beside the running one; it must hand the request over and leave.
 void ask(const GlimpoProcessHome& home, const QString& option) {

@@ -14,10 +14,8 @@
 
 namespace {
 
-// The first visible window of that name, or "".
-QString windowNamed(const QString& name) {
-    return sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", name}).trimmed().section('\n', 0, 0);
-}
+using capturetest::windowNamed;
+using capturetest::xdotool;
 
 // X, Y, WIDTH and HEIGHT of a window, as xdotool prints them with --shell.
 QRect geometryOf(const QString& window) {
@@ -41,13 +39,12 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
 
     ForeignWindows foreign;
     foreign.open({50, 50, 400, 300}, Qt::red, "Red", "RedApp");
-    sharedXServer->run("xdotool", {"mousemove", "50", "50"});
-    sharedXServer->run("xdotool", {"key", "shift+super+4"});
+    xdotool({"mousemove", "50", "50"});
+    xdotool({"key", "shift+super+4"});
     ASSERT_TRUE(glimpo.waitForLog("overlay shown")) << glimpo.log().toStdString();
     // A 200 x 150 point drag on the first monitor.
-    sharedXServer->run("xdotool", {"mousemove", "100", "100", "mousedown", "1"});
-    sharedXServer->run("xdotool", {"mousemove", "200", "170"});
-    sharedXServer->run("xdotool", {"mousemove", "300", "250", "mouseup", "1"});
+    xdotool({"mousemove", "100", "100", "mousedown", "1", "mousemove", "200", "170", "mousemove", "300", "250",
+             "mouseup", "1"});
     ASSERT_TRUE(glimpo.waitForLog("stored capture file=Glimpo ")) << glimpo.log().toStdString();
 
     QString thumbnail;
@@ -60,10 +57,10 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     // Inside the Save circle, off its glyph: the red picture until the buttons show, then white.
     const QRect inSaveButton(centre + QPoint(-45, 0), QSize(1, 1));
     const auto screen = capturetest::X11Capturer::backend();
-    capturetest::xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())});
+    xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())});
     ASSERT_TRUE(capturetest::waitUntil([&] { return qGray(screen->grab(inSaveButton).pixel(0, 0)) > 230; }))
         << "the hovered thumbnail showed no buttons";
-    sharedXServer->run("xdotool", {"mousemove", QString::number(centre.x() - 29), QString::number(centre.y()), "click", "1"});
+    xdotool({"mousemove", QString::number(centre.x() - 29), QString::number(centre.y()), "click", "1"});
     ASSERT_TRUE(glimpo.waitForLog("saved file=Glimpo ")) << glimpo.log().toStdString();
 
     const QStringList saved = QDir(home.path("home") + "/Desktop").entryList(QDir::Files);

@@ -20,7 +20,6 @@
 #include <memory>
 
 #include "CaptureTestSupport.h"
-#include "XServer.h"
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/quickaccess/FloatingPanel.h"
@@ -29,8 +28,6 @@
 #include "app/quickaccess/ToastController.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
-
-extern XServer* sharedXServer;
 
 namespace fs = std::filesystem;
 
@@ -154,7 +151,7 @@ protected:
             library, settings, QuickAccessController::Platform::standard(
                                    std::make_shared<DisplayService>(capturetest::X11Capturer::backend())));
         // Start from monitor A, away from where the thumbnails go.
-        sharedXServer->run("xdotool", {"mousemove", "--sync", "900", "300"});
+        capturetest::xdotool({"mousemove", "--sync", "900", "300"});
     }
 
     void TearDown() override {
@@ -226,7 +223,7 @@ TEST_F(QuickAccessOnX, AThumbnailIsOnEveryWorkspaceOnTopUnfocusedAndShowsItsButt
     EXPECT_TRUE(state.contains("_NET_WM_STATE_ABOVE")) << state.toStdString();
     EXPECT_TRUE(state.contains("Client accepts input or input focus: False")) << state.toStdString();
 
-    sharedXServer->run("xdotool", {"mousemove", "--sync", "200", "1050"});
+    capturetest::xdotool({"mousemove", "--sync", "200", "1050"});
     ASSERT_TRUE(waitUntil([&] { return controller->thumbnailView(capture.id)->isOverlayShown(); }));
     EXPECT_FALSE(controller->isDismissPending(capture.id));
 }
@@ -238,7 +235,7 @@ TEST_F(QuickAccessOnX, ANoticeLetsClicksThroughToTheWindowBelow) {
     below.show();
     ASSERT_TRUE(waitUntil([&] { return below.windowHandle()->isExposed(); }));
 
-    sharedXServer->run("xdotool", {"mousemove", "--sync", "3000", "100"});
+    capturetest::xdotool({"mousemove", "--sync", "3000", "100"});
     ToastController toast(std::make_shared<DisplayService>(capturetest::X11Capturer::backend()));
     toast.show("Copied text", "doc.on.clipboard", std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return toast.panel()->windowHandle()->isExposed(); }));
@@ -255,8 +252,8 @@ TEST_F(QuickAccessOnX, ANoticeLetsClicksThroughToTheWindowBelow) {
         }
     } clicks;
     below.installEventFilter(&clicks);
-    sharedXServer->run("xdotool", {"mousemove", "--sync", QString::number(frame.center().x()),
-                                   QString::number(frame.center().y()), "click", "1"});
+    capturetest::xdotool({"mousemove", "--sync", QString::number(frame.center().x()),
+                          QString::number(frame.center().y()), "click", "1"});
     EXPECT_TRUE(waitUntil([&] { return clicks.count > 0; })) << "the click reaches the window under the notice";
 }
 

@@ -5,26 +5,10 @@
 
 #include "CaptureTestSupport.h"
 #include "ProcessHarness.h"
-#include "XServer.h"
 #include "app/base/SettingsStore.h"
 #include "kit/HotKeyBindings.h"
 
-extern XServer* sharedXServer;
-
 namespace {
-
-// The id of the visible window with exactly this title, or "" when none appears in time.
-QString findWindow(const QString& title) {
-    QString id;
-    capturetest::waitUntil([&] {
-        id = sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"})
-                 .split('\n', Qt::SkipEmptyParts)
-                 .value(0)
-                 .trimmed();
-        return !id.isEmpty();
-    }, 10000);
-    return id;
-}
 
 std::filesystem::path settingsFile(const GlimpoProcessHome& home) {
     return (home.path("config") + "/org.glimpo.Glimpo/settings.json").toStdString();
@@ -49,8 +33,10 @@ TEST(SetupWindows, TheRecorderGetsACombinationGlimpoHoldsAndTheKeyWorksAgainAfte
     EXPECT_EQ(again.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(again.process().exitCode(), 0);
     EXPECT_FALSE(again.log().contains("launched"));
-    const QString settings = findWindow("Glimpo Settings");
-    ASSERT_FALSE(settings.isEmpty()) << glimpo.log().toStdString();
+    QString settings;
+    ASSERT_TRUE(capturetest::waitUntil(
+        [&] { return !(settings = capturetest::windowNamed("^Glimpo Settings$")).isEmpty(); }, 10000))
+        << glimpo.log().toStdString();
     capturetest::xdotool({"windowactivate", "--sync", settings});
 
     // Choose…, seconds, sounds, login, the area shortcut and its remove button: then full screen's.

@@ -11,13 +11,11 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include "CaptureTestSupport.h"
 #include "ProcessHarness.h"
-#include "XServer.h"
 #include "app/base/SettingsStore.h"
 #include "kit/HotKeyBindings.h"
 #include "tests/app/TestSupport.h"
-
-extern XServer* sharedXServer;
 
 namespace {
 
@@ -79,7 +77,7 @@ TEST(TextCapture, DraggedTextLandsOnTheClipboardAndNothingInTheCache) {
     picture.show();
     ASSERT_TRUE(testsupport::waitUntil([&] {
         return picture.painted &&
-               !sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", "Text to read"}).isEmpty();
+               !capturetest::windowNamed("Text to read").isEmpty();
     }));
 
     GlimpoProcess glimpo(home);
@@ -87,13 +85,12 @@ TEST(TextCapture, DraggedTextLandsOnTheClipboardAndNothingInTheCache) {
     ASSERT_TRUE(waitForLog(glimpo, "text model ready")) << glimpo.log().toStdString();
     ASSERT_TRUE(waitForLog(glimpo, "launched")) << glimpo.log().toStdString();
 
-    sharedXServer->run("xdotool", {"mousemove", "280", "280"});
-    sharedXServer->run("xdotool", {"key", "shift+super+2"});
+    capturetest::xdotool({"mousemove", "280", "280"});
+    capturetest::xdotool({"key", "shift+super+2"});
     ASSERT_TRUE(waitForLog(glimpo, "overlay shown")) << glimpo.log().toStdString();
     // Inside the window, around both lines.
-    sharedXServer->run("xdotool", {"mousemove", "305", "305", "mousedown", "1"});
-    sharedXServer->run("xdotool", {"mousemove", "600", "350"});
-    sharedXServer->run("xdotool", {"mousemove", "815", "385", "mouseup", "1"});
+    capturetest::xdotool({"mousemove", "305", "305", "mousedown", "1", "mousemove", "600", "350", "mousemove", "815",
+                          "385", "mouseup", "1"});
     ASSERT_TRUE(waitForLog(glimpo, "text copied characters=" + QString::number(truth.size())))
         << glimpo.log().toStdString();
 

@@ -29,11 +29,6 @@ using testsupport::waitUntil;
 
 namespace {
 
-// Spins the event loop for the given time.
-void spin(int ms) {
-    waitUntil([] { return false; }, ms);
-}
-
 class QuickAccessControllerTest : public ::testing::Test {
 protected:
     testsupport::TempDir temp;
@@ -77,6 +72,10 @@ protected:
     }
 
     bool isOpen(const Capture& capture) const { return controller->thumbnailModel(capture.id) != nullptr; }
+    // Whether the thumbnail goes within `ms`; false also proves it stayed that long.
+    bool closesWithin(const Capture& capture, int ms) {
+        return waitUntil([&] { return !isOpen(capture); }, ms);
+    }
     QuickAccessThumbnailView& view(const Capture& capture) { return *controller->thumbnailView(capture.id); }
     const ThumbnailModel& model(const Capture& capture) { return *controller->thumbnailModel(capture.id); }
 };
@@ -84,15 +83,16 @@ protected:
 TEST_F(QuickAccessControllerTest, AnUnsavedCaptureIsDiscardedAtItsTimeoutAndASavedOneIsKept) {
     const Capture picture = stored();
     const Capture movie = recording();
+    QElapsedTimer sinceShown;
+    sinceShown.start();
     controller->show(picture);
     controller->show(movie);
     ASSERT_TRUE(isOpen(picture));
     EXPECT_TRUE(controller->thumbnailPanel(picture.id)->isVisible());
     EXPECT_TRUE(controller->isDismissPending(picture.id));
 
-    spin(120);
-    EXPECT_TRUE(isOpen(picture)) << "gone before its time";
     ASSERT_TRUE(waitUntil([&] { return controller->thumbnailIDs().empty(); }, 2000));
+    EXPECT_GE(sinceShown.elapsed(), 240) << "gone before its time";
     EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
     EXPECT_TRUE(fs::exists(movie.fileURL));
 }
@@ -101,8 +101,7 @@ TEST_F(QuickAccessControllerTest, AnUnusableDurationFallsBackInsteadOfDiscarding
     settings.setThumbnailSeconds(std::nan(""));
     const Capture picture = stored();
     controller->show(picture);
-    spin(150);
-    EXPECT_TRUE(isOpen(picture));
+    EXPECT_FALSE(closesWithin(picture, 150));
     EXPECT_TRUE(controller->isDismissPending(picture.id));
     EXPECT_TRUE(fs::exists(picture.fileURL));
 }
@@ -111,21 +110,18 @@ TEST_F(QuickAccessControllerTest, HoverStopsTheCountdownAndLeavingStartsAFullPer
     settings.setThumbnailSeconds(0.4);
     const Capture picture = stored();
     controller->show(picture);
-    spin(250);
+    ASSERT_FALSE(closesWithin(picture, 250));
     quickaccess_test::enter(view(picture));
     EXPECT_TRUE(model(picture).isHovering());
     EXPECT_FALSE(controller->isDismissPending(picture.id));
 
-    spin(500);
-    ASSERT_TRUE(isOpen(picture));
+    ASSERT_FALSE(closesWithin(picture, 500));
     quickaccess_test::leave(view(picture));
     EXPECT_FALSE(model(picture).isHovering());
     QElapsedTimer sinceLeaving;
     sinceLeaving.start();
     // The remainder would have been 150 ms.
-    spin(250);
-    EXPECT_TRUE(isOpen(picture));
-    ASSERT_TRUE(waitUntil([&] { return !isOpen(picture); }, 2000));
+    ASSERT_TRUE(closesWithin(picture, 2000));
     EXPECT_GE(sinceLeaving.elapsed(), 380);
     EXPECT_FALSE(fs::exists(picture.fileURL));
 }
@@ -149,9 +145,7 @@ TEST_F(QuickAccessControllerTest, CopyShowsCopiedAndClosesAfterTheConfirmationKe
 
     QElapsedTimer sinceCopy;
     sinceCopy.start();
-    spin(600);
-    EXPECT_TRUE(isOpen(picture));
-    ASSERT_TRUE(waitUntil([&] { return !isOpen(picture); }, 2000));
+    ASSERT_TRUE(closesWithin(picture, 2000));
     EXPECT_GE(sinceCopy.elapsed(), 750);
     EXPECT_TRUE(fs::exists(picture.fileURL));
 }
@@ -168,8 +162,7 @@ TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSu
     EXPECT_FALSE(controller->isDismissPending(picture.id));
     quickaccess_test::leave(view(picture));
     EXPECT_FALSE(controller->isDismissPending(picture.id));
-    spin(500);
-    ASSERT_TRUE(isOpen(picture)) << "a failed thumbnail never times out";
+    ASSERT_FALSE(closesWithin(picture, 500)) << "a failed thumbnail never times out";
     EXPECT_TRUE(fs::exists(picture.fileURL));
 
     ASSERT_TRUE(waitUntil([&] { return view(picture).tryAgainButton().isVisible(); }));
@@ -188,8 +181,7 @@ TEST_F(QuickAccessControllerTest, ACaptureShownWithAFailureStaysUntilClosedAndAS
     quickaccess_test::enter(view(movie));
     quickaccess_test::leave(view(movie));
     EXPECT_FALSE(controller->isDismissPending(movie.id));
-    spin(400);
-    ASSERT_TRUE(isOpen(movie));
+    ASSERT_FALSE(closesWithin(movie, 400));
 
     view(movie).closeButton().click();
     EXPECT_FALSE(isOpen(movie));
@@ -265,8 +257,7 @@ TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrives)
     };
     const Capture movie = recording();
     controller->show(movie);
-    spin(50);
-    EXPECT_FALSE(model(movie).preview().has_value());
+    EXPECT_FALSE(waitUntil([&] { return model(movie).preview().has_value(); }, 50));
 
     release.release();
     ASSERT_TRUE(waitUntil([&] { return model(movie).preview().has_value(); }));
@@ -300,8 +291,9 @@ TEST_F(ThumbnailDragTest, ATimeoutDuringTheDragWaitsForItsEnd) {
     controller->show(refused);
 
     bool stillThere = false;
+    // The drag outlasts the thumbnail's time.
     drag(refused, [&] {
-        spin(500);
+        waitUntil([&] { return !controller->isDismissPending(refused.id); });
         stillThere = isOpen(refused) && fs::exists(refused.fileURL);
         return Qt::IgnoreAction;
     });
@@ -312,7 +304,7 @@ TEST_F(ThumbnailDragTest, ATimeoutDuringTheDragWaitsForItsEnd) {
     const Capture late = stored();
     controller->show(late);
     drag(late, [&] {
-        spin(500);
+        waitUntil([&] { return !controller->isDismissPending(late.id); });
         return Qt::CopyAction;
     });
     EXPECT_FALSE(isOpen(late));

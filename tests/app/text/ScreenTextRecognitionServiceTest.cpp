@@ -5,7 +5,6 @@
 
 #include <QThread>
 
-#include <algorithm>
 #include <atomic>
 #include <set>
 #include <stdexcept>
@@ -14,6 +13,7 @@
 #include <unistd.h>
 
 #include "ScreenTextSamples.h"
+#include "TextDistance.h"
 #include "TestSupport.h"
 #include "app/base/Log.h"
 #include "app/platform/ocr/TesseractTextEngine.h"
@@ -135,33 +135,17 @@ TEST_F(TesseractRecognition, ImagesWithoutTextGiveTheEmptyString) {
     EXPECT_EQ(read(white(1, 1)), "");
 }
 
-// Edit distance between two texts, in characters.
-std::size_t distance(const QList<uint>& a, const QList<uint>& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j < row.size(); ++j) row[j] = j;
-    for (qsizetype i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (qsizetype j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 // Every area reads with at most a few slips (a lost accent, 0 read as O), and the set as a whole
 // with fewer than one character in two hundred wrong.
 TEST_F(TesseractRecognition, ReadsTheRenderedScreenTextSet) {
     std::size_t errors = 0, characters = 0;
     for (const screentext::Sample& sample : screentext::all()) {
         const std::string text = read(sample.image);
-        const QList<uint> truth = sample.truth.toUcs4();
-        const std::size_t wrong = distance(truth, QString::fromStdString(text).toUcs4());
+        const std::size_t wrong = screentext::editDistance(sample.truth, QString::fromStdString(text));
+        const std::size_t length = sample.truth.toUcs4().size();
         errors += wrong;
-        characters += truth.size();
-        EXPECT_LE(wrong * 100, truth.size() * 3) << sample.name.toStdString() << "\n--- truth\n"
+        characters += length;
+        EXPECT_LE(wrong * 100, length * 3) << sample.name.toStdString() << "\n--- truth\n"
                                                  << sample.truth.toStdString() << "\n--- read\n"
                                                  << text;
     }
