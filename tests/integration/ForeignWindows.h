@@ -35,14 +35,15 @@ public:
     ForeignWindows& operator=(const ForeignWindows&) = delete;
 
     // Maps a window whose frame's top-left the window manager puts at geometry's top-left, and
-    // returns once it is managed and on screen.
+    // returns once it is managed and on screen. With `hearsKeys` it notes the keys it receives.
     std::uint32_t open(const QRect& geometry, const QColor& color, const std::string& title,
-                       const std::string& className, Type type = Type::normal) {
+                       const std::string& className, Type type = Type::normal, bool hearsKeys = false) {
         const xcb_window_t w = xcb_generate_id(c_);
-        const std::uint32_t values[] = {static_cast<std::uint32_t>(color.rgb() & 0xffffff)};
+        const std::uint32_t values[] = {static_cast<std::uint32_t>(color.rgb() & 0xffffff),
+                                        hearsKeys ? static_cast<std::uint32_t>(XCB_EVENT_MASK_KEY_PRESS) : 0u};
         xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, screen_->root, geometry.x(), geometry.y(), geometry.width(),
                           geometry.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
-                          XCB_CW_BACK_PIXEL, values);
+                          XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
         setString(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), title);
         setString(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
         const std::string wmClass = className + '\0' + className + '\0';
@@ -67,13 +68,26 @@ public:
         return w;
     }
 
-    void raise(std::uint32_t w) {
-        // Through the window manager, as a pager would.
+    // Raises and focuses the window through the window manager, as a pager would; whether it
+    // became the active window.
+    bool raise(std::uint32_t w) {
         sendClientMessage(w, atom("_NET_ACTIVE_WINDOW"), {2, XCB_CURRENT_TIME, 0, 0, 0});
         xcb_flush(c_);
         QElapsedTimer timer;
         timer.start();
         while (activeWindow() != w && timer.elapsed() < 5000) QThread::msleep(5);
+        return activeWindow() == w;
+    }
+
+    // Key presses that arrived since the last call, as X key codes.
+    std::vector<int> keyPresses() {
+        std::vector<int> pressed;
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+            if ((event->response_type & 0x7f) == XCB_KEY_PRESS)
+                pressed.push_back(reinterpret_cast<xcb_key_press_event_t*>(event)->detail);
+            std::free(event);
+        }
+        return pressed;
     }
 
 private:

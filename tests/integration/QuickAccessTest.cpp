@@ -211,7 +211,8 @@ TEST_F(QuickAccessOnX, DraggingTheThumbnailHandsItsFileToAnotherProgram) {
     }
 }
 
-TEST_F(QuickAccessOnX, AThumbnailIsOnEveryWorkspaceOnTopUnfocusedAndShowsItsButtonsUnderThePointer) {
+// Its buttons under the real pointer: the end-to-end test presses Save.
+TEST_F(QuickAccessOnX, AThumbnailIsOnEveryWorkspaceOnTopAndUnfocused) {
     const Capture capture = showCapture(QColor(200, 200, 200));
     FloatingPanel* panel = controller->thumbnailPanel(capture.id);
 
@@ -222,10 +223,6 @@ TEST_F(QuickAccessOnX, AThumbnailIsOnEveryWorkspaceOnTopUnfocusedAndShowsItsButt
     EXPECT_TRUE(state.contains("_NET_WM_DESKTOP(CARDINAL) = 4294967295")) << state.toStdString();
     EXPECT_TRUE(state.contains("_NET_WM_STATE_ABOVE")) << state.toStdString();
     EXPECT_TRUE(state.contains("Client accepts input or input focus: False")) << state.toStdString();
-
-    capturetest::xdotool({"mousemove", "--sync", "200", "1050"});
-    ASSERT_TRUE(waitUntil([&] { return controller->thumbnailView(capture.id)->isOverlayShown(); }));
-    EXPECT_FALSE(controller->isDismissPending(capture.id));
 }
 
 TEST_F(QuickAccessOnX, ANoticeLetsClicksThroughToTheWindowBelow) {

@@ -26,13 +26,10 @@ TEST(SetupWindows, TheRecorderGetsACombinationGlimpoHoldsAndTheKeyWorksAgainAfte
     GlimpoProcess glimpo(home);
     glimpo.start();
     ASSERT_TRUE(glimpo.waitForLog("shortcuts registered count=3 failed=0")) << glimpo.log().toStdString();
-    // Launched again, Glimpo opens its settings and the second process ends at once, successfully.
+    // Launched again, Glimpo opens its settings (the handover itself is the command-line test's).
     GlimpoProcess again(home);
     again.start();
     ASSERT_TRUE(again.process().waitForFinished(10000));
-    EXPECT_EQ(again.process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(again.process().exitCode(), 0);
-    EXPECT_FALSE(again.log().contains("launched"));
     QString settings;
     ASSERT_TRUE(capturetest::waitUntil(
         [&] { return !(settings = capturetest::windowNamed("^Glimpo Settings$")).isEmpty(); }, 10000))

