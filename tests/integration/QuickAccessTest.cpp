@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -150,8 +151,10 @@ protected:
         controller = std::make_unique<QuickAccessController>(
             library, settings, QuickAccessController::Platform::standard(
                                    std::make_shared<DisplayService>(capturetest::X11Capturer::backend())));
-        // Start from monitor A, away from where the thumbnails go.
-        capturetest::xdotool({"mousemove", "--sync", "900", "300"});
+        // Start from monitor A, away from where the thumbnails go. (xdotool's --sync waits for a
+        // motion, which never comes when the pointer is already there.)
+        capturetest::xdotool({"mousemove", "900", "300"});
+        ASSERT_TRUE(waitUntil([] { return QCursor::pos() == QPoint(900, 300); }));
     }
 
     void TearDown() override {

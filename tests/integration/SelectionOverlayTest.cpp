@@ -68,6 +68,9 @@ TEST(SelectionOverlayTest, AnAreaHasExactlyItsPixelsAndEscapeLetsTheInputGo) {
     ForeignWindows foreign;
     foreign.open({100, 100, 600, 400}, Qt::red, "Red", "RedApp");
     platform::x11::XcbCaptureBackend screen;
+    // The window manager may still be framing it: wait until the area to capture is all red.
+    ASSERT_TRUE(capturetest::waitUntil(
+        [&] { return pixelsOtherThan(screen.grab(QRect(200, 200, 200, 150)), QRect(0, 0, 200, 150), Qt::red) == 0; }));
     Selection selection;
 
     selection.begin();
