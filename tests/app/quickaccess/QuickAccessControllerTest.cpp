@@ -198,6 +198,7 @@ TEST_F(QuickAccessControllerTest, CloseDiscardsAnUnsavedCaptureAndShowInFolderKe
     EXPECT_FALSE(isOpen(discarded));
     EXPECT_FALSE(fs::exists(discarded.fileURL.parent_path()));
 
+    // A saved capture's second button is Show in Folder.
     quickaccess_test::enter(view(movie));
     view(movie).secondButton().click();
     EXPECT_FALSE(isOpen(movie));

@@ -84,17 +84,6 @@ TEST_F(QuickAccessThumbnailViewTest, HoverShowsTheScrimWithSaveAndCopyAndLeaving
     EXPECT_EQ(calls, (std::vector<std::string>{"hover", "save", "copy", "close", "leave"}));
 }
 
-TEST_F(QuickAccessThumbnailViewTest, ASavedCaptureOffersCopyAndShowInFolderAndItsCloseSaysClose) {
-    make(true);
-    quickaccess_test::enter(*view);
-    ASSERT_TRUE(settled(true));
-    EXPECT_EQ(view->firstButton().toolTip(), "Copy");
-    EXPECT_EQ(view->closeButton().toolTip(), "Close");
-    view->firstButton().click();
-    view->secondButton().click();
-    EXPECT_EQ(calls, (std::vector<std::string>{"hover", "copy", "showInFolder"}));
-}
-
 TEST_F(QuickAccessThumbnailViewTest, CopiedAndFailedStayVisibleWithoutHover) {
     make(false);
     model->setStatus(ThumbnailModel::Status::copied());
@@ -127,16 +116,6 @@ TEST_F(QuickAccessThumbnailViewTest, TheHoveredThumbnailIsDrawnWhereItBelongs) {
     // The close circle's rim, and its black cross in the middle.
     EXPECT_GT(grey(2 + 4, 2 + 11), 230);
     EXPECT_LT(grey(2 + 11, 2 + 11), 80);
-}
-
-TEST_F(QuickAccessThumbnailViewTest, AMoviePictureThatArrivesLaterReachesTheDragSource) {
-    make(true, std::nullopt);
-    DragSourceView& source = view->dragSource();
-    EXPECT_FALSE(source.image().has_value());
-    model->setPreview(solid(Qt::blue, {320, 240}));
-    ASSERT_TRUE(waitUntil([&] { return source.image().has_value(); }));
-    EXPECT_EQ(source.image()->size(), QSize(320, 240));
-    EXPECT_EQ(source.fileURL(), model->capture().fileURL);
 }
 
 TEST(ThumbnailTooltips, TheButtonsExplainThemselvesThoughThePanelNeverBecomesActive) {
