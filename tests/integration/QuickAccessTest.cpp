@@ -5,9 +5,11 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -23,6 +25,7 @@
 #include "CaptureTestSupport.h"
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
+#include "app/quickaccess/DragSourceView.h"
 #include "app/quickaccess/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
@@ -98,31 +101,31 @@ int runDropTarget() {
 
 using capturetest::waitUntil;
 
-// Runs xdotool with the arguments without waiting, so this process keeps serving the drag.
-class Pointer {
+// Moves the pointer through a gesture one xdotool step at a time, each once the last one has
+// shown. Its timer keeps running inside a drag's own event loop, where the test's code does not.
+class Gesture : public QObject {
 public:
-    void start(const QStringList& args) {
+    struct Step {
+        QStringList xdotool;
+        std::function<bool()> shown;
+    };
+    explicit Gesture(std::vector<Step> steps) : steps_(std::move(steps)) {
         process_.setProcessEnvironment(sharedXServer->environment());
-        process_.start("xdotool", args);
-        ASSERT_TRUE(process_.waitForStarted(5000));
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            if (process_.state() != QProcess::NotRunning || next_ == steps_.size()) return;
+            if (next_ == 0 || steps_[next_ - 1].shown()) process_.start("xdotool", steps_[next_++].xdotool);
+        });
+        timer_.start(10);
     }
-    bool finish() {
-        return waitUntil([this] { return process_.state() == QProcess::NotRunning; }, 20000) &&
-               process_.exitCode() == 0;
-    }
+    bool done() const { return next_ == steps_.size() && process_.state() == QProcess::NotRunning && steps_.back().shown(); }
+    std::size_t step() const { return next_; }
 
 private:
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
     QProcess process_;
+    QTimer timer_;
 };
-
-QStringList dragArgs(QPoint from, QPoint to) {
-    auto n = [](int v) { return QString::number(v); };
-    return {"mousemove", "--sync", n(from.x()), n(from.y()), "sleep", "0.3", "mousedown", "1", "sleep", "0.2",
-            "mousemove", n(from.x() + 10), n(from.y()), "sleep", "0.2",
-            "mousemove", n((from.x() + to.x()) / 2), n((from.y() + to.y()) / 2), "sleep", "0.2",
-            "mousemove", n(to.x()), n(to.y()), "sleep", "0.4",
-            "mousemove", n(to.x() + 5), n(to.y() + 5), "sleep", "0.6", "mouseup", "1", "sleep", "0.3"};
-}
 
 // The middle of a window as the X server has it, wherever the window manager put it.
 QPoint centreOf(const QString& title) {
@@ -195,15 +198,29 @@ TEST_F(QuickAccessOnX, DraggingTheThumbnailHandsItsFileToAnotherProgram) {
         return output.contains("ready");
     }, 15000)) << output.toStdString();
     const QPoint centre = centreOf("Glimpo test drop target");
-    {
-        Pointer pointer;
-        pointer.start(dragArgs(onPicture, centre));
-        ASSERT_TRUE(pointer.finish());
-    }
-    ASSERT_TRUE(waitUntil([&] {
-        output += other.readAllStandardOutput();
-        return output.contains("drop ");
-    }, 10000)) << output.toStdString();
+    const DragSourceView& source = controller->thumbnailView(capture.id)->dragSource();
+    // Release only once the other program has accepted the drag over it.
+    bool accepted = false;
+    QPointer<QDrag> drag;
+    const auto n = [](int v) { return QString::number(v); };
+    Gesture gesture({
+        {{"mousemove", n(onPicture.x()), n(onPicture.y()), "mousedown", "1"},
+         [&] { return source.mouseDownPoint().has_value(); }},
+        {{"mousemove", n(onPicture.x() + 10), n(onPicture.y())},
+         [&] {
+             if (!drag && (drag = qApp->findChild<QDrag*>()))
+                 QObject::connect(drag, &QDrag::actionChanged, [&](Qt::DropAction action) { accepted = action != Qt::IgnoreAction; });
+             return !drag.isNull();
+         }},
+        {{"mousemove", n(centre.x()), n(centre.y())}, [&] { return accepted; }},
+        {{"mouseup", "1"},
+         [&] {
+             output += other.readAllStandardOutput();
+             return output.contains("drop ");
+         }},
+    });
+    ASSERT_TRUE(waitUntil([&] { return gesture.done(); }, 20000))
+        << "stuck after step " << gesture.step() << "; the other program said: " << output.toStdString();
     const QByteArray line = output.mid(output.indexOf("drop ") + 5).split('\n').front();
     EXPECT_EQ(QUrl::fromEncoded(line).toLocalFile().toStdString(), capture.fileURL.string());
     EXPECT_TRUE(waitUntil([&] { return controller->thumbnailIDs().empty(); })) << "an accepted drag closes it";
