@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for application tests: spinning the Qt event loop, private temporary folders and
-// environment overrides that undo themselves.
+// Helpers for application tests: spinning the Qt event loop, private temporary folders, files
+// read and written whole, and environment overrides that undo themselves.
 
 #include <QCoreApplication>
 #include <qcoro/qcorotask.h>
@@ -10,11 +10,14 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -76,6 +79,24 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A file's bytes, or "" when it cannot be read.
+inline std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Writes the bytes as the whole file, making its folders first.
+inline void writeFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// The permission bits of the path itself, not of what a link names; 0 when it is missing.
+inline unsigned mode(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
 
 // Sets (or, with no value, unsets) an environment variable and restores it afterwards.
 class ScopedEnv {

@@ -10,27 +10,16 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <future>
 #include <map>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
+using testsupport::readFile;
+using testsupport::writeFile;
 
 std::set<std::string> names(const fs::path& folder) {
     std::set<std::string> found;
@@ -70,18 +59,15 @@ TEST_F(SettingsStoreTest, WritesSurviveANewInstanceAndArePrivateAndWhole) {
     EXPECT_FALSE(again.contains("recordMicrophone"));
 
     EXPECT_EQ(names(file.parent_path()), std::set<std::string>{"settings.json"}) << "no temporary file left";
-    struct stat info {};
-    ASSERT_EQ(stat(file.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(testsupport::mode(file), 0600u);
     for (const fs::path& folder : {file.parent_path(), file.parent_path().parent_path()}) {
-        ASSERT_EQ(stat(folder.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
+        EXPECT_EQ(testsupport::mode(folder), 0700u) << folder;
     }
     EXPECT_TRUE(logs.records().empty());
 }
 
 TEST_F(SettingsStoreTest, RegisteredDefaultsAreFallbacksAndNeverWritten) {
-    writeText(file, R"({"playsShutterSound": "yes", "thumbnailSeconds": 10})");
+    writeFile(file, R"({"playsShutterSound": "yes", "thumbnailSeconds": 10})");
     SettingsStore store(file);
     store.registerDefaults({{"thumbnailSeconds", 6.0}, {"playsShutterSound", true}});
 
@@ -95,7 +81,7 @@ TEST_F(SettingsStoreTest, RegisteredDefaultsAreFallbacksAndNeverWritten) {
     EXPECT_FALSE(store.contains("thumbnailSeconds"));
     store.setBool("welcomeShown", true);
 
-    const auto saved = nlohmann::json::parse(readText(file));
+    const auto saved = nlohmann::json::parse(readFile(file));
     EXPECT_FALSE(saved.contains("thumbnailSeconds"));
     EXPECT_EQ(saved["playsShutterSound"], "yes") << "values the store does not understand are kept";
 }
@@ -113,7 +99,7 @@ class UnreadableSettingsTest : public SettingsStoreTest, public testing::WithPar
 
 TEST_P(UnreadableSettingsTest, FileIsKeptAsideLoggedAndTheStoreStartsOnDefaults) {
     const std::string& contents = unreadableContents.at(GetParam());
-    writeText(file, contents);
+    writeFile(file, contents);
     SettingsStore store(file);
     store.registerDefaults({{"playsShutterSound", true}});
 
@@ -121,7 +107,7 @@ TEST_P(UnreadableSettingsTest, FileIsKeptAsideLoggedAndTheStoreStartsOnDefaults)
     EXPECT_FALSE(fs::exists(file));
     const auto aside = asideFiles();
     ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(readText(aside[0]), contents);
+    EXPECT_EQ(readFile(aside[0]), contents);
     const auto lines = logs.messages("settings");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(lines[0].starts_with("settings unreadable file=" + aside[0].string() + " error=")) << lines[0];
@@ -129,7 +115,7 @@ TEST_P(UnreadableSettingsTest, FileIsKeptAsideLoggedAndTheStoreStartsOnDefaults)
 
     store.setBool("welcomeShown", true);
     EXPECT_TRUE(SettingsStore(file).boolValue("welcomeShown"));
-    EXPECT_EQ(readText(aside[0]), contents) << "a later write must not touch the kept file";
+    EXPECT_EQ(readFile(aside[0]), contents) << "a later write must not touch the kept file";
 }
 
 INSTANTIATE_TEST_SUITE_P(Contents, UnreadableSettingsTest,
@@ -137,19 +123,19 @@ INSTANTIATE_TEST_SUITE_P(Contents, UnreadableSettingsTest,
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST_F(SettingsStoreTest, EveryUnreadableFileIsKeptWithoutOverwritingAnother) {
-    writeText(file, "first{");
+    writeFile(file, "first{");
     { SettingsStore store(file); }
-    writeText(file, "second{");
+    writeFile(file, "second{");
     { SettingsStore store(file); }
 
     const auto aside = asideFiles();
     ASSERT_EQ(aside.size(), 2u);
-    EXPECT_EQ((std::set<std::string>{readText(aside[0]), readText(aside[1])}),
+    EXPECT_EQ((std::set<std::string>{readFile(aside[0]), readFile(aside[1])}),
               (std::set<std::string>{"first{", "second{"}));
 }
 
 TEST_F(SettingsStoreTest, FailedWriteIsLoggedAndTheValueStaysInMemory) {
-    writeText(dir / "blocker", "a file where the folder should be");
+    writeFile(dir / "blocker", "a file where the folder should be");
     SettingsStore store(dir / "blocker" / "settings.json");
     store.setBool("welcomeShown", true);
 
@@ -188,8 +174,8 @@ TEST_F(SettingsStoreTest, AFifoOrALinkToOneIsKeptAsideWithoutBlocking) {
 
 TEST_F(SettingsStoreTest, WritesGoThroughALinkToItsTargetAndNeverOverAReadOnlyFile) {
     const fs::path target = dir / "dotfiles" / "glimpo.json";
-    writeText(target, R"({"thumbnailSeconds": 9})");
-    writeText(target.parent_path() / "glimpo.json.tmp-AbC123", "{");
+    writeFile(target, R"({"thumbnailSeconds": 9})");
+    writeFile(target.parent_path() / "glimpo.json.tmp-AbC123", "{");
     fs::create_directories(file.parent_path());
     fs::create_symlink(target, file);
     SettingsStore store(file);
@@ -202,10 +188,10 @@ TEST_F(SettingsStoreTest, WritesGoThroughALinkToItsTargetAndNeverOverAReadOnlyFi
     EXPECT_EQ(names(target.parent_path()), std::set<std::string>{"glimpo.json"});
 
     fs::permissions(target, fs::perms(0400));
-    const std::string before = readText(target);
+    const std::string before = readFile(target);
     store.setBool("welcomeShown", false);
     EXPECT_FALSE(store.boolValue("welcomeShown"));
-    EXPECT_EQ(readText(target), before);
+    EXPECT_EQ(readFile(target), before);
     EXPECT_TRUE(logs.contains("settings", "could not write settings file=" + file.string() + " error=Permission denied"));
 }
 
@@ -213,7 +199,7 @@ TEST_F(SettingsStoreTest, WhatIsWrittenCanBeReadBack) {
     // Just under the read limit compact, four times over it indented.
     nlohmann::json big = nlohmann::json::array();
     for (int i = 0; i < 450000; ++i) big.push_back(0);
-    writeText(file, nlohmann::json{{"mine", big}}.dump());
+    writeFile(file, nlohmann::json{{"mine", big}}.dump());
     SettingsStore store(file);
     store.setBool("welcomeShown", true);
     SettingsStore again(file);

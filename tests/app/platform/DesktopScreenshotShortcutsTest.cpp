@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 namespace fs = std::filesystem;
 using namespace platform::desktop;
@@ -28,10 +27,7 @@ std::set<CaptureAction> conflictsWithDefaults(const std::vector<DesktopShortcut>
                                                      bindings);
 }
 
-void write(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file) << text;
-}
+using testsupport::writeFile;
 
 } // namespace
 
@@ -161,7 +157,7 @@ protected:
     }
 
     void installGnomeSchema() {
-        write(schemas / "org.gnome.shell.keybindings.gschema.xml", R"(<schemalist>
+        writeFile(schemas / "org.gnome.shell.keybindings.gschema.xml", R"(<schemalist>
   <schema id="org.gnome.shell.keybindings" path="/org/gnome/shell/keybindings/">
     <key name="show-screenshot-ui" type="as"><default>['Print']</default></key>
     <key name="screenshot" type="as"><default>['&lt;Shift&gt;Print']</default></key>
@@ -215,7 +211,7 @@ TEST_F(DesktopReaderTest, GnomeCollisionsComeAndGoWithEveryRead) {
 }
 
 TEST_F(DesktopReaderTest, KdeFileWhenThereIsNoGnomeSchemaAndFirstInAKdeSession) {
-    write(config / "kglobalshortcutsrc",
+    writeFile(config / "kglobalshortcutsrc",
           "[org.kde.spectacle.desktop]\nRectangularRegionScreenShot=Meta+Shift+4,Meta+Shift+Print,Region\n");
     EXPECT_EQ(conflictsNow(), std::set<CaptureAction>{CaptureAction::area});
 
@@ -228,8 +224,8 @@ TEST_F(DesktopReaderTest, KdeFileWhenThereIsNoGnomeSchemaAndFirstInAKdeSession) 
     }
 
     // The newer form takes the tool's defaults from its desktop file.
-    write(config / "kglobalshortcutsrc", "[services][org.kde.spectacle.desktop]\nFullScreenScreenShot=none\n");
-    write(dir / "data" / "applications" / "org.kde.spectacle.desktop",
+    writeFile(config / "kglobalshortcutsrc", "[services][org.kde.spectacle.desktop]\nFullScreenScreenShot=none\n");
+    writeFile(dir / "data" / "applications" / "org.kde.spectacle.desktop",
           "[Desktop Entry]\nX-KDE-Shortcuts=Meta+Shift+5\n[Desktop Action FullScreenScreenShot]\nX-KDE-Shortcuts=Meta+Shift+3\n");
     testsupport::ScopedEnv kde{"XDG_CURRENT_DESKTOP", "KDE"};
     EXPECT_EQ(conflictsNow(), std::set<CaptureAction>{CaptureAction::allInOne});

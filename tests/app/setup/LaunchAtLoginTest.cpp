@@ -10,25 +10,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 namespace AutostartEntry = platform::desktop::AutostartEntry;
 
 namespace {
 
-std::string read(const fs::path& file) {
-    std::ifstream stream(file);
-    std::ostringstream text;
-    text << stream.rdbuf();
-    return text.str();
-}
-
-void write(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file) << text;
-}
+using testsupport::readFile;
+using testsupport::writeFile;
 
 class LaunchAtLoginTest : public testing::Test {
 protected:
@@ -55,7 +44,7 @@ TEST_F(LaunchAtLoginTest, OnWritesAnEntryStartingThisProgramAndOffRemovesIt) {
     LaunchAtLogin::setEnabled(true);
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
     const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
-    EXPECT_NE(read(entry).find("\nExec=" + program + "\n"), std::string::npos) << read(entry);
+    EXPECT_NE(readFile(entry).find("\nExec=" + program + "\n"), std::string::npos) << readFile(entry);
     // Written through a temporary file that is renamed, never left behind.
     EXPECT_EQ(autostartFiles(), std::vector<std::string>{"org.glimpo.Glimpo.desktop"});
     EXPECT_TRUE(logs.contains("settings", "launch at login changed enabled=true"));
@@ -69,25 +58,25 @@ TEST_F(LaunchAtLoginTest, OnWritesAnEntryStartingThisProgramAndOffRemovesIt) {
 }
 
 TEST_F(LaunchAtLoginTest, RewritingReplacesTheEntryWholeInsteadOfEditingIt) {
-    write(entry, "[Desktop Entry]\nExec=old\nX-GNOME-Autostart-enabled=false\n");
+    writeFile(entry, "[Desktop Entry]\nExec=old\nX-GNOME-Autostart-enabled=false\n");
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
     // A second name for the old file keeps seeing the old bytes: the new entry was renamed in.
     fs::create_hard_link(entry, dir / "old-link");
 
     LaunchAtLogin::setEnabled(true);
-    EXPECT_EQ(read(dir / "old-link"), "[Desktop Entry]\nExec=old\nX-GNOME-Autostart-enabled=false\n");
-    EXPECT_NE(read(entry).find("X-GNOME-Autostart-enabled=true"), std::string::npos);
+    EXPECT_EQ(readFile(dir / "old-link"), "[Desktop Entry]\nExec=old\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_NE(readFile(entry).find("X-GNOME-Autostart-enabled=true"), std::string::npos);
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
 }
 
 TEST_F(LaunchAtLoginTest, ASystemWideEntryIsHiddenRatherThanLeftRunning) {
-    write(dir / "xdg" / "autostart" / "org.glimpo.Glimpo.desktop", "[Desktop Entry]\nExec=glimpo\n");
+    writeFile(dir / "xdg" / "autostart" / "org.glimpo.Glimpo.desktop", "[Desktop Entry]\nExec=glimpo\n");
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
 
     // Removing nothing would report success while Glimpo still starts at login.
     LaunchAtLogin::setEnabled(false);
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
-    EXPECT_NE(read(entry).find("Hidden=true"), std::string::npos);
+    EXPECT_NE(readFile(entry).find("Hidden=true"), std::string::npos);
 
     LaunchAtLogin::setEnabled(true);
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
@@ -104,7 +93,7 @@ TEST_F(LaunchAtLoginTest, ExecValueQuotesWhatTheLauncherWouldSplitOrExpand) {
 
 TEST_F(LaunchAtLoginTest, AnEntryThatCannotBeWrittenIsAnError) {
     // A file where the autostart folder belongs: no entry can be written.
-    write(config / "autostart", "not a folder");
+    writeFile(config / "autostart", "not a folder");
     EXPECT_THROW(LaunchAtLogin::setEnabled(true), kit::Error);
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
 }

@@ -35,15 +35,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-unsigned mode(const fs::path& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
+using testsupport::mode;
+using testsupport::readFile;
 
 // The pHYs chunk as (x, y, unit); unit 1 is dots per metre.
 std::tuple<std::uint32_t, std::uint32_t, int> physicalResolution(const fs::path& png) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
@@ -22,10 +21,7 @@ void writeFile(const fs::path& path, const std::string& bytes, fs::perms mode = 
     fs::permissions(path, mode);
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using testsupport::readFile;
 
 std::string randomBytes(std::size_t count) {
     std::mt19937 engine(7);
