@@ -41,6 +41,8 @@ public:
     }
 };
 
+// The application tests' wait, with more time by default: a real server and window manager
+// answer slower than fakes.
 inline bool waitUntil(const std::function<bool()>& condition, int ms = 5000) {
     return testsupport::waitUntil(condition, ms);
 }

