@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QPushButton>
+#include <QWindow>
 
 #include "CaptureTestSupport.h"
 #include "ForeignWindows.h"
@@ -98,6 +99,9 @@ protected:
                        bar->panel()->frameGeometry() == bar->panel()->targetFrame();
             }))
             throw std::runtime_error("the bar did not show where it was put");
+        // Clicks that come before Qt has the window exposed can leave it without the keyboard.
+        if (!waitUntil([&] { return bar->panel()->windowHandle()->isExposed(); }))
+            throw std::runtime_error("the bar was not exposed");
         return *bar->view();
     }
 
