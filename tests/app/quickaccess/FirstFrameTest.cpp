@@ -31,7 +31,7 @@ void makeMovie(const fs::path& out) {
     ffmpeg({"-y", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=30", "-t", "1", "-pix_fmt", "yuv420p", arg(out)});
 }
 
-TEST(FirstFrame, IsFrameZeroAtThePicturesOwnSize) {
+TEST(FirstFrame, IsFrameZeroAtThePicturesOwnSizeTurnedAsTheTrackSays) {
     testsupport::TempDir temp;
     makeMovie(temp / "out.mp4");
     const auto frame = platform::media::firstFrame(temp / "out.mp4");
@@ -39,18 +39,14 @@ TEST(FirstFrame, IsFrameZeroAtThePicturesOwnSize) {
     EXPECT_EQ(frame->size(), QSize(320, 240));
     EXPECT_LT(qGray(frame->pixel(5, 5)), 60);
     EXPECT_GT(qGray(frame->pixel(315, 5)), 200);
-}
 
-TEST(FirstFrame, FollowsTheTracksTurn) {
-    testsupport::TempDir temp;
-    makeMovie(temp / "out.mp4");
     ffmpeg({"-y", "-i", arg(temp / "out.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90", arg(temp / "turned.mp4")});
-    const auto frame = platform::media::firstFrame(temp / "turned.mp4");
-    ASSERT_TRUE(frame.has_value());
-    EXPECT_EQ(frame->size(), QSize(240, 320));
+    const auto turned = platform::media::firstFrame(temp / "turned.mp4");
+    ASSERT_TRUE(turned.has_value());
+    EXPECT_EQ(turned->size(), QSize(240, 320));
     // Shown as ffmpeg itself shows it: the white right edge now on top.
-    EXPECT_GT(qGray(frame->pixel(5, 5)), 200);
-    EXPECT_LT(qGray(frame->pixel(5, 315)), 60);
+    EXPECT_GT(qGray(turned->pixel(5, 5)), 200);
+    EXPECT_LT(qGray(turned->pixel(5, 315)), 60);
 }
 
 TEST(FirstFrame, GivesNothingForFilesWithoutVideo) {
