@@ -3,7 +3,8 @@
 // Usage: recording_bench SECONDS OUTPUT-FOLDER
 
 #include <QApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <cstdio>
 #include <filesystem>
@@ -20,9 +21,11 @@ namespace {
 
 const RecordingModule& linkedModule() { return *glimpo_recording_module(); }
 
+// Waits in the event loop: a loop that polls would cost a core and be charged to the recorder.
 void spin(int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$here/build-bench"}
-seconds=${2:-10}
+seconds=${2:-20}
 [ -f "$build/build.ninja" ] ||
     cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGLIMPO_BUILD_BENCH=ON -DGLIMPO_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target recording_bench glimpo-motion-content >/dev/null

@@ -35,8 +35,9 @@ printf 'Source: glimpo\n\nPackage: glimpo\nArchitecture: any\n' > "$scratch/debi
 binaries=$(find "$stage" -type f -exec sh -c 'file -b "$1" | grep -q ELF' _ {} \; -print)
 shlibs=$(cd "$scratch" && dpkg-shlibdeps -O -l"$stage/usr/lib/glimpo" $binaries 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
 # Loaded at run time, so no library link names them: Qt's SVG plugins, the
-# recogniser's languages, the sound theme. (The X11 platform plugin is in libqt6gui6.)
-runtime="libqt6svg6, tesseract-ocr-eng, tesseract-ocr-ita, sound-theme-freedesktop"
+# recogniser's languages, the sound theme and libcanberra's sound-server driver. (The X11
+# platform plugin is in libqt6gui6.)
+runtime="libqt6svg6, tesseract-ocr-eng, tesseract-ocr-ita, sound-theme-freedesktop, libcanberra-pulse"
 size=$(du -sk "$stage/usr" | cut -f1)
 mkdir -p "$stage/DEBIAN"
 cat > "$stage/DEBIAN/control" <<CONTROL

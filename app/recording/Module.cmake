@@ -2,7 +2,7 @@
 # screen stream, loaded on first use (app/base/Modules.h). Its sources stay out of glimpo_app;
 # glimpo_recording is the same code as a static library that the tests link directly.
 pkg_check_modules(RECORDING REQUIRED IMPORTED_TARGET
-    libavformat libavcodec libswscale libavutil libpulse xcb xcb-shm xcb-damage xcb-xfixes)
+    libavformat libavcodec libswscale libavutil libpulse xcb xcb-shm xcb-damage xcb-xfixes xcb-randr)
 
 set(glimpo_recording_sources
     ${CMAKE_CURRENT_SOURCE_DIR}/recording/RecordingModuleExports.cpp
@@ -15,6 +15,8 @@ set(glimpo_recording_sources
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/x11/X11ScreenStream.h
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/audio/PulseAudioCapture.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/audio/PulseAudioCapture.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/audio/OwnSoundFilter.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/audio/OwnSoundFilter.h
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/audio/SoundServer.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/audio/SoundServer.h
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/media/FirstFrame.cpp

@@ -81,8 +81,11 @@ std::optional<std::string> StreamRecordingSession::stopCapture(kit::MediaTime st
     p.screen.stop();
     const auto deadline = std::chrono::steady_clock::now() + soundDrainLimit;
     const std::int64_t until = std::llround(stopTime.seconds() * 1e9);
-    while ((p.settings.systemAudio && p.heardUntil[0].load() < until) ||
-           (p.settings.microphone && p.heardUntil[1].load() < until)) {
+    const auto waiting = [&](bool wanted, PulseAudioCapture::Source source) {
+        return wanted && !p.sound.ended(source) && p.heardUntil[int(source)].load() < until;
+    };
+    while (waiting(p.settings.systemAudio, PulseAudioCapture::Source::systemAudio) ||
+           waiting(p.settings.microphone, PulseAudioCapture::Source::microphone)) {
         if (std::chrono::steady_clock::now() > deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

@@ -2,7 +2,8 @@
 // Sound for a recording through the sound server (PulseAudio, or PipeWire's pulse server): the
 // microphone is the default source, system audio the monitor of the default sink. Both come as
 // 48 kHz float stereo, each chunk stamped on the host clock (CLOCK_MONOTONIC) at the moment its
-// first sample was captured, the stream's latency taken off.
+// first sample was heard, the device latency allowed for. Glimpo's own sounds are kept out of
+// the system audio (OwnSoundFilter).
 
 #include <functional>
 #include <memory>
@@ -28,6 +29,8 @@ public:
     void start(bool systemAudio, bool microphone, Handler handler);
     // Ends the streams; returns when no more chunks will be handed out. Idempotent.
     void stop();
+    // Whether the source went away: it hands out nothing more.
+    bool ended(Source source) const;
 
     struct Client;
 

@@ -10,6 +10,7 @@ extern "C" {
 #include <sys/shm.h>
 #include <time.h>
 #include <xcb/damage.h>
+#include <xcb/randr.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -93,6 +94,8 @@ struct X11ScreenStream::Grabber {
     std::uint8_t* pixels = nullptr;
     xcb_damage_damage_t damage = 0;
     std::uint8_t damageEvent = 0;
+    // Whether monitors can be listed (RandR 1.5) and the area lay on one at the start.
+    bool watchMonitors = false;
     SwsContext* scaler = nullptr;
     bool unscaled = false;
     std::thread thread;
@@ -146,6 +149,10 @@ struct X11ScreenStream::Grabber {
         }
         pixels = static_cast<std::uint8_t*>(address);
 
+        const auto randrCookie = xcb_randr_query_version(c, 1, 5);
+        Reply<xcb_randr_query_version_reply_t> randr(xcb_randr_query_version_reply(c, randrCookie, nullptr));
+        watchMonitors = randr && (randr->major_version > 1 || randr->minor_version >= 5) && onAMonitor();
+
         damageEvent = xcb_get_extension_data(c, &xcb_damage_id)->first_event;
         damage = xcb_generate_id(c);
         xcb_damage_create(c, damage, root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
@@ -159,6 +166,17 @@ struct X11ScreenStream::Grabber {
         const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
         sws_setColorspaceDetails(scaler, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
         xcb_flush(c);
+    }
+
+    // Whether some monitor still shows part of the recorded area; true when the server can't say.
+    bool onAMonitor() {
+        Reply<xcb_randr_get_monitors_reply_t> monitors(
+            xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, root, 1), nullptr));
+        if (!monitors || monitors->nMonitors == 0) return true;
+        for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.value); it.rem; xcb_randr_monitor_info_next(&it)) {
+            if (overlaps(source, it.data->x, it.data->y, it.data->width, it.data->height)) return true;
+        }
+        return false;
     }
 
     // Drains the event queue: whether something was drawn in the region; false on an X error.
@@ -208,7 +226,9 @@ struct X11ScreenStream::Grabber {
         pthread_setname_np(pthread_self(), "GlimpoScreen");
         const std::int64_t period = 1'000'000'000 / configuration.framesPerSecond;
         const std::int64_t keepAlive = 1'000'000'000;
+        const std::int64_t monitorCheck = 250'000'000;
         std::int64_t next = monotonicNanoseconds();
+        std::int64_t lastMonitorCheck = next;
         std::int64_t lastComplete = next - 2 * keepAlive;
         bool dirty = true;
         bool covered = false;
@@ -223,6 +243,10 @@ struct X11ScreenStream::Grabber {
             if (stopping.load()) return;
             if (xcb_connection_has_error(c)) return stopped(displayGone);
             if (!readEvents(dirty)) return stopped("The display reported an error.");
+            if (watchMonitors && now - lastMonitorCheck >= monitorCheck) {
+                lastMonitorCheck = now;
+                if (!onAMonitor()) return stopped(displayGone);
+            }
 
             const auto cursorCookie = xcb_xfixes_get_cursor_image(c);
             Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(xcb_xfixes_get_cursor_image_reply(c, cursorCookie, nullptr));

@@ -1,7 +1,8 @@
 #pragma once
 // The screen stream of an X server ($DISPLAY), over a connection of its own so that the Damage
 // events it asks for reach its grabbing thread (on a shared connection Qt's reader thread would
-// take them). MIT-SHM grabs of the region, XFixes for the cursor, XDamage for what changed.
+// take them). MIT-SHM grabs of the region, XFixes for the cursor, XDamage for what changed,
+// RandR for a monitor that goes away while it is recorded.
 
 #include <memory>
 
