@@ -9,7 +9,7 @@ namespace {
 constexpr std::int64_t rate = 48000;
 // The sound server's stamps wander by a few milliseconds either way.
 constexpr std::int64_t margin = 30'000'000;
-// A sound of Glimpo's that never says it ended stops holding the system audio back after this.
+// A stream that never says whose it is or that it ended holds nothing back after this.
 constexpr std::int64_t longestSound = 5'000'000'000;
 constexpr std::int64_t open = std::numeric_limits<std::int64_t>::max();
 } // namespace
@@ -18,39 +18,50 @@ std::int64_t OwnSoundFilter::Chunk::end() const {
     return time + std::int64_t(samples.size() / 2) * 1'000'000'000 / rate;
 }
 
-OwnSoundFilter::OwnSoundFilter(Output output, std::int64_t hold) : output_(std::move(output)), hold_(hold) {}
+OwnSoundFilter::OwnSoundFilter(Output output) : output_(std::move(output)) {}
 
-void OwnSoundFilter::ownSoundBegan(std::uint32_t id, std::int64_t time) { playing_[id] = time; }
+void OwnSoundFilter::streamStarted(std::uint32_t id, std::int64_t time) { streams_[id] = {time, std::nullopt}; }
 
-void OwnSoundFilter::ownSoundEnded(std::uint32_t id, std::int64_t time) {
-    const auto found = playing_.find(id);
-    if (found == playing_.end()) return;
-    spans_.push_back({found->second - margin, time + margin});
-    playing_.erase(found);
+void OwnSoundFilter::streamIdentified(std::uint32_t id, bool own) {
+    const auto found = streams_.find(id);
+    if (found == streams_.end()) return;
+    if (own) {
+        found->second.own = true;
+    } else {
+        streams_.erase(found);
+    }
+}
+
+void OwnSoundFilter::streamEnded(std::uint32_t id, std::int64_t time) {
+    const auto found = streams_.find(id);
+    if (found == streams_.end()) return;
+    // One that ended before anyone could tell whose it was is taken for someone else's.
+    if (found->second.own == true) spans_.push_back({found->second.began - margin, time + margin});
+    streams_.erase(found);
 }
 
 void OwnSoundFilter::push(std::int64_t time, std::vector<float> samples, std::int64_t now) {
-    held_.push_back({time, now, std::move(samples)});
-    for (auto it = playing_.begin(); it != playing_.end();) {
-        if (now - it->second > longestSound) {
-            spans_.push_back({it->second - margin, now});
-            it = playing_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    held_.push_back({time, std::move(samples)});
     std::int64_t firstOpen = open;
-    for (const auto& [id, began] : playing_) firstOpen = std::min(firstOpen, began - margin);
-    // What a sound still playing may cover waits for its end.
-    while (!held_.empty() && held_.front().arrived + hold_ <= now && held_.front().end() <= firstOpen) {
+    for (auto it = streams_.begin(); it != streams_.end();) {
+        if (now - it->second.began > longestSound) {
+            if (it->second.own == true) spans_.push_back({it->second.began - margin, now});
+            it = streams_.erase(it);
+            continue;
+        }
+        firstOpen = std::min(firstOpen, it->second.began - margin);
+        ++it;
+    }
+    while (!held_.empty() && held_.front().end() <= firstOpen) {
         release(std::move(held_.front()));
         held_.pop_front();
     }
 }
 
 void OwnSoundFilter::flush() {
-    for (const auto& [id, began] : playing_) spans_.push_back({began - margin, open});
-    playing_.clear();
+    for (const auto& [id, stream] : streams_)
+        if (stream.own == true) spans_.push_back({stream.began - margin, open});
+    streams_.clear();
     while (!held_.empty()) {
         release(std::move(held_.front()));
         held_.pop_front();

@@ -1,13 +1,15 @@
 #pragma once
 // Keeps this process's own sounds (the shutter, text copied) out of the system audio it
 // records: the sound server's monitor hears every stream mixed together, so the system audio is
-// held back briefly and silenced over the times one of Glimpo's own sounds was playing. Pure
-// logic, fed from the sound server client's thread.
+// silenced over the times one of Glimpo's own sounds was playing. From the moment a playback
+// stream starts until it is known whose it is, and while one of Glimpo's plays, the system
+// audio after its start is held back. Pure logic, fed from the sound server client's thread.
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace platform::audio {
@@ -17,34 +19,37 @@ public:
     // Interleaved stereo at 48 kHz with the host time (nanoseconds) of its first sample.
     using Output = std::function<void(std::int64_t time, std::vector<float> samples)>;
 
-    // Sound is held for `hold` nanoseconds after it arrived, long enough to learn that a stream
-    // that just started is one of Glimpo's own.
-    explicit OwnSoundFilter(Output output, std::int64_t hold = 300'000'000);
+    explicit OwnSoundFilter(Output output);
 
-    // Host times at which one of Glimpo's own playback streams (by id) started and ended.
-    void ownSoundBegan(std::uint32_t id, std::int64_t time);
-    void ownSoundEnded(std::uint32_t id, std::int64_t time);
+    // A playback stream (by id) started at a host time; then whether it is Glimpo's own; then
+    // its end.
+    void streamStarted(std::uint32_t id, std::int64_t time);
+    void streamIdentified(std::uint32_t id, bool own);
+    void streamEnded(std::uint32_t id, std::int64_t time);
 
-    // A chunk of the system audio arriving at `now`; hands on what was held long enough.
+    // A chunk of the system audio arriving at `now`; hands on what nothing holds back.
     void push(std::int64_t time, std::vector<float> samples, std::int64_t now);
-    // Hands on everything held; a sound still playing silences it to its end.
+    // Hands on everything held; a sound of Glimpo's still playing silences it to its end.
     void flush();
 
 private:
     struct Chunk {
-        std::int64_t time, arrived;
+        std::int64_t time;
         std::vector<float> samples;
         std::int64_t end() const;
     };
     struct Span {
         std::int64_t begin, end;
     };
+    struct Stream {
+        std::int64_t began;
+        std::optional<bool> own;
+    };
     void release(Chunk chunk);
 
     Output output_;
-    std::int64_t hold_;
     std::deque<Chunk> held_;
-    std::map<std::uint32_t, std::int64_t> playing_;
+    std::map<std::uint32_t, Stream> streams_;
     std::vector<Span> spans_;
 };
 

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -79,8 +78,6 @@ struct PulseAudioCapture::Client {
     // System audio passes through it; absent when only the microphone is recorded.
     std::optional<OwnSoundFilter> ownSounds;
     std::atomic<bool> ended[2] = {false, false};
-    // Playback streams that started, by index, with the host time, until asked whose they are.
-    std::map<std::uint32_t, std::int64_t> announced;
 
     ~Client() { shutDown(); }
 
@@ -131,21 +128,13 @@ struct PulseAudioCapture::Client {
         auto* client = static_cast<Client*>(data);
         if ((event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SINK_INPUT) return;
         const auto type = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
-        if (type == PA_SUBSCRIPTION_EVENT_REMOVE) {
-            client->announced.erase(index);
-            return client->ownSounds->ownSoundEnded(index, monotonicNanoseconds());
-        }
+        if (type == PA_SUBSCRIPTION_EVENT_REMOVE) return client->ownSounds->streamEnded(index, monotonicNanoseconds());
         if (type != PA_SUBSCRIPTION_EVENT_NEW) return;
-        client->announced[index] = monotonicNanoseconds();
+        client->ownSounds->streamStarted(index, monotonicNanoseconds());
         pa_operation* op = pa_context_get_sink_input_info(
             context, index,
             [](pa_context*, const pa_sink_input_info* info, int, void* data) {
-                auto* client = static_cast<Client*>(data);
-                if (!info) return;
-                const auto found = client->announced.find(info->index);
-                if (found == client->announced.end()) return;
-                if (isOwn(info->proplist)) client->ownSounds->ownSoundBegan(info->index, found->second);
-                client->announced.erase(found);
+                if (info) static_cast<Client*>(data)->ownSounds->streamIdentified(info->index, isOwn(info->proplist));
             },
             client);
         if (op) pa_operation_unref(op);

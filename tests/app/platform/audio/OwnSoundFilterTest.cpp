@@ -13,16 +13,14 @@ constexpr std::int64_t ms = 1'000'000;
 struct Received {
     std::vector<std::pair<std::int64_t, std::vector<float>>> chunks;
     OwnSoundFilter filter{[this](std::int64_t time, std::vector<float> samples) {
-                              chunks.emplace_back(time, std::move(samples));
-                          },
-                          300 * ms};
+        chunks.emplace_back(time, std::move(samples));
+    }};
 
-    // 10 ms chunks of full-scale sound from `start`, pushed as they would arrive.
-    void feed(std::int64_t start, int count = 10) {
+    // `count` 10 ms chunks of full-scale sound from `start`, pushed as they would arrive.
+    void feed(std::int64_t start, int count) {
         for (int i = 0; i < count; ++i)
             filter.push(start + i * 10 * ms, std::vector<float>(960, 1.0f), start + (i + 1) * 10 * ms);
     }
-    // Whether the chunk starting at `time` came out silent or loud (throws when it didn't come).
     bool silent(std::int64_t time) const {
         for (const auto& [at, samples] : chunks)
             if (at == time) return samples.front() == 0.0f && samples.back() == 0.0f;
@@ -30,34 +28,38 @@ struct Received {
     }
 };
 
-TEST(OwnSoundFilter, SilencesTheSystemAudioWhileAnOwnSoundPlaysAndHoldsItUntilItEnds) {
+TEST(OwnSoundFilter, SilencesWhileAnOwnSoundPlaysHoldingBackOnlyWhatItMayCover) {
     Received r;
-    r.filter.ownSoundBegan(7, 1000 * ms);
-    r.feed(600 * ms, 60);
-    // The sound is still playing: nothing from just before it on is handed on.
-    ASSERT_FALSE(r.chunks.empty());
-    EXPECT_EQ(r.chunks.back().first, 890 * ms);
-    r.filter.ownSoundEnded(7, 1100 * ms);
-    r.feed(1200 * ms, 60);
+    r.feed(0, 50);
+    EXPECT_EQ(r.chunks.size(), 50u);
+    r.filter.streamStarted(7, 500 * ms);
+    r.filter.streamIdentified(7, true);
+    r.feed(500 * ms, 20);
+    EXPECT_EQ(r.chunks.size(), 50u);
+    r.filter.streamEnded(7, 600 * ms);
+    r.feed(700 * ms, 10);
+    ASSERT_EQ(r.chunks.size(), 80u);
     // Silent from 30 ms before the start to 30 ms after the end.
-    EXPECT_FALSE(r.silent(960 * ms));
-    for (std::int64_t t = 970 * ms; t <= 1120 * ms; t += 10 * ms) EXPECT_TRUE(r.silent(t)) << t / ms;
-    EXPECT_FALSE(r.silent(1130 * ms));
-    // Held only as long as asked: a chunk leaves 300 ms after it arrived.
-    EXPECT_EQ(r.chunks.back().first, 1490 * ms);
+    EXPECT_FALSE(r.silent(460 * ms));
+    EXPECT_TRUE(r.silent(500 * ms) && r.silent(620 * ms));
+    EXPECT_FALSE(r.silent(630 * ms));
 }
 
-TEST(OwnSoundFilter, FlushHandsOnEverythingSilencingASoundThatNeverEnded) {
+TEST(OwnSoundFilter, OthersStreamsPassAndFlushSilencesAnOwnSoundToItsEnd) {
     Received r;
-    r.filter.ownSoundEnded(3, 10 * ms); // never began: ignored
-    r.feed(0);
-    r.filter.ownSoundBegan(4, 120 * ms);
-    r.feed(100 * ms);
+    r.filter.streamStarted(3, 100 * ms);
+    r.feed(100 * ms, 5);
+    EXPECT_TRUE(r.chunks.empty());
+    r.filter.streamIdentified(3, false);
+    r.filter.streamStarted(4, 200 * ms);
+    r.filter.streamIdentified(4, true);
+    r.feed(150 * ms, 10);
+    // Up to 30 ms before the own sound started.
+    EXPECT_EQ(r.chunks.size(), 7u);
     r.filter.flush();
-    ASSERT_EQ(r.chunks.size(), 20u);
-    EXPECT_FALSE(r.silent(0));
-    EXPECT_FALSE(r.silent(80 * ms));
-    EXPECT_TRUE(r.silent(100 * ms) && r.silent(190 * ms));
+    ASSERT_EQ(r.chunks.size(), 15u);
+    EXPECT_FALSE(r.silent(100 * ms) || r.silent(160 * ms));
+    EXPECT_TRUE(r.silent(170 * ms) && r.silent(240 * ms));
 }
 
 } // namespace
