@@ -1,7 +1,9 @@
 #include "app/platform/x11/X11ScreenStream.h"
 
 extern "C" {
+#include <libavutil/buffer.h>
 #include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
 
@@ -98,6 +100,10 @@ struct X11ScreenStream::Grabber {
     bool watchMonitors = false;
     SwsContext* scaler = nullptr;
     bool unscaled = false;
+    // Pictures come from a pool: a fresh 1080p buffer a frame made the C library's heap grow by
+    // a frame a second on a still screen.
+    AVBufferPool* pool = nullptr;
+    int pictureBytes = 0;
     std::thread thread;
     std::atomic<bool> stopping{false};
     std::atomic<std::shared_ptr<const std::vector<QRect>>> excluded{std::make_shared<const std::vector<QRect>>()};
@@ -106,6 +112,8 @@ struct X11ScreenStream::Grabber {
     Logger log{"recording"};
 
     ~Grabber() {
+        // The pool goes once the writer has let go of its last picture.
+        av_buffer_pool_uninit(&pool);
         if (scaler) sws_freeContext(scaler);
         if (c) {
             if (damage && !xcb_connection_has_error(c)) xcb_damage_destroy(c, damage);
@@ -162,7 +170,9 @@ struct X11ScreenStream::Grabber {
         unscaled = !scaled;
         scaler = sws_getContext(source.width(), source.height(), AV_PIX_FMT_BGR0, int(size.width), int(size.height),
                                 AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-        if (!scaler) throw kit::Error("The recording format isn't supported on this computer.");
+        pictureBytes = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, int(size.width), int(size.height), 32);
+        pool = pictureBytes > 0 ? av_buffer_pool_init(std::size_t(pictureBytes), nullptr) : nullptr;
+        if (!scaler || !pool) throw kit::Error("The recording format isn't supported on this computer.");
         const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
         sws_setColorspaceDetails(scaler, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
         xcb_flush(c);
@@ -281,14 +291,8 @@ struct X11ScreenStream::Grabber {
             }
             if (cursorInside) drawCursor(cursor.value);
 
-            AVFrame* picture = av_frame_alloc();
-            picture->format = AV_PIX_FMT_YUV420P;
-            picture->width = int(configuration.size.width);
-            picture->height = int(configuration.size.height);
-            if (!picture || av_frame_get_buffer(picture, 32) < 0) {
-                av_frame_free(&picture);
-                continue;
-            }
+            AVFrame* picture = newPicture();
+            if (!picture) continue;
             if (unscaled && source.width() % 2 == 0) {
                 convertUnscaled(pixels, source.width(), source.height(), picture);
             } else {
@@ -300,6 +304,21 @@ struct X11ScreenStream::Grabber {
             lastComplete = stamp;
             onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(stamp), true, picture});
         }
+    }
+
+    AVFrame* newPicture() {
+        AVFrame* picture = av_frame_alloc();
+        if (!picture) return nullptr;
+        picture->format = AV_PIX_FMT_YUV420P;
+        picture->width = int(configuration.size.width);
+        picture->height = int(configuration.size.height);
+        picture->buf[0] = av_buffer_pool_get(pool);
+        if (!picture->buf[0] || av_image_fill_arrays(picture->data, picture->linesize, picture->buf[0]->data,
+                                                     AV_PIX_FMT_YUV420P, picture->width, picture->height, 32) < 0) {
+            av_frame_free(&picture);
+            return nullptr;
+        }
+        return picture;
     }
 
     void stopped(const std::string& error) {
