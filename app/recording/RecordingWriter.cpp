@@ -27,7 +27,8 @@ namespace {
 constexpr int audioRate = 48000;
 constexpr int audioBitRate = 128000;
 // Screen frames waiting behind the one being encoded; more means the encoder has fallen behind.
-constexpr int videoBacklog = 2;
+// Room for a short stall of the encoder on a busy machine: two dropped a frame in fifty there.
+constexpr int videoBacklog = 4;
 // Small jitter of the sound server's stamps is absorbed; a jump this large is a gap.
 constexpr std::int64_t audioGapSamples = audioRate / 50;
 
