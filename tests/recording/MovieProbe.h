@@ -74,36 +74,28 @@ inline int frameCount(const std::filesystem::path& movie) {
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed().toInt();
 }
 
-// Seconds from the movie's start to the first frame whose mean brightness passes half, or -1.
+// Seconds into the movie of the first frame brighter than mid-grey, or -1.
 inline double firstBrightFrame(const std::filesystem::path& movie) {
     QProcess process;
-    process.start("ffprobe", {"-v", "error", "-f", "lavfi", "-i",
-                              "movie=" + QString::fromStdString(movie.string()) + ",signalstats", "-show_entries",
-                              "frame=pts_time:frame_tags=lavfi.signalstats.YAVG", "-of", "csv=p=0"});
+    process.start("ffprobe", {"-v", "error", "-f", "lavfi", "-i", "movie=" + QString::fromStdString(movie.string()) +
+                              ",signalstats", "-show_entries", "frame=pts_time:frame_tags=lavfi.signalstats.YAVG",
+                              "-of", "csv=p=0"});
     process.waitForFinished(60000);
-    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
-        const QStringList fields = line.split(',');
-        if (fields.size() >= 2 && fields[1].toDouble() > 128) return fields[0].toDouble();
-    }
+    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+        if (line.section(',', 1, 1).toDouble() > 128) return line.section(',', 0, 0).toDouble();
     return -1;
 }
 
-// Seconds from the movie's start to the first sample of audio stream `index` louder than a
-// quarter of full scale, or -1.
-inline double firstLoudSample(const std::filesystem::path& movie, int index) {
-    QProcess start;
-    start.start("ffprobe", {"-v", "error", "-select_streams", QString("a:%1").arg(index), "-show_entries",
-                            "stream=start_time", "-of", "csv=p=0", QString::fromStdString(movie.string())});
-    start.waitForFinished(30000);
+// Seconds into the movie of the first sample of audio track `index` louder than a quarter of
+// full scale at or after `from`, or -1. The tracks start at zero.
+inline double firstLoudSample(const std::filesystem::path& movie, int index, double from = 0) {
     QProcess decode;
     decode.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(movie.string()), "-map",
                             QString("0:a:%1").arg(index), "-ac", "1", "-f", "f32le", "-"});
     decode.waitForFinished(60000);
     const QByteArray raw = decode.readAllStandardOutput();
     const auto* samples = reinterpret_cast<const float*>(raw.constData());
-    for (qsizetype i = 0; i < raw.size() / qsizetype(sizeof(float)); ++i) {
-        if (std::abs(samples[i]) > 0.25f)
-            return QString::fromUtf8(start.readAllStandardOutput()).trimmed().toDouble() + double(i) / 48000;
-    }
+    for (qsizetype i = qsizetype(from * 48000); i < raw.size() / qsizetype(sizeof(float)); ++i)
+        if (std::abs(samples[i]) > 0.25f) return double(i) / 48000;
     return -1;
 }

@@ -1,5 +1,5 @@
-// The stream against the real servers: sound and picture in step, a display or sound source
-// that goes away while recording, and Glimpo's own sounds kept out of the system audio.
+// The stream against the real servers: sound and picture in step, Glimpo's own sounds kept out
+// of the system audio, and a display or sound source that goes away while recording.
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,6 @@
 #include <xcb/xcb.h>
 
 #include <future>
-#include <limits>
-#include <mutex>
 
 #include "MovieProbe.h"
 #include "RecordingFixture.h"
@@ -24,81 +22,59 @@ std::int64_t hostNanoseconds() {
     return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-// Keeps the default sink fed with silence; click() puts a 10 ms square wave in and says when
-// its first sample leaves the sink.
+// Feeds the default sink silence from a thread; click() puts 10 ms of a square wave in and
+// returns the host time at which it is heard.
 class ClickPlayer {
 public:
     ClickPlayer() {
         const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 2};
-        pa_buffer_attr attributes{};
-        attributes.maxlength = attributes.prebuf = attributes.minreq = attributes.fragsize = std::uint32_t(-1);
-        attributes.tlength = std::uint32_t(pa_usec_to_bytes(20'000, &spec));
-        stream_ = pa_simple_new(nullptr, "glimpo-tests", PA_STREAM_PLAYBACK, nullptr, "click", &spec, nullptr,
-                                &attributes, nullptr);
+        const std::uint32_t any = std::uint32_t(-1);
+        const pa_buffer_attr buffer{any, std::uint32_t(pa_usec_to_bytes(20'000, &spec)), any, any, any};
+        stream_ = pa_simple_new(nullptr, "tests", PA_STREAM_PLAYBACK, nullptr, "click", &spec, nullptr, &buffer, nullptr);
         if (!stream_) throw std::runtime_error("no playback stream");
-        thread_ = std::thread([this] { run(); });
+        thread_ = std::thread([this] {
+            std::vector<float> silence(480, 0.0f), click(960);
+            for (std::size_t i = 0; i < click.size(); ++i) click[i] = (i / 48) % 2 ? 0.9f : -0.9f;
+            while (!quit_) {
+                std::promise<std::int64_t>* asked = pending_.exchange(nullptr);
+                const auto& chunk = asked ? click : silence;
+                pa_simple_write(stream_, chunk.data(), chunk.size() * sizeof(float), nullptr);
+                // Latency counts to the last sample written.
+                const std::int64_t heard = hostNanoseconds() + std::int64_t(pa_simple_get_latency(stream_, nullptr)) * 1000;
+                written_ = hostNanoseconds();
+                if (asked) asked->set_value(heard - 10'000'000);
+            }
+        });
     }
     ~ClickPlayer() {
         quit_ = true;
         thread_.join();
         pa_simple_free(stream_);
     }
-
-    // Whether the sink plays what it gets as it gets it: a null sink stalls for a while when a
-    // new stream joins it.
-    bool steady() const { return latency_ < 50'000 && hostNanoseconds() - written_ < 30'000'000; }
-
-    // Host nanoseconds at which the click is heard.
+    // A null sink stalls for a while when a stream joins it; then the writes stop returning.
+    bool steady() const { return hostNanoseconds() - written_ < 30'000'000; }
     std::int64_t click() {
         std::promise<std::int64_t> heard;
-        auto result = heard.get_future();
-        {
-            const std::lock_guard lock(mutex_);
-            pending_ = &heard;
-        }
-        return result.get();
+        pending_ = &heard;
+        return heard.get_future().get();
     }
 
 private:
-    void run() {
-        const std::vector<float> silence(48000 / 200 * 2, 0.0f);
-        std::vector<float> click(48000 / 100 * 2);
-        for (std::size_t i = 0; i < click.size(); ++i) click[i] = (i / 48) % 2 ? 0.9f : -0.9f;
-        while (!quit_) {
-            std::promise<std::int64_t>* pending = nullptr;
-            {
-                const std::lock_guard lock(mutex_);
-                std::swap(pending, pending_);
-            }
-            const auto& chunk = pending ? click : silence;
-            pa_simple_write(stream_, chunk.data(), chunk.size() * sizeof(float), nullptr);
-            // Latency counts to the last sample written.
-            const pa_usec_t latency = pa_simple_get_latency(stream_, nullptr);
-            latency_ = std::int64_t(latency);
-            written_ = hostNanoseconds();
-            if (pending) pending->set_value(hostNanoseconds() + std::int64_t(latency) * 1000 - 10'000'000);
-        }
-    }
-
     pa_simple* stream_ = nullptr;
-    std::thread thread_;
     std::atomic<bool> quit_{false};
-    std::atomic<std::int64_t> latency_{std::numeric_limits<std::int64_t>::max()};
+    std::atomic<std::promise<std::int64_t>*> pending_{nullptr};
     std::atomic<std::int64_t> written_{0};
-    std::mutex mutex_;
-    std::promise<std::int64_t>* pending_ = nullptr;
+    std::thread thread_;
 };
 
-// Fills a rectangle of the root window; returns once the server has drawn it.
-void fillRoot(QRect rect, std::uint32_t rgb) {
+// Fills the top left 200 x 200 root pixels; returns once the server has drawn them.
+void fillRoot(std::uint32_t rgb) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const xcb_gcontext_t gc = xcb_generate_id(c);
-    xcb_create_gc(c, gc, screen->root, XCB_GC_FOREGROUND, &rgb);
-    const xcb_rectangle_t area{std::int16_t(rect.x()), std::int16_t(rect.y()), std::uint16_t(rect.width()),
-                               std::uint16_t(rect.height())};
-    xcb_poly_fill_rectangle(c, screen->root, gc, 1, &area);
-    xcb_free_gc(c, gc);
+    xcb_create_gc(c, gc, root, XCB_GC_FOREGROUND, &rgb);
+    const xcb_rectangle_t area{0, 0, 200, 200};
+    xcb_poly_fill_rectangle(c, root, gc, 1, &area);
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     xcb_disconnect(c);
 }
@@ -110,10 +86,11 @@ void run(const QString& program, const QStringList& args) {
         throw std::runtime_error((program + " " + args.join(' ') + " failed").toStdString());
 }
 
-TEST_F(Recording, SoundAndPictureStayInStep) {
+TEST_F(Recording, SoundAndPictureStayInStepAndGlimposOwnSoundsStayOut) {
+    const auto shutter = platform::audio::makeCanberraSounds()->named("camera-shutter");
+    ASSERT_TRUE(shutter);
     ClickPlayer player;
-    ASSERT_TRUE(testsupport::waitUntil([&] { return player.steady(); }, 10000));
-    fillRoot(QRect(0, 0, 200, 200), 0x000000);
+    fillRoot(0x000000);
     awaitStart(recorder->start(kit::Rect::make(0, 0, 200, 200), display(0), false, true));
     testsupport::waitUntil([] { return false; }, 300);
     ASSERT_TRUE(testsupport::waitUntil([&] { return player.steady(); }, 10000));
@@ -121,9 +98,14 @@ TEST_F(Recording, SoundAndPictureStayInStep) {
     const std::int64_t heard = player.click();
     const timespec at{time_t(heard / 1'000'000'000), long(heard % 1'000'000'000)};
     clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
-    fillRoot(QRect(0, 0, 200, 200), 0xffffff);
+    fillRoot(0xffffff);
     const double shownAfterHeard = double(hostNanoseconds() - heard) / 1e9;
-    testsupport::waitUntil([] { return false; }, 700);
+    testsupport::waitUntil([] { return false; }, 300);
+    // The second time, libcanberra plays it from the sound server's sample cache.
+    for (int i = 0; i < 2; ++i) {
+        shutter->play();
+        testsupport::waitUntil([] { return false; }, 1000);
+    }
     const auto finished = testsupport::await(recorder->stop(), 60000);
     ASSERT_TRUE(finished);
 
@@ -132,26 +114,24 @@ TEST_F(Recording, SoundAndPictureStayInStep) {
     ASSERT_GT(flash, 0);
     ASSERT_GT(click, 0);
     EXPECT_NEAR(flash - click, shownAfterHeard, 0.030) << "flash " << flash << " s, click " << click << " s";
+    EXPECT_EQ(firstLoudSample(finished->capture.fileURL, 0, click + 0.1), -1) << "the shutter is in the movie";
 }
 
 TEST_F(Recording, ADisplayThatGoesOrAnXErrorStopsTheRecordingAsTheSystemDid) {
     MemoryLogSink log;
     std::optional<RecordingOutcome> outcome;
     recorder->onStoppedBySystem = [&](RecordingOutcome result) { outcome = std::move(result); };
-    struct Case {
+    const struct {
         QStringList removal, restore;
         const char* error;
-    };
-    const Case cases[] = {
-        {{"--delmonitor", "B"},
-         {"--setmonitor", "B", "4400/1164x1200/318+1920+0", "none"},
+    } cases[] = {
+        {{"--delmonitor", "B"}, {"--setmonitor", "B", "4400/1164x1200/318+1920+0", "none"},
          "The display is no longer available."},
         // The recorded area lies beyond the shrunk screen: the grab fails.
-        {{"--output", "screen", "--off", "--fb", "1920x1080"},
-         {"--fb", "6320x1200", "--output", "screen", "--auto"},
+        {{"--output", "screen", "--off", "--fb", "1920x1080"}, {"--fb", "6320x1200", "--output", "screen", "--auto"},
          "The display reported an error."},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.error);
         outcome.reset();
         awaitStart(recorder->start(kit::Rect::make(100, 100, 200, 200), display(1), false, false));
@@ -163,7 +143,6 @@ TEST_F(Recording, ADisplayThatGoesOrAnXErrorStopsTheRecordingAsTheSystemDid) {
         ASSERT_TRUE(finished);
         EXPECT_TRUE(finished->capture.isSaved);
         EXPECT_TRUE(log.contains("recording", std::string("stream stopped by the system error=") + c.error));
-        EXPECT_FALSE(recorder->elapsed());
     }
 }
 
@@ -178,31 +157,11 @@ TEST_F(Recording, ASoundSourceThatGoesLeavesSilenceOnTheClock) {
     ASSERT_TRUE(finished);
     const ProbedMovie movie = probe(finished->capture.fileURL);
     ASSERT_EQ(movie.streams.size(), 3u);
-    // One AAC frame of slack.
+    // Within one AAC frame.
     EXPECT_NEAR(movie.streams[1].duration, movie.streams[0].duration, 0.025);
     EXPECT_NEAR(movie.streams[2].duration, movie.streams[0].duration, 0.025);
     content->kill();
     content->waitForFinished();
-}
-
-TEST_F(Recording, GlimposOwnSoundsStayOutOfTheSystemAudio) {
-    const auto sounds = platform::audio::makeCanberraSounds();
-    ASSERT_TRUE(sounds->deviceAvailable());
-    const auto shutter = sounds->named("camera-shutter");
-    ASSERT_TRUE(shutter);
-    // Silence from a stream that was playing before: it keeps the null sink steady.
-    ClickPlayer player;
-    awaitStart(recorder->start(kit::Rect::make(0, 0, 200, 200), display(0), false, true));
-    testsupport::waitUntil([] { return false; }, 300);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return player.steady(); }, 10000));
-    // The second time libcanberra plays it from the sound server's sample cache.
-    for (int i = 0; i < 2; ++i) {
-        shutter->play();
-        testsupport::waitUntil([] { return false; }, 1000);
-    }
-    const auto finished = testsupport::await(recorder->stop(), 60000);
-    ASSERT_TRUE(finished);
-    EXPECT_LT(peakVolume(finished->capture.fileURL, 0), -50.0);
 }
 
 } // namespace
