@@ -103,7 +103,6 @@ struct X11ScreenStream::Grabber {
     // Pictures come from a pool: a fresh 1080p buffer a frame made the C library's heap grow by
     // a frame a second on a still screen.
     AVBufferPool* pool = nullptr;
-    int pictureBytes = 0;
     std::thread thread;
     std::atomic<bool> stopping{false};
     std::atomic<std::shared_ptr<const std::vector<QRect>>> excluded{std::make_shared<const std::vector<QRect>>()};
@@ -170,7 +169,7 @@ struct X11ScreenStream::Grabber {
         unscaled = !scaled;
         scaler = sws_getContext(source.width(), source.height(), AV_PIX_FMT_BGR0, int(size.width), int(size.height),
                                 AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-        pictureBytes = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, int(size.width), int(size.height), 32);
+        const int pictureBytes = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, int(size.width), int(size.height), 32);
         pool = pictureBytes > 0 ? av_buffer_pool_init(std::size_t(pictureBytes), nullptr) : nullptr;
         if (!scaler || !pool) throw kit::Error("The recording format isn't supported on this computer.");
         const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
