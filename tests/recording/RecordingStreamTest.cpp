@@ -30,7 +30,7 @@ public:
         const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 2};
         const std::uint32_t any = std::uint32_t(-1);
         const pa_buffer_attr buffer{any, std::uint32_t(pa_usec_to_bytes(20'000, &spec)), any, any, any};
-        stream_ = pa_simple_new(nullptr, "tests", PA_STREAM_PLAYBACK, nullptr, "click", &spec, nullptr, &buffer, nullptr);
+        stream_.reset(pa_simple_new(nullptr, "tests", PA_STREAM_PLAYBACK, nullptr, "click", &spec, nullptr, &buffer, nullptr));
         if (!stream_) throw std::runtime_error("no playback stream");
         thread_ = std::thread([this] {
             std::vector<float> silence(480, 0.0f), click(960);
@@ -38,9 +38,10 @@ public:
             while (!quit_) {
                 std::promise<std::int64_t>* asked = pending_.exchange(nullptr);
                 const auto& chunk = asked ? click : silence;
-                pa_simple_write(stream_, chunk.data(), chunk.size() * sizeof(float), nullptr);
+                pa_simple_write(stream_.get(), chunk.data(), chunk.size() * sizeof(float), nullptr);
                 // Latency counts to the last sample written.
-                const std::int64_t heard = hostNanoseconds() + std::int64_t(pa_simple_get_latency(stream_, nullptr)) * 1000;
+                const auto latency = std::int64_t(pa_simple_get_latency(stream_.get(), nullptr));
+                const std::int64_t heard = hostNanoseconds() + latency * 1000;
                 written_ = hostNanoseconds();
                 if (asked) asked->set_value(heard - 10'000'000);
             }
@@ -49,7 +50,6 @@ public:
     ~ClickPlayer() {
         quit_ = true;
         thread_.join();
-        pa_simple_free(stream_);
     }
     // A null sink stalls for a while when a stream joins it; then the writes stop returning.
     bool steady() const { return hostNanoseconds() - written_ < 30'000'000; }
@@ -60,7 +60,7 @@ public:
     }
 
 private:
-    pa_simple* stream_ = nullptr;
+    std::unique_ptr<pa_simple, decltype(&pa_simple_free)> stream_{nullptr, &pa_simple_free};
     std::atomic<bool> quit_{false};
     std::atomic<std::promise<std::int64_t>*> pending_{nullptr};
     std::atomic<std::int64_t> written_{0};
