@@ -10,6 +10,7 @@ extern "C" {
 #include <pthread.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
@@ -31,6 +32,9 @@ constexpr int audioBitRate = 128000;
 constexpr int videoBacklog = 4;
 // Small jitter of the sound server's stamps is absorbed; a jump this large is a gap.
 constexpr std::int64_t audioGapSamples = audioRate / 50;
+// How often the movie on disk catches up while recording, so that a crash costs less than that
+// plus the gap between two frames of a still screen.
+constexpr std::chrono::milliseconds fragmentInterval{250};
 
 std::string errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -85,6 +89,7 @@ struct RecordingWriter::State {
     std::deque<std::function<void()>> tasks;
     bool quit = false;
     std::atomic<int> pendingVideo{0};
+    std::chrono::steady_clock::time_point lastFragment = std::chrono::steady_clock::now();
     std::thread thread;
 
     ~State() {
@@ -190,6 +195,13 @@ struct RecordingWriter::State {
             log.error("sample append failed error={}", errorText(result));
             writing = false;
             return;
+        }
+        // The muxer keeps a fragment in memory until it holds a second; a kill would lose all of
+        // it and the frame held back before it, so fragments are closed more often than that.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastFragment >= fragmentInterval) {
+            lastFragment = now;
+            av_write_frame(format, nullptr);
         }
         avio_flush(format->pb);
     }

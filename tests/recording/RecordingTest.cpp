@@ -140,9 +140,8 @@ TEST(RecordingCrash, DISABLED_ChildRecordsUntilKilled) {
     auto displays = std::make_shared<DisplayService>(std::make_shared<platform::x11::XcbCaptureBackend>(), 1.0);
     StreamScreenRecorder recorder(library, displays, &linkedModule);
     const std::uint32_t first = displays->layout().displays().at(0).id;
-    awaitStart(recorder.start(kit::Rect::make(0, 0, 320, 240), first, false, true));
-    // Long enough that the movie outlasts the last second a kill may cost, even with the
-    // encoder running behind on a busy machine.
+    // Picture only, of a still screen: frames are then sparse, the case where a kill costs most.
+    awaitStart(recorder.start(kit::Rect::make(0, 0, 320, 240), first, false, false));
     testsupport::waitUntil([] { return false; }, 3500);
     std::printf("recording\n");
     std::fflush(stdout);
@@ -193,7 +192,7 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
     EXPECT_EQ(recovered->capture.fileURL.parent_path(), dir / "saved");
     const ProbedMovie saved = probe(recovered->capture.fileURL);
     ASSERT_TRUE(saved.ok);
-    EXPECT_GE(saved.duration, 1.5);
+    EXPECT_GE(saved.duration, 2.5) << "a kill may cost the last second, no more";
     EXPECT_FALSE(std::filesystem::exists(written[0]));
 }
 

@@ -234,7 +234,9 @@ struct X11ScreenStream::Grabber {
     void run() {
         pthread_setname_np(pthread_self(), "GlimpoScreen");
         const std::int64_t period = 1'000'000'000 / configuration.framesPerSecond;
-        const std::int64_t keepAlive = 1'000'000'000;
+        // A still screen still hands over a picture twice a second: players and seeking need one
+        // now and then, and a movie cut short by a crash then lacks at most the last second.
+        const std::int64_t keepAlive = 500'000'000;
         const std::int64_t monitorCheck = 250'000'000;
         std::int64_t next = monotonicNanoseconds();
         std::int64_t lastMonitorCheck = next;
