@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 #include <system_error>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -10,16 +9,6 @@
 
 namespace kit {
 namespace {
-
-TEST(CaptureAction, RawValuesMatchExactlyAndCaseSensitively) {
-    for (const CaptureAction action : CaptureAction::allCases()) {
-        EXPECT_EQ(CaptureAction::fromRawValue(action.rawValue()), action);
-    }
-    EXPECT_EQ(CaptureAction::fromRawValue("allInOne"), CaptureAction::allInOne);
-    for (const char* raw : {"Area", "", "allinone", "area "}) {
-        EXPECT_EQ(CaptureAction::fromRawValue(raw), std::nullopt) << raw;
-    }
-}
 
 TEST(CaptureFailure, OnlyTheDeclinedPermissionPairAsksForPermission) {
     const std::string domain(ErrorDomain::screenCaptureStream);

@@ -14,9 +14,7 @@ constexpr std::uint64_t commandFlag = EventFlags::command;
 constexpr std::uint64_t controlFlag = EventFlags::control;
 
 TEST(HotKeyBindingsActive, OverridesReplaceClearOrAddToTheDefaults) {
-    const ActiveBindings defaults = HotKeyBindings::active({});
-    ASSERT_EQ(defaults.size(), 3u);
-
+    ASSERT_EQ(HotKeyBindings::active({}).size(), 3u);
     const ActiveBindings edited = HotKeyBindings::active({
         {CaptureAction::area, std::nullopt},
         {CaptureAction::window, controlOptionA},
@@ -26,7 +24,6 @@ TEST(HotKeyBindingsActive, OverridesReplaceClearOrAddToTheDefaults) {
     EXPECT_EQ(edited.at(CaptureAction::window), controlOptionA);
     // Duplicates are left for registration to report.
     EXPECT_EQ(edited.at(CaptureAction::allInOne), controlOptionA);
-    EXPECT_EQ(edited.size(), 3u);
 }
 
 TEST(HotKeyBindingsStoredForm, RoundTripsClearedAndSetEntries) {
@@ -40,6 +37,8 @@ TEST(HotKeyBindingsStoredForm, RoundTripsClearedAndSetEntries) {
     EXPECT_EQ(nlohmann::json::parse(encoded)["fullscreen"], nlohmann::json::object());
     EXPECT_EQ(encoded.find_first_of(" \n"), std::string::npos) << "not compact: " << encoded;
     EXPECT_EQ(HotKeyBindings::decode(encoded), overrides);
+    // An invalid label fails instead of writing garbage.
+    EXPECT_THROW(HotKeyBindings::encode({{CaptureAction::area, HotKeyCombination{0, 256, "\xc3"}}}), Error);
 }
 
 TEST(HotKeyBindingsStoredForm, DecodesTheDocumentedShapeAndSkipsUnknownNames) {
@@ -60,9 +59,7 @@ TEST(HotKeyBindingsStoredForm, RejectsMalformedDataAsAWhole) {
     const char* bad[] = {
         "not json",
         "null",
-        R"({"area": {}} trailing)",
         R"({"area": {}, "unknown": 3})",
-        R"({"area": {"combination": 5}})",
         R"({"fullscreen": {}, "area": {"combination": {"keyCode": 0, "carbonModifiers": 256}}})",
         R"({"area": {"combination": {"keyCode": 99999999999, "carbonModifiers": 256, "keyLabel": "A"}}})",
         "{\"area\": {\"combination\": {\"keyCode\": 0, \"carbonModifiers\": 256, \"keyLabel\": \"\xff\"}}}",
@@ -72,27 +69,17 @@ TEST(HotKeyBindingsStoredForm, RejectsMalformedDataAsAWhole) {
     }
 }
 
-TEST(HotKeyBindingsStoredForm, EncodingAnInvalidLabelFailsInsteadOfWritingGarbage) {
-    EXPECT_THROW(HotKeyBindings::encode({{CaptureAction::area, HotKeyCombination{0, 256, "\xc3"}}}), Error);
-}
-
 TEST(HotKeyBindingsKeyPress, NeedsCommandOrControlAndALabel) {
     EXPECT_EQ(HotKeyBindings::combination(0, EventFlags::shift, "a"), std::nullopt);
     EXPECT_EQ(HotKeyBindings::combination(49, EventFlags::option, " "), std::nullopt);
-    EXPECT_EQ(HotKeyBindings::combination(0, 0, "a"), std::nullopt);
-    EXPECT_EQ(HotKeyBindings::combination(0, commandFlag, ""), std::nullopt);
 
     EXPECT_EQ(HotKeyBindings::combination(49, controlFlag, " "), (HotKeyCombination{49, 4096, "Space"}));
-    EXPECT_EQ(HotKeyBindings::combination(36, commandFlag, "\r"), (HotKeyCombination{36, 256, "↩"}));
-    EXPECT_EQ(HotKeyBindings::combination(122, commandFlag, ""), (HotKeyCombination{122, 256, "F1"}));
     // Print and the keys beyond F12 stand alone; other keys without text do not.
     EXPECT_EQ(HotKeyBindings::combination(108, 0, ""), (HotKeyCombination{108, 0, "Print"}));
     EXPECT_EQ(HotKeyBindings::combination(90, 0, ""), (HotKeyCombination{90, 0, "F20"}));
     EXPECT_EQ(HotKeyBindings::combination(112, EventFlags::shift, ""), (HotKeyCombination{112, 512, "Scroll Lock"}));
     EXPECT_EQ(HotKeyBindings::combination(114, 0, ""), std::nullopt);
-    EXPECT_EQ(HotKeyBindings::combination(96, 0, ""), std::nullopt);
-    const std::uint64_t capsLockShiftCommand = 0x10000 | EventFlags::shift | commandFlag;
-    EXPECT_EQ(HotKeyBindings::combination(19, capsLockShiftCommand, "É"), (HotKeyCombination{19, 768, "É"}));
+    EXPECT_EQ(HotKeyBindings::combination(19, 0x10000 | EventFlags::shift | commandFlag, "É"), (HotKeyCombination{19, 768, "É"}));
 }
 
 TEST(HotKeyBindingsKeyPress, RelabelFollowsTheLayoutButNeverLosesTheLabel) {
@@ -100,8 +87,6 @@ TEST(HotKeyBindingsKeyPress, RelabelFollowsTheLayoutButNeverLosesTheLabel) {
     EXPECT_EQ(HotKeyBindings::relabel(stored, "A").keyLabel, "A");
     EXPECT_EQ(HotKeyBindings::relabel(stored, "").keyLabel, "Q");
     EXPECT_EQ(HotKeyBindings::relabel(HotKeyCombination{53, 256, "old"}, "\x1b").keyLabel, "⎋");
-    EXPECT_EQ(HotKeyBindings::relabel(HotKeyCombination{70000, 256, "Q"}, "A").keyLabel, "Q");
-    EXPECT_EQ(HotKeyBindings::relabel(stored, "a").carbonModifiers, 256u);
 }
 
 } // namespace

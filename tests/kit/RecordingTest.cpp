@@ -30,7 +30,6 @@ TEST(RecordingTest, VideoSizeIsEvenCappedAt4096AndEmptyForNonsense) {
 
 TEST(RecordingTest, Bitrate) {
     EXPECT_EQ(bitrate({3008, 1692}), 9'817'777);
-    EXPECT_EQ(bitrate({4096, 2304}), 10'000'000);
     EXPECT_EQ(bitrate({302, 202}), 2'000'000);
     constexpr auto big = std::numeric_limits<std::int64_t>::max();
     EXPECT_EQ(bitrate({big, big}), 10'000'000);
@@ -39,12 +38,10 @@ TEST(RecordingTest, Bitrate) {
 
 TEST(RecordingTest, LifecycleRefusesOverlappingStartsAndStops) {
     RecordingLifecycle lifecycle;
-    EXPECT_EQ(lifecycle.state(), State::idle);
     EXPECT_FALSE(lifecycle.beginStop());
     EXPECT_TRUE(lifecycle.beginStart());
     EXPECT_FALSE(lifecycle.beginStart());
     EXPECT_FALSE(lifecycle.beginStop());
-    EXPECT_EQ(lifecycle.state(), State::starting);
     lifecycle.didStart();
     EXPECT_EQ(lifecycle.state(), State::recording);
     EXPECT_TRUE(lifecycle.beginStop());
@@ -54,10 +51,8 @@ TEST(RecordingTest, LifecycleRefusesOverlappingStartsAndStops) {
     EXPECT_EQ(lifecycle.state(), State::stopping);
     lifecycle.didFinish();
     EXPECT_EQ(lifecycle.state(), State::idle);
-}
 
-TEST(RecordingTest, LateStartAfterGivingUpStaysIdle) {
-    RecordingLifecycle lifecycle;
+    // A late start after giving up stays idle.
     lifecycle.beginStart();
     lifecycle.didFinish();
     lifecycle.didStart();
@@ -69,10 +64,8 @@ TEST(RecordingTest, ResolveKeepsTheTemporaryFileWhenSavingFailed) {
     const auto error = kit::SaveError::fromErrno(ENOSPC);
     const auto unsaved = FinishedRecording::resolve("/cache/x/m.mp4", kit::SaveResult::failure(error));
     EXPECT_EQ(unsaved, FinishedRecording::unsaved("/cache/x/m.mp4", error));
-    EXPECT_FALSE(unsaved.isSaved());
     const auto saved = FinishedRecording::resolve("/cache/x/m.mp4", kit::SaveResult::success("/s/m.mp4"));
     EXPECT_EQ(saved, FinishedRecording::saved("/s/m.mp4"));
-    EXPECT_EQ(saved.error(), std::nullopt);
 }
 
 } // namespace
