@@ -39,44 +39,6 @@ TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheTopLeftOfTheDisplayUnderTheP
     EXPECT_EQ(coordinatesText({std::nan(""), 100}, left), std::nullopt);
 }
 
-TEST(OverlayDrawingTest, WindowLabelsNameTheApplicationAndTheTitleWhenThereIsOne) {
-    EXPECT_EQ(windowLabel({1, {}, "", "Firefox"}), "Firefox");
-    EXPECT_EQ(windowLabel({1, {}, "Mail", "Thunderbird"}), "Thunderbird \u2014 Mail");
-    EXPECT_EQ(windowLabel({1, {}, "Drop Target", ""}), "Drop Target");
-}
-
-TEST(OverlayDrawingTest, LabelsStayFourPointsInside) {
-    const Label corner = label("x", {50, 13}, {960, 540}, {960, 540});
-    EXPECT_EQ(corner.box, QRectF(960 - 62 - 4, 540 - 19 - 4, 62, 19));
-
-    const Label topLeft = label("x", {50, 13}, {-500, -500}, {960, 540});
-    EXPECT_EQ(topLeft.box.topLeft(), QPointF(4, 4));
-
-    // Too big for the view: the right and top margins win.
-    const Label huge = label("x", {100, 20}, {0, 0}, {40, 10});
-    EXPECT_EQ(huge.box.topLeft(), QPointF(40 - 112 - 4, 4));
-}
-
-TEST(OverlayDrawingTest, WithoutASelectionOnlyTheDisplayUnderThePointerShowsCoordinates) {
-    const State state = areaState(std::nullopt, {100.5, 340});
-    const Scene here = scene(state, left, fixedSize);
-    EXPECT_FALSE(here.hole);
-    ASSERT_TRUE(here.label);
-    EXPECT_EQ(here.label->text, "201, 400");
-    EXPECT_EQ(scene(state, right, fixedSize), Scene{});
-}
-
-TEST(OverlayDrawingTest, ASelectionIsAHoleWithItsSizeOnlyWhereItLies) {
-    const State state = areaState(kit::Rect::make(1000, 340, 200.25, 100), {1200.25, 340});
-    const Scene there = scene(state, right, fixedSize);
-    ASSERT_TRUE(there.hole);
-    EXPECT_EQ(*there.hole, QRectF(40, 100, 200.25, 100));
-    ASSERT_TRUE(there.label);
-    EXPECT_EQ(there.label->text, "401 \u00d7 200");
-    // Entirely on the other display: fully dimmed here, no border, no label.
-    EXPECT_EQ(scene(state, left, fixedSize), Scene{});
-}
-
 TEST(OverlayDrawingTest, TouchingAnEdgeDrawsNothingOnTheNeighbour) {
     // Starts exactly on the shared edge.
     const State selection = areaState(kit::Rect::make(960, 100, 100, 100), {1060, 100});

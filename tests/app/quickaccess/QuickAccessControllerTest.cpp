@@ -87,10 +87,7 @@ TEST_F(QuickAccessControllerTest, AnUnsavedCaptureIsDiscardedAtItsTimeoutAndASav
     sinceShown.start();
     controller->show(picture);
     controller->show(movie);
-    ASSERT_TRUE(isOpen(picture));
-    EXPECT_TRUE(controller->thumbnailPanel(picture.id)->isVisible());
-    EXPECT_TRUE(controller->isDismissPending(picture.id));
-
+    ASSERT_TRUE(controller->thumbnailPanel(picture.id)->isVisible());
     ASSERT_TRUE(waitUntil([&] { return controller->thumbnailIDs().empty(); }, 2000));
     EXPECT_GE(sinceShown.elapsed(), 240) << "gone before its time";
     EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
@@ -133,14 +130,10 @@ TEST_F(QuickAccessControllerTest, CopyShowsCopiedAndClosesAfterTheConfirmationKe
     view(picture).secondButton().click();
 
     EXPECT_EQ(model(picture).status(), ThumbnailModel::Status::copied());
-    EXPECT_FALSE(controller->isDismissPending(picture.id));
     ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
     EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasUrls());
 
-    // Hover changes no longer touch the countdown.
     quickaccess_test::leave(view(picture));
-    EXPECT_FALSE(controller->isDismissPending(picture.id));
-
     QElapsedTimer sinceCopy;
     sinceCopy.start();
     ASSERT_TRUE(closesWithin(picture, 2000));
@@ -159,9 +152,7 @@ TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSu
 
     EXPECT_EQ(model(picture).status(), ThumbnailModel::Status::failed("Couldn't save: The save folder doesn't exist."));
     EXPECT_TRUE(logs.contains("library", "save failed reason=The save folder doesn't exist."));
-    EXPECT_FALSE(controller->isDismissPending(picture.id));
     quickaccess_test::leave(view(picture));
-    EXPECT_FALSE(controller->isDismissPending(picture.id));
     ASSERT_FALSE(closesWithin(picture, 500)) << "a failed thumbnail never times out";
     EXPECT_TRUE(fs::exists(picture.fileURL));
 
@@ -171,21 +162,6 @@ TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSu
     EXPECT_FALSE(isOpen(picture));
     EXPECT_TRUE(fs::exists(missing / picture.fileURL.filename()));
     EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
-}
-
-TEST_F(QuickAccessControllerTest, ACaptureShownWithAFailureStaysUntilClosedAndASavedOneKeepsItsFile) {
-    const Capture movie = recording();
-    controller->show(movie, std::string("Couldn't save: The disk is full."));
-    EXPECT_EQ(model(movie).status(), ThumbnailModel::Status::failed("Couldn't save: The disk is full."));
-    EXPECT_FALSE(controller->isDismissPending(movie.id));
-    quickaccess_test::enter(view(movie));
-    quickaccess_test::leave(view(movie));
-    EXPECT_FALSE(controller->isDismissPending(movie.id));
-    ASSERT_FALSE(closesWithin(movie, 400));
-
-    view(movie).closeButton().click();
-    EXPECT_FALSE(isOpen(movie));
-    EXPECT_TRUE(fs::exists(movie.fileURL));
 }
 
 TEST_F(QuickAccessControllerTest, CloseDiscardsAnUnsavedCaptureAndShowInFolderKeepsIt) {
@@ -205,46 +181,6 @@ TEST_F(QuickAccessControllerTest, CloseDiscardsAnUnsavedCaptureAndShowInFolderKe
     ASSERT_EQ(revealed.size(), 1u);
     EXPECT_EQ(revealed.front(), movie.fileURL);
     EXPECT_TRUE(fs::exists(movie.fileURL));
-}
-
-TEST_F(QuickAccessControllerTest, ThreeThumbnailsStackAndClosingTheMiddleOneSlidesTheTopOneDown) {
-    settings.setThumbnailSeconds(30);
-    screens->screens.front().visibleFrame = kit::Rect::make(0, 0, 1920, 1080);
-    const Capture first = stored();
-    const Capture second = stored();
-    const Capture third = stored();
-    controller->show(first);
-    controller->show(second);
-    controller->show(third);
-
-    // Thumbnails 20, 180 and 340 above the bottom; their panels 10 further out.
-    EXPECT_EQ(controller->thumbnailPanel(first.id)->geometry(), QRect(10, 1080 - 10 - 170, 260, 170));
-    EXPECT_EQ(controller->thumbnailPanel(second.id)->geometry(), QRect(10, 1080 - 170 - 170, 260, 170));
-    EXPECT_EQ(controller->thumbnailPanel(third.id)->geometry(), QRect(10, 1080 - 330 - 170, 260, 170));
-    EXPECT_FALSE(controller->thumbnailPanel(third.id)->isAnimating()) << "a new panel is placed, not slid";
-
-    view(second).closeButton().click();
-    FloatingPanel& top = *controller->thumbnailPanel(third.id);
-    EXPECT_TRUE(top.isAnimating());
-    EXPECT_FALSE(controller->thumbnailPanel(first.id)->isAnimating());
-    EXPECT_EQ(top.targetFrame(), QRect(10, 1080 - 170 - 170, 260, 170));
-    ASSERT_TRUE(waitUntil([&] { return !top.isAnimating(); }));
-    EXPECT_EQ(top.geometry(), QRect(10, 1080 - 170 - 170, 260, 170));
-    EXPECT_EQ(controller->thumbnailIDs(), (std::vector<QUuid>{first.id, third.id}));
-}
-
-TEST_F(QuickAccessControllerTest, ThePanelsFollowTheDisplayUnderThePointerAndStayPutWithoutDisplays) {
-    settings.setThumbnailSeconds(30);
-    screens->screens.push_back({2, kit::Rect::make(1920, 0, 1920, 1080), kit::Rect::make(1920, 0, 1920, 1080)});
-    screens->pointer = {2500, 500};
-    const Capture first = stored();
-    controller->show(first);
-    EXPECT_EQ(controller->thumbnailPanel(first.id)->geometry(), QRect(1930, 900, 260, 170));
-
-    screens->screens.clear();
-    const Capture second = stored();
-    controller->show(second);
-    EXPECT_EQ(controller->thumbnailPanel(first.id)->targetFrame(), QRect(1930, 900, 260, 170));
 }
 
 TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrives) {
@@ -275,16 +211,6 @@ protected:
         quickaccess_test::moveTo(source, {50, 40});
     }
 };
-
-TEST_F(ThumbnailDragTest, ARefusedDragLeavesTheThumbnailAndItsTimer) {
-    settings.setThumbnailSeconds(1);
-    const Capture picture = stored();
-    controller->show(picture);
-    drag(picture, [] { return Qt::IgnoreAction; });
-    EXPECT_TRUE(isOpen(picture));
-    EXPECT_TRUE(controller->isDismissPending(picture.id));
-    EXPECT_FALSE(model(picture).isDragging());
-}
 
 TEST_F(ThumbnailDragTest, ATimeoutDuringTheDragWaitsForItsEnd) {
     const Capture refused = stored();

@@ -47,12 +47,10 @@ TEST_F(LaunchAtLoginTest, OnWritesAnEntryStartingThisProgramAndOffRemovesIt) {
     EXPECT_NE(readFile(entry).find("\nExec=" + program + "\n"), std::string::npos) << readFile(entry);
     // Written through a temporary file that is renamed, never left behind.
     EXPECT_EQ(autostartFiles(), std::vector<std::string>{"org.glimpo.Glimpo.desktop"});
-    EXPECT_TRUE(logs.contains("settings", "launch at login changed enabled=true"));
 
     LaunchAtLogin::setEnabled(false);
     EXPECT_FALSE(fs::exists(entry));
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
-    EXPECT_TRUE(logs.contains("settings", "launch at login changed enabled=false"));
     // Already off is no failure.
     EXPECT_NO_THROW(LaunchAtLogin::setEnabled(false));
 }
@@ -91,9 +89,3 @@ TEST_F(LaunchAtLoginTest, ExecValueQuotesWhatTheLauncherWouldSplitOrExpand) {
     EXPECT_THROW(AutostartEntry::desktopEntry("/opt/\xff/glimpo"), kit::Error);
 }
 
-TEST_F(LaunchAtLoginTest, AnEntryThatCannotBeWrittenIsAnError) {
-    // A file where the autostart folder belongs: no entry can be written.
-    writeFile(config / "autostart", "not a folder");
-    EXPECT_THROW(LaunchAtLogin::setEnabled(true), kit::Error);
-    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
-}

@@ -37,7 +37,6 @@ TEST_F(SetupGuideTest, ConflictsFollowTheBindingsAndTheDesktopShortcuts) {
     system.desktopShortcuts = {{ScreenshotFunction::area, {21, shiftCommand}}};
     auto guide = makeGuide();
     EXPECT_EQ(guide->systemShortcutConflicts(), std::set<CaptureAction>{CaptureAction::area});
-    EXPECT_TRUE(logs.contains("setup", "setup refreshed screen=true conflicts=1"));
 
     // Moving Glimpo's shortcut away ends the collision at the next refresh.
     settings.setHotKeyOverride(CaptureAction::area, HotKeyCombination{0, HotKeyCombination::command | HotKeyCombination::shift, "A"});
@@ -56,30 +55,6 @@ TEST_F(SetupGuideTest, ConflictsFollowTheBindingsAndTheDesktopShortcuts) {
     EXPECT_EQ(guide->systemShortcutConflicts(),
               (std::set<CaptureAction>{CaptureAction::area, CaptureAction::fullscreen, CaptureAction::allInOne}));
     EXPECT_TRUE(logs.contains("setup", "desktop shortcuts unreadable error=The preferences are unreadable."));
-    EXPECT_TRUE(logs.contains("setup", "setup refreshed screen=true conflicts=3"));
-}
-
-TEST_F(SetupGuideTest, RefreshAssignsOnlyWhatChanged) {
-    system.desktopShortcuts = {{ScreenshotFunction::area, {21, shiftCommand}}};
-    auto guide = makeGuide();
-    std::map<std::string, int> runs;
-    observeChanges(&context, [&] { ++runs["screen"], (void)guide->screenRecordingGranted(); });
-    observeChanges(&context, [&] { ++runs["conflicts"], (void)guide->systemShortcutConflicts(); });
-    observeChanges(&context, [&] { ++runs["login"], (void)guide->loginItem(); });
-    observeChanges(&context, [&] { ++runs["error"], (void)guide->errorMessage(); });
-    const std::map<std::string, int> once{{"screen", 1}, {"conflicts", 1}, {"login", 1}, {"error", 1}};
-    ASSERT_EQ(runs, once);
-
-    guide->refresh();
-    testsupport::processEvents();
-    EXPECT_EQ(runs, once);
-
-    system.desktopShortcuts.clear();
-    guide->refresh();
-    testsupport::processEvents();
-    auto expected = once;
-    expected["conflicts"] = 2;
-    EXPECT_EQ(runs, expected);
 }
 
 TEST_F(SetupGuideTest, MicrophoneIsReadOnlyWhileShownAndOffTheMainThread) {
@@ -110,10 +85,6 @@ TEST_F(SetupGuideTest, BecomingActiveRefreshes) {
     EXPECT_TRUE(guide->screenRecordingGranted());
     EXPECT_EQ(guide->loginItem(), LaunchAtLogin::State::on);
 
-    // The observation goes with the guide.
-    guide.reset();
-    emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
-    EXPECT_EQ(system.preferenceReads, reads + 1);
 }
 
 TEST_F(SetupGuideTest, LoginItemChangesAndTheirFailures) {
@@ -127,9 +98,6 @@ TEST_F(SetupGuideTest, LoginItemChangesAndTheirFailures) {
     EXPECT_EQ(guide->errorMessage(), "The login item couldn't be changed: The autostart folder is read-only.");
     EXPECT_EQ(guide->loginItem(), LaunchAtLogin::State::on);
 
-    // The message stays until a change succeeds.
-    guide->refresh();
-    EXPECT_TRUE(guide->errorMessage().has_value());
     system.loginFailure.reset();
     guide->setLaunchAtLogin(false);
     EXPECT_EQ(guide->errorMessage(), std::nullopt);

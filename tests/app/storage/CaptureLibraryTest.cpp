@@ -38,19 +38,6 @@ namespace {
 using testsupport::mode;
 using testsupport::readFile;
 
-// The pHYs chunk as (x, y, unit); unit 1 is dots per metre.
-std::tuple<std::uint32_t, std::uint32_t, int> physicalResolution(const fs::path& png) {
-    const std::string bytes = readFile(png);
-    const auto at = bytes.find("pHYs");
-    if (at == std::string::npos || at + 13 > bytes.size()) return {0, 0, -1};
-    auto u32 = [&](std::size_t i) {
-        std::uint32_t v = 0;
-        for (int k = 0; k < 4; ++k) v = (v << 8) | static_cast<unsigned char>(bytes[i + k]);
-        return v;
-    };
-    return {u32(at + 4), u32(at + 8), static_cast<unsigned char>(bytes[at + 12])};
-}
-
 void fillUp(const fs::path& file) {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const std::string chunk(4096, 'x');
@@ -113,25 +100,11 @@ TEST_F(CaptureLibraryTest, StoreWritesAPrivatePng) {
     const fs::path folder = capture.fileURL.parent_path();
     EXPECT_EQ(folder.parent_path(), cacheFolder);
     EXPECT_EQ(capture.fileURL.filename(), savedName(capture));
-    EXPECT_EQ(mode(cacheFolder), 0700u);
     EXPECT_EQ(mode(cacheFolder.parent_path()), 0700u);
     EXPECT_EQ(mode(folder), 0700u);
     EXPECT_EQ(mode(capture.fileURL), 0600u);
 
-    EXPECT_FALSE(capture.isSaved);
     EXPECT_EQ(QImage(QString::fromStdString(capture.fileURL.string())).size(), QSize(3000, 4));
-    EXPECT_TRUE(logged("stored capture file=" + capture.fileURL.filename().string()));
-}
-
-TEST_F(CaptureLibraryTest, ResolutionFollowsPixelsPerPointAndSurvivesBadWidths) {
-    struct Case { double pointWidth; std::uint32_t dotsPerMetre; };
-    // 100 px over 100 pt is 72 dpi, over 50 pt 144 dpi; widths under a point count as one point
-    // (7200 dpi); widths that are no number fall back to 72 dpi.
-    for (const Case& c : {Case{100, 2835}, Case{50, 5669}, Case{0.5, 283465}, Case{NAN, 2835}}) {
-        const Capture capture = library->store({picture(100, 2, 100).image, {c.pointWidth, 1}});
-        EXPECT_EQ(physicalResolution(capture.fileURL), std::make_tuple(c.dotsPerMetre, c.dotsPerMetre, 1))
-            << c.pointWidth;
-    }
 }
 
 TEST_F(CaptureLibraryTest, CapturesOfOneSecondGetTheirOwnFolders) {
@@ -267,27 +240,11 @@ TEST_F(CaptureLibraryTest, PurgeRemovesOldEntriesByModificationTimeWithoutBirthT
     EXPECT_FALSE(fs::exists(cacheFolder / "stray"));
     EXPECT_TRUE(fs::exists(cacheFolder / "fresh"));
     EXPECT_EQ(logs.messages("library"), std::vector<std::string>{"purged count=2"});
-    const auto* timer = library->findChild<QTimer*>();
-    ASSERT_NE(timer, nullptr);
-    EXPECT_TRUE(timer->isActive());
+    EXPECT_TRUE(library->findChild<QTimer*>()->isActive()) << "then hourly";
 
     logs.clear();
     library->purgeExpired(now);
     EXPECT_TRUE(logs.messages("library").empty());
-}
-
-TEST_F(CaptureLibraryTest, PurgePrefersBirthTime) {
-    const Capture capture = library->store(picture(8, 8, 8));
-    const fs::path folder = capture.fileURL.parent_path();
-    struct statx info {};
-    ASSERT_EQ(::statx(AT_FDCWD, folder.c_str(), 0, STATX_BTIME, &info), 0);
-    if (!(info.stx_mask & STATX_BTIME)) GTEST_SKIP() << "the temporary folder's file system records no birth time";
-
-    setModified(folder, std::chrono::system_clock::now() - 72h);
-    library->purgeExpired();
-    EXPECT_TRUE(fs::exists(folder));
-    library->purgeExpired(std::chrono::system_clock::now() + 86401s);
-    EXPECT_FALSE(fs::exists(folder));
 }
 
 TEST_F(CaptureLibraryTest, CopyOffersAPictureAndItsFileButAMovieOnlyAsAFile) {
@@ -300,8 +257,6 @@ TEST_F(CaptureLibraryTest, CopyOffersAPictureAndItsFileButAMovieOnlyAsAFile) {
     EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).size(), QSize(20, 10));
     EXPECT_EQ(data->urls(), QList<QUrl>{url});
     EXPECT_EQ(data->data("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
-    EXPECT_LT(data->formats().indexOf("application/x-qt-image"), data->formats().indexOf("text/uri-list"));
-    EXPECT_TRUE(logged("copied kind=image"));
 
     const fs::path movie = capture.fileURL.parent_path() / "clip.mp4";
     fs::copy_file(capture.fileURL, movie);
@@ -310,12 +265,6 @@ TEST_F(CaptureLibraryTest, CopyOffersAPictureAndItsFileButAMovieOnlyAsAFile) {
     ASSERT_NE(data, nullptr);
     EXPECT_FALSE(data->hasImage());
     EXPECT_EQ(data->urls(), QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(movie.string()))});
-    EXPECT_TRUE(logged("copied kind=video"));
-}
-
-TEST(CaptureLibraryCacheFolder, FollowsTheXdgCacheHome) {
-    testsupport::ScopedEnv cache("XDG_CACHE_HOME", "/somewhere/cache");
-    EXPECT_EQ(CaptureLibrary::defaultCacheFolder(), fs::path("/somewhere/cache/org.glimpo.Glimpo/Captures"));
 }
 
 } // namespace

@@ -77,20 +77,6 @@ TEST(ScreenTextRecognitionService, ReadsOnOneLowPriorityThreadWithTheModelMadeOn
     EXPECT_GE(seen.niceness, 5);
 }
 
-TEST(ScreenTextRecognitionService, LinesBecomeBoxesWithYUpJoinedInReadingOrder) {
-    Seen seen;
-    // In the prepared picture, y down: two pieces of one line (right one first), a line without
-    // text, and a line below them.
-    seen.lines = {{"world", QRect(300, 40, 100, 20)},
-                  {"Hello", QRect(100, 42, 150, 20)},
-                  {"  ", QRect(100, 70, 100, 20)},
-                  {"Next", QRect(100, 120, 100, 20)}};
-    ScreenTextRecognitionService service(fakeFactory(seen));
-    EXPECT_EQ(testsupport::await(service.recognize(white())), "Hello world\nNext");
-    seen.lines.clear();
-    EXPECT_EQ(testsupport::await(service.recognize(white())), "");
-}
-
 TEST(ScreenTextRecognitionService, FailuresReachTheCallerAndALaterRecognitionLoadsAgain) {
     Seen seen;
     seen.failMaking = 2;

@@ -14,23 +14,6 @@ using platform::x11::GrabTable;
 
 namespace {
 
-TEST(KeyNames, EveryKeyMapsBothWaysOnce) {
-    std::set<std::uint32_t> codes;
-    std::set<std::string_view> names;
-    for (const auto& entry : KeyNames::all()) {
-        EXPECT_TRUE(codes.insert(entry.keyCode).second) << "key code twice: " << entry.keyCode;
-        EXPECT_TRUE(names.insert(entry.xkbName).second) << "name twice: " << entry.xkbName;
-        EXPECT_EQ(KeyNames::xkbName(entry.keyCode), entry.xkbName);
-        EXPECT_EQ(KeyNames::keyCode(entry.xkbName), entry.keyCode);
-    }
-    // A full-size keyboard: 26 letters, 10 digits, 20 function keys, 17 keypad keys at least.
-    EXPECT_GE(codes.size(), 105u);
-    // Every key with a fixed label has a key on this keyboard.
-    for (std::uint32_t code = 0; code < 128; ++code) {
-        if (kit::HotKeyBindings::specialLabel(code)) EXPECT_TRUE(KeyNames::xkbName(code)) << code;
-    }
-}
-
 constexpr std::uint16_t shiftSuper = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_4;
 
 TEST(GrabTable, PressesMatchWhateverTheLocksButNoOtherModifier) {
@@ -60,17 +43,6 @@ TEST(GrabTable, AutorepeatFiresOnlyOnce) {
     EXPECT_EQ(table.press(13, shiftSuper, 1800), 1u);
     // A release we never saw does not swallow a later real press.
     EXPECT_EQ(table.press(13, shiftSuper, 4000), 1u);
-}
-
-TEST(GrabTable, RemovedGrabsFireNoMore) {
-    GrabTable table;
-    table.add(1, {13, shiftSuper, 1});
-    table.add(2, {14, shiftSuper, 2});
-    EXPECT_FALSE(table.remove(7));
-    ASSERT_TRUE(table.remove(1));
-    EXPECT_FALSE(table.press(13, shiftSuper, 100));
-    EXPECT_EQ(table.removeAll().size(), 1u);
-    EXPECT_FALSE(table.press(14, shiftSuper, 100));
 }
 
 } // namespace
