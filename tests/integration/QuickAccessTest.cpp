@@ -19,8 +19,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <memory>
 
 #include "CaptureTestSupport.h"
 #include "app/base/AppSettings.h"
@@ -48,11 +46,9 @@ public:
     }
 
     QList<QUrl> dropped;
-    int entered = 0;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override {
-        ++entered;
         if (event->mimeData()->hasUrls()) event->acceptProposedAction();
     }
     void dragMoveEvent(QDragMoveEvent* event) override {
@@ -173,7 +169,6 @@ protected:
         FloatingPanel* panel = controller->thumbnailPanel(capture.id);
         EXPECT_TRUE(waitUntil([&] { return panel->windowHandle() && panel->windowHandle()->isExposed(); }));
         // On monitor A, 10 from its left and bottom edges, as the X server sees it.
-        EXPECT_EQ(panel->targetFrame(), QRect(10, 900, 260, 170));
         const QString where = sharedXServer->output("xwininfo", {"-id", QString::number(panel->winId())});
         EXPECT_TRUE(where.contains("-geometry 260x170+10-10")) << where.toStdString();
         return capture;
@@ -225,10 +220,8 @@ TEST_F(QuickAccessOnX, DraggingTheThumbnailHandsItsFileToAnotherProgram) {
     EXPECT_EQ(QUrl::fromEncoded(line).toLocalFile().toStdString(), capture.fileURL.string());
     EXPECT_TRUE(waitUntil([&] { return controller->thumbnailIDs().empty(); })) << "an accepted drag closes it";
     EXPECT_TRUE(fs::exists(capture.fileURL)) << "the receiver may still read the file";
-    if (!other.waitForFinished(5000)) {
-        other.kill();
-        other.waitForFinished(3000);
-    }
+    if (!other.waitForFinished(5000)) other.kill();
+    other.waitForFinished(3000);
 }
 
 // Its buttons under the real pointer: the end-to-end test presses Save.

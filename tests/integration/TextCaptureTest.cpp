@@ -65,10 +65,9 @@ TEST(TextCapture, DraggedTextLandsOnTheClipboardAndNothingInTheCache) {
     XServer::require("xdotool");
     XServer::require("xclip");
     GlimpoProcessHome home;
+    home.writeQuietSettings();
     {
         SettingsStore store((home.path("config") + "/org.glimpo.Glimpo/settings.json").toStdString());
-        store.setBool("welcomeShown", true);
-        store.setBool("playsShutterSound", false);
         store.setString("hotKeyOverrides", kit::HotKeyBindings::encode({{kit::CaptureAction::text,
             kit::HotKeyCombination{19, kit::HotKeyCombination::command | kit::HotKeyCombination::shift, "2"}}}));
     }
@@ -99,17 +98,11 @@ TEST(TextCapture, DraggedTextLandsOnTheClipboardAndNothingInTheCache) {
     EXPECT_TRUE(cache.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
-TEST(TextCapture, RecognizeCommandPrintsWhatTheServiceReads) {
+TEST(TextCapture, RecognizeCommandPrintsWhatTheServiceReadsAndNamesWhatItCannotRead) {
     QTemporaryDir folder;
     const QString file = folder.filePath("text.png");
     ASSERT_TRUE(textPicture().save(file));
     const QString command = QFileInfo(GLIMPO_BINARY).dir().filePath("glimpo-recognize");
-
-    QProcess one;
-    one.start(command, {file});
-    ASSERT_TRUE(one.waitForFinished(30000));
-    EXPECT_EQ(one.exitCode(), 0);
-    EXPECT_EQ(QString::fromUtf8(one.readAllStandardOutput()), truth + "\n");
 
     QProcess several;
     several.start(command, {file, folder.filePath("missing.png")});
