@@ -15,30 +15,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The menu as text: separators as "-".
-std::vector<QString> menuTexts(const StatusItemController& controller) {
-    std::vector<QString> texts;
-    for (const QAction* action : controller.menu()->actions()) {
-        texts.push_back(action->isSeparator() ? QStringLiteral("-") : action->text());
-    }
-    return texts;
-}
-
 QAction* item(const StatusItemController& controller, const QString& title) {
-    for (QAction* action : controller.menu()->actions()) {
-        if (action->text() == title || action->text().startsWith(title + QLatin1Char('\t'))) {
-            return action;
-        }
-    }
+    for (QAction* action : controller.menu()->actions())
+        if (action->text() == title || action->text().startsWith(title + QLatin1Char('\t'))) return action;
     return nullptr;
 }
 
-const std::map<std::string, std::string> defaultHints{
-    {"Capture Area", "⇧⌘4"}, {"Capture Fullscreen", "⇧⌘3"}, {"All-in-One", "⇧⌘5"}};
-
 } // namespace
 
-TEST(StatusItemController, TheOpenMenuAnswersItsOwnKeys) {
+TEST(StatusItemController, ItsKeysReachTheActions) {
     int settingsOpened = 0;
     MenuActions actions;
     actions.openSettings = [&] { ++settingsOpened; };
@@ -50,50 +35,32 @@ TEST(StatusItemController, TheOpenMenuAnswersItsOwnKeys) {
         QCoreApplication::sendEvent(controller.menu(), &event);
     };
     press(Qt::Key_Q, Qt::MetaModifier | Qt::ShiftModifier);
-    EXPECT_EQ(quits, 0);
     press(Qt::Key_Comma, Qt::MetaModifier);
-    EXPECT_EQ(settingsOpened, 1);
     press(Qt::Key_Q, Qt::MetaModifier);
+    EXPECT_EQ(settingsOpened, 1);
     EXPECT_EQ(quits, 1);
 }
 
-TEST(StatusItemController, RecordingPutsStopFirstAndABadgeAndEndingRemovesThem) {
+TEST(StatusItemController, TheMenuFollowsTheRecordingAndTheShortcutsWhenReopened) {
     StatusItemController controller{MenuActions{}};
     const qint64 idleIcon = controller.icon().cacheKey();
     controller.setRecordingElapsed(StatusItemController::Elapsed(std::nan("")));
     EXPECT_EQ(controller.toolTip(), " 00:00") << "nonsense from a clock";
     controller.setRecordingElapsed(65s);
-    // Opening the menu is what rebuilds it.
+    controller.setShortcutHints({{"Capture Area", "⇧⌘4"}, {"Capture Text", "⌃&"}});
     emit controller.menu()->aboutToShow();
-    auto texts = menuTexts(controller);
-    ASSERT_GE(texts.size(), 3u);
-    EXPECT_EQ(texts[0], "Stop Recording");
-    EXPECT_EQ(texts[2], "Capture Area");
+    EXPECT_EQ(controller.menu()->actions().front()->text(), "Stop Recording");
     EXPECT_EQ(controller.toolTip(), " 01:05");
     EXPECT_NE(controller.icon().cacheKey(), idleIcon);
+    EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area\t⇧⌘4");
+    // '&' would otherwise be eaten as a mnemonic marker.
+    EXPECT_EQ(item(controller, "Capture Text")->text(), "Capture Text\t⌃&&");
 
     controller.setRecordingElapsed(std::nullopt);
+    controller.setShortcutHints({});
     emit controller.menu()->aboutToShow();
-    EXPECT_EQ(menuTexts(controller).front(), "Capture Area");
+    EXPECT_EQ(controller.menu()->actions().front()->text(), "Capture Area");
     EXPECT_EQ(controller.toolTip(), "Glimpo");
-}
-
-TEST(StatusItemController, HintsShowBesideBoundItemsAndVanishWhenCleared) {
-    StatusItemController controller{MenuActions{}};
-    controller.setShortcutHints(defaultHints);
-    controller.rebuildMenu();
-    EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area\t⇧⌘4");
-    auto cleared = defaultHints;
-    cleared.erase("Capture Area");
-    controller.setShortcutHints(cleared);
-    EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area\t⇧⌘4") << "until reopened";
-    controller.rebuildMenu();
-    EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area");
-
-    // '&' would otherwise be eaten as a mnemonic marker.
-    controller.setShortcutHints({{"Capture Text", "⌃&"}});
-    controller.rebuildMenu();
-    EXPECT_EQ(item(controller, "Capture Text")->text(), "Capture Text\t⌃&&");
 }
 
 TEST(StatusItemController, AnItemMayRebuildTheMenuFromItsOwnHandler) {
