@@ -10,6 +10,7 @@
 #include "app/core/AppDelegate.h"
 #include "app/core/CommandLine.h"
 #include "app/core/SingleInstance.h"
+#include "app/platform/wayland/WaylandSession.h"
 
 int main(int argc, char** argv) {
     // Before Qt: --help and a wrong option need no display.
@@ -22,6 +23,10 @@ int main(int argc, char** argv) {
     // keeps them in their own mappings, which go back to the system when freed, instead of
     // glibc's adaptive one moving them into the heap, where freed pages stay with the process.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+    // Glimpo's windows are placed by absolute position, which only X allows: in a Wayland
+    // session they run on Xwayland.
+    if (platform::wayland::isWaylandSession() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Glimpo");
     QApplication::setApplicationVersion(GLIMPO_VERSION);

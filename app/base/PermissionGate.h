@@ -9,7 +9,8 @@ enum class MicrophoneAuthorization { authorized, denied, restricted };
 namespace PermissionGate {
 
 // The non-prompting screen-capture test. Every X11 client may read the screen; in a Wayland
-// session Glimpo would see only other X clients, so captures stay blocked there.
+// session the screenshot portal asks at the first capture, and a refusal there is the
+// declined-permission failure, so nothing is known to be refused beforehand.
 bool screenCaptureAllowed();
 
 // Authorised when the sound server answers and has an input source, restricted otherwise.

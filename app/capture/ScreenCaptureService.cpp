@@ -166,14 +166,19 @@ QCoro::Task<std::shared_ptr<FrozenScreen>> ScreenCaptureService::freeze(DisplayL
     for (const DisplayInfo& display : layout.displays()) everything |= display.pixels;
     HiddenWindows hidden = co_await hideOwnWindowsOver(everything);
     auto frozen = std::make_shared<FrozenScreen>();
-    for (const DisplayInfo& display : layout.displays()) frozen->images[display.id] = backend_->grab(display.pixels);
+    std::vector<QRect> areas;
+    for (const DisplayInfo& display : layout.displays()) areas.push_back(display.pixels);
+    std::vector<QImage> images = co_await backend_->grabAreas(areas);
+    for (std::size_t i = 0; i < images.size(); ++i) frozen->images[layout.displays()[i].id] = std::move(images[i]);
     frozen->layout = std::move(layout);
     co_return frozen;
 }
 
 QCoro::Task<QImage> ScreenCaptureService::grabLive(QRect rootArea) {
     HiddenWindows hidden = co_await hideOwnWindowsOver(rootArea);
-    co_return backend_->grab(rootArea);
+    std::vector<QRect> areas(1, rootArea);
+    std::vector<QImage> images = co_await backend_->grabAreas(std::move(areas));
+    co_return std::move(images.front());
 }
 
 QCoro::Task<HiddenWindows> ScreenCaptureService::hideOwnWindowsOver(QRect rootArea) {

@@ -16,6 +16,8 @@
 #include "app/base/PermissionGate.h"
 #include "app/base/SettingsStore.h"
 #include "app/platform/desktop/FileReveal.h"
+#include "app/platform/wayland/PortalCaptureBackend.h"
+#include "app/platform/wayland/WaylandSession.h"
 #include "app/platform/x11/KeyboardLayout.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
 #include "app/platform/x11/X11HotKeyBackend.h"
@@ -45,8 +47,13 @@ constexpr double whereToLookSeconds = 6;
 } // namespace
 
 AppDelegate::Environment AppDelegate::Environment::standard() {
-    // One backend over Qt's X connection, and one display service, for the whole program.
-    auto backend = std::make_shared<platform::x11::XcbCaptureBackend>();
+    // One backend over Qt's X connection, and one display service, for the whole program. In a
+    // Wayland session the pixels come from the portal; the layout still from Xwayland.
+    const bool wayland = platform::wayland::isWaylandSession();
+    Logger("app").info("platform={}", wayland ? "wayland" : "x11");
+    std::shared_ptr<platform::x11::XcbCaptureBackend> backend =
+        wayland ? std::make_shared<platform::wayland::PortalCaptureBackend>()
+                : std::make_shared<platform::x11::XcbCaptureBackend>();
     auto displays = std::make_shared<DisplayService>(backend);
 
     Environment environment;
@@ -68,7 +75,7 @@ AppDelegate::Environment AppDelegate::Environment::standard() {
     environment.makeRecorder = [displays](CaptureLibrary& library) -> std::unique_ptr<ScreenRecorder> {
         return std::make_unique<StreamScreenRecorder>(library, displays);
     };
-    environment.makeHotKeys = [] { return platform::x11::makeHotKeyBackend(); };
+    environment.makeHotKeys = [wayland] { return platform::x11::makeHotKeyBackend(!wayland); };
     environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings) {
         return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays));
     };

@@ -37,7 +37,7 @@ if [ "$(id -u)" -eq 0 ]; then
   chmod 0711 "$base"
   trap 'rm -rf "$base"' EXIT
   # Without a shell of its own the user runs this same script, as itself.
-  runuser -u "$user" -- env -i PATH="$PATH" LANG=C.UTF-8 GLIMPO_WL_BASE="$base" \
+  runuser -u "$user" -- env -i PATH="$PATH" LANG=C.UTF-8 GLIMPO_WL_BASE="$base" GLIMPO_WL_SWAY_CONFIG="${GLIMPO_WL_SWAY_CONFIG:-}" \
       bash "$(readlink -f "$0")" --outputs "$outputs" $([ $portal -eq 1 ] || echo --no-portal) -- "$@"
   exit $?
 fi

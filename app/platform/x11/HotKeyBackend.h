@@ -41,6 +41,7 @@ public:
 };
 
 // The X11 backend when the program runs on X11, else one that refuses everything as unavailable.
-std::unique_ptr<HotKeyBackend> makeHotKeyBackend();
+// Under Xwayland key grabs hear only keys typed into X windows: `grabsReachTheDesktop` false.
+std::unique_ptr<HotKeyBackend> makeHotKeyBackend(bool grabsReachTheDesktop = true);
 
 } // namespace platform::x11

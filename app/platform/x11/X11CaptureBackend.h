@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <qcoro/qcorotask.h>
 
 namespace platform::x11 {
 
@@ -93,6 +94,13 @@ public:
     // Pixels of the root window in `area` as Format_RGB32 of exactly the area's size; parts
     // outside the root are black. Throws when the server cannot be reached.
     virtual QImage grab(const QRect& area) = 0;
+    // Each area as grab() gives it, all from one moment. A backend that can only photograph the
+    // whole desktop, and must wait for that, takes one picture for all of them.
+    virtual QCoro::Task<std::vector<QImage>> grabAreas(std::vector<QRect> areas) {
+        std::vector<QImage> images;
+        for (const QRect& area : areas) images.push_back(grab(area));
+        co_return images;
+    }
     // Whether the window, or the frame the window manager put around it, is still on screen.
     virtual bool isShowing(std::uint32_t window) = 0;
     // Starts watching the whole screen for drawing; null when the server cannot tell.

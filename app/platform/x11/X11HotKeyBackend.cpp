@@ -206,8 +206,8 @@ bool X11HotKeyBackend::nativeEventFilter(const QByteArray& eventType, void* mess
     return true;
 }
 
-std::unique_ptr<HotKeyBackend> makeHotKeyBackend() {
-    if (X11HotKeyBackend::isAvailable()) return std::make_unique<X11HotKeyBackend>();
+std::unique_ptr<HotKeyBackend> makeHotKeyBackend(bool grabsReachTheDesktop) {
+    if (grabsReachTheDesktop && X11HotKeyBackend::isAvailable()) return std::make_unique<X11HotKeyBackend>();
     return std::make_unique<UnavailableHotKeyBackend>();
 }
 
