@@ -41,6 +41,7 @@
 namespace {
 
 constexpr std::uint32_t escapeKeyCode = 53;
+constexpr std::string_view screenCastTokenKey = "screenCastRestoreToken";
 // Long enough to read a sentence that names a place.
 constexpr double whereToLookSeconds = 6;
 
@@ -72,8 +73,17 @@ AppDelegate::Environment AppDelegate::Environment::standard() {
         services.recognizer = std::make_unique<ScreenTextRecognitionService>();
         return services;
     };
-    environment.makeRecorder = [displays](CaptureLibrary& library) -> std::unique_ptr<ScreenRecorder> {
-        return std::make_unique<StreamScreenRecorder>(library, displays);
+    environment.makeRecorder = [displays, wayland](CaptureLibrary& library,
+                                                   AppSettings& settings) -> std::unique_ptr<ScreenRecorder> {
+        auto recorder = std::make_unique<StreamScreenRecorder>(library, displays);
+        if (wayland) {
+            // The user's choice of screen is kept, so the desktop asks once.
+            SettingsStore& store = settings.defaults();
+            recorder->shareScreenThrough(std::make_unique<platform::wayland::ScreenCastPortal>(
+                store.stringValue(screenCastTokenKey).value_or(""),
+                [&store](const std::string& token) { store.setString(screenCastTokenKey, token); }));
+        }
+        return recorder;
     };
     environment.makeHotKeys = [wayland] { return platform::x11::makeHotKeyBackend(!wayland); };
     environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings) {
@@ -109,7 +119,7 @@ CaptureLibrary& AppDelegate::library() {
 CaptureCoordinator& AppDelegate::coordinator() {
     if (!coordinator_) {
         CaptureCoordinator::Services services = environment_.makeServices(*settings_);
-        if (!services.recorder && environment_.makeRecorder) services.recorder = environment_.makeRecorder(library());
+        if (!services.recorder && environment_.makeRecorder) services.recorder = environment_.makeRecorder(library(), *settings_);
         coordinator_ = std::make_unique<CaptureCoordinator>(*settings_, library(), std::move(services));
     }
     return *coordinator_;

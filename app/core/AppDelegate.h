@@ -47,7 +47,7 @@ public:
         std::function<void(const std::filesystem::path& folder, std::function<void()> onUnavailable)> openFolder;
         std::function<CaptureCoordinator::Services(AppSettings&)> makeServices;
         // The screen recorder, which saves through the library; used when makeServices gives none.
-        std::function<std::unique_ptr<ScreenRecorder>(CaptureLibrary&)> makeRecorder;
+        std::function<std::unique_ptr<ScreenRecorder>(CaptureLibrary&, AppSettings&)> makeRecorder;
         // The desktop's global hot key service.
         std::function<std::unique_ptr<platform::x11::HotKeyBackend>()> makeHotKeys;
         // Where captures and notices are shown.

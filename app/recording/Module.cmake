@@ -2,7 +2,8 @@
 # screen stream, loaded on first use (app/base/Modules.h). Its sources stay out of glimpo_app;
 # glimpo_recording is the same code as a static library that the tests link directly.
 pkg_check_modules(RECORDING REQUIRED IMPORTED_TARGET
-    libavformat libavcodec libswscale libavutil libpulse xcb xcb-shm xcb-damage xcb-xfixes xcb-randr)
+    libavformat libavcodec libswscale libavutil libpulse xcb xcb-shm xcb-damage xcb-xfixes xcb-randr
+    libpipewire-0.3)
 
 set(glimpo_recording_sources
     ${CMAKE_CURRENT_SOURCE_DIR}/recording/RecordingModuleExports.cpp
@@ -13,6 +14,8 @@ set(glimpo_recording_sources
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/x11/ScreenStream.h
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/x11/X11ScreenStream.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/x11/X11ScreenStream.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/wayland/PipeWireScreenStream.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/wayland/PipeWireScreenStream.h
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/audio/PulseAudioCapture.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/audio/PulseAudioCapture.h
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/audio/OwnSoundFilter.cpp

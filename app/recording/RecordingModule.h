@@ -4,6 +4,7 @@
 // the first recording, the first movie thumbnail or the first microphone question; its one
 // exported function hands out the operations below.
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -29,6 +30,14 @@ public:
         kit::RecordingFormat::PixelSize size;
         bool systemAudio = false;
         bool microphone = false;
+        // In a Wayland session, the stream the ScreenCast portal shared: its PipeWire remote
+        // (the session takes it over), node, and the root pixels it shows. Absent on X11.
+        struct SharedScreen {
+            int fd = -1;
+            std::uint32_t node = 0;
+            QRect area;
+        };
+        std::optional<SharedScreen> sharedScreen;
     };
 
     virtual ~RecordingSession() = default;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/platform/audio/PulseAudioCapture.h"
+#include "app/platform/wayland/PipeWireScreenStream.h"
 #include "app/platform/x11/X11ScreenStream.h"
 #include "app/recording/RecordingWriter.h"
 
@@ -20,20 +21,29 @@ struct StreamRecordingSession::Parts {
     Settings settings;
     // Declared first, destroyed last: the stream and the sound hand it samples until they end.
     RecordingWriter writer;
-    platform::x11::X11ScreenStream screen;
+    std::unique_ptr<platform::x11::ScreenStream> screen;
     PulseAudioCapture sound;
     // Host time in nanoseconds up to which each source (system audio, microphone) was heard.
     std::atomic<std::int64_t> heardUntil[2] = {0, 0};
 
     explicit Parts(const Settings& s)
-        : settings(s), writer(s.file, s.size, s.systemAudio, s.microphone), screen({s.rootArea, s.size}) {}
+        : settings(s), writer(s.file, s.size, s.systemAudio, s.microphone), screen(makeScreen(s)) {}
+
+    static std::unique_ptr<platform::x11::ScreenStream> makeScreen(const Settings& s) {
+        if (s.sharedScreen)
+            return std::make_unique<platform::wayland::PipeWireScreenStream>(
+                platform::x11::ScreenStream::Configuration{s.rootArea, s.size},
+                platform::wayland::PipeWireScreenStream::Source{s.sharedScreen->fd, s.sharedScreen->node,
+                                                                 s.sharedScreen->area});
+        return std::make_unique<platform::x11::X11ScreenStream>(platform::x11::ScreenStream::Configuration{s.rootArea, s.size});
+    }
 };
 
 StreamRecordingSession::StreamRecordingSession(const Settings& settings)
     : parts_(std::make_unique<Parts>(settings)) {}
 
 StreamRecordingSession::~StreamRecordingSession() {
-    parts_->screen.stop();
+    parts_->screen->stop();
     parts_->sound.stop();
 }
 
@@ -56,7 +66,7 @@ void StreamRecordingSession::start(std::function<void(const std::string& error)>
                       });
     }
     try {
-        p.screen.start(
+        p.screen->start(
             [&p](platform::x11::StreamFrame frame) {
                 RecordingWriter::Sample sample;
                 sample.type = RecordingWriter::Output::screen;
@@ -73,12 +83,12 @@ void StreamRecordingSession::start(std::function<void(const std::string& error)>
 }
 
 void StreamRecordingSession::setOwnWindows(std::vector<QRect> rootRects) {
-    parts_->screen.setExcludedAreas(std::move(rootRects));
+    parts_->screen->setExcludedAreas(std::move(rootRects));
 }
 
 std::optional<std::string> StreamRecordingSession::stopCapture(kit::MediaTime stopTime) {
     Parts& p = *parts_;
-    p.screen.stop();
+    p.screen->stop();
     const auto deadline = std::chrono::steady_clock::now() + soundDrainLimit;
     const std::int64_t until = std::llround(stopTime.seconds() * 1e9);
     const auto waiting = [&](bool wanted, PulseAudioCapture::Source source) {

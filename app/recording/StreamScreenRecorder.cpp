@@ -1,5 +1,7 @@
 #include "app/recording/StreamScreenRecorder.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
@@ -111,7 +113,17 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
         active->fileURL = library_.newCacheURL(kit::CaptureKind::video, active->capturedAt);
         active->pixelSize = kit::Size{double(size.width), double(size.height)};
         const RecordingModule& module = module_();
-        const RecordingSession::Settings settings{writingFile(active->fileURL), rootArea, size, systemAudio, microphone};
+        RecordingSession::Settings settings{writingFile(active->fileURL), rootArea, size, systemAudio, microphone, {}};
+        if (screenCast_) {
+            const platform::wayland::ScreenCastPortal::Grant grant = co_await screenCast_->open();
+            // A portal that does not say where the monitor is shares the one it was asked for.
+            const QRect shared = grant.area.isEmpty() ? display->pixels : grant.area;
+            settings.sharedScreen = RecordingSession::Settings::SharedScreen{grant.fd, grant.node, shared};
+            if (!shared.contains(rootArea)) {
+                ::close(grant.fd);
+                throw kit::Error("The shared screen doesn't show the selected area. Share the screen it is on.");
+            }
+        }
 
         std::unique_ptr<RecordingSession> session;
         auto onStopped = [self](const std::string& error) {
@@ -134,6 +146,7 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
     }
     if (!self) co_return;
     if (failure) {
+        if (screenCast_) screenCast_->close();
         lifecycle_.didFinish();
         std::rethrow_exception(failure);
     }
@@ -157,6 +170,7 @@ QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop(
     RecordingSession* session = active->session.get();
     std::optional<std::string> stopError, finishError;
     co_await offMainThread([&] { stopError = session->stopCapture(stopTime); });
+    if (self && screenCast_) screenCast_->close();
     if (stopError) log_.error("stop capture failed error={}", *stopError);
     const RecordingModule& module = module_();
     co_await offMainThread([&] {

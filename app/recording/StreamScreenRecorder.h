@@ -14,6 +14,7 @@
 
 #include "app/base/Log.h"
 #include "app/base/Observation.h"
+#include "app/platform/wayland/ScreenCastPortal.h"
 #include "app/recording/RecordingModule.h"
 #include "app/recording/ScreenRecorder.h"
 #include "kit/Recording.h"
@@ -30,6 +31,11 @@ public:
     StreamScreenRecorder(CaptureLibrary& library, std::shared_ptr<DisplayService> displays,
                          ModuleLoader module = &RecordingModule::load, QObject* parent = nullptr);
     ~StreamScreenRecorder() override;
+
+    // In a Wayland session the screen comes through the ScreenCast portal.
+    void shareScreenThrough(std::unique_ptr<platform::wayland::ScreenCastPortal> portal) {
+        screenCast_ = std::move(portal);
+    }
 
     std::optional<Elapsed> elapsed() const override { return elapsed_.get(); }
     QCoro::Task<void> start(std::optional<kit::Rect> area, std::uint32_t displayID, bool microphone,
@@ -58,6 +64,7 @@ private:
     ModuleLoader module_;
     kit::RecordingLifecycle lifecycle_;
     std::unique_ptr<ActiveRecording> session_;
+    std::unique_ptr<platform::wayland::ScreenCastPortal> screenCast_;
     Observed<std::optional<Elapsed>> elapsed_;
     QTimer clockTimer_;
     std::chrono::steady_clock::time_point clockStart_;

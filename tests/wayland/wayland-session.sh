@@ -130,7 +130,7 @@ if [ $portal -eq 1 ]; then
   mkdir -p "$XDG_CONFIG_HOME/xdg-desktop-portal-wlr"
   # Asks nobody which output to share: a headless session has nobody to ask.
   printf '[screencast]\nchooser_type=none\noutput_name=HEADLESS-1\n' >"$XDG_CONFIG_HOME/xdg-desktop-portal-wlr/config"
-  /usr/libexec/xdg-desktop-portal-wlr >"$runtime/portal-wlr.log" 2>&1 & pids+=($!)
+  /usr/libexec/xdg-desktop-portal-wlr -l DEBUG >"$runtime/portal-wlr.log" 2>&1 & pids+=($!)
   wait_for 10 sh -c "busctl --user list 2>/dev/null | grep -q org.freedesktop.impl.portal.desktop.wlr" ||
     { echo "wayland-session: xdg-desktop-portal-wlr did not start" >&2; cat "$runtime/portal-wlr.log" >&2; exit 1; }
   # The screenshot portal needs an access-dialog backend beside the wlroots one: GTK's.
@@ -148,7 +148,7 @@ status=$?
 set -e
 if [ $status -ne 0 ] && [ -n "${GLIMPO_WL_VERBOSE:-1}" ]; then
   for log in sway portal portal-wlr; do
-    [ -s "$runtime/$log.log" ] && { echo "--- $log.log (tail)"; tail -n 15 "$runtime/$log.log"; } >&2
+    [ -s "$runtime/$log.log" ] && { echo "--- $log.log (tail)"; tail -n 25 "$runtime/$log.log"; } >&2
   done
 fi
 exit $status

@@ -1,0 +1,39 @@
+#pragma once
+// The screen stream of a Wayland session: the PipeWire video stream that the ScreenCast portal
+// opened, read on PipeWire's own thread loop. Each buffer the compositor sends is a frame in which
+// something changed (the complete ones; nothing comes while the screen is still); the recorded
+// area is cut out of it and scaled to the movie's size. Lives in the recording module.
+
+#include <memory>
+
+#include "app/platform/x11/ScreenStream.h"
+
+namespace platform::wayland {
+
+class PipeWireScreenStream : public x11::ScreenStream {
+public:
+    struct Source {
+        // The PipeWire remote the portal opened; the stream takes it over.
+        int fd = -1;
+        std::uint32_t node = 0;
+        // The root pixels the stream shows (its output's place in the layout).
+        QRect area;
+    };
+
+    // `configuration.sourceRect` is in root pixels, inside `source.area`.
+    PipeWireScreenStream(Configuration configuration, Source source);
+    ~PipeWireScreenStream() override;
+    PipeWireScreenStream(const PipeWireScreenStream&) = delete;
+    PipeWireScreenStream& operator=(const PipeWireScreenStream&) = delete;
+
+    void start(FrameHandler onFrame, StopHandler onStopped) override;
+    void stop() override;
+    void setExcludedAreas(std::vector<QRect> rootRects) override;
+
+    struct Reader;
+
+private:
+    std::unique_ptr<Reader> reader_;
+};
+
+} // namespace platform::wayland
