@@ -75,6 +75,7 @@ QCoro::Task<void> PanelSelectionOverlayController::run(std::uint64_t generation,
     }
     showPanels();
     windows_.clear();
+    windowsListed_ = false;
     loadWindows(generation);
     const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     log_.info("overlay shown overlay_ms={:.1f}", ms);
@@ -96,7 +97,9 @@ QCoro::Task<void> PanelSelectionOverlayController::loadWindows(std::uint64_t gen
     }
     if (!self || generation != generation_) co_return;
     windows_ = std::move(list);
+    windowsListed_ = true;
     if (frozen_) frozen_->windows = windows_;
+    if (mode_ == SelectionMode::window && nothingToPick()) tellNothingToPick();
     if (mode_ == SelectionMode::window) pointerMoved(pointer_);
     emit windowsLoaded();
 }
@@ -216,8 +219,20 @@ void PanelSelectionOverlayController::dragged(kit::Point point) {
     redraw();
 }
 
+bool PanelSelectionOverlayController::nothingToPick() const {
+    return windowsListed_ && windows_.empty() && !capturer_.listsEveryWindow();
+}
+
+void PanelSelectionOverlayController::tellNothingToPick() {
+    if (onNotice) onNotice(noWindowsSentence);
+}
+
 void PanelSelectionOverlayController::toggleMode() {
     if (!allowsWindowMode_) return;
+    if (mode_ == SelectionMode::area && nothingToPick()) {
+        tellNothingToPick();
+        return;
+    }
     mode_ = mode_ == SelectionMode::area ? SelectionMode::window : SelectionMode::area;
     dragStart_.reset();
     selection_.reset();

@@ -42,6 +42,9 @@ public:
     void cancel();
     void toggleMode();
 
+    static constexpr const char* noWindowsSentence =
+        "This desktop doesn't show Glimpo its windows. Drag over the window to capture it as an area.";
+
     SelectionMode mode() const { return mode_; }
     bool allowsWindowMode() const { return allowsWindowMode_; }
     bool isSelecting() const { return running_; }
@@ -65,6 +68,9 @@ signals:
     void windowsLoaded();
 
 private:
+    // The window list came and is empty although the screen may show windows.
+    bool nothingToPick() const;
+    void tellNothingToPick();
     struct LaterDeleter {
         void operator()(QObject* object) const { object->deleteLater(); }
     };
@@ -90,6 +96,7 @@ private:
     kit::Point pointer_;
     std::optional<CapturableWindow> hoveredWindow_;
     std::vector<CapturableWindow> windows_;
+    bool windowsListed_ = false;
     bool allowsWindowMode_ = true;
 
     DisplayLayout layout_;

@@ -49,6 +49,8 @@ public:
     virtual QCoro::Task<std::vector<CapturableWindow>> windows();
 
     const DisplayService& displays() const { return *displays_; }
+    // False where the session shows Glimpo only some windows (those of X programs under Wayland).
+    bool listsEveryWindow() const { return backend_->listsEveryWindow(); }
 
     // Grabs every display of `layout` once.
     QCoro::Task<std::shared_ptr<FrozenScreen>> freeze(DisplayLayout layout);

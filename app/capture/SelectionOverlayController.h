@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "kit/Geometry.h"
 
@@ -51,4 +52,7 @@ public:
 
     // The completion runs once, on the main thread.
     virtual void begin(SelectionMode mode, bool allowsWindowMode, Completion completion) = 0;
+
+    // A sentence for the user while the overlay runs (window picking that has nothing to pick).
+    std::function<void(const std::string& text)> onNotice;
 };

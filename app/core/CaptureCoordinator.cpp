@@ -100,7 +100,15 @@ SelectionOverlayController* CaptureCoordinator::overlay(const std::string& title
         reportUnavailable(noCapture, title);
         return nullptr;
     }
-    if (!overlay_ && services_.makeOverlay) overlay_ = services_.makeOverlay(*services_.capturer);
+    if (!overlay_ && services_.makeOverlay) {
+        overlay_ = services_.makeOverlay(*services_.capturer);
+        if (overlay_) {
+            QPointer<CaptureCoordinator> self(this);
+            overlay_->onNotice = [self](const std::string& text) {
+                if (self) emit self->message(text, "macwindow");
+            };
+        }
+    }
     if (!overlay_) reportUnavailable(noSelection, title);
     return overlay_.get();
 }

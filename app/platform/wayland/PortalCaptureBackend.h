@@ -18,6 +18,7 @@ public:
     QCoro::Task<std::vector<QImage>> grabAreas(std::vector<QRect> areas) override;
     // Wayland gives no pixels without waiting for the portal: a grab on the spot always fails.
     QImage grab(const QRect& area) override;
+    bool listsEveryWindow() const override { return false; }
 
     // `area` of a picture of `desktop` (root pixels), in root pixels: the picture may have more
     // pixels per root pixel (outputs with a larger scale); parts outside it are black.

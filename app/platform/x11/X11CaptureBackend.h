@@ -105,6 +105,8 @@ public:
     virtual bool isShowing(std::uint32_t window) = 0;
     // Starts watching the whole screen for drawing; null when the server cannot tell.
     virtual std::unique_ptr<DamageWatch> watchDamage() = 0;
+    // Whether clientWindows() sees every window on screen (not under Xwayland: only X ones).
+    virtual bool listsEveryWindow() const { return true; }
 };
 
 } // namespace platform::x11

@@ -50,7 +50,11 @@ public:
     std::vector<std::vector<QRect>> damage;
     int damageLooks = 0;
 
+    // A Wayland session's: the windows listed are only some of those on screen.
+    bool partialList = false;
+
     std::vector<Monitor> monitors() override { return monitorList; }
+    bool listsEveryWindow() const override { return !partialList; }
     std::vector<ClientWindow> clientWindows() override {
         if (listFailure) std::rethrow_exception(listFailure);
         return clients;

@@ -129,6 +129,36 @@ TEST_F(OverlayFixture, SpaceSwitchesToWindowsAndTheFrontmostUnderThePointerIsPic
     EXPECT_EQ(results[0].windowNumber(), 8u);
 }
 
+TEST_F(OverlayFixture, WhereTheSessionShowsNoWindowsSpaceSaysSoAndTheAreaStays) {
+    std::vector<std::string> notices;
+    overlay->onNotice = [&notices](const std::string& text) { notices.push_back(text); };
+    backend->partialList = true;
+    begin();
+    overlay->toggleMode();
+    EXPECT_EQ(overlay->mode(), SelectionMode::area);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], PanelSelectionOverlayController::noWindowsSentence);
+    overlay->cancel();
+
+    // Asked for a window straight away: said once the list is in.
+    begin(SelectionMode::window);
+    EXPECT_EQ(notices.size(), 2u);
+    overlay->cancel();
+
+    // The windows it does show are picked as usual; an empty X11 desktop needs no sentence.
+    backend->clients = {client(7, QRect(50, 250, 400, 300))};
+    begin();
+    overlay->toggleMode();
+    EXPECT_EQ(overlay->mode(), SelectionMode::window);
+    overlay->cancel();
+    backend->clients.clear();
+    backend->partialList = false;
+    begin();
+    overlay->toggleMode();
+    EXPECT_EQ(overlay->mode(), SelectionMode::window);
+    EXPECT_EQ(notices.size(), 2u);
+}
+
 TEST_F(OverlayFixture, EscapeThenReleaseReportsOnce) {
     begin();
     auto* panel = overlay->keyPanel();
