@@ -6,6 +6,7 @@
 # fullscreen   one 1280x720 output: a full-screen capture holds a native Wayland client's pixels
 # two-outputs  two outputs: full screen of the display under the pointer, and an area dragged
 #              through the overlay on the other one has the dragged size and that display's pixels
+# x-window     a window of an X program is picked through the overlay and captured at its size
 # no-portal    without a screenshot portal a capture says so and stores nothing
 # bound-action a key bound in the compositor's configuration runs a command-line action
 # recording    a 3-second recording of an area through the ScreenCast portal is an H.264 movie
@@ -17,7 +18,7 @@ here=$(dirname "$(readlink -f "$0")")
 glimpo=$(readlink -f "$1")
 case_name=$2
 
-for tool in convert identify xdotool foot wtype ffprobe ffmpeg; do
+for tool in convert identify xdotool xwininfo xmessage foot wtype ffprobe ffmpeg; do
   command -v "$tool" >/dev/null || { echo "wayland-tests: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
 done
 
@@ -108,6 +109,27 @@ two-outputs)
   file=$(stored | grep -vxF "$file" | tail -n 1)
   [ "$(identify -format %wx%h "$file")" = 400x300 ] || fail "the dragged 400x300 area was stored as $(identify -format %wx%h "$file")"
   [ "$(pixel "$file" 200 150)" = 3366CC ] || fail "the area shows $(pixel "$file" 200 150), not the first output's client"
+  ;;
+x-window)
+  show_colour HEADLESS-1 3366cc 640 400
+  xmessage -name glimpo-test-x "an X program" >/dev/null 2>&1 &
+  pids+=($!)
+  wait_for 20 sh -c "xdotool search --classname glimpo-test-x >/dev/null" || fail "the X program did not show"
+  window=$(xdotool search --classname glimpo-test-x | head -n 1)
+  # Placed by the compositor (tiled beside the Wayland client): where it ended up is the truth.
+  geometry() { xwininfo -id "$window" | awk -F: '/Absolute upper-left X/ {x=$2} /Absolute upper-left Y/ {y=$2}
+    /Width/ {w=$2} /Height/ {h=$2} END {printf "%d %d %d %d", x, y, w, h}'; }
+  settled() { local g; g=$(geometry); sleep 0.2; [ "$g" = "$(geometry)" ]; }
+  wait_for 10 settled || fail "the X program's window never settled"
+  read -r x y w h <<<"$(geometry)"
+  start_glimpo --window
+  wait_for 20 logged "overlay shown" || fail "the window overlay did not open"
+  # The window list arrives just after the overlay and lights up the window under the pointer.
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+  wait_for 20 logged "stored capture file=Glimpo " || fail "the picked window was not stored"
+  file=$(newest)
+  [ "$(identify -format %wx%h "$file")" = "${w}x${h}" ] ||
+    fail "the window is ${w}x${h} but its capture $(identify -format %wx%h "$file")"
   ;;
 no-portal)
   start_glimpo --fullscreen
