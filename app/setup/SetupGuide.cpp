@@ -9,6 +9,8 @@
 
 #include "app/base/AppSettings.h"
 #include "app/platform/desktop/DesktopScreenshotShortcuts.h"
+#include "app/platform/desktop/GnomeCommandShortcuts.h"
+#include "app/platform/wayland/WaylandSession.h"
 #include "kit/Error.h"
 #include "kit/SystemScreenshotShortcuts.h"
 
@@ -33,6 +35,13 @@ SetupGuide::Platform SetupGuide::Platform::standard() {
         return shortcuts::preferences(shortcuts::read(), bindings);
     };
     platform.openSettingsPage = &platform::desktop::openSettingsPage;
+    platform.desktopBindsKeys = platform::wayland::isWaylandSession();
+    if (platform.desktopBindsKeys && platform::desktop::GnomeCommandShortcuts::isGnomeSession()) {
+        platform.commandShortcutsBound = &platform::desktop::GnomeCommandShortcuts::bound;
+        platform.bindCommandShortcuts = [] {
+            platform::desktop::GnomeCommandShortcuts::bind(QCoreApplication::applicationFilePath().toStdString());
+        };
+    }
     return platform;
 }
 
@@ -51,6 +60,7 @@ void SetupGuide::refresh() {
     screenRecordingGranted_.set(platform_.screenCaptureAllowed());
     if (microphoneWatched_) readMicrophone();
     loginItem_.set(platform_.loginItemStatus());
+    if (platform_.commandShortcutsBound) commandShortcutsBound_.set(platform_.commandShortcutsBound());
 
     const kit::ActiveBindings bindings = kit::HotKeyBindings::active(settings_.hotKeyOverrides());
     nlohmann::json preferences;
@@ -104,6 +114,19 @@ void SetupGuide::setLaunchAtLogin(bool enabled) {
         errorMessage_.set(loginItemError(error));
     }
     loginItem_.set(platform_.loginItemStatus());
+}
+
+void SetupGuide::bindCommandShortcuts() {
+    if (!platform_.bindCommandShortcuts) return;
+    try {
+        platform_.bindCommandShortcuts();
+        errorMessage_.set(std::nullopt);
+        log_.info("command shortcuts bound");
+    } catch (const std::exception& error) {
+        log_.error("command shortcuts failed error={}", kit::describe(error));
+        errorMessage_.set(kit::describe(error));
+    }
+    if (platform_.commandShortcutsBound) commandShortcutsBound_.set(platform_.commandShortcutsBound());
 }
 
 void SetupGuide::openScreenRecordingSettings() {

@@ -41,6 +41,13 @@ public:
         // the bindings in force (so that colliding keys are always among them).
         std::function<nlohmann::json(const kit::ActiveBindings& bindings)> systemHotKeyPreferences;
         std::function<bool(platform::desktop::SettingsPage page)> openSettingsPage;
+        // In a Wayland session global keys belong to the desktop, whose own shortcut settings run
+        // Glimpo's command-line actions.
+        bool desktopBindsKeys = false;
+        // Where Glimpo can add those shortcuts itself (GNOME): whether they are there, and adding
+        // them (throws kit::Error with a sentence). Empty elsewhere.
+        std::function<bool()> commandShortcutsBound;
+        std::function<void()> bindCommandShortcuts;
 
         // The real ones.
         static Platform standard();
@@ -56,6 +63,9 @@ public:
     MicrophoneAuthorization microphone() const { return microphone_.get(); }
     LaunchAtLogin::State loginItem() const { return loginItem_.get(); }
     const std::optional<std::string>& errorMessage() const { return errorMessage_.get(); }
+    bool desktopBindsKeys() const { return platform_.desktopBindsKeys; }
+    bool canBindCommandShortcuts() const { return bool(platform_.bindCommandShortcuts); }
+    bool commandShortcutsBound() const { return commandShortcutsBound_.get(); }
 
     // Re-reads everything from the system. The microphone is read only once something shows it
     // (see watchMicrophone).
@@ -69,6 +79,9 @@ public:
     // On failure errorMessage says why, until the next change succeeds; the state is re-read
     // either way.
     void setLaunchAtLogin(bool enabled);
+    // Adds Glimpo's actions to the desktop's own shortcuts, where it can; like the login item,
+    // errorMessage says why it failed.
+    void bindCommandShortcuts();
 
     // The buttons of the setup steps.
     void openScreenRecordingSettings();
@@ -92,5 +105,6 @@ private:
     bool microphoneReading_ = false;
     // A refresh arrived while the sound server was still answering the previous one.
     bool microphoneStale_ = false;
+    Observed<bool> commandShortcutsBound_{false};
     Logger log_{"setup"};
 };

@@ -144,6 +144,42 @@ SystemShortcutControls::SystemShortcutControls(SetupGuide& guide, QWidget* paren
     });
 }
 
+CommandShortcutControls::CommandShortcutControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
+    auto* layout = bareRow(this);
+    QWidget* bound = SetupStyle::glyphLabel("checkmark", QStringLiteral("Glimpo's shortcuts are set"), this);
+    auto* asking = new QWidget(this);
+    auto* column = new QVBoxLayout(asking);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    const bool adds = guide.canBindCommandShortcuts();
+    auto* act = new QPushButton(adds ? QStringLiteral("Add Shortcuts") : QStringLiteral("Open Keyboard Shortcuts…"), asking);
+    auto* hint = new QLabel(
+        adds ? QStringLiteral("Adds ⇧⌘3, ⇧⌘4 and ⇧⌘5 to GNOME's custom shortcuts.")
+             : QStringLiteral("Add shortcuts that run glimpo --area, glimpo --fullscreen and glimpo --bar "
+                              "(glimpo --help lists every action)."),
+        asking);
+    hint->setObjectName(QStringLiteral("commandLineHint"));
+    hint->setWordWrap(true);
+    hint->setFont(SetupStyle::callout(hint->font()));
+    SetupStyle::makeSecondary(*hint);
+    column->addWidget(act, 0, Qt::AlignLeft);
+    column->addWidget(hint);
+    layout->addWidget(bound);
+    layout->addWidget(asking, 1);
+    connect(act, &QPushButton::clicked, this, [&guide, adds] {
+        if (adds) {
+            guide.bindCommandShortcuts();
+        } else {
+            guide.openKeyboardShortcuts();
+        }
+    });
+    observeChanges(this, [&guide, bound, asking] {
+        const bool done = guide.commandShortcutsBound();
+        bound->setVisible(done);
+        asking->setVisible(!done);
+    });
+}
+
 MicrophoneControls::MicrophoneControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     auto* layout = bareRow(this);
     QWidget* allowed = SetupStyle::glyphLabel("checkmark", QStringLiteral("Allowed"), this);

@@ -40,6 +40,15 @@ public:
     explicit SystemShortcutControls(SetupGuide& guide, QWidget* parent = nullptr);
 };
 
+// Where the desktop owns global keys: "Glimpo's shortcuts are set", or the button that adds them
+// (GNOME), or the button that opens the desktop's keyboard shortcuts with the commands to bind.
+class CommandShortcutControls : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CommandShortcutControls(SetupGuide& guide, QWidget* parent = nullptr);
+};
+
 // "Allowed", or the button that opens the microphone settings.
 class MicrophoneControls : public QWidget {
     Q_OBJECT
