@@ -52,15 +52,18 @@ AppDelegate::Environment AppDelegate::Environment::standard() {
     // Wayland session the pixels come from the portal; the layout still from Xwayland.
     const bool wayland = platform::wayland::isWaylandSession();
     Logger("app").info("platform={}", wayland ? "wayland" : "x11");
+    std::shared_ptr<platform::wayland::PortalCaptureBackend> portal =
+        wayland ? std::make_shared<platform::wayland::PortalCaptureBackend>() : nullptr;
     std::shared_ptr<platform::x11::XcbCaptureBackend> backend =
-        wayland ? std::make_shared<platform::wayland::PortalCaptureBackend>()
-                : std::make_shared<platform::x11::XcbCaptureBackend>();
+        portal ? portal : std::make_shared<platform::x11::XcbCaptureBackend>();
     auto displays = std::make_shared<DisplayService>(backend);
 
     Environment environment;
     environment.store = std::make_unique<SettingsStore>(SettingsStore::standardPath());
     environment.layoutText = platform::x11::currentLayoutText();
-    environment.screenPermission = PermissionGate::screenCaptureAllowed;
+    // In a Wayland session the portal's last answer is the permission.
+    environment.screenPermission = portal ? std::function<bool()>([portal] { return portal->allowed(); })
+                                          : std::function<bool()>(PermissionGate::screenCaptureAllowed);
     environment.openFolder = platform::desktop::openFolder;
     environment.makeServices = [backend, displays](AppSettings& settings) {
         CaptureCoordinator::Services services;
@@ -90,7 +93,15 @@ AppDelegate::Environment AppDelegate::Environment::standard() {
         return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays));
     };
     environment.makeNoticePresenter = [displays] { return std::make_unique<ToastController>(displays); };
-    environment.setupPlatform = SetupGuide::Platform::standard;
+    environment.setupPlatform = [portal] {
+        SetupGuide::Platform platform = SetupGuide::Platform::standard();
+        if (portal) {
+            platform.screenCaptureAllowed = [portal] { return portal->allowed(); };
+            // The next capture asks the portal again.
+            platform.requestScreenCapture = [portal] { portal->askAgain(); };
+        }
+        return platform;
+    };
     return environment;
 }
 
