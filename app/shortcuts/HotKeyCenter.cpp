@@ -9,6 +9,11 @@ std::string GlobalHotKeyError::errorDescription() const {
         return "This shortcut is already used by the desktop or another app. Turn it off there or choose a "
                "different one.";
     }
+    if (status == platform::x11::HotKeyStatus::unavailable) {
+        // A Wayland session: the keys are the desktop's to give.
+        return "Glimpo can't take keys in this session. Bind the action in the desktop's keyboard settings "
+               "(glimpo --help lists the commands).";
+    }
     return fmt::format("The desktop refused the shortcut (error {}).", status);
 }
 

@@ -73,12 +73,16 @@ TEST_F(HotKeyCenterTest, RegisteringReplacesEveryActionKeyButNotTheTransientOne)
 TEST_F(HotKeyCenterTest, RefusedKeysAreReportedAndLeftOut) {
     desk->refusals[{20, shiftCommand}] = HotKeyStatus::alreadyRegistered;
     desk->refusals[{23, shiftCommand}] = -2;
+    desk->refusals[{21, shiftCommand}] = HotKeyStatus::unavailable;
     auto center = makeCenter();
     const auto errors = center->registerBindings(kit::HotKeyBindings::active({}));
-    ASSERT_EQ(errors.size(), 2u);
+    ASSERT_EQ(errors.size(), 3u);
     EXPECT_EQ(errors.at(CaptureAction::fullscreen).errorDescription(), alreadyUsed);
     EXPECT_EQ(errors.at(CaptureAction::allInOne).errorDescription(), "The desktop refused the shortcut (error -2).");
-    EXPECT_EQ(desk->held.size(), 1u);
+    EXPECT_EQ(errors.at(CaptureAction::area).errorDescription(),
+              "Glimpo can't take keys in this session. Bind the action in the desktop's keyboard settings "
+              "(glimpo --help lists the commands).");
+    EXPECT_EQ(desk->held.size(), 0u);
     desk->press(2);
     EXPECT_TRUE(pressed.empty());
 }
