@@ -1,6 +1,7 @@
-# The recording module, libglimpo-recording.so beside the program: FFmpeg, libpulse and the X11
-# screen stream, loaded on first use (app/base/Modules.h). Its sources stay out of glimpo_app;
-# glimpo_recording is the same code as a static library that the tests link directly.
+# The recording module, libglimpo-recording.so beside the program: FFmpeg, libpulse and the screen
+# streams (X11, and PipeWire in a Wayland session), loaded on first use (app/base/Modules.h). Its
+# sources stay out of glimpo_app; glimpo_recording is the same code as a static library that the
+# tests link directly.
 pkg_check_modules(RECORDING REQUIRED IMPORTED_TARGET
     libavformat libavcodec libswscale libavutil libpulse xcb xcb-shm xcb-damage xcb-xfixes xcb-randr
     libpipewire-0.3)
