@@ -62,15 +62,21 @@ QCoro::Task<void> PanelSelectionOverlayController::run(std::uint64_t generation,
         if (shown_) hidePanels();
         layout_ = layout;
         std::shared_ptr<FrozenScreen> frozen;
+        std::exception_ptr failure;
         try {
             frozen = co_await capturer_.freeze(layout);
         } catch (const std::exception& error) {
             if (!self) co_return;
             log_.error("frozen frame failed error={}", kit::describe(error));
-            frozen = std::make_shared<FrozenScreen>();
-            frozen->layout = layout;
+            failure = std::current_exception();
         }
         if (!self || generation != generation_ || !running_) co_return;
+        // What the panels would show is unknown, and so would be what the user picks.
+        if (failure) {
+            if (onFailure) onFailure(failure);
+            finish(SelectionResult::cancelled());
+            co_return;
+        }
         frozen_ = std::move(frozen);
     }
     showPanels();

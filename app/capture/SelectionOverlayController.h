@@ -2,6 +2,7 @@
 // Lets the user drag an area or pick a window, and reports what was chosen.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -55,4 +56,7 @@ public:
 
     // A sentence for the user while the overlay runs (window picking that has nothing to pick).
     std::function<void(const std::string& text)> onNotice;
+    // The screen couldn't be read as the selection began (no portal, or the user refused): the
+    // selection ends cancelled right after this.
+    std::function<void(std::exception_ptr failure)> onFailure;
 };

@@ -118,6 +118,9 @@ void CaptureCoordinator::select(SelectionMode mode) {
     if (!picker) return;
 
     QPointer<CaptureCoordinator> self(this);
+    picker->onFailure = [self](std::exception_ptr failure) {
+        if (self) self->report(failure, "Couldn't capture");
+    };
     picker->begin(mode, true, [self](SelectionResult result) {
         if (!self) return;
         switch (result.kind()) {
@@ -177,6 +180,9 @@ void CaptureCoordinator::selectArea(const std::string& title, std::function<void
 
     // Window picking is off, so anything but an area ends the flow silently.
     QPointer<CaptureCoordinator> self(this);
+    picker->onFailure = [self, title](std::exception_ptr failure) {
+        if (self) self->report(failure, title);
+    };
     picker->begin(SelectionMode::area, false, [self, onArea = std::move(onArea)](SelectionResult result) {
         if (!self || result.kind() != SelectionResult::Kind::area) return;
         onArea(result);

@@ -7,7 +7,7 @@
 # two-outputs  two outputs: full screen of the display under the pointer, and an area dragged
 #              through the overlay on the other one has the dragged size and that display's pixels
 # x-window     a window of an X program is picked through the overlay and captured at its size
-# no-portal    without a screenshot portal a capture says so and stores nothing
+# no-portal    without a screenshot portal a capture, full screen or area, says so and stores nothing
 # bound-action a key bound in the compositor's configuration runs a command-line action
 set -euo pipefail
 
@@ -133,6 +133,11 @@ no-portal)
   start_glimpo --fullscreen
   wait_for 20 logged "error=Glimpo can't capture the screen: this Wayland session has no screenshot portal" ||
     fail "a capture without a portal did not say why"
+  # An area: the sentence at once, instead of an overlay over a screen Glimpo couldn't read.
+  ask --area
+  wait_for 20 sh -c "[ \$(grep -c \"error=Glimpo can't capture the screen\" '$HOME/glimpo.log') -ge 2 ]" ||
+    fail "an area capture without a portal did not say why"
+  ! logged "overlay shown" || fail "an overlay opened over a screen that couldn't be read"
   [ "$(stored_count)" -eq 0 ] || fail "a capture without a portal stored a file"
   ;;
 bound-action)

@@ -43,6 +43,7 @@ public:
     std::optional<QPoint> pointerAt;
     QImage root = encodedRoot(3840, 1440);
     std::exception_ptr listFailure;
+    std::exception_ptr grabFailure;
     std::vector<QRect> grabs;
     // Windows that stay on screen after being hidden, and how many more questions they last.
     std::set<std::uint32_t> lingering;
@@ -62,6 +63,7 @@ public:
     std::vector<std::uint32_t> stackingBottomToTop() override { return stacking; }
     std::optional<QPoint> pointer() override { return pointerAt; }
     QImage grab(const QRect& area) override {
+        if (grabFailure) std::rethrow_exception(grabFailure);
         grabs.push_back(area);
         return root.copy(area);
     }

@@ -159,6 +159,17 @@ TEST_F(OverlayFixture, WhereTheSessionShowsNoWindowsSpaceSaysSoAndTheAreaStays) 
     EXPECT_EQ(notices.size(), 2u);
 }
 
+TEST_F(OverlayFixture, AScreenThatCantBeReadEndsTheSelectionWithTheReason) {
+    backend->grabFailure = std::make_exception_ptr(kit::Error("No portal."));
+    std::vector<std::string> failures;
+    overlay->onFailure = [&failures](std::exception_ptr failure) { failures.push_back(kit::describe(failure)); };
+    overlay->begin(SelectionMode::area, true, [this](SelectionResult r) { results.push_back(r); });
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !results.empty(); }));
+    EXPECT_EQ(results[0].kind(), SelectionResult::Kind::cancelled);
+    EXPECT_EQ(failures, std::vector<std::string>{"No portal."});
+    EXPECT_FALSE(overlayOpen());
+}
+
 TEST_F(OverlayFixture, EscapeThenReleaseReportsOnce) {
     begin();
     auto* panel = overlay->keyPanel();
