@@ -17,6 +17,7 @@
 #include "app/base/SettingsStore.h"
 #include "app/platform/desktop/FileReveal.h"
 #include "app/platform/wayland/PortalCaptureBackend.h"
+#include "app/platform/wayland/PortalHotKeyBackend.h"
 #include "app/platform/wayland/WaylandSession.h"
 #include "app/platform/x11/KeyboardLayout.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
@@ -88,13 +89,25 @@ AppDelegate::Environment AppDelegate::Environment::standard() {
         }
         return recorder;
     };
-    environment.makeHotKeys = [wayland] { return platform::x11::makeHotKeyBackend(!wayland); };
+    // Under Wayland the desktop's GlobalShortcuts portal where it has one, else the desktop's own
+    // shortcut settings run the command-line actions.
+    const bool portalShortcuts = wayland && platform::wayland::PortalHotKeyBackend::offered();
+    environment.makeHotKeys = [wayland, portalShortcuts,
+                               layoutText = environment.layoutText]() -> std::unique_ptr<platform::x11::HotKeyBackend> {
+        if (portalShortcuts) return std::make_unique<platform::wayland::PortalHotKeyBackend>(layoutText);
+        return platform::x11::makeHotKeyBackend(!wayland);
+    };
     environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings) {
         return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays));
     };
     environment.makeNoticePresenter = [displays] { return std::make_unique<ToastController>(displays); };
-    environment.setupPlatform = [portal] {
+    environment.setupPlatform = [portal, portalShortcuts] {
         SetupGuide::Platform platform = SetupGuide::Platform::standard();
+        if (portalShortcuts) {
+            platform.desktopBindsKeys = false;
+            platform.commandShortcutsBound = nullptr;
+            platform.bindCommandShortcuts = nullptr;
+        }
         if (portal) {
             platform.screenCaptureAllowed = [portal] { return portal->allowed(); };
             // The next capture asks the portal again.

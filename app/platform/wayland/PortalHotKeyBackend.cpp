@@ -1,0 +1,137 @@
+#include "app/platform/wayland/PortalHotKeyBackend.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QPointer>
+#include <QUuid>
+
+#include <utility>
+
+#include "app/platform/wayland/PortalRequest.h"
+#include "kit/Error.h"
+#include "kit/HotKeyCombination.h"
+
+namespace platform::wayland {
+
+namespace {
+
+using namespace std::chrono_literals;
+using Shortcuts = QList<std::pair<QString, QVariantMap>>;
+
+const QString globalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+// The desktop may ask the user to confirm the shortcuts.
+constexpr auto answerLimit = std::chrono::milliseconds(5min);
+const std::string missing = "The desktop has no global shortcuts portal.";
+
+QString shortcutName(std::uint32_t id) { return QStringLiteral("glimpo-%1").arg(id); }
+
+} // namespace
+
+PortalHotKeyBackend::PortalHotKeyBackend(KeyText keyText, QDBusConnection bus)
+    : keyText_(std::move(keyText)), bus_(std::move(bus)) {
+    qDBusRegisterMetaType<std::pair<QString, QVariantMap>>();
+    qDBusRegisterMetaType<Shortcuts>();
+    bindSoon_.setSingleShot(true);
+    bindSoon_.setInterval(0);
+    connect(&bindSoon_, &QTimer::timeout, this, [this] { bind(); });
+    bus_.connect(PortalRequest::service, PortalRequest::path, globalShortcuts, QStringLiteral("Activated"), this,
+                 SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+}
+
+PortalHotKeyBackend::~PortalHotKeyBackend() {
+    if (!session_.isEmpty())
+        bus_.call(QDBusMessage::createMethodCall(PortalRequest::service, session_,
+                                                 QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Close")),
+                  QDBus::NoBlock);
+}
+
+bool PortalHotKeyBackend::offered(QDBusConnection bus) {
+    QDBusMessage get = QDBusMessage::createMethodCall(PortalRequest::service, PortalRequest::path,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << globalShortcuts << QStringLiteral("version");
+    return bus.call(get, QDBus::Block, 1000).type() == QDBusMessage::ReplyMessage;
+}
+
+std::string PortalHotKeyBackend::trigger(const std::string& key, std::uint32_t carbonModifiers) {
+    if (key.empty()) return {};
+    std::string text;
+    using C = kit::HotKeyCombination;
+    for (const auto& [bit, name] : {std::pair{C::control, "CTRL+"}, std::pair{C::option, "ALT+"},
+                                    std::pair{C::shift, "SHIFT+"}, std::pair{C::command, "LOGO+"}})
+        if (carbonModifiers & bit) text += name;
+    return text + key;
+}
+
+std::int32_t PortalHotKeyBackend::installHandler(PressHandler onPress) {
+    onPress_ = std::move(onPress);
+    return x11::HotKeyStatus::ok;
+}
+
+x11::HotKeyBackend::Registration PortalHotKeyBackend::registerHotKey(std::uint32_t keyCode,
+                                                                     std::uint32_t carbonModifiers, std::uint32_t id) {
+    std::string key = keyText_ ? keyText_(keyCode) : std::string();
+    for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const Reference reference = next_++;
+    entries_[reference] = Entry{id, trigger(key, carbonModifiers)};
+    bindSoon_.start();
+    return {x11::HotKeyStatus::ok, reference};
+}
+
+void PortalHotKeyBackend::unregisterHotKey(Reference reference) {
+    if (entries_.erase(reference) > 0) bindSoon_.start();
+}
+
+QCoro::Task<void> PortalHotKeyBackend::bind() {
+    // One exchange with the portal at a time; changes meanwhile are bound after it.
+    if (binding_) {
+        bindAgain_ = true;
+        co_return;
+    }
+    binding_ = true;
+    QPointer<PortalHotKeyBackend> self(this);
+    try {
+        if (session_.isEmpty()) {
+            PortalRequest create(bus_);
+            QVariantMap options;
+            options.insert(QStringLiteral("session_handle_token"),
+                           QStringLiteral("glimpo_") + QUuid::createUuid().toString(QUuid::Id128));
+            const PortalResponse created =
+                co_await create.call(globalShortcuts, QStringLiteral("CreateSession"), QVariantList(), std::move(options),
+                                     missing, answerLimit);
+            if (!self) co_return;
+            if (created.code != 0) throw kit::Error("The desktop didn't open a shortcut session.");
+            session_ = created.results.value(QStringLiteral("session_handle")).toString();
+        }
+        Shortcuts shortcuts;
+        for (const auto& [reference, entry] : entries_) {
+            QVariantMap properties;
+            properties.insert(QStringLiteral("description"), QStringLiteral("Glimpo action %1").arg(entry.id));
+            if (!entry.trigger.empty())
+                properties.insert(QStringLiteral("preferred_trigger"), QString::fromStdString(entry.trigger));
+            shortcuts.append({shortcutName(entry.id), properties});
+        }
+        QVariantList arguments;
+        arguments << QVariant::fromValue(QDBusObjectPath(session_)) << QVariant::fromValue(shortcuts) << QString();
+        PortalRequest request(bus_);
+        const PortalResponse bound = co_await request.call(globalShortcuts, QStringLiteral("BindShortcuts"),
+                                                           std::move(arguments), QVariantMap(), missing, answerLimit);
+        if (!self) co_return;
+        if (bound.code != 0) throw kit::Error("The desktop didn't take Glimpo's shortcuts.");
+    } catch (const std::exception& error) {
+        if (!self) co_return;
+        log_.error("portal shortcuts failed error={}", kit::describe(error));
+    }
+    binding_ = false;
+    if (std::exchange(bindAgain_, false)) bindSoon_.start();
+}
+
+void PortalHotKeyBackend::onActivated(const QDBusObjectPath& session, const QString& shortcut, qulonglong,
+                                      const QVariantMap&) {
+    if (session.path() != session_ || !onPress_) return;
+    for (const auto& [reference, entry] : entries_)
+        if (shortcutName(entry.id) == shortcut) onPress_(entry.id);
+}
+
+} // namespace platform::wayland
