@@ -143,7 +143,8 @@ CaptureLibrary& AppDelegate::library() {
 CaptureCoordinator& AppDelegate::coordinator() {
     if (!coordinator_) {
         CaptureCoordinator::Services services = environment_.makeServices(*settings_);
-        if (!services.recorder && environment_.makeRecorder) services.recorder = environment_.makeRecorder(library(), *settings_);
+        if (!services.recorder && environment_.makeRecorder)
+            services.recorder = environment_.makeRecorder(library(), *settings_);
         coordinator_ = std::make_unique<CaptureCoordinator>(*settings_, library(), std::move(services));
     }
     return *coordinator_;

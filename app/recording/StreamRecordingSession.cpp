@@ -35,7 +35,8 @@ struct StreamRecordingSession::Parts {
                 platform::x11::ScreenStream::Configuration{s.rootArea, s.size},
                 platform::wayland::PipeWireScreenStream::Source{s.sharedScreen->fd, s.sharedScreen->node,
                                                                  s.sharedScreen->area});
-        return std::make_unique<platform::x11::X11ScreenStream>(platform::x11::ScreenStream::Configuration{s.rootArea, s.size});
+        return std::make_unique<platform::x11::X11ScreenStream>(
+            platform::x11::ScreenStream::Configuration{s.rootArea, s.size});
     }
 };
 

@@ -152,7 +152,8 @@ CommandShortcutControls::CommandShortcutControls(SetupGuide& guide, QWidget* par
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
     const bool adds = guide.canBindCommandShortcuts();
-    auto* act = new QPushButton(adds ? QStringLiteral("Add Shortcuts") : QStringLiteral("Open Keyboard Shortcuts…"), asking);
+    auto* act =
+        new QPushButton(adds ? QStringLiteral("Add Shortcuts") : QStringLiteral("Open Keyboard Shortcuts…"), asking);
     auto* hint = new QLabel(
         adds ? QStringLiteral("Adds ⇧⌘3, ⇧⌘4 and ⇧⌘5 to GNOME's custom shortcuts.")
              : QStringLiteral("Add shortcuts that run glimpo --area, glimpo --fullscreen and glimpo --bar "

@@ -102,8 +102,8 @@ void bind(const std::string& program) {
     }
     QStringList quoted;
     for (const QString& path : paths) quoted.append(quote(path));
-    if (!gsettings({QStringLiteral("set"), listSchema, listKey, QLatin1Char('[') + quoted.join(QLatin1String(", ")) + QLatin1Char(']')}))
-        throw kit::Error(unwritable);
+    const QString value = QLatin1Char('[') + quoted.join(QLatin1String(", ")) + QLatin1Char(']');
+    if (!gsettings({QStringLiteral("set"), listSchema, listKey, value})) throw kit::Error(unwritable);
 }
 
 } // namespace platform::desktop::GnomeCommandShortcuts

@@ -25,7 +25,7 @@ QString gsettings(const QStringList& arguments) {
 }
 
 TEST(GnomeCommandShortcuts, AddsGlimposActionsBesideTheUsersOwnOnce) {
-    if (gsettings({QStringLiteral("list-schemas")}).split('\n').indexOf("org.gnome.settings-daemon.plugins.media-keys") < 0)
+    if (!gsettings({"list-schemas"}).split('\n').contains("org.gnome.settings-daemon.plugins.media-keys"))
         FAIL() << "GNOME's media-keys schema is missing (scripts/install-deps installs gnome-settings-daemon-common)";
     QTemporaryDir config;
     testsupport::ScopedEnv backend("GSETTINGS_BACKEND", "keyfile");
