@@ -35,7 +35,9 @@ PortalHotKeyBackend::PortalHotKeyBackend(KeyText keyText, QDBusConnection bus)
     bindSoon_.setSingleShot(true);
     bindSoon_.setInterval(0);
     connect(&bindSoon_, &QTimer::timeout, this, [this] { bind(); });
-    bus_.connect(PortalRequest::service, PortalRequest::path, globalShortcuts, QStringLiteral("Activated"), this,
+    // From any sender: the portal may start (and so change its bus name) after this; the session
+    // handle says the press is ours.
+    bus_.connect(QString(), PortalRequest::path, globalShortcuts, QStringLiteral("Activated"), this,
                  SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
 }
 

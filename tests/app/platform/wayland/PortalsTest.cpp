@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUuid>
 
 #include <mutex>
 
@@ -121,7 +122,7 @@ TEST_F(PortalBus, ThePictureIsReadAndItsTemporaryFileGoesARefusalIsTheDeclinedPe
     ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
     ASSERT_TRUE(portalBus.registerVirtualObject("/org/freedesktop/portal/desktop", &portal));
 
-    portal.file = QDir::temp().filePath("glimpo-portal-test.png");
+    portal.file = QDir::temp().filePath("glimpo-portal-test-" + QUuid::createUuid().toString(QUuid::Id128) + ".png");
     QImage picture(64, 32, QImage::Format_RGB32);
     picture.fill(QColor(10, 200, 30));
     ASSERT_TRUE(picture.save(portal.file));
