@@ -37,8 +37,11 @@ PortalHotKeyBackend::PortalHotKeyBackend(KeyText keyText, QDBusConnection bus)
     connect(&bindSoon_, &QTimer::timeout, this, [this] { bind(); });
     // From any sender: the portal may start (and so change its bus name) after this; the session
     // handle says the press is ours.
-    bus_.connect(QString(), PortalRequest::path, globalShortcuts, QStringLiteral("Activated"), this,
-                 SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+    // The slot is found by its parameters' type names, which must be known by then.
+    qRegisterMetaType<QDBusObjectPath>();
+    if (!bus_.connect(QString(), PortalRequest::path, globalShortcuts, QStringLiteral("Activated"), this,
+                      SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap))))
+        log_.error("portal shortcuts failed error={}", "Glimpo couldn't listen for the desktop's shortcuts.");
 }
 
 PortalHotKeyBackend::~PortalHotKeyBackend() {
