@@ -24,7 +24,7 @@ while [ $# -gt 0 ]; do
 done
 [ $# -gt 0 ] || { echo "wayland-session: no command given" >&2; exit 2; }
 
-for tool in sway swaymsg Xwayland pipewire wireplumber dbus-run-session /usr/libexec/xdg-desktop-portal \
+for tool in sway swaymsg Xwayland pipewire wireplumber dbus-run-session gdbus xrandr /usr/libexec/xdg-desktop-portal \
             /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk; do
   command -v "$tool" >/dev/null || { echo "wayland-session: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
 done
@@ -90,6 +90,10 @@ stop_all() {
   done
 }
 trap stop_all EXIT
+has_name() { # a bus name that some connection owns
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
+}
 wait_for() { # seconds, then a condition
   local limit=$(( $1 * 10 )); shift
   for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
@@ -131,14 +135,14 @@ if [ $portal -eq 1 ]; then
   # Asks nobody which output to share: a headless session has nobody to ask.
   printf '[screencast]\nchooser_type=none\noutput_name=HEADLESS-1\n' >"$XDG_CONFIG_HOME/xdg-desktop-portal-wlr/config"
   /usr/libexec/xdg-desktop-portal-wlr -l DEBUG >"$runtime/portal-wlr.log" 2>&1 & pids+=($!)
-  wait_for 10 sh -c "busctl --user list 2>/dev/null | grep -q org.freedesktop.impl.portal.desktop.wlr" ||
+  wait_for 10 has_name org.freedesktop.impl.portal.desktop.wlr ||
     { echo "wayland-session: xdg-desktop-portal-wlr did not start" >&2; cat "$runtime/portal-wlr.log" >&2; exit 1; }
   # The screenshot portal needs an access-dialog backend beside the wlroots one: GTK's.
   /usr/libexec/xdg-desktop-portal-gtk >"$runtime/portal-gtk.log" 2>&1 & pids+=($!)
-  wait_for 10 sh -c "busctl --user list 2>/dev/null | grep -q org.freedesktop.impl.portal.desktop.gtk" ||
+  wait_for 10 has_name org.freedesktop.impl.portal.desktop.gtk ||
     { echo "wayland-session: xdg-desktop-portal-gtk did not start" >&2; cat "$runtime/portal-gtk.log" >&2; exit 1; }
   /usr/libexec/xdg-desktop-portal --verbose >"$runtime/portal.log" 2>&1 & pids+=($!)
-  wait_for 10 sh -c "busctl --user list 2>/dev/null | grep -q 'org.freedesktop.portal.Desktop '" ||
+  wait_for 10 has_name org.freedesktop.portal.Desktop ||
     { echo "wayland-session: xdg-desktop-portal did not start" >&2; cat "$runtime/portal.log" >&2; exit 1; }
 fi
 

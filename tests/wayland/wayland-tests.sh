@@ -16,7 +16,7 @@ here=$(dirname "$(readlink -f "$0")")
 glimpo=$(readlink -f "$1")
 case_name=$2
 
-for tool in convert identify xdotool xwininfo xmessage foot wtype; do
+for tool in convert identify xdotool xwininfo xmessage foot grim wtype; do
   command -v "$tool" >/dev/null || { echo "wayland-tests: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
 done
 
