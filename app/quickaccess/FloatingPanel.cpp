@@ -4,6 +4,7 @@
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 
+#include "app/platform/wayland/WaylandSession.h"
 #include "app/platform/x11/PanelWindow.h"
 
 FloatingPanel::FloatingPanel(Options options)
@@ -14,6 +15,9 @@ FloatingPanel::FloatingPanel(Options options)
     // still catch the clicks; a click-through panel therefore stays unmanaged, which also keeps
     // it on every workspace.
     if (options.ignoresMouse) flags |= Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint;
+    // A Wayland compositor places Xwayland's managed windows itself (sway centres them), so there
+    // the panels stay unmanaged to sit where they are put.
+    if (platform::wayland::isWaylandSession()) flags |= Qt::X11BypassWindowManagerHint;
     setWindowFlags(flags);
     setAttribute(Qt::WA_ShowWithoutActivating);
     // Qt shows tooltips in the active window only, and a panel never becomes active.

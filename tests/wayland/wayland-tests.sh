@@ -88,6 +88,10 @@ fullscreen)
   file=$(newest)
   [ "$(identify -format %wx%h "$file")" = 1280x720 ] || fail "the capture is $(identify -format %wx%h "$file"), not 1280x720"
   [ "$(pixel "$file" 640 400)" = 3366CC ] || fail "the capture shows $(pixel "$file" 640 400) where the client is 3366cc"
+  # The thumbnail sits in the bottom-left corner, where Glimpo puts it, not where the compositor would.
+  thumbnail=$(xdotool search --sync --onlyvisible --name "Glimpo Thumbnail" | head -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$thumbnail")"
+  [ "$X" -lt 100 ] && [ "$((Y + HEIGHT))" -gt 620 ] || fail "the thumbnail is at $X,$Y (${WIDTH}x$HEIGHT), not in the bottom-left corner"
   ;;
 two-outputs)
   show_colour HEADLESS-1 3366cc 640 400
