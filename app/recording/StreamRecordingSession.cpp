@@ -5,6 +5,8 @@
 #include <cmath>
 #include <thread>
 
+#include <unistd.h>
+
 #include "app/platform/audio/PulseAudioCapture.h"
 #include "app/platform/wayland/PipeWireScreenStream.h"
 #include "app/platform/x11/X11ScreenStream.h"
@@ -26,8 +28,18 @@ struct StreamRecordingSession::Parts {
     // Host time in nanoseconds up to which each source (system audio, microphone) was heard.
     std::atomic<std::int64_t> heardUntil[2] = {0, 0};
 
-    explicit Parts(const Settings& s)
-        : settings(s), writer(s.file, s.size, s.systemAudio, s.microphone), screen(makeScreen(s)) {}
+    explicit Parts(const Settings& s) : settings(s), writer(openWriter(s)), screen(makeScreen(s)) {}
+
+    // The shared screen's PipeWire remote is the session's from the start; the stream takes it
+    // over once made, so a writer that cannot start must not leave it open.
+    static RecordingWriter openWriter(const Settings& s) {
+        try {
+            return RecordingWriter(s.file, s.size, s.systemAudio, s.microphone);
+        } catch (...) {
+            if (s.sharedScreen && s.sharedScreen->fd >= 0) ::close(s.sharedScreen->fd);
+            throw;
+        }
+    }
 
     static std::unique_ptr<platform::x11::ScreenStream> makeScreen(const Settings& s) {
         if (s.sharedScreen)

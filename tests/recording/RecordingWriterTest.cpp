@@ -11,6 +11,10 @@ extern "C" {
 #include "TestSupport.h"
 #include "app/platform/media/MovieFinisher.h"
 #include "app/recording/RecordingWriter.h"
+#include "app/recording/StreamRecordingSession.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -72,6 +76,19 @@ TEST(RecordingWriter, TimeLineStartsAtTheFirstCompleteFrameAndEndsAtTheStop) {
     EXPECT_NEAR(movie.streams[0].duration, 4.0, 1.0 / 60);
     EXPECT_NEAR(movie.duration, 4.0, 1.0 / 60);
     EXPECT_LT(peakVolume(dir / "final.mp4", 0), -40.0);
+}
+
+TEST(StreamRecordingSessionTest, AWriterThatCannotStartClosesTheSharedScreensRemote) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[1]);
+    RecordingSession::Settings settings;
+    settings.file = "/nonexistent/folder/movie.mp4";
+    settings.rootArea = QRect(0, 0, 64, 64);
+    settings.size = {64, 64};
+    settings.sharedScreen = RecordingSession::Settings::SharedScreen{ends[0], 1, QRect(0, 0, 64, 64)};
+    EXPECT_ANY_THROW(StreamRecordingSession session(settings));
+    EXPECT_EQ(::fcntl(ends[0], F_GETFD), -1) << "the remote was left open";
 }
 
 } // namespace
