@@ -210,7 +210,7 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     const spa_rectangle minSize = SPA_RECTANGLE(1, 1), maxSize = SPA_RECTANGLE(16384, 16384),
                         defaultSize = SPA_RECTANGLE(1920, 1080);
     const spa_fraction minRate = SPA_FRACTION(0, 1), maxRate = SPA_FRACTION(1000, 1),
-                       defaultRate = SPA_FRACTION(r.configuration.framesPerSecond, 1);
+                       defaultRate = SPA_FRACTION(std::uint32_t(r.configuration.framesPerSecond), 1);
     const spa_pod* params[1];
     params[0] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
         &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType, SPA_POD_Id(SPA_MEDIA_TYPE_video),
