@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "platform/wayland/PortalResponse.h"
 #include "app/platform/wayland/PortalHotKeyBackend.h"
 #include "app/platform/wayland/ScreenshotPortal.h"
 #include "kit/CaptureVocabulary.h"
@@ -30,19 +31,7 @@ namespace {
 
 using platform::wayland::PortalHotKeyBackend;
 using platform::wayland::ScreenshotPortal;
-
-// Answers a portal request on the request object the caller expects, as xdg-desktop-portal does.
-void respond(const QDBusMessage& call, const QDBusConnection& bus, unsigned code, const QVariantMap& results) {
-    const QVariantMap options = qdbus_cast<QVariantMap>(call.arguments().constLast());
-    QString sender = call.service().mid(1);
-    sender.replace('.', '_');
-    const QString handle =
-        "/org/freedesktop/portal/desktop/request/" + sender + "/" + options.value("handle_token").toString();
-    bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
-    QDBusMessage response = QDBusMessage::createSignal(handle, "org.freedesktop.portal.Request", "Response");
-    response << code << results;
-    bus.send(response);
-}
+using portaltest::respond;
 
 class StandInPortal : public QDBusVirtualObject {
 public:
