@@ -42,7 +42,6 @@
 namespace {
 
 constexpr std::uint32_t escapeKeyCode = 53;
-constexpr std::string_view screenCastTokenKey = "screenCastRestoreToken";
 // Long enough to read a sentence that names a place.
 constexpr double whereToLookSeconds = 6;
 
@@ -80,13 +79,9 @@ AppDelegate::Environment AppDelegate::Environment::standard() {
     environment.makeRecorder = [displays, wayland](CaptureLibrary& library,
                                                    AppSettings& settings) -> std::unique_ptr<ScreenRecorder> {
         auto recorder = std::make_unique<StreamScreenRecorder>(library, displays);
-        if (wayland) {
-            // The user's choice of screen is kept, so the desktop asks once.
-            SettingsStore& store = settings.defaults();
-            recorder->shareScreenThrough(std::make_unique<platform::wayland::ScreenCastPortal>(
-                store.stringValue(screenCastTokenKey).value_or(""),
-                [&store](const std::string& token) { store.setString(screenCastTokenKey, token); }));
-        }
+        // The user's choice of screen is kept, so the desktop asks once.
+        if (wayland)
+            recorder->shareScreenThrough(platform::wayland::ScreenCastPortal::keepingChoiceIn(settings.defaults()));
         return recorder;
     };
     // Under Wayland the desktop's GlobalShortcuts portal where it has one, else the desktop's own

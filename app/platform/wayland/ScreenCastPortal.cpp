@@ -10,6 +10,7 @@
 #include <QUuid>
 #include <qcoro/qcorodbuspendingcall.h>
 
+#include "app/base/SettingsStore.h"
 #include "app/platform/wayland/PortalRequest.h"
 #include "kit/Error.h"
 
@@ -27,6 +28,7 @@ constexpr unsigned cursorEmbedded = 2;
 // Kept until the user revokes it.
 constexpr unsigned persistUntilRevoked = 2;
 constexpr long long declinedCode = -3801;
+constexpr std::string_view tokenKey = "screenCastRestoreToken";
 
 struct Stream {
     std::uint32_t node = 0;
@@ -65,6 +67,12 @@ std::vector<Stream> streamsOf(const QVariant& value) {
 
 ScreenCastPortal::ScreenCastPortal(std::string token, TokenStore keepToken, QDBusConnection bus)
     : token_(std::move(token)), keepToken_(std::move(keepToken)), bus_(std::move(bus)) {}
+
+std::unique_ptr<ScreenCastPortal> ScreenCastPortal::keepingChoiceIn(SettingsStore& store, QDBusConnection bus) {
+    return std::make_unique<ScreenCastPortal>(
+        store.stringValue(tokenKey).value_or(""),
+        [&store](const std::string& token) { store.setString(tokenKey, token); }, std::move(bus));
+}
 
 ScreenCastPortal::~ScreenCastPortal() { close(); }
 

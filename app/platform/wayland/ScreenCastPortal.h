@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <QDBusConnection>
 #include <QRect>
 #include <QString>
 #include <qcoro/qcorotask.h>
+
+class SettingsStore;
 
 namespace platform::wayland {
 
@@ -27,6 +30,9 @@ public:
 
     // `token` is the last restore token; `keepToken` stores the new one.
     ScreenCastPortal(std::string token, TokenStore keepToken, QDBusConnection bus = QDBusConnection::sessionBus());
+    // The token kept in `store`, so the choice outlives the program.
+    static std::unique_ptr<ScreenCastPortal> keepingChoiceIn(SettingsStore& store,
+                                                             QDBusConnection bus = QDBusConnection::sessionBus());
     ~ScreenCastPortal();
     ScreenCastPortal(const ScreenCastPortal&) = delete;
     ScreenCastPortal& operator=(const ScreenCastPortal&) = delete;
