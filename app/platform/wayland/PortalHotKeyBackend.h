@@ -37,7 +37,7 @@ public:
     Registration registerHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers, std::uint32_t id) override;
     void unregisterHotKey(Reference reference) override;
 
-    // The shortcut specification's trigger text ("SHIFT+LOGO+4"); empty for a key without a name.
+    // The trigger text of the XDG shortcuts format ("SHIFT+LOGO+4"); empty for a key without a name.
     static std::string trigger(const std::string& key, std::uint32_t carbonModifiers);
 
 private slots:
