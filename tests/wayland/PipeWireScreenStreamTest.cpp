@@ -55,7 +55,7 @@ TEST(PipeWireScreenStream, CutsTheAreaOutOfTheSharedScreenAndFollowsItsChanges) 
     EXPECT_TRUE(waitUntil([&] {
         std::lock_guard guard(seen.lock);
         return seen.restLuma.size() >= 2;
-    })) << "the stream never showed the screen changing";
+    }, 10000)) << "the stream never showed the screen changing";
     {
         std::lock_guard guard(seen.lock);
         EXPECT_EQ(seen.size, QSize(160, 120));

@@ -21,18 +21,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/app/TestSupport.h"
+
 namespace pipewiretest {
 
 using namespace std::chrono_literals;
 
-inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return condition();
-}
+using testsupport::waitUntil;
 
 // dbus-daemon, pipewire and wireplumber (which wants a session bus) in a runtime folder of their
 // own, stopped by process id.
@@ -54,7 +49,7 @@ public:
         bus_.setStandardOutputFile(QProcess::nullDevice());
         bus_.start("dbus-daemon", {"--config-file=" + config.fileName(), "--nofork"});
         if (!bus_.waitForStarted(5000)) throw std::runtime_error("dbus-daemon did not start");
-        if (!waitUntil([&] { return QFile::exists(dir_.filePath("bus")); })) throw std::runtime_error("no session bus");
+        if (!waitUntil([&] { return QFile::exists(dir_.filePath("bus")); }, 10000)) throw std::runtime_error("no session bus");
         for (QProcess* p : {&pipewire_, &wireplumber_}) {
             p->setProcessEnvironment(env);
             p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -62,7 +57,7 @@ public:
         }
         pipewire_.start("pipewire", {});
         if (!pipewire_.waitForStarted(5000)) throw std::runtime_error("pipewire did not start (install pipewire)");
-        if (!waitUntil([&] { return QFile::exists(socket()); })) throw std::runtime_error("pipewire made no socket");
+        if (!waitUntil([&] { return QFile::exists(socket()); }, 10000)) throw std::runtime_error("pipewire made no socket");
         wireplumber_.start("wireplumber", {});
         if (!wireplumber_.waitForStarted(5000)) throw std::runtime_error("wireplumber did not start");
     }
@@ -133,7 +128,7 @@ public:
                           static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
                           params, 1);
         pw_thread_loop_unlock(loop_);
-        if (!waitUntil([&] { return node() != SPA_ID_INVALID; })) throw std::runtime_error("the test screen has no node");
+        if (!waitUntil([&] { return node() != SPA_ID_INVALID; }, 10000)) throw std::runtime_error("the test screen has no node");
         // A driver runs when it is told to: thirty times a second.
         ticker_ = std::thread([this] {
             while (!stopping_) {
