@@ -6,6 +6,9 @@
 #include "tests/app/ui/FakeSetupSystem.h"
 
 #include <QGuiApplication>
+#include <QThread>
+
+#include <atomic>
 
 #include <gtest/gtest.h>
 
@@ -58,9 +61,18 @@ TEST_F(SetupGuideTest, ConflictsFollowTheBindingsAndTheDesktopShortcuts) {
 }
 
 TEST_F(SetupGuideTest, MicrophoneIsReadOnlyWhileShownAndOffTheMainThread) {
-    auto guide = makeGuide();
+    std::atomic<int> reads = 0;
+    std::atomic<bool> onMainThread = false;
+    SetupGuide::Platform platform = system.platform();
+    platform.microphoneAuthorization = [&] {
+        ++reads;
+        if (QThread::currentThread() == qApp->thread()) onMainThread = true;
+        return system.microphone;
+    };
+    auto guide = std::make_unique<SetupGuide>(settings, platform);
     guide->refresh();
     testsupport::processEvents();
+    EXPECT_EQ(reads, 0);
     EXPECT_EQ(guide->microphone(), MicrophoneAuthorization::restricted);
 
     guide->watchMicrophone();
@@ -68,6 +80,8 @@ TEST_F(SetupGuideTest, MicrophoneIsReadOnlyWhileShownAndOffTheMainThread) {
     system.microphone = MicrophoneAuthorization::restricted;
     guide->refresh();
     EXPECT_TRUE(testsupport::waitUntil([&] { return guide->microphone() == MicrophoneAuthorization::restricted; }));
+    EXPECT_EQ(reads, 2);
+    EXPECT_FALSE(onMainThread);
 }
 
 TEST_F(SetupGuideTest, BecomingActiveRefreshes) {
