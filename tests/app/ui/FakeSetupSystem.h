@@ -15,7 +15,6 @@
 struct FakeSetupSystem {
     bool screen = true;
     MicrophoneAuthorization microphone = MicrophoneAuthorization::authorized;
-    // What the microphone prompt leaves behind once the user answers.
     LaunchAtLogin::State login = LaunchAtLogin::State::off;
     // Set: changing the login item fails with this description.
     std::optional<std::string> loginFailure;
