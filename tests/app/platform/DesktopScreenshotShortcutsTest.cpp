@@ -6,7 +6,6 @@
 #include "tests/app/TestSupport.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -120,77 +119,39 @@ TEST(DesktopScreenshotShortcuts, PreferencesHoldEveryIdAndNoCollisionIsLost) {
     }
     many.push_back({ScreenshotFunction::window, {23, flags::shift | flags::command}});
     EXPECT_EQ(conflictsWithDefaults(many), std::set<CaptureAction>{CaptureAction::allInOne});
-
 }
 
-// The real reader against a private GSettings backend and a fake KDE file.
-class DesktopReaderTest : public testing::Test {
-protected:
-    void SetUp() override {
-        for (const char* tool : {"gsettings", "glib-compile-schemas"}) {
-            ASSERT_FALSE(QStandardPaths::findExecutable(tool).isEmpty())
-                << tool << " is missing: run scripts/install-deps (libglib2.0-bin)";
-        }
-    }
-
-    void installGnomeSchema() {
-        writeFile(schemas / "org.gnome.shell.keybindings.gschema.xml", R"(<schemalist>
-  <schema id="org.gnome.shell.keybindings" path="/org/gnome/shell/keybindings/">
-    <key name="show-screenshot-ui" type="as"><default>['Print']</default></key>
-    <key name="screenshot" type="as"><default>['&lt;Shift&gt;Print']</default></key>
-    <key name="screenshot-window" type="as"><default>['&lt;Alt&gt;Print']</default></key>
-    <key name="focus-active-notification" type="as"><default>['&lt;Super&gt;n']</default></key>
-  </schema>
-</schemalist>
-)");
-        QProcess compile;
-        compile.start("glib-compile-schemas", {QString::fromStdString(schemas.string())});
-        ASSERT_TRUE(compile.waitForFinished(10000));
-        ASSERT_EQ(compile.exitCode(), 0) << compile.readAllStandardError().toStdString();
-    }
-
-    void gsettingsSet(const QString& key, const QString& value) {
-        QProcess set;
-        set.start("gsettings", {"set", "org.gnome.shell.keybindings", key, value});
-        ASSERT_TRUE(set.waitForFinished(10000));
-        ASSERT_EQ(set.exitCode(), 0) << set.readAllStandardError().toStdString();
-    }
-
-    std::set<CaptureAction> conflictsNow() {
-        const auto bindings = kit::HotKeyBindings::active({});
-        return kit::SystemScreenshotShortcuts::conflicts(
-            DesktopScreenshotShortcuts::preferences(DesktopScreenshotShortcuts::read(), bindings), bindings);
-    }
-
+// The real reader through gsettings, on a keyfile backend with a schema of the test's own.
+TEST(DesktopScreenshotShortcuts, GnomeCollisionsAreReadAfreshEachTime) {
     testsupport::TempDir dir;
-    fs::path schemas = dir / "schemas";
-    fs::path config = dir / "config";
     testsupport::ScopedEnv backend{"GSETTINGS_BACKEND", "keyfile"};
-    testsupport::ScopedEnv configHome{"XDG_CONFIG_HOME", config.string()};
-    testsupport::ScopedEnv schemaDir{"GSETTINGS_SCHEMA_DIR", schemas.string()};
+    testsupport::ScopedEnv configHome{"XDG_CONFIG_HOME", (dir / "config").string()};
+    testsupport::ScopedEnv schemaDir{"GSETTINGS_SCHEMA_DIR", (dir / "schemas").string()};
     // Keeps the machine's own schemas and desktop files out.
     testsupport::ScopedEnv dataDirs{"XDG_DATA_DIRS", (dir / "data").string()};
     testsupport::ScopedEnv dataHome{"XDG_DATA_HOME", (dir / "data-home").string()};
     testsupport::ScopedEnv desktop{"XDG_CURRENT_DESKTOP", "GNOME"};
-};
+    const auto conflictsNow = [] { return conflictsWithDefaults(DesktopScreenshotShortcuts::read()); };
+    const auto run = [](const QString& tool, const QStringList& arguments) {
+        QProcess process;
+        process.start(tool, arguments);
+        ASSERT_TRUE(process.waitForFinished(10000)) << tool.toStdString() << " is missing (libglib2.0-bin)";
+        ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    };
+    EXPECT_TRUE(conflictsNow().empty()) << "no schema";
 
-TEST_F(DesktopReaderTest, GnomeCollisionsComeAndGoWithEveryRead) {
-    installGnomeSchema();
-    // GNOME's own keys leave Glimpo's defaults alone.
-    EXPECT_TRUE(conflictsNow().empty());
-
-    gsettingsSet("screenshot", "['<Shift><Super>3']");
-    gsettingsSet("show-screenshot-ui", "['Print', '<Super><Shift>4']");
+    writeFile(dir / "schemas" / "org.gnome.shell.keybindings.gschema.xml", R"(<schemalist>
+  <schema id="org.gnome.shell.keybindings" path="/org/gnome/shell/keybindings/">
+    <key name="show-screenshot-ui" type="as"><default>['Print']</default></key>
+    <key name="screenshot" type="as"><default>['&lt;Shift&gt;Print']</default></key>
+  </schema>
+</schemalist>
+)");
+    run("glib-compile-schemas", {QString::fromStdString((dir / "schemas").string())});
+    EXPECT_TRUE(conflictsNow().empty()) << "GNOME's own keys leave Glimpo's alone";
+    run("gsettings", {"set", "org.gnome.shell.keybindings", "screenshot", "['<Shift><Super>3']"});
+    run("gsettings", {"set", "org.gnome.shell.keybindings", "show-screenshot-ui", "['Print', '<Super><Shift>4']"});
     EXPECT_EQ(conflictsNow(), (std::set<CaptureAction>{CaptureAction::area, CaptureAction::fullscreen}));
-
-    gsettingsSet("screenshot", "@as []");
+    run("gsettings", {"set", "org.gnome.shell.keybindings", "screenshot", "@as []"});
     EXPECT_EQ(conflictsNow(), std::set<CaptureAction>{CaptureAction::area});
-}
-
-TEST_F(DesktopReaderTest, NoDesktopSettingsMeansNothingCollides) {
-    EXPECT_TRUE(DesktopScreenshotShortcuts::read().empty());
-    EXPECT_TRUE(conflictsNow().empty());
-    // gsettings itself missing reads the same.
-    testsupport::ScopedEnv path{"PATH", (dir / "empty").string()};
-    EXPECT_TRUE(conflictsNow().empty());
 }
