@@ -1,5 +1,6 @@
 #pragma once
-// A mount that is undone when the object goes, for tests of other file systems and full disks. Mounting needs root (CI runs as root); a refusal is reported, never skipped.
+// A mount that is undone when the object goes, for tests of other file systems and full disks.
+// Mounting needs root (CI runs as root); a refusal is reported, never skipped.
 
 #include <cerrno>
 #include <cstring>
@@ -13,14 +14,11 @@ namespace testsupport {
 class ScopedMount {
 public:
     ScopedMount(const std::filesystem::path& target, const char* source, const char* type,
-                unsigned long flags = 0, const std::string& options = {})
+                const std::string& options = {})
         : target_(target) {
         std::filesystem::create_directories(target_);
-        if (::mount(source, target_.c_str(), type, flags, options.empty() ? nullptr : options.c_str()) == 0) {
-            mounted_ = true;
-        } else {
-            note("mount", errno);
-        }
+        mounted_ = ::mount(source, target_.c_str(), type, 0, options.empty() ? nullptr : options.c_str()) == 0;
+        if (!mounted_) failure_ = "mount at " + target_.string() + " failed: " + std::strerror(errno) + " (these tests need root, as in CI)";
     }
     ~ScopedMount() {
         if (mounted_ && ::umount2(target_.c_str(), 0) != 0) ::umount2(target_.c_str(), MNT_DETACH);
@@ -32,11 +30,6 @@ public:
     const std::string& failure() const { return failure_; }
 
 private:
-    void note(const char* step, int error) {
-        failure_ = std::string(step) + " at " + target_.string() + " failed: " + std::strerror(error) +
-                   " (these tests need root, as in CI)";
-    }
-
     std::filesystem::path target_;
     bool mounted_ = false;
     std::string failure_;
