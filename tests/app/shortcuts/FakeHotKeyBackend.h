@@ -23,10 +23,7 @@ public:
 
     // Statuses by (key code, modifiers); anything else registers.
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::int32_t> refusals;
-    std::int32_t handlerStatus = platform::x11::HotKeyStatus::ok;
-
     int handlerInstalls = 0;
-    int registrations = 0;
     std::map<platform::x11::HotKeyBackend::Reference, Held> held;
     platform::x11::HotKeyBackend::PressHandler onPress;
 
@@ -48,12 +45,10 @@ public:
 
     std::int32_t installHandler(PressHandler onPress) override {
         ++desk_->handlerInstalls;
-        if (desk_->handlerStatus != platform::x11::HotKeyStatus::ok) return desk_->handlerStatus;
         desk_->onPress = std::move(onPress);
         return platform::x11::HotKeyStatus::ok;
     }
     Registration registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t id) override {
-        ++desk_->registrations;
         if (const auto refused = desk_->refusals.find({keyCode, modifiers}); refused != desk_->refusals.end()) {
             return {refused->second, std::nullopt};
         }

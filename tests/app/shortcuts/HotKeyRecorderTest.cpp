@@ -115,7 +115,7 @@ TEST_F(HotKeyRecorderTest, ARefusedPressShowsTheHintAndKeepsListening) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return !recorder->hintLabel()->isVisible(); }));
 }
 
-TEST_F(HotKeyRecorderTest, EscapeOrASecondClickStopsWithoutAChange) {
+TEST_F(HotKeyRecorderTest, EscapeOrASecondClickStopsWithoutAChangeAndRemovingUnbinds) {
     recorder->recordButton()->click();
     press(scanA, Qt::Key_A);
     ASSERT_TRUE(recorder->capture().hint());
@@ -132,9 +132,8 @@ TEST_F(HotKeyRecorderTest, EscapeOrASecondClickStopsWithoutAChange) {
     EXPECT_TRUE(recorder->capture().hint());
     EXPECT_TRUE(settings->hotKeyOverrides().empty());
     EXPECT_EQ(changes, 0);
-}
 
-TEST_F(HotKeyRecorderTest, RemovingLeavesTheActionExplicitlyUnbound) {
+    // Removed is explicitly unbound, not back to the default.
     recorder->removeButton()->click();
     EXPECT_FALSE(recorder->removeButton()->isVisible());
     ASSERT_TRUE(settings->hotKeyOverrides().contains(CaptureAction::area));
