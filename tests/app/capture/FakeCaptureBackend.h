@@ -110,15 +110,14 @@ public:
     }
 };
 
-inline ClientWindow client(std::uint32_t id, QRect geometry, std::vector<WindowType> types = {WindowType::normal},
-                           std::string title = "Title", std::string className = "App") {
+inline ClientWindow client(std::uint32_t id, QRect geometry, std::vector<WindowType> types = {WindowType::normal}) {
     ClientWindow window;
     window.id = id;
     window.geometry = geometry;
     window.types = std::move(types);
     window.viewable = true;
-    window.title = std::move(title);
-    window.className = std::move(className);
+    window.title = "Title";
+    window.className = "App";
     return window;
 }
 
