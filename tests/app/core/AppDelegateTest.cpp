@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QMenu>
-
 #include "TestSupport.h"
 #include "app/base/AppSettings.h"
 #include "app/base/GlimpoUIState.h"
@@ -42,12 +39,9 @@ protected:
             return services;
         };
         environment.makeHotKeys = [this] { return std::make_unique<fakes::FakeHotKeyBackend>(keys); };
-        environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Shown>(); };
-        environment.makeNoticePresenter = [this] { return std::make_unique<Notices>(notices); };
+        environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Silent>(); };
+        environment.makeNoticePresenter = [] { return std::make_unique<Silent>(); };
         environment.setupPlatform = [this] { return setup.platform(); };
-        environment.openFolder = [](const std::filesystem::path&, std::function<void()> onUnavailable) {
-            onUnavailable();
-        };
         auto delegate = std::make_unique<AppDelegate>(std::move(environment));
         delegate->applicationDidFinishLaunching();
         return delegate;
@@ -61,17 +55,12 @@ protected:
     fakes::Recorder* recorder = nullptr;
     std::shared_ptr<fakes::HotKeyDesk> keys = std::make_shared<fakes::HotKeyDesk>();
 
-    struct Shown : CapturePresenter {
+    struct Silent : CapturePresenter, NoticePresenter {
         void show(const Capture&, const std::optional<std::string>&) override {}
-    };
-    struct Notices : NoticePresenter {
-        explicit Notices(std::vector<std::string>& shown) : shown(shown) {}
-        void show(const std::string& text, const std::string&, std::optional<double>) override { shown.push_back(text); }
-        std::vector<std::string>& shown;
+        void show(const std::string&, const std::string&, std::optional<double>) override {}
     };
     // The transient Escape key, while the delegate holds it.
     std::optional<fakes::HotKeyDesk::Held> escape() const { return keys->heldWithId(999); }
-    std::vector<std::string> notices;
 };
 
 TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermission) {
@@ -144,19 +133,6 @@ TEST_F(AppDelegateTest, EscapeBelongsToTheRecordingOnlyWhileNoGlimpoSurfaceIsOpe
     EXPECT_TRUE(log.messages("app").empty());
     ASSERT_TRUE(testsupport::waitUntil([&] { return !escape().has_value(); }));
     EXPECT_FALSE(delegate->statusItem()->recordingElapsed().has_value());
-}
-
-TEST_F(AppDelegateTest, ButtonsWithNothingToOpenSayWhereToLook) {
-    setup.settingsPagesExist = false;
-    auto delegate = launch(true);
-    delegate->guide().openKeyboardShortcuts();
-    EXPECT_EQ(notices.size(), 1u);
-
-    for (QAction* item : delegate->statusItem()->menu()->actions()) {
-        if (item->text() == "Open Save Folder") item->trigger();
-    }
-    ASSERT_EQ(notices.size(), 2u);
-    EXPECT_NE(notices[1].find(delegate->settings().saveFolder().string()), std::string::npos) << "says where to look";
 }
 
 } // namespace
