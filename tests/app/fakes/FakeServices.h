@@ -144,21 +144,23 @@ public:
     void play(kit::CaptureSound sound) override { played.push_back(sound); }
 };
 
+// Displays side by side along y = 0 (global, y up); the first is the primary one, 1080 high.
 class Displays : public DisplayLocator {
 public:
-    kit::Point pointer{100, 200};
-    std::optional<std::uint32_t> under = 7;
-    std::optional<std::uint32_t> main = 1;
+    std::vector<Screen> screens{{1, kit::Rect::make(0, 0, 1920, 1080), kit::Rect::make(0, 40, 1920, 1040)}};
+    kit::Point pointer{100, 100};
 
     kit::Point pointerLocation() const override { return pointer; }
-    std::optional<Screen> screenContaining(kit::Point) const override { return screen(under); }
-    std::optional<Screen> mainScreen() const override { return screen(main); }
-    QRect toTopLeft(const kit::Rect& r) const override { return QRectF(r.minX(), r.minY(), r.width(), r.height()).toRect(); }
-
-private:
-    static std::optional<Screen> screen(std::optional<std::uint32_t> id) {
-        if (!id) return std::nullopt;
-        return Screen{*id, kit::Rect::make(0, 0, 1920, 1080), kit::Rect::make(0, 0, 1920, 1080)};
+    std::optional<Screen> screenContaining(kit::Point p) const override {
+        for (const auto& s : screens)
+            if (s.frame.contains(p)) return s;
+        return std::nullopt;
+    }
+    std::optional<Screen> mainScreen() const override {
+        return screens.empty() ? std::nullopt : std::optional<Screen>(screens.front());
+    }
+    QRect toTopLeft(const kit::Rect& r) const override {
+        return QRectF(r.minX(), 1080 - r.maxY(), r.width(), r.height()).toRect();
     }
 };
 
