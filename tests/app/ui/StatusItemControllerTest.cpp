@@ -43,7 +43,6 @@ TEST(StatusItemController, ItsKeysReachTheActions) {
 
 TEST(StatusItemController, TheMenuFollowsTheRecordingAndTheShortcutsWhenReopened) {
     StatusItemController controller{MenuActions{}};
-    const qint64 idleIcon = controller.icon().cacheKey();
     controller.setRecordingElapsed(StatusItemController::Elapsed(std::nan("")));
     EXPECT_EQ(controller.toolTip(), " 00:00") << "nonsense from a clock";
     controller.setRecordingElapsed(65s);
@@ -51,16 +50,13 @@ TEST(StatusItemController, TheMenuFollowsTheRecordingAndTheShortcutsWhenReopened
     emit controller.menu()->aboutToShow();
     EXPECT_EQ(controller.menu()->actions().front()->text(), "Stop Recording");
     EXPECT_EQ(controller.toolTip(), " 01:05");
-    EXPECT_NE(controller.icon().cacheKey(), idleIcon);
     EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area\t⇧⌘4");
     // '&' would otherwise be eaten as a mnemonic marker.
     EXPECT_EQ(item(controller, "Capture Text")->text(), "Capture Text\t⌃&&");
 
     controller.setRecordingElapsed(std::nullopt);
-    controller.setShortcutHints({});
     emit controller.menu()->aboutToShow();
-    EXPECT_EQ(controller.menu()->actions().front()->text(), "Capture Area");
-    EXPECT_EQ(controller.toolTip(), "Glimpo");
+    EXPECT_EQ(controller.menu()->actions().front(), item(controller, "Capture Area"));
 }
 
 TEST(StatusItemController, AnItemMayRebuildTheMenuFromItsOwnHandler) {
