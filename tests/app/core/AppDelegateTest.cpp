@@ -28,14 +28,8 @@ protected:
         environment.makeServices = [this](AppSettings&) {
             CaptureCoordinator::Services services;
             services.capturer = std::make_unique<fakes::Capturer>();
-            services.makeOverlay = [this](ScreenCaptureService&) {
-                auto made = std::make_unique<fakes::Overlay>();
-                overlay = made.get();
-                return made;
-            };
-            auto owned = std::make_unique<fakes::Recorder>();
-            recorder = owned.get();
-            services.recorder = std::move(owned);
+            services.makeOverlay = [this](ScreenCaptureService&) { return fakes::kept(overlay); };
+            services.recorder = fakes::kept(recorder);
             return services;
         };
         environment.makeHotKeys = [this] { return std::make_unique<fakes::FakeHotKeyBackend>(keys); };
@@ -63,27 +57,28 @@ protected:
     std::optional<fakes::HotKeyDesk::Held> escape() const { return keys->heldWithId(999); }
 };
 
-TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermission) {
-    {
-        auto delegate = launch(false);
-        EXPECT_TRUE(delegate->windows().isOpen("welcome"));
-        EXPECT_TRUE(delegate->settings().welcomeShown());
-    }
-    {
-        auto delegate = launch(true);
-        EXPECT_FALSE(delegate->windows().isOpen("welcome"));
-    }
-    permitted = false;
+TEST_F(AppDelegateTest, AllInOneTogglesTheBarAndReopenShowsSettings) {
     auto delegate = launch(true);
-    EXPECT_TRUE(delegate->windows().isOpen("welcome"));
+    EXPECT_FALSE(delegate->windows().isOpen("welcome"));
+    delegate->perform(CaptureAction::allInOne);
+    EXPECT_TRUE(delegate->allInOne().isOpen());
+    delegate->perform(CaptureAction::allInOne);
+    EXPECT_FALSE(delegate->allInOne().isOpen());
+    delegate->applicationShouldHandleReopen();
+    EXPECT_TRUE(delegate->windows().isOpen("settings"));
 }
 
-TEST_F(AppDelegateTest, EveryActionIsBlockedWithoutPermissionButStoppingIsNot) {
-    auto delegate = launch(true);
+TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermissionAndEveryActionButStoppingWaitsForIt) {
+    EXPECT_TRUE(launch(false)->windows().isOpen("welcome"));
+    EXPECT_TRUE(SettingsStore(home / "settings.json").boolValue("welcomeShown"));
+
     permitted = false;
-    delegate->perform(CaptureAction::area);
-    EXPECT_TRUE(log.contains("app", "capture blocked reason=screenPermission"));
+    auto delegate = launch(true);
     EXPECT_TRUE(delegate->windows().isOpen("welcome"));
+    delegate->perform(CaptureAction::area);
+    delegate->perform(CaptureAction::allInOne);
+    EXPECT_TRUE(log.contains("app", "capture blocked reason=screenPermission"));
+    EXPECT_FALSE(delegate->allInOne().isOpen());
     EXPECT_EQ(overlay, nullptr);
 
     permitted = true;
@@ -97,20 +92,6 @@ TEST_F(AppDelegateTest, EveryActionIsBlockedWithoutPermissionButStoppingIsNot) {
     delegate->perform(CaptureAction::recording);
     EXPECT_EQ(recorder->stops, 1);
     EXPECT_FALSE(log.contains("app", "capture blocked reason=screenPermission"));
-}
-
-TEST_F(AppDelegateTest, AllInOneTogglesTheBarAndReopenShowsSettings) {
-    auto delegate = launch(true);
-    delegate->perform(CaptureAction::allInOne);
-    EXPECT_TRUE(delegate->allInOne().isOpen());
-    delegate->perform(CaptureAction::allInOne);
-    EXPECT_FALSE(delegate->allInOne().isOpen());
-    permitted = false;
-    delegate->perform(CaptureAction::allInOne);
-    EXPECT_FALSE(delegate->allInOne().isOpen());
-    EXPECT_EQ(overlay, nullptr);
-    delegate->applicationShouldHandleReopen();
-    EXPECT_TRUE(delegate->windows().isOpen("settings"));
 }
 
 TEST_F(AppDelegateTest, EscapeBelongsToTheRecordingOnlyWhileNoGlimpoSurfaceIsOpen) {

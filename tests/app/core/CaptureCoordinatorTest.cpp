@@ -15,14 +15,8 @@
 namespace {
 
 using kit::CaptureAction;
+using fakes::kept;
 using testsupport::waitUntil;
-
-// Hands ownership to the coordinator and keeps a pointer for the test.
-template <class T> std::unique_ptr<T> kept(T*& raw) {
-    auto made = std::make_unique<T>();
-    raw = made.get();
-    return made;
-}
 
 class CaptureCoordinatorTest : public ::testing::Test {
 protected:

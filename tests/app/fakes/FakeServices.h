@@ -24,6 +24,13 @@ namespace fakes {
 // the answers they keep.
 template <class T> T copy(const T& value) { return value; }
 
+// Makes a fake to hand over and keeps a pointer to it for the test.
+template <class T> std::unique_ptr<T> kept(T*& raw) {
+    auto made = std::make_unique<T>();
+    raw = made.get();
+    return made;
+}
+
 inline CapturedImage image(int width = 40, int height = 30, double scale = 1.0) {
     QImage picture(width, height, QImage::Format_ARGB32);
     picture.fill(Qt::red);
