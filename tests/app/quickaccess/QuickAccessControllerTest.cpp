@@ -110,16 +110,27 @@ TEST_F(QuickAccessControllerTest, HoverStopsTheCountdownAndLeavingStartsAFullPer
     EXPECT_FALSE(fs::exists(picture.fileURL));
 }
 
-TEST_F(QuickAccessControllerTest, CopyShowsCopiedAndClosesAfterTheConfirmationKeepingTheFile) {
+TEST_F(QuickAccessControllerTest, CloseDiscardsShowInFolderKeepsAndCopyClosesAfterTheConfirmationKeepingTheFile) {
+    const Capture discarded = stored();
+    const Capture movie = recording();
     const Capture picture = stored();
-    controller->show(picture);
+    for (const Capture& capture : {discarded, movie, picture}) controller->show(capture);
+
+    view(discarded).closeButton().click();
+    EXPECT_FALSE(isOpen(discarded));
+    EXPECT_FALSE(fs::exists(discarded.fileURL.parent_path()));
+    // A saved capture's second button is Show in Folder.
+    quickaccess_test::enter(view(movie));
+    view(movie).secondButton().click();
+    EXPECT_FALSE(isOpen(movie));
+    EXPECT_EQ(revealed, std::vector{movie.fileURL});
+    EXPECT_TRUE(fs::exists(movie.fileURL));
+
     quickaccess_test::enter(view(picture));
     view(picture).secondButton().click();
-
     EXPECT_EQ(model(picture).status(), ThumbnailModel::Status::copied());
     ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
     EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasUrls());
-
     quickaccess_test::leave(view(picture));
     QElapsedTimer sinceCopy;
     sinceCopy.start();
@@ -149,25 +160,6 @@ TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSu
     EXPECT_FALSE(isOpen(picture));
     EXPECT_TRUE(fs::exists(missing / picture.fileURL.filename()));
     EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
-}
-
-TEST_F(QuickAccessControllerTest, CloseDiscardsAnUnsavedCaptureAndShowInFolderKeepsIt) {
-    const Capture discarded = stored();
-    const Capture movie = recording();
-    controller->show(discarded);
-    controller->show(movie);
-
-    view(discarded).closeButton().click();
-    EXPECT_FALSE(isOpen(discarded));
-    EXPECT_FALSE(fs::exists(discarded.fileURL.parent_path()));
-
-    // A saved capture's second button is Show in Folder.
-    quickaccess_test::enter(view(movie));
-    view(movie).secondButton().click();
-    EXPECT_FALSE(isOpen(movie));
-    ASSERT_EQ(revealed.size(), 1u);
-    EXPECT_EQ(revealed.front(), movie.fileURL);
-    EXPECT_TRUE(fs::exists(movie.fileURL));
 }
 
 TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrivesAndAnUnusableDurationFallsBack) {

@@ -44,15 +44,6 @@ const std::vector<platform::desktop::DesktopShortcut> collidingDesktop{
 
 class SetupWindowsTest : public testing::Test {
 protected:
-    std::unique_ptr<SettingsView> makeSettings(SettingsView::FolderChooser chooser = {}) {
-        auto recorder = [](CaptureAction action, QWidget* parent) -> QWidget* {
-            return new QPushButton(QString::fromUtf8(action.rawValue()), parent);
-        };
-        auto readFailures = [this] { return failures.get(); };
-        return std::make_unique<SettingsView>(settings, *guide, recorder, readFailures, [] {},
-                                              std::move(chooser));
-    }
-
     testsupport::TempDir dir;
     testsupport::ScopedEnv home{"HOME", (dir / "home").string()};
     AppSettings settings{std::make_unique<SettingsStore>(dir / "settings.json")};
@@ -63,65 +54,65 @@ protected:
 
 } // namespace
 
-TEST_F(SetupWindowsTest, SettingsEditsLandInTheStoreAndTheViewFollowsIt) {
+TEST_F(SetupWindowsTest, SettingsEditsLandInTheStoreAndTheViewFollowsItsValuesFailuresAndConflicts) {
     // A stored value the spin box cannot show exactly stays as stored until the user edits it.
     settings.setThumbnailSeconds(6.7);
+    system.desktopShortcuts = collidingDesktop;
+    guide->refresh();
+    failures.set({{CaptureAction::area, "This shortcut is already used."}});
     std::optional<fs::path> answer = dir / "Shots";
     fs::path startedAt;
-    auto view = makeSettings([&](QWidget*, const fs::path& start) {
-        startedAt = start;
-        return answer;
-    });
+    const auto recorder = [](CaptureAction action, QWidget* parent) -> QWidget* {
+        return new QPushButton(QString::fromUtf8(action.rawValue()), parent);
+    };
+    SettingsView view(settings, *guide, recorder, [this] { return failures.get(); }, [] {},
+                      [&](QWidget*, const fs::path& start) {
+                          startedAt = start;
+                          return answer;
+                      });
     EXPECT_DOUBLE_EQ(settings.thumbnailSeconds(), 6.7);
 
-    button(*view, "Choose…")->click();
+    button(view, "Choose…")->click();
     EXPECT_EQ(startedAt, dir / "home" / "Desktop");
     EXPECT_EQ(settings.saveFolder(), dir / "Shots");
     answer.reset();
-    button(*view, "Choose…")->click();
+    button(view, "Choose…")->click();
     EXPECT_EQ(settings.saveFolder(), dir / "Shots") << "cancelling changes nothing";
-    named<QSpinBox>(*view, "thumbnailSeconds")->stepUp();
+    named<QSpinBox>(view, "thumbnailSeconds")->stepUp();
     EXPECT_DOUBLE_EQ(settings.thumbnailSeconds(), 7.0);
-    checkBox(*view, "Play sounds")->click();
+    checkBox(view, "Play sounds")->click();
     EXPECT_FALSE(settings.playsSounds());
 
     // A refused login change snaps back to what the system reports, and says why.
-    auto* login = checkBox(*view, "Open at login");
+    auto* login = checkBox(view, "Open at login");
     login->click();
     EXPECT_EQ(system.login, LaunchAtLogin::State::on);
     system.loginFailure = "Permission denied.";
     login->click();
     EXPECT_TRUE(login->isChecked());
     testsupport::processEvents();
-    EXPECT_TRUE(shows(named(*view, "errorMessage"), *view));
+    EXPECT_TRUE(shows(named(view, "errorMessage"), view));
 
     // Changes from elsewhere show up.
     settings.setPlaysSounds(true);
     testsupport::processEvents();
-    EXPECT_TRUE(checkBox(*view, "Play sounds")->isChecked());
-}
+    EXPECT_TRUE(checkBox(view, "Play sounds")->isChecked());
 
-TEST_F(SetupWindowsTest, SettingsFollowsFailuresAndDesktopConflicts) {
-    system.desktopShortcuts = collidingDesktop;
-    guide->refresh();
-    failures.set({{CaptureAction::area, "This shortcut is already used."}});
-    auto view = makeSettings();
-    EXPECT_TRUE(shows(named(*view, "failure-area"), *view));
-    EXPECT_FALSE(shows(named(*view, "failure-fullscreen"), *view));
-    auto* warning = named(*view, "conflictWarning");
-    EXPECT_TRUE(shows(warning, *view));
+    EXPECT_TRUE(shows(named(view, "failure-area"), view));
+    EXPECT_FALSE(shows(named(view, "failure-fullscreen"), view));
+    auto* warning = named(view, "conflictWarning");
+    EXPECT_TRUE(shows(warning, view));
     button(*warning, "Open Keyboard Shortcuts…")->click();
     EXPECT_EQ(system.opened, std::vector<SettingsPage>{SettingsPage::keyboardShortcuts});
-
     failures.set({{CaptureAction::fullscreen, "The desktop refused the shortcut (error 1)."}});
     testsupport::processEvents();
-    EXPECT_FALSE(shows(named(*view, "failure-area"), *view));
-    EXPECT_TRUE(shows(named(*view, "failure-fullscreen"), *view));
+    EXPECT_FALSE(shows(named(view, "failure-area"), view));
+    EXPECT_TRUE(shows(named(view, "failure-fullscreen"), view));
 
     // A recorder's edit refreshes the guide: clearing both colliding shortcuts ends the warning.
     settings.setHotKeyOverride(CaptureAction::area, std::nullopt);
     settings.setHotKeyOverride(CaptureAction::fullscreen, HotKeyCombination{20, HotKeyCombination::command, "3"});
-    EXPECT_TRUE(testsupport::waitUntil([&] { return !shows(warning, *view); }));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return !shows(warning, view); }));
 }
 
 TEST_F(SetupWindowsTest, WelcomeStepsFollowTheGuideAndTheirButtonsReachTheSystem) {
