@@ -12,6 +12,7 @@
 #include <QImage>
 
 #include "app/capture/OwnWindows.h"
+#include "app/capture/ScreenCaptureService.h"
 #include "app/platform/x11/X11CaptureBackend.h"
 
 namespace capturefakes {
@@ -109,6 +110,12 @@ public:
         });
     }
 };
+
+// The real capture service over a scripted backend, with no window of Glimpo's on screen.
+inline std::unique_ptr<ScreenCaptureService> service(const std::shared_ptr<Backend>& backend, double scale = 1.0) {
+    return std::make_unique<ScreenCaptureService>(backend, std::make_shared<DisplayService>(backend, scale),
+                                                  std::make_unique<Own>());
+}
 
 inline ClientWindow client(std::uint32_t id, QRect geometry, std::vector<WindowType> types = {WindowType::normal}) {
     ClientWindow window;

@@ -24,8 +24,7 @@ protected:
     void SetUp() override {
         backend->monitorList = {{1, QRect(0, 180, 1440, 900), true}, {2, QRect(1440, 0, 1920, 1080), false}};
         backend->pointerAt = QPoint(100, 400);
-        capturer = std::make_unique<ScreenCaptureService>(backend, std::make_shared<DisplayService>(backend, 1.0),
-                                                          std::make_unique<capturefakes::Own>());
+        capturer = capturefakes::service(backend);
         overlay = std::make_unique<PanelSelectionOverlayController>(*capturer);
     }
     void TearDown() override {
@@ -51,7 +50,9 @@ protected:
 
 } // namespace
 
-TEST_F(OverlayFixture, BeginCoversEveryDisplayAndFinishingUncoversItKeepingThePanels) {
+TEST_F(OverlayFixture, ANewBeginCoversEveryDisplayDroppingTheOldCompletionAndFinishingUncoversIt) {
+    int oldCalls = 0;
+    overlay->begin(SelectionMode::area, true, [&](SelectionResult) { ++oldCalls; });
     begin();
     EXPECT_TRUE(overlay->isSelecting());
     EXPECT_TRUE(overlayOpen());
@@ -67,6 +68,7 @@ TEST_F(OverlayFixture, BeginCoversEveryDisplayAndFinishingUncoversItKeepingThePa
     EXPECT_FALSE(panels[0]->isVisible());
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].kind(), SelectionResult::Kind::cancelled);
+    EXPECT_EQ(oldCalls, 0);
 
     begin();
     EXPECT_EQ(overlay->panels(), panels);
@@ -158,17 +160,7 @@ TEST_F(OverlayFixture, AScreenThatCantBeReadEndsTheSelectionWithTheReason) {
     EXPECT_FALSE(overlayOpen());
 }
 
-TEST_F(OverlayFixture, EscapeThenReleaseReportsOnce) {
-    begin();
-    auto* panel = overlay->keyPanel();
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(panel, &escape);
-    overlay->released({0, 0});
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].kind(), SelectionResult::Kind::cancelled);
-}
-
-TEST_F(OverlayFixture, PanelsTurnEventsIntoGlobalPoints) {
+TEST_F(OverlayFixture, PanelsTurnEventsIntoGlobalPointsAndEscapeThenReleaseReportsOnce) {
     begin();
     auto* b = overlay->panels()[1];
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 20), QPointF(10, 20), Qt::LeftButton, Qt::LeftButton,
@@ -188,14 +180,11 @@ TEST_F(OverlayFixture, PanelsTurnEventsIntoGlobalPoints) {
     QCoreApplication::sendEvent(b, &right);
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].kind(), SelectionResult::Kind::cancelled);
-}
 
-TEST_F(OverlayFixture, ANewBeginDropsTheOldCompletion) {
-    int oldCalls = 0;
-    overlay->begin(SelectionMode::area, true, [&](SelectionResult) { ++oldCalls; });
     begin();
-    overlay->cancel();
-    EXPECT_EQ(oldCalls, 0);
-    EXPECT_EQ(results.size(), 1u);
-    EXPECT_FALSE(overlayOpen());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(overlay->keyPanel(), &escape);
+    overlay->released({0, 0});
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[1].kind(), SelectionResult::Kind::cancelled);
 }

@@ -8,6 +8,7 @@
 #include "app/ui/AllInOneController.h"
 #include "app/ui/StatusItemController.h"
 #include "app/ui/WindowPresenter.h"
+#include "capture/FakeCaptureBackend.h"
 #include "fakes/FakeServices.h"
 #include "shortcuts/FakeHotKeyBackend.h"
 #include "ui/FakeSetupSystem.h"
@@ -27,7 +28,7 @@ protected:
         environment.screenPermission = [this] { return permitted; };
         environment.makeServices = [this](AppSettings&) {
             CaptureCoordinator::Services services;
-            services.capturer = std::make_unique<fakes::Capturer>();
+            services.capturer = capturefakes::service(std::make_shared<capturefakes::Backend>());
             services.makeOverlay = [this](ScreenCaptureService&) { return fakes::kept(overlay); };
             services.recorder = fakes::kept(recorder);
             return services;

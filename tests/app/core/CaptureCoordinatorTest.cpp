@@ -9,6 +9,7 @@
 #include "app/base/SettingsStore.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
+#include "capture/FakeCaptureBackend.h"
 #include "fakes/FakeServices.h"
 #include "kit/Error.h"
 
@@ -22,15 +23,18 @@ class CaptureCoordinatorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CaptureCoordinator::Services services;
-        services.capturer = kept(capturer);
+        // Two 2x displays side by side; the pointer rests on the second.
+        backend->monitorList = {{1, QRect(0, 0, 1920, 1080), true}, {7, QRect(1920, 0, 1920, 1080), false}};
+        backend->clients = {capturefakes::client(77, QRect(100, 100, 300, 200))};
+        services.capturer = capturefakes::service(backend, 2.0);
         services.makeOverlay = [this](ScreenCaptureService&) { ++overlaysMade; return kept(overlay); };
         services.recorder = kept(recorder);
         services.recognizer = kept(recognizer);
         services.sounds = kept(sounds);
-        // The pointer rests on the second display.
         auto displays = std::make_shared<fakes::Displays>();
-        displays->screens.push_back({7, kit::Rect::make(1920, 0, 1920, 1080), kit::Rect::make(1920, 0, 1920, 1080)});
-        displays->pointer = {2000, 100};
+        displays->screens = {{1, kit::Rect::make(0, 0, 960, 540), kit::Rect::make(0, 0, 960, 540)},
+                             {7, kit::Rect::make(960, 0, 960, 540), kit::Rect::make(960, 0, 960, 540)}};
+        displays->pointer = {1000, 100};
         services.displays = displays;
         services.microphoneStatus = [this] { return micStatus; };
         services.copyText = [this](const std::string& text) { copied.push_back(text); };
@@ -58,7 +62,7 @@ protected:
     int permissionNeeded = 0;
     std::vector<std::string> errors, messages, progress, copied;
 
-    fakes::Capturer* capturer = nullptr;
+    std::shared_ptr<capturefakes::Backend> backend = std::make_shared<capturefakes::Backend>();
     fakes::Overlay* overlay = nullptr;
     fakes::Recorder* recorder = nullptr;
     fakes::Recognizer* recognizer = nullptr;
@@ -70,18 +74,16 @@ TEST_F(CaptureCoordinatorTest, FullscreenTakesTheDisplayUnderThePointerAndTheOve
     coordinator->run(CaptureAction::fullscreen);
     ASSERT_TRUE(waitUntil([&] { return captured.size() == 1; }));
     EXPECT_EQ(overlaysMade, 0);
-    EXPECT_EQ(capturer->calls.at(0).what, "display");
-    EXPECT_EQ(capturer->calls[0].point.x, 2000);
+    EXPECT_EQ(backend->grabs, std::vector{QRect(1920, 0, 1920, 1080)});
 
     coordinator->run(CaptureAction::area);
     ASSERT_EQ(overlay->begins.size(), 1u);
     EXPECT_EQ(overlay->begins[0].mode, SelectionMode::area);
     EXPECT_TRUE(overlay->begins[0].allowsWindowMode);
     const auto rect = kit::Rect::make(10, 20, 40, 30);
-    overlay->finish(SelectionResult::area(rect, 42));
+    overlay->finish(SelectionResult::area(rect, 7));
     ASSERT_TRUE(waitUntil([&] { return captured.size() == 2; }));
-    EXPECT_EQ(capturer->calls.at(1).rect, rect);
-    EXPECT_EQ(capturer->calls[1].id, 42u);
+    EXPECT_EQ(backend->grabs.at(1), QRect(1940, 40, 80, 60));
     EXPECT_TRUE(std::filesystem::exists(captured[1].first.fileURL));
     EXPECT_EQ(sounds->played, std::vector<kit::CaptureSound>(2, kit::CaptureSound::screenshot));
 
@@ -91,18 +93,17 @@ TEST_F(CaptureCoordinatorTest, FullscreenTakesTheDisplayUnderThePointerAndTheOve
     EXPECT_EQ(overlay->begins.back().mode, SelectionMode::window);
     overlay->finish(SelectionResult::window(77));
     ASSERT_TRUE(waitUntil([&] { return captured.size() == 3; }));
-    EXPECT_EQ(capturer->calls.back().what, "window");
-    EXPECT_EQ(capturer->calls.back().id, 77u);
+    EXPECT_EQ(backend->grabs.back(), QRect(100, 100, 300, 200));
 }
 
 TEST_F(CaptureCoordinatorTest, CaptureFailuresBecomeErrorTextOrThePermissionFlow) {
-    capturer->failure = std::make_exception_ptr(kit::Error("The window is no longer available."));
+    backend->grabFailure = std::make_exception_ptr(kit::Error("The window is no longer available."));
     coordinator->run(CaptureAction::fullscreen);
     ASSERT_TRUE(waitUntil([&] { return !errors.empty(); }));
     EXPECT_EQ(errors[0], "Couldn't capture: The window is no longer available.");
     EXPECT_TRUE(captured.empty());
 
-    capturer->failure = std::make_exception_ptr(
+    backend->grabFailure = std::make_exception_ptr(
         kit::Error("The user declined.", std::string(kit::ErrorDomain::screenCaptureStream), -3801));
     coordinator->run(CaptureAction::fullscreen);
     ASSERT_TRUE(waitUntil([&] { return permissionNeeded == 1; }));
@@ -171,8 +172,7 @@ TEST_F(CaptureCoordinatorTest, TextCaptureCopiesRecognisedTextOrSaysWhyNot) {
     EXPECT_TRUE(captured.empty());
 
     // Characters, not bytes: a precomposed and a combined accent count once. The recogniser
-    // learns the capture's pixels per point.
-    capturer->result = fakes::image(80, 40, 2.0);
+    // learns the display's pixels per point.
     recognise("caffè perche\u0301");
     ASSERT_TRUE(waitUntil([&] { return messages.size() == 2; }));
     EXPECT_TRUE(log.contains("coordinator", "text copied characters=12"));

@@ -1,5 +1,6 @@
 #pragma once
-// Fakes of the services the coordinator works through. Each records what it was asked and
+// Fakes of the services the coordinator works through, but for capture, which runs over the
+// scripted backend of capture/FakeCaptureBackend.h. Each records what it was asked and
 // answers what the test set up.
 
 #include <exception>
@@ -10,7 +11,6 @@
 #include <QImage>
 
 #include "app/capture/DisplayLocator.h"
-#include "capture/FakeCaptureBackend.h"
 #include "app/capture/ScreenCaptureService.h"
 #include "app/capture/SelectionOverlayController.h"
 #include "app/base/Observation.h"
@@ -31,52 +31,11 @@ template <class T> std::unique_ptr<T> kept(T*& raw) {
     return made;
 }
 
-inline CapturedImage image(int width = 40, int height = 30, double scale = 1.0) {
+inline CapturedImage image(int width, int height) {
     QImage picture(width, height, QImage::Format_ARGB32);
     picture.fill(Qt::red);
-    return {picture, kit::Size{width / scale, height / scale}};
+    return {picture, kit::Size{double(width), double(height)}};
 }
-
-class Capturer : public ScreenCaptureService {
-public:
-    Capturer()
-        : ScreenCaptureService(backend(), std::make_shared<DisplayService>(backend(), 1.0),
-                               std::make_unique<capturefakes::Own>()) {}
-
-    struct Call {
-        std::string what;
-        kit::Rect rect;
-        std::uint32_t id = 0;
-        kit::Point point;
-    };
-
-    std::vector<Call> calls;
-    std::exception_ptr failure;
-    CapturedImage result = image();
-
-    QCoro::Task<CapturedImage> captureRect(kit::Rect rect, std::uint32_t displayID,
-                                           std::shared_ptr<const FrozenScreen>) override {
-        calls.push_back({"rect", rect, displayID, {}});
-        if (failure) std::rethrow_exception(failure);
-        co_return copy(result);
-    }
-    QCoro::Task<CapturedImage> captureWindow(std::uint32_t windowNumber, std::shared_ptr<const FrozenScreen>) override {
-        calls.push_back({"window", {}, windowNumber, {}});
-        if (failure) std::rethrow_exception(failure);
-        co_return copy(result);
-    }
-    QCoro::Task<CapturedImage> captureDisplay(kit::Point point) override {
-        calls.push_back({"display", {}, 0, point});
-        if (failure) std::rethrow_exception(failure);
-        co_return copy(result);
-    }
-
-private:
-    static std::shared_ptr<capturefakes::Backend> backend() {
-        static const auto shared = std::make_shared<capturefakes::Backend>();
-        return shared;
-    }
-};
 
 class Overlay : public SelectionOverlayController {
 public:
