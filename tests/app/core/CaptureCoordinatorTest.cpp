@@ -110,9 +110,15 @@ TEST_F(CaptureCoordinatorTest, CaptureFailuresBecomeErrorTextOrThePermissionFlow
     EXPECT_EQ(errors.size(), 1u);
 }
 
-TEST_F(CaptureCoordinatorTest, RecordingActionStartsThenStops) {
+TEST_F(CaptureCoordinatorTest, RecordingStartsFromTheOverlayOrOutsideItStopsAndReportsItsFailures) {
+    // A cancelled recording overlay ends silently.
     coordinator->run(CaptureAction::recording);
     EXPECT_FALSE(overlay->begins.at(0).allowsWindowMode);
+    overlay->finish(SelectionResult::cancelled());
+    testsupport::processEvents();
+    EXPECT_TRUE(recorder->starts.empty());
+
+    coordinator->run(CaptureAction::recording);
     settings.setRecordSystemAudio(true);
     const auto rect = kit::Rect::make(0, 0, 300, 200);
     overlay->finish(SelectionResult::area(rect, 3));
@@ -120,24 +126,15 @@ TEST_F(CaptureCoordinatorTest, RecordingActionStartsThenStops) {
     EXPECT_EQ(recorder->starts[0].area, rect);
     EXPECT_EQ(recorder->starts[0].displayID, 3u);
     EXPECT_TRUE(recorder->starts[0].systemAudio);
-
     // The same action now stops instead of opening the overlay.
     Capture movie{QUuid::createUuid(), home / "movie.mp4", kit::CaptureKind::video, {600, 400}, {}, true};
     recorder->finished = FinishedRecordingCapture{movie, kit::SaveError::fromErrno(ENOSPC)};
     coordinator->run(CaptureAction::recording);
     ASSERT_TRUE(waitUntil([&] { return !captured.empty(); }));
-    EXPECT_EQ(overlay->begins.size(), 1u);
+    EXPECT_EQ(overlay->begins.size(), 2u);
     EXPECT_EQ(recorder->stops, 1);
     EXPECT_EQ(captured[0].first.fileURL, movie.fileURL);
     EXPECT_EQ(captured[0].second, std::optional<std::string>("Couldn't save: The disk is full."));
-}
-
-TEST_F(CaptureCoordinatorTest, RecordingOutsideTheOverlayAndItsFailures) {
-    // A cancelled recording overlay ends silently.
-    coordinator->run(CaptureAction::recording);
-    overlay->finish(SelectionResult::cancelled());
-    testsupport::processEvents();
-    EXPECT_TRUE(recorder->starts.empty());
 
     // A microphone that is not allowed: recorded without it, and the user is told.
     settings.setRecordMicrophone(true);
@@ -151,7 +148,6 @@ TEST_F(CaptureCoordinatorTest, RecordingOutsideTheOverlayAndItsFailures) {
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(errors[0], "Couldn't start recording: The display is no longer available.");
 
-    // The system ending the stream with an error.
     recorder->onStoppedBySystem(std::make_exception_ptr(kit::Error("The stream stopped.")));
     EXPECT_EQ(errors.back(), "Recording problem: The stream stopped.");
 }
