@@ -49,7 +49,6 @@ TEST_F(SingleInstanceTest, SecondLaunchReachesTheFirstEvenOverACrashedRunsLeftov
 
     SingleInstance first(name);
     ASSERT_TRUE(first.tryBecomePrimary());
-    EXPECT_TRUE(first.socketPath().startsWith(QString::fromStdString(runtime.path().string())));
     int reopened = 0;
     QObject::connect(&first, &SingleInstance::requested, [&reopened](const QString&) { ++reopened; });
 
