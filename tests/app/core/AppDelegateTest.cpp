@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QPointer>
+
 #include "TestSupport.h"
 #include "app/base/AppSettings.h"
 #include "app/base/GlimpoUIState.h"
@@ -58,13 +61,24 @@ protected:
     std::optional<fakes::HotKeyDesk::Held> escape() const { return keys->heldWithId(999); }
 };
 
-TEST_F(AppDelegateTest, AllInOneTogglesTheBarAndReopenShowsSettings) {
+TEST_F(AppDelegateTest, AllInOneTogglesTheBarAndReopenBringsBackTheOneSettingsWindow) {
     auto delegate = launch(true);
     EXPECT_FALSE(delegate->windows().isOpen("welcome"));
     delegate->perform(CaptureAction::allInOne);
     EXPECT_TRUE(delegate->allInOne().isOpen());
     delegate->perform(CaptureAction::allInOne);
     EXPECT_FALSE(delegate->allInOne().isOpen());
+    delegate->applicationShouldHandleReopen();
+    QPointer<QWidget> settingsWindow = delegate->windows().window("settings");
+    ASSERT_TRUE(settingsWindow);
+
+    // One window per name, brought back rather than doubled, and forgotten once closed.
+    settingsWindow->hide();
+    delegate->applicationShouldHandleReopen();
+    EXPECT_EQ(delegate->windows().window("settings"), settingsWindow.data());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == settingsWindow; }));
+    settingsWindow->close();
+    EXPECT_FALSE(delegate->windows().isOpen("settings"));
     delegate->applicationShouldHandleReopen();
     EXPECT_TRUE(delegate->windows().isOpen("settings"));
 }

@@ -91,12 +91,9 @@ class Recognizer : public TextRecognitionService {
 public:
     std::string text;
     std::exception_ptr failure;
-    int recognized = 0;
-
     double pixelsPerPoint = 0;
 
     QCoro::Task<std::string> recognize(QImage image) override {
-        ++recognized;
         pixelsPerPoint = image.devicePixelRatio();
         if (failure) std::rethrow_exception(failure);
         co_return copy(text);
