@@ -39,16 +39,13 @@ protected:
         services.microphoneStatus = [this] { return micStatus; };
         services.copyText = [this](const std::string& text) { copied.push_back(text); };
         coordinator = std::make_unique<CaptureCoordinator>(settings, library, std::move(services));
-        listen(*coordinator);
-    }
-
-    void listen(CaptureCoordinator& c) {
-        QObject::connect(&c, &CaptureCoordinator::captured,
+        auto* c = coordinator.get();
+        QObject::connect(c, &CaptureCoordinator::captured,
                          [this](const Capture& capture, const std::optional<std::string>& f) { captured.emplace_back(capture, f); });
-        QObject::connect(&c, &CaptureCoordinator::permissionNeeded, [this] { ++permissionNeeded; });
-        QObject::connect(&c, &CaptureCoordinator::error, [this](const std::string& e) { errors.push_back(e); });
-        QObject::connect(&c, &CaptureCoordinator::message, [this](const std::string& m, const std::string&) { messages.push_back(m); });
-        QObject::connect(&c, &CaptureCoordinator::progress, [this](const std::string& m, const std::string&) { progress.push_back(m); });
+        QObject::connect(c, &CaptureCoordinator::permissionNeeded, [this] { ++permissionNeeded; });
+        QObject::connect(c, &CaptureCoordinator::error, [this](const std::string& e) { errors.push_back(e); });
+        QObject::connect(c, &CaptureCoordinator::message, [this](const std::string& m, const std::string&) { messages.push_back(m); });
+        QObject::connect(c, &CaptureCoordinator::progress, [this](const std::string& m, const std::string&) { progress.push_back(m); });
     }
 
     testsupport::TempDir home;
@@ -186,7 +183,7 @@ TEST_F(CaptureCoordinatorTest, TextCaptureCopiesRecognisedTextOrSaysWhyNot) {
 
 TEST_F(CaptureCoordinatorTest, MissingServicesEndInAPlainSentence) {
     CaptureCoordinator bare(settings, library, {});
-    listen(bare);
+    QObject::connect(&bare, &CaptureCoordinator::error, [this](const std::string& e) { errors.push_back(e); });
     for (auto action : {CaptureAction::area, CaptureAction::recording, CaptureAction::text, CaptureAction::fullscreen})
         bare.run(action);
     ASSERT_EQ(errors.size(), 4u);

@@ -26,9 +26,7 @@ QImage solid(QColor colour) {
 
 // The buttons' actions are reached through this view by the controller's tests.
 TEST(QuickAccessThumbnailView, HoverShowsTheButtonsAndStatusesStayVisibleWithoutIt) {
-    Capture capture;
-    capture.id = QUuid::createUuid();
-    capture.fileURL = "/tmp/Glimpo 2026-03-05 at 09.07.03.png";
+    const Capture capture{QUuid::createUuid(), "/tmp/Glimpo 2026-03-05 at 09.07.03.png"};
     auto model = std::make_shared<ThumbnailModel>(capture, solid(Qt::gray));
     std::vector<std::string> calls;
     ThumbnailActions actions;
