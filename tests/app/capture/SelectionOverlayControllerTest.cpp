@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QSignalSpy>
 
 #include "TestSupport.h"
 #include "app/capture/PanelSelectionOverlayController.h"
@@ -34,12 +35,9 @@ protected:
 
     // Returns once the window list has arrived.
     void begin(SelectionMode mode = SelectionMode::area) {
-        bool loaded = false;
-        const auto connection = QObject::connect(overlay.get(), &PanelSelectionOverlayController::windowsLoaded,
-                                                 [&loaded] { loaded = true; });
+        QSignalSpy loaded(overlay.get(), &PanelSelectionOverlayController::windowsLoaded);
         overlay->begin(mode, true, [this](SelectionResult r) { results.push_back(r); });
-        testsupport::waitUntil([&loaded] { return loaded; });
-        QObject::disconnect(connection);
+        testsupport::waitUntil([&loaded] { return !loaded.isEmpty(); });
     }
 
     std::shared_ptr<capturefakes::Backend> backend = std::make_shared<capturefakes::Backend>();

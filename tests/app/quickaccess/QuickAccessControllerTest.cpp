@@ -76,38 +76,33 @@ protected:
     }
 };
 
-TEST_F(QuickAccessControllerTest, AnUnsavedCaptureIsDiscardedAtItsTimeoutAndASavedOneIsKept) {
+TEST_F(QuickAccessControllerTest, AtTheTimeoutUnsavedCapturesAreDiscardedSavedOnesKeptAndHoveredOnesWait) {
+    settings.setThumbnailSeconds(0.8);
+    const Capture hovered = stored();
     const Capture picture = stored();
     const Capture movie = recording();
     QElapsedTimer sinceShown;
     sinceShown.start();
-    controller->show(picture);
-    controller->show(movie);
+    for (const Capture& capture : {hovered, picture, movie}) controller->show(capture);
     ASSERT_TRUE(controller->thumbnailPanel(picture.id)->isVisible());
-    ASSERT_TRUE(waitUntil([&] { return controller->thumbnailIDs().empty(); }, 2000));
-    EXPECT_GE(sinceShown.elapsed(), 240) << "gone before its time";
+    ASSERT_FALSE(closesWithin(hovered, 300));
+    quickaccess_test::enter(view(hovered));
+    EXPECT_TRUE(model(hovered).isHovering());
+    EXPECT_FALSE(controller->isDismissPending(hovered.id));
+
+    ASSERT_TRUE(waitUntil([&] { return controller->thumbnailIDs().size() == 1; }));
+    EXPECT_GE(sinceShown.elapsed(), 780) << "gone before its time";
     EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
     EXPECT_TRUE(fs::exists(movie.fileURL));
-}
-
-TEST_F(QuickAccessControllerTest, HoverStopsTheCountdownAndLeavingStartsAFullPeriod) {
-    settings.setThumbnailSeconds(0.8);
-    const Capture picture = stored();
-    controller->show(picture);
-    ASSERT_FALSE(closesWithin(picture, 300));
-    quickaccess_test::enter(view(picture));
-    EXPECT_TRUE(model(picture).isHovering());
-    EXPECT_FALSE(controller->isDismissPending(picture.id));
-
-    ASSERT_FALSE(closesWithin(picture, 900));
-    quickaccess_test::leave(view(picture));
-    EXPECT_FALSE(model(picture).isHovering());
+    ASSERT_FALSE(closesWithin(hovered, 400));
+    quickaccess_test::leave(view(hovered));
+    EXPECT_FALSE(model(hovered).isHovering());
     QElapsedTimer sinceLeaving;
     sinceLeaving.start();
-    // The remainder would have been 500 ms.
-    ASSERT_TRUE(closesWithin(picture, 3000));
+    // A full period, not the remainder.
+    ASSERT_TRUE(closesWithin(hovered, 3000));
     EXPECT_GE(sinceLeaving.elapsed(), 780);
-    EXPECT_FALSE(fs::exists(picture.fileURL));
+    EXPECT_FALSE(fs::exists(hovered.fileURL));
 }
 
 TEST_F(QuickAccessControllerTest, CloseDiscardsShowInFolderKeepsAndCopyClosesAfterTheConfirmationKeepingTheFile) {
