@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "TestSupport.h"
 #include "app/capture/PanelSelectionOverlayController.h"
@@ -170,8 +171,7 @@ TEST_F(OverlayFixture, PanelsTurnEventsIntoGlobalPointsAndEscapeThenReleaseRepor
     QCoreApplication::sendEvent(b, &drag);
     EXPECT_EQ(overlay->selection(), kit::Rect::make(1450, 960, 50, 100));
 
-    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
-    QCoreApplication::sendEvent(b, &space);
+    QTest::keyPress(b, Qt::Key_Space);
     EXPECT_EQ(overlay->mode(), SelectionMode::window);
     QMouseEvent right(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::RightButton,
                       Qt::NoModifier);
@@ -180,8 +180,7 @@ TEST_F(OverlayFixture, PanelsTurnEventsIntoGlobalPointsAndEscapeThenReleaseRepor
     EXPECT_EQ(results[0].kind(), SelectionResult::Kind::cancelled);
 
     begin();
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(overlay->keyPanel(), &escape);
+    QTest::keyPress(overlay->keyPanel(), Qt::Key_Escape);
     overlay->released({0, 0});
     ASSERT_EQ(results.size(), 2u);
     EXPECT_EQ(results[1].kind(), SelectionResult::Kind::cancelled);

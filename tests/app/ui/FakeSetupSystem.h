@@ -5,9 +5,6 @@
 #include "app/setup/SetupGuide.h"
 #include "kit/Error.h"
 
-#include <QTimer>
-#include <qcoro/qcorotimer.h>
-
 #include <optional>
 #include <string>
 #include <vector>
