@@ -43,7 +43,6 @@ public:
     std::vector<std::uint32_t> stacking;
     std::optional<QPoint> pointerAt;
     QImage root = encodedRoot(3840, 1440);
-    std::exception_ptr listFailure;
     std::exception_ptr grabFailure;
     std::vector<QRect> grabs;
     // Windows that stay on screen after being hidden, and how many more questions they last.
@@ -57,10 +56,7 @@ public:
 
     std::vector<Monitor> monitors() override { return monitorList; }
     bool listsEveryWindow() const override { return !partialList; }
-    std::vector<ClientWindow> clientWindows() override {
-        if (listFailure) std::rethrow_exception(listFailure);
-        return clients;
-    }
+    std::vector<ClientWindow> clientWindows() override { return clients; }
     std::vector<std::uint32_t> stackingBottomToTop() override { return stacking; }
     std::optional<QPoint> pointer() override { return pointerAt; }
     QImage grab(const QRect& area) override {

@@ -15,7 +15,7 @@ QSizeF fixedSize(const std::string&) { return {50, 13}; }
 
 } // namespace
 
-TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheTopLeftOfTheDisplayUnderThePointer) {
+TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheDisplaysTopLeftAndTouchingAnEdgeDrawsNothingOnTheNeighbour) {
     // 100.5 points from the left, 200 from the top.
     EXPECT_EQ(coordinatesText({100.5, 340}, left), "201, 400");
     EXPECT_EQ(coordinatesText({0, 0}, left), "0, 1080");
@@ -24,9 +24,7 @@ TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheTopLeftOfTheDisplayUnderTheP
     EXPECT_EQ(coordinatesText({960, 100}, left), std::nullopt);
     EXPECT_EQ(coordinatesText({960, 100}, right), "0, 880");
     EXPECT_EQ(coordinatesText({std::nan(""), 100}, left), std::nullopt);
-}
 
-TEST(OverlayDrawingTest, TouchingAnEdgeDrawsNothingOnTheNeighbour) {
     // Starts exactly on the shared edge.
     const State selection{SelectionMode::area, kit::Rect::make(960, 100, 100, 100), {1060, 100}, {}};
     EXPECT_FALSE(scene(selection, left, fixedSize).hole);

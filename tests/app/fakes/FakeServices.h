@@ -50,11 +50,7 @@ public:
         begins.push_back({mode, allowsWindowMode});
         completion = std::move(done);
     }
-    void finish(SelectionResult result) {
-        auto done = std::move(completion);
-        completion = nullptr;
-        done(result);
-    }
+    void finish(SelectionResult result) { std::exchange(completion, nullptr)(result); }
 };
 
 class Recorder : public ScreenRecorder {
