@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace fs = std::filesystem;
 using kit::CaptureAction;
 using kit::HotKeyCombination;
@@ -80,16 +78,14 @@ TEST_F(AppSettingsTest, StoredLabelsFollowTheCurrentLayout) {
     const HotKeyCombination huge{70000, commandShift, "Ж"};
     stored().setString("hotKeyOverrides", kit::HotKeyBindings::encode({{CaptureAction::area, q}, {CaptureAction::text, huge}}));
 
-    std::vector<std::uint32_t> asked;
     // A French layout: the key that types q elsewhere types a.
-    auto settings = launch([&](std::uint32_t keyCode) {
-        asked.push_back(keyCode);
+    auto settings = launch([](std::uint32_t keyCode) {
+        EXPECT_LT(keyCode, 65536u) << "layouts know 16-bit key codes only";
         return std::string(keyCode == 12 ? "A" : "");
     });
 
     EXPECT_EQ(settings->hotKeyOverrides().at(CaptureAction::area), (HotKeyCombination{12, commandShift, "A"}));
     EXPECT_EQ(settings->hotKeyOverrides().at(CaptureAction::text), huge);
-    EXPECT_EQ(std::count(asked.begin(), asked.end(), 70000u), 0) << "layouts know 16-bit key codes only";
 
     EXPECT_EQ(launch()->hotKeyOverrides().at(CaptureAction::area), q) << "no layout keeps every label";
 }

@@ -40,12 +40,6 @@ struct Service {
     }
 };
 
-std::vector<std::uint32_t> ids(const std::vector<CapturableWindow>& windows) {
-    std::vector<std::uint32_t> result;
-    for (const auto& w : windows) result.push_back(w.id);
-    return result;
-}
-
 } // namespace
 
 TEST(ScreenCaptureServiceTest, OffersOnlyApplicationWindowsOnScreenThatAreNotGlimposAndBigEnough) {
@@ -63,7 +57,9 @@ TEST(ScreenCaptureServiceTest, OffersOnlyApplicationWindowsOnScreenThatAreNotGli
     // 38 pixels of client and a pixel of frame on each side make exactly 40.
     c[11].extents = {1, 1, 1, 1};
     s.own->windows = {11};
-    EXPECT_EQ(ids(await(s.capturer->windows())), (std::vector<std::uint32_t>{1, 2, 7, 8, 9, 12}));
+    std::vector<std::uint32_t> offered;
+    for (const auto& window : await(s.capturer->windows())) offered.push_back(window.id);
+    EXPECT_EQ(offered, (std::vector<std::uint32_t>{1, 2, 7, 8, 9, 12}));
 }
 
 TEST(ScreenCaptureServiceTest, AreasAndWindowsAreCutFromTheFrameTheUserSawAtFullResolutionOrSayTheyAreGone) {

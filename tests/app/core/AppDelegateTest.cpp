@@ -23,10 +23,9 @@ using kit::CaptureAction;
 class AppDelegateTest : public ::testing::Test {
 protected:
     std::unique_ptr<AppDelegate> launch(bool welcomeShown = false) {
-        auto store = std::make_unique<SettingsStore>(home / "settings.json");
-        if (welcomeShown) store->setBool("welcomeShown", true);
         AppDelegate::Environment environment;
-        environment.store = std::move(store);
+        environment.store = std::make_unique<SettingsStore>(home / "settings.json");
+        if (welcomeShown) environment.store->setBool("welcomeShown", true);
         environment.cacheFolder = home / "cache";
         environment.screenPermission = [this] { return permitted; };
         environment.makeServices = [this](AppSettings&) {
