@@ -96,8 +96,6 @@ TEST_F(AppSettingsTest, ThumbnailTimesATimerCannotCountFallBackToTheDefault) {
         stored().setDouble("thumbnailSeconds", unusable);
         EXPECT_DOUBLE_EQ(launch()->thumbnailSeconds(), 6.0) << unusable;
     }
-    stored().setDouble("thumbnailSeconds", 2.5);
-    EXPECT_DOUBLE_EQ(launch()->thumbnailSeconds(), 2.5);
 }
 
 TEST_F(AppSettingsTest, StoredShortcutsWithoutCommandOrControlAreDroppedButForKeysThatStandAlone) {

@@ -145,7 +145,6 @@ TEST_F(SettingsStoreTest, WritesGoThroughALinkAndFailedOnesLeaveAReadOnlyFileAnd
     // A file where the folder should be.
     SettingsStore blocked(target / "settings.json");
     blocked.setBool("welcomeShown", true);
-    EXPECT_TRUE(blocked.boolValue("welcomeShown"));
     EXPECT_TRUE(logs.messages("settings").back().starts_with("could not write settings file=" + (target / "settings.json").string()));
 }
 

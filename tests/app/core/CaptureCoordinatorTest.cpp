@@ -77,8 +77,7 @@ TEST_F(CaptureCoordinatorTest, FullscreenTakesTheDisplayUnderThePointerAndTheOve
     ASSERT_EQ(overlay->begins.size(), 1u);
     EXPECT_EQ(overlay->begins[0].mode, SelectionMode::area);
     EXPECT_TRUE(overlay->begins[0].allowsWindowMode);
-    const auto rect = kit::Rect::make(10, 20, 40, 30);
-    overlay->finish(SelectionResult::area(rect, 7));
+    overlay->finish(SelectionResult::area(kit::Rect::make(10, 20, 40, 30), 7));
     ASSERT_TRUE(waitUntil([&] { return captured.size() == 2; }));
     EXPECT_EQ(backend->grabs.at(1), QRect(1940, 40, 80, 60));
     EXPECT_TRUE(std::filesystem::exists(captured[1].first.fileURL));

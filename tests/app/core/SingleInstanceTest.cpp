@@ -63,7 +63,6 @@ TEST_F(SingleInstanceTest, SecondLaunchReachesTheFirstEvenOverACrashedRunsLeftov
 
     SingleInstance second(name);
     EXPECT_FALSE(second.tryBecomePrimary());
-    EXPECT_FALSE(second.isPrimary());
     // The secondary's blocking notify runs off the GUI thread, so the primary can answer meanwhile.
     auto delivered = std::async(std::launch::async, [&] { return second.notifyPrimary(QStringLiteral("reopen"), 2000); });
     testsupport::waitUntil([&] { return delivered.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 4000);

@@ -162,9 +162,7 @@ TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrivesA
     QSemaphore release;
     firstFrame = [&release](const fs::path&) -> std::optional<QImage> {
         release.acquire();
-        QImage frame(320, 240, QImage::Format_RGB32);
-        frame.fill(Qt::blue);
-        return frame;
+        return fakes::image(320, 240).image;
     };
     const Capture movie = recording();
     controller->show(movie);

@@ -120,8 +120,7 @@ TEST_F(SetupWindowsTest, WelcomeStepsFollowTheGuideAndTheirButtonsReachTheSystem
     system.desktopShortcuts = collidingDesktop;
     system.microphone = MicrophoneAuthorization::restricted;
     guide->refresh();
-    int done = 0;
-    WelcomeView view(*guide, [&] { ++done; });
+    WelcomeView view(*guide, [] {});
     const auto rows = view.findChildren<SetupStepRow*>();
     ASSERT_EQ(rows.size(), 4);
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(rows[i]->badge().isDone()) << i;
@@ -139,6 +138,4 @@ TEST_F(SetupWindowsTest, WelcomeStepsFollowTheGuideAndTheirButtonsReachTheSystem
     EXPECT_TRUE(testsupport::waitUntil([&] { return rows[2]->badge().isDone(); }));
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(rows[i]->badge().isDone()) << i;
     EXPECT_TRUE(shows(button(rows[3]->controls(), "Disable"), rows[3]->controls()));
-    button(view, "Done")->click();
-    EXPECT_EQ(done, 1);
 }
