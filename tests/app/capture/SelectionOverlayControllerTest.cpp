@@ -13,7 +13,6 @@
 #include "capture/FakeCaptureBackend.h"
 
 using capturefakes::client;
-using capturefakes::pixelAt;
 
 namespace {
 
@@ -101,7 +100,7 @@ TEST_F(OverlayFixture, AreasNeedFourPointsStayOnTheirDisplayAndAreCutFromTheFram
     const auto& onB = results[2];
     const CapturedImage captured = testsupport::await(capturer->captureRect(onB.rect(), onB.displayID(), onB.frozen()));
     EXPECT_TRUE(backend->grabs.empty());
-    EXPECT_EQ(captured.image.pixel(0, 0), pixelAt(1540, 50));
+    EXPECT_EQ(captured.image.pixel(0, 0), capturefakes::pixelAt(1540, 50));
 }
 
 TEST_F(OverlayFixture, SpaceSwitchesToWindowsAndTheFrontmostUnderThePointerIsPicked) {

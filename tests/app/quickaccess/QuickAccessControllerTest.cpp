@@ -22,7 +22,6 @@
 #include "tests/app/quickaccess/QuickAccessSupport.h"
 
 namespace fs = std::filesystem;
-using testsupport::processEvents;
 using testsupport::waitUntil;
 
 namespace {
@@ -49,7 +48,7 @@ protected:
 
     void TearDown() override {
         controller.reset();
-        processEvents();
+        testsupport::processEvents();
     }
 
     Capture stored() { return library.store(fakes::image(64, 48)); }

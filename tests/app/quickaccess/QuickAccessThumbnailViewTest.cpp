@@ -14,8 +14,6 @@
 #include "tests/app/TestSupport.h"
 #include "tests/app/quickaccess/QuickAccessSupport.h"
 
-using testsupport::waitUntil;
-
 namespace {
 
 QImage solid(QColor colour) {
@@ -36,7 +34,7 @@ TEST(QuickAccessThumbnailView, HoverShowsTheButtonsAndStatusesStayVisibleWithout
     };
     QuickAccessThumbnailView view(model, actions);
     view.show();
-    const auto overlayShown = [&](bool shown) { return waitUntil([&] { return view.isOverlayShown() == shown; }); };
+    const auto overlayShown = [&](bool shown) { return testsupport::waitUntil([&] { return view.isOverlayShown() == shown; }); };
     // Start outside, whatever the platform made of the pointer.
     testsupport::processEvents();
     quickaccess_test::leave(view);

@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 using kit::CaptureAction;
-using kit::HotKeyCombination;
 using platform::desktop::ScreenshotFunction;
 namespace flags = kit::EventFlags;
 
@@ -40,7 +39,7 @@ TEST_F(SetupGuideTest, ConflictsFollowTheBindingsAndTheDesktopShortcuts) {
 
     // Moving Glimpo's shortcut away ends the collision, and the desktop taking ⇧⌘3 starts one, at
     // the next refresh: nothing is cached.
-    settings.setHotKeyOverride(CaptureAction::area, HotKeyCombination{0, HotKeyCombination::command | HotKeyCombination::shift, "A"});
+    settings.setHotKeyOverride(CaptureAction::area, kit::HotKeyCombination{0, kit::HotKeyCombination::command | kit::HotKeyCombination::shift, "A"});
     system.desktopShortcuts.push_back({ScreenshotFunction::fullScreen, {20, shiftCommand}});
     guide->refresh();
     EXPECT_EQ(guide->systemShortcutConflicts(), std::set<CaptureAction>{CaptureAction::fullscreen});

@@ -14,7 +14,6 @@
 
 namespace fs = std::filesystem;
 using kit::CaptureAction;
-using kit::HotKeyCombination;
 using platform::desktop::ScreenshotFunction;
 using platform::desktop::SettingsPage;
 namespace flags = kit::EventFlags;
@@ -111,7 +110,7 @@ TEST_F(SetupWindowsTest, SettingsEditsLandInTheStoreAndTheViewFollowsItsValuesFa
 
     // A recorder's edit refreshes the guide: clearing both colliding shortcuts ends the warning.
     settings.setHotKeyOverride(CaptureAction::area, std::nullopt);
-    settings.setHotKeyOverride(CaptureAction::fullscreen, HotKeyCombination{20, HotKeyCombination::command, "3"});
+    settings.setHotKeyOverride(CaptureAction::fullscreen, kit::HotKeyCombination{20, kit::HotKeyCombination::command, "3"});
     EXPECT_TRUE(testsupport::waitUntil([&] { return !shows(warning, view); }));
 }
 
