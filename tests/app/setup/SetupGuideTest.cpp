@@ -14,11 +14,10 @@
 
 using kit::CaptureAction;
 using platform::desktop::ScreenshotFunction;
-namespace flags = kit::EventFlags;
 
 namespace {
 
-constexpr std::uint32_t shiftCommand = flags::shift | flags::command;
+constexpr std::uint32_t shiftCommand = kit::EventFlags::shift | kit::EventFlags::command;
 
 class SetupGuideTest : public testing::Test {
 protected:
@@ -39,7 +38,8 @@ TEST_F(SetupGuideTest, ConflictsFollowTheBindingsAndTheDesktopShortcuts) {
 
     // Moving Glimpo's shortcut away ends the collision, and the desktop taking ⇧⌘3 starts one, at
     // the next refresh: nothing is cached.
-    settings.setHotKeyOverride(CaptureAction::area, kit::HotKeyCombination{0, kit::HotKeyCombination::command | kit::HotKeyCombination::shift, "A"});
+    settings.setHotKeyOverride(CaptureAction::area,
+                               kit::HotKeyCombination{0, kit::HotKeyCombination::command | kit::HotKeyCombination::shift, "A"});
     system.desktopShortcuts.push_back({ScreenshotFunction::fullScreen, {20, shiftCommand}});
     guide->refresh();
     EXPECT_EQ(guide->systemShortcutConflicts(), std::set<CaptureAction>{CaptureAction::fullscreen});
