@@ -27,12 +27,10 @@ TEST(LogTest, WithoutJournalLinesGoToStderrAndDebugOnlyWhenAsked) {
         GTEST_SKIP() << "a journal answers here, so standard error is not used";
     }
     Logger logger("capture");
+    testsupport::ScopedEnv quiet("GLIMPO_DEBUG", std::nullopt);
     testing::internal::CaptureStderr();
-    {
-        testsupport::ScopedEnv quiet("GLIMPO_DEBUG", std::nullopt);
-        logger.info("stored capture file={}", "a.png");
-        logger.debug("quiet note");
-    }
+    logger.info("stored capture file={}", "a.png");
+    logger.debug("quiet note");
     {
         testsupport::ScopedEnv debug("GLIMPO_DEBUG", "1");
         logger.debug("loud note");

@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <future>
-#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -29,127 +28,76 @@ std::set<std::string> names(const fs::path& folder) {
 
 class SettingsStoreTest : public testing::Test {
 protected:
-    std::vector<fs::path> asideFiles() const {
-        std::vector<fs::path> found;
-        for (const auto& name : names(file.parent_path())) {
-            if (name.starts_with("settings.json.unreadable-")) found.push_back(file.parent_path() / name);
-        }
-        return found;
-    }
-
     testsupport::TempDir dir;
     fs::path file = dir / "config" / "org.glimpo.Glimpo" / "settings.json";
     MemoryLogSink logs;
 };
 
-TEST_F(SettingsStoreTest, WritesSurviveANewInstanceAndArePrivateAndWhole) {
+TEST_F(SettingsStoreTest, WritesSurviveANewInstanceArePrivateAndWholeAndNeverHoldTheDefaults) {
     {
         SettingsStore store(file);
         EXPECT_FALSE(fs::exists(file)) << "loading a missing file writes nothing";
+        // A string with bad bytes blocks no later write.
+        store.setString("saveFolderPath", "/home/ann/\xff");
         store.setBool("welcomeShown", true);
-        store.setDouble("thumbnailSeconds", 12.5);
-        store.setString("saveFolderPath", "/home/ann/Pictures");
         store.setBool("recordMicrophone", true);
         store.remove("recordMicrophone");
+        store.setString("saveFolderPath", "/home/ann/Pictures");
     }
-    SettingsStore again(file);
-    EXPECT_TRUE(again.boolValue("welcomeShown"));
-    EXPECT_DOUBLE_EQ(again.doubleValue("thumbnailSeconds"), 12.5);
-    EXPECT_EQ(again.stringValue("saveFolderPath"), "/home/ann/Pictures");
-    EXPECT_FALSE(again.contains("recordMicrophone"));
-
     EXPECT_EQ(names(file.parent_path()), std::set<std::string>{"settings.json"}) << "no temporary file left";
     EXPECT_EQ(testsupport::mode(file), 0600u);
     for (const fs::path& folder : {file.parent_path(), file.parent_path().parent_path()}) {
         EXPECT_EQ(testsupport::mode(folder), 0700u) << folder;
     }
     EXPECT_TRUE(logs.records().empty());
-}
 
-TEST_F(SettingsStoreTest, RegisteredDefaultsAreFallbacksAndNeverWritten) {
-    writeFile(file, R"({"playsShutterSound": "yes", "thumbnailSeconds": 10})");
+    auto saved = nlohmann::json::parse(readFile(file));
+    saved["playsShutterSound"] = "yes";
+    saved["thumbnailSeconds"] = 10;
+    writeFile(file, saved.dump());
     SettingsStore store(file);
     store.registerDefaults({{"thumbnailSeconds", 6.0}, {"playsShutterSound", true}});
-
+    EXPECT_TRUE(store.boolValue("welcomeShown"));
+    EXPECT_EQ(store.stringValue("saveFolderPath"), "/home/ann/Pictures");
+    EXPECT_FALSE(store.contains("recordMicrophone"));
     EXPECT_DOUBLE_EQ(store.doubleValue("thumbnailSeconds"), 10.0) << "whole numbers are doubles too";
     EXPECT_TRUE(store.boolValue("playsShutterSound")) << "a wrongly typed value reads as the default";
-    EXPECT_FALSE(store.boolValue("recordMicrophone"));
-    EXPECT_EQ(store.stringValue("saveFolderPath"), std::nullopt);
-
     store.remove("thumbnailSeconds");
     EXPECT_DOUBLE_EQ(store.doubleValue("thumbnailSeconds"), 6.0);
     EXPECT_FALSE(store.contains("thumbnailSeconds"));
-    store.setBool("welcomeShown", true);
-
-    const auto saved = nlohmann::json::parse(readFile(file));
+    store.setBool("welcomeShown", false);
+    saved = nlohmann::json::parse(readFile(file));
     EXPECT_FALSE(saved.contains("thumbnailSeconds"));
     EXPECT_EQ(saved["playsShutterSound"], "yes") << "values the store does not understand are kept";
 }
 
-const std::map<std::string, std::string> unreadableContents{
-    {"brokenJson", "{\"welcomeShown\": tru"},
-    {"notAnObject", "[true]"},
-    {"empty", ""},
-    {"badUtf8", "{\"a\": \"\xff\xfe\"}"},
-    {"nestedTooDeeply", std::string(100000, '[') + std::string(100000, ']')},
-};
+TEST_F(SettingsStoreTest, EachUnreadableFileIsKeptAsideAndLoggedAndTheStoreStartsOnDefaults) {
+    const std::vector<std::string> unreadable{"{\"welcomeShown\": tru", "[true]", "", "{\"a\": \"\xff\xfe\"}",
+                                              std::string(100000, '[') + std::string(100000, ']')};
+    const std::string logged = "settings unreadable file=";
+    for (const std::string& contents : unreadable) {
+        writeFile(file, contents);
+        logs.clear();
+        SettingsStore store(file);
+        store.registerDefaults({{"playsShutterSound", true}});
+        EXPECT_TRUE(store.boolValue("playsShutterSound"));
+        EXPECT_FALSE(fs::exists(file));
+        const auto lines = logs.messages("settings");
+        ASSERT_EQ(lines.size(), 1u);
+        ASSERT_TRUE(lines[0].starts_with(logged)) << lines[0];
+        EXPECT_EQ(logs.records()[0].level, LogLevel::error);
+        const fs::path aside = lines[0].substr(logged.size(), lines[0].find(" error=") - logged.size());
+        EXPECT_EQ(readFile(aside), contents);
 
-// The parameter names an entry of unreadableContents.
-class UnreadableSettingsTest : public SettingsStoreTest, public testing::WithParamInterface<std::string> {};
-
-TEST_P(UnreadableSettingsTest, FileIsKeptAsideLoggedAndTheStoreStartsOnDefaults) {
-    const std::string& contents = unreadableContents.at(GetParam());
-    writeFile(file, contents);
-    SettingsStore store(file);
-    store.registerDefaults({{"playsShutterSound", true}});
-
-    EXPECT_TRUE(store.boolValue("playsShutterSound"));
-    EXPECT_FALSE(fs::exists(file));
-    const auto aside = asideFiles();
-    ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(readFile(aside[0]), contents);
-    const auto lines = logs.messages("settings");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(lines[0].starts_with("settings unreadable file=" + aside[0].string() + " error=")) << lines[0];
-    EXPECT_EQ(logs.records()[0].level, LogLevel::error);
-
-    store.setBool("welcomeShown", true);
-    EXPECT_TRUE(SettingsStore(file).boolValue("welcomeShown"));
-    EXPECT_EQ(readFile(aside[0]), contents) << "a later write must not touch the kept file";
-}
-
-INSTANTIATE_TEST_SUITE_P(Contents, UnreadableSettingsTest,
-                         testing::Values("brokenJson", "notAnObject", "empty", "badUtf8", "nestedTooDeeply"),
-                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
-
-TEST_F(SettingsStoreTest, EveryUnreadableFileIsKeptWithoutOverwritingAnother) {
-    writeFile(file, "first{");
-    { SettingsStore store(file); }
-    writeFile(file, "second{");
-    { SettingsStore store(file); }
-
-    const auto aside = asideFiles();
-    ASSERT_EQ(aside.size(), 2u);
-    EXPECT_EQ((std::set<std::string>{readFile(aside[0]), readFile(aside[1])}),
-              (std::set<std::string>{"first{", "second{"}));
-}
-
-TEST_F(SettingsStoreTest, FailedWriteIsLoggedAndTheValueStaysInMemory) {
-    writeFile(dir / "blocker", "a file where the folder should be");
-    SettingsStore store(dir / "blocker" / "settings.json");
-    store.setBool("welcomeShown", true);
-
-    EXPECT_TRUE(store.boolValue("welcomeShown"));
-    const auto lines = logs.messages("settings");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_TRUE(lines[0].starts_with("could not write settings file=")) << lines[0];
-}
-
-TEST_F(SettingsStoreTest, OneStringWithBadBytesDoesNotBlockLaterWrites) {
-    SettingsStore store(file);
-    store.setString("saveFolderPath", "/home/ann/\xff");
-    store.setBool("welcomeShown", true);
-    EXPECT_TRUE(SettingsStore(file).boolValue("welcomeShown"));
+        store.setBool("welcomeShown", true);
+        EXPECT_TRUE(SettingsStore(file).boolValue("welcomeShown"));
+        EXPECT_EQ(readFile(aside), contents) << "a later write must not touch the kept file";
+    }
+    std::set<std::string> kept;
+    for (const auto& name : names(file.parent_path())) {
+        if (name.starts_with("settings.json.unreadable-")) kept.insert(readFile(file.parent_path() / name));
+    }
+    EXPECT_EQ(kept, std::set<std::string>(unreadable.begin(), unreadable.end())) << "none overwrote another";
 }
 
 TEST_F(SettingsStoreTest, AFifoOrALinkToOneIsKeptAsideWithoutBlocking) {
@@ -172,7 +120,7 @@ TEST_F(SettingsStoreTest, AFifoOrALinkToOneIsKeptAsideWithoutBlocking) {
     }
 }
 
-TEST_F(SettingsStoreTest, WritesGoThroughALinkToItsTargetAndNeverOverAReadOnlyFile) {
+TEST_F(SettingsStoreTest, WritesGoThroughALinkAndFailedOnesLeaveAReadOnlyFileAndKeepTheValue) {
     const fs::path target = dir / "dotfiles" / "glimpo.json";
     writeFile(target, R"({"thumbnailSeconds": 9})");
     writeFile(target.parent_path() / "glimpo.json.tmp-AbC123", "{");
@@ -193,6 +141,11 @@ TEST_F(SettingsStoreTest, WritesGoThroughALinkToItsTargetAndNeverOverAReadOnlyFi
     EXPECT_FALSE(store.boolValue("welcomeShown"));
     EXPECT_EQ(readFile(target), before);
     EXPECT_TRUE(logs.contains("settings", "could not write settings file=" + file.string() + " error=Permission denied"));
+
+    // A file where the folder should be.
+    SettingsStore blocked(target / "settings.json");
+    blocked.setBool("welcomeShown", true);
+    EXPECT_TRUE(logs.messages("settings").back().starts_with("could not write settings file=" + (target / "settings.json").string()));
 }
 
 TEST_F(SettingsStoreTest, WhatIsWrittenCanBeReadBack) {

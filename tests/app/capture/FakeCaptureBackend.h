@@ -12,6 +12,7 @@
 #include <QImage>
 
 #include "app/capture/OwnWindows.h"
+#include "app/capture/ScreenCaptureService.h"
 #include "app/platform/x11/X11CaptureBackend.h"
 
 namespace capturefakes {
@@ -42,7 +43,6 @@ public:
     std::vector<std::uint32_t> stacking;
     std::optional<QPoint> pointerAt;
     QImage root = encodedRoot(3840, 1440);
-    std::exception_ptr listFailure;
     std::exception_ptr grabFailure;
     std::vector<QRect> grabs;
     // Windows that stay on screen after being hidden, and how many more questions they last.
@@ -56,10 +56,7 @@ public:
 
     std::vector<Monitor> monitors() override { return monitorList; }
     bool listsEveryWindow() const override { return !partialList; }
-    std::vector<ClientWindow> clientWindows() override {
-        if (listFailure) std::rethrow_exception(listFailure);
-        return clients;
-    }
+    std::vector<ClientWindow> clientWindows() override { return clients; }
     std::vector<std::uint32_t> stackingBottomToTop() override { return stacking; }
     std::optional<QPoint> pointer() override { return pointerAt; }
     QImage grab(const QRect& area) override {
@@ -110,15 +107,20 @@ public:
     }
 };
 
-inline ClientWindow client(std::uint32_t id, QRect geometry, std::vector<WindowType> types = {WindowType::normal},
-                           std::string title = "Title", std::string className = "App") {
+// The real capture service over a scripted backend, with no window of Glimpo's on screen.
+inline std::unique_ptr<ScreenCaptureService> service(const std::shared_ptr<Backend>& backend, double scale = 1.0) {
+    return std::make_unique<ScreenCaptureService>(backend, std::make_shared<DisplayService>(backend, scale),
+                                                  std::make_unique<Own>());
+}
+
+inline ClientWindow client(std::uint32_t id, QRect geometry, std::vector<WindowType> types = {WindowType::normal}) {
     ClientWindow window;
     window.id = id;
     window.geometry = geometry;
     window.types = std::move(types);
     window.viewable = true;
-    window.title = std::move(title);
-    window.className = std::move(className);
+    window.title = "Title";
+    window.className = "App";
     return window;
 }
 

@@ -6,12 +6,6 @@ using namespace OverlayDrawing;
 
 namespace {
 
-Scene onlyDimmed(SelectionMode mode) {
-    Scene s;
-    s.mode = mode;
-    return s;
-}
-
 // Two 2x displays side by side, 960 x 540 points each.
 const DisplayInfo left{1, kit::Rect::make(0, 0, 960, 540), QRect(0, 0, 1920, 1080), 2.0};
 const DisplayInfo right{2, kit::Rect::make(960, 0, 960, 540), QRect(1920, 0, 1920, 1080), 2.0};
@@ -19,16 +13,9 @@ const DisplayInfo right{2, kit::Rect::make(960, 0, 960, 540), QRect(1920, 0, 192
 // Every text is 50 x 13 points.
 QSizeF fixedSize(const std::string&) { return {50, 13}; }
 
-State areaState(std::optional<kit::Rect> selection, kit::Point pointer) {
-    State state;
-    state.selection = selection;
-    state.pointer = pointer;
-    return state;
-}
-
 } // namespace
 
-TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheTopLeftOfTheDisplayUnderThePointer) {
+TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheDisplaysTopLeftAndTouchingAnEdgeDrawsNothingOnTheNeighbour) {
     // 100.5 points from the left, 200 from the top.
     EXPECT_EQ(coordinatesText({100.5, 340}, left), "201, 400");
     EXPECT_EQ(coordinatesText({0, 0}, left), "0, 1080");
@@ -37,24 +24,18 @@ TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheTopLeftOfTheDisplayUnderTheP
     EXPECT_EQ(coordinatesText({960, 100}, left), std::nullopt);
     EXPECT_EQ(coordinatesText({960, 100}, right), "0, 880");
     EXPECT_EQ(coordinatesText({std::nan(""), 100}, left), std::nullopt);
-}
 
-TEST(OverlayDrawingTest, TouchingAnEdgeDrawsNothingOnTheNeighbour) {
     // Starts exactly on the shared edge.
-    const State selection = areaState(kit::Rect::make(960, 100, 100, 100), {1060, 100});
+    const State selection{SelectionMode::area, kit::Rect::make(960, 100, 100, 100), {1060, 100}, {}};
     EXPECT_FALSE(scene(selection, left, fixedSize).hole);
     EXPECT_TRUE(scene(selection, right, fixedSize).hole);
+    // A selection without area still shows where it starts.
+    EXPECT_TRUE(scene({SelectionMode::area, kit::Rect::make(100, 100, 0, 50), {100, 150}, {}}, left, fixedSize).hole);
 
-    State window;
-    window.mode = SelectionMode::window;
-    window.hoveredWindow = CapturableWindow{9, right.frame, "Doc", "Editor"};
-    EXPECT_EQ(scene(window, left, fixedSize), onlyDimmed(SelectionMode::window));
+    const State window{SelectionMode::window, {}, {}, CapturableWindow{9, right.frame, "Doc", "Editor"}};
+    EXPECT_EQ(scene(window, left, fixedSize), Scene{SelectionMode::window});
     const Scene there = scene(window, right, fixedSize);
     ASSERT_TRUE(there.highlight);
     EXPECT_EQ(*there.highlight, QRectF(0, 0, 960, 540));
     EXPECT_EQ(there.label->text, "Editor \u2014 Doc");
-
-    // A selection without area still shows where it starts.
-    const State line = areaState(kit::Rect::make(100, 100, 0, 50), {100, 150});
-    EXPECT_TRUE(scene(line, left, fixedSize).hole);
 }

@@ -40,92 +40,61 @@ struct Service {
     }
 };
 
-std::vector<std::uint32_t> ids(const std::vector<CapturableWindow>& windows) {
-    std::vector<std::uint32_t> result;
-    for (const auto& w : windows) result.push_back(w.id);
-    return result;
-}
-
 } // namespace
 
 TEST(ScreenCaptureServiceTest, OffersOnlyApplicationWindowsOnScreenThatAreNotGlimposAndBigEnough) {
     Service s;
-    auto hidden = client(3, QRect(10, 10, 300, 200));
-    hidden.hidden = true;
-    auto unmapped = client(4, QRect(10, 10, 300, 200));
-    unmapped.viewable = false;
-    auto transient = client(8, QRect(10, 10, 300, 200), {});
-    transient.transient = true;
+    const QRect r(10, 10, 300, 200);
+    s.backend->clients = {client(1, r), client(2, r, {WindowType::dialog}), client(3, r), client(4, r),
+                          client(5, QRect(0, 0, 1920, 30), {WindowType::dock}), client(6, r, {WindowType::utility}),
+                          client(7, r, {}), client(8, r, {}), client(9, r, {WindowType::other}),
+                          client(10, r, {WindowType::other, WindowType::notification}), client(11, r),
+                          client(12, QRect(500, 500, 38, 38)), client(13, QRect(10, 10, 39, 300))};
+    auto& c = s.backend->clients;
+    c[2].hidden = true;
+    c[3].viewable = false;
+    c[7].transient = true;
     // 38 pixels of client and a pixel of frame on each side make exactly 40.
-    auto framed = client(12, QRect(500, 500, 38, 38));
-    framed.extents = {1, 1, 1, 1};
-    s.backend->clients = {client(1, QRect(10, 10, 300, 200)),
-                          client(2, QRect(10, 10, 300, 200), {WindowType::dialog}),
-                          hidden,
-                          unmapped,
-                          client(5, QRect(0, 0, 1920, 30), {WindowType::dock}),
-                          client(6, QRect(10, 10, 300, 200), {WindowType::utility}),
-                          client(7, QRect(10, 10, 300, 200), {}),
-                          transient,
-                          client(9, QRect(10, 10, 300, 200), {WindowType::other}),
-                          client(10, QRect(10, 10, 300, 200), {WindowType::other, WindowType::notification}),
-                          client(11, QRect(10, 10, 300, 200)),
-                          framed,
-                          client(13, QRect(10, 10, 39, 300))};
+    c[11].extents = {1, 1, 1, 1};
     s.own->windows = {11};
-    EXPECT_EQ(ids(await(s.capturer->windows())), (std::vector<std::uint32_t>{1, 2, 7, 8, 9, 12}));
+    std::vector<std::uint32_t> offered;
+    for (const auto& window : await(s.capturer->windows())) offered.push_back(window.id);
+    EXPECT_EQ(offered, (std::vector<std::uint32_t>{1, 2, 7, 8, 9, 12}));
 }
 
-TEST(ScreenCaptureServiceTest, AnAreaOfAFrozenFrameIsCutAtFullResolution) {
+TEST(ScreenCaptureServiceTest, AreasAndWindowsAreCutFromTheFrameTheUserSawAtFullResolutionOrSayTheyAreGone) {
     Service s(2.0);
+    s.backend->clients = {client(5, QRect(1800, 100, 300, 200))};
     auto frozen = await(s.capturer->freeze(s.capturer->displays().layout()));
-    ASSERT_EQ(frozen->images.size(), 2u);
-    EXPECT_EQ(frozen->images.at(2).size(), QSize(1920, 1080));
+    frozen->windows = await(s.capturer->windows());
+    // The window moves after the frame was taken: the capture follows the frame.
+    s.backend->clients = {client(5, QRect(0, 0, 300, 200))};
     s.backend->grabs.clear();
 
-    const CapturedImage image = await(s.capturer->captureRect(kit::Rect::make(10.25, 20.5, 100.5, 50.25), 2, frozen));
-    EXPECT_EQ(image.image.size(), QSize(202, 101));
-    EXPECT_EQ(image.pointSize, (kit::Size{100.5, 50.25}));
+    const CapturedImage area = await(s.capturer->captureRect(kit::Rect::make(10.25, 20.5, 100.5, 50.25), 2, frozen));
+    EXPECT_EQ(area.image.size(), QSize(202, 101));
+    EXPECT_EQ(area.pointSize, (kit::Size{100.5, 50.25}));
     // Display B starts at root x 1920; the cut starts at its pixel (20, 41).
-    EXPECT_EQ(image.image.pixel(0, 0), pixelAt(1940, 41));
-    EXPECT_EQ(image.image.pixel(201, 100), pixelAt(1940 + 201, 41 + 100));
+    EXPECT_EQ(area.image.pixel(0, 0), pixelAt(1940, 41));
+    EXPECT_EQ(area.image.pixel(201, 100), pixelAt(1940 + 201, 41 + 100));
+    const CapturedImage window = await(s.capturer->captureWindow(5, frozen));
+    EXPECT_EQ(window.image.size(), QSize(300, 200));
+    EXPECT_EQ(window.pointSize, (kit::Size{150, 100}));
+    EXPECT_EQ(window.image.pixel(150, 10), pixelAt(1950, 110)) << "across displays";
     EXPECT_TRUE(s.backend->grabs.empty());
 
     // Without the frame the screen is grabbed live.
     await(s.capturer->captureRect(kit::Rect::make(10, 20, 100, 50), 2));
-    ASSERT_EQ(s.backend->grabs.size(), 1u);
-    EXPECT_EQ(s.backend->grabs[0], QRect(1940, 40, 200, 100));
-}
+    await(s.capturer->captureWindow(5));
+    EXPECT_EQ(s.backend->grabs, (std::vector<QRect>{QRect(1940, 40, 200, 100), QRect(0, 0, 300, 200)}));
 
-TEST(ScreenCaptureServiceTest, AGoneDisplayOrWindowSaysSo) {
-    Service s;
-    auto frozen = await(s.capturer->freeze(s.capturer->displays().layout()));
+    // A display or window gone since the frame was taken says so.
     s.backend->monitorList.pop_back();
     EXPECT_EQ(errorOf([&] { await(s.capturer->captureRect(kit::Rect::make(0, 0, 10, 10), 2, frozen)); }),
               "The screen is no longer available.");
     EXPECT_EQ(errorOf([&] { await(s.capturer->captureWindow(77, frozen)); }), "The window is no longer available.");
     s.backend->monitorList.clear();
     EXPECT_EQ(errorOf([&] { await(s.capturer->captureDisplay({10, 10})); }), "The screen is no longer available.");
-}
-
-TEST(ScreenCaptureServiceTest, AWindowIsCutWhereTheUserSawItEvenAcrossDisplays) {
-    Service s;
-    s.backend->clients = {client(5, QRect(1800, 100, 300, 200))};
-    auto frozen = await(s.capturer->freeze(s.capturer->displays().layout()));
-    frozen->windows = await(s.capturer->windows());
-    // It moves after the frame was taken: the capture follows the frame.
-    s.backend->clients = {client(5, QRect(0, 0, 300, 200))};
-
-    const CapturedImage image = await(s.capturer->captureWindow(5, frozen));
-    EXPECT_EQ(image.image.size(), QSize(300, 200));
-    EXPECT_EQ(image.pointSize, (kit::Size{300, 200}));
-    EXPECT_EQ(image.image.pixel(0, 0), pixelAt(1800, 100));
-    EXPECT_EQ(image.image.pixel(150, 10), pixelAt(1950, 110));
-
-    s.backend->grabs.clear();
-    await(s.capturer->captureWindow(5));
-    ASSERT_EQ(s.backend->grabs.size(), 1u);
-    EXPECT_EQ(s.backend->grabs[0], QRect(0, 0, 300, 200));
 }
 
 TEST(ScreenCaptureServiceTest, GlimposWindowsLeaveTheScreenForALiveGrabAndComeBack) {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QMenu>
+#include <QApplication>
+#include <QPointer>
 
 #include "TestSupport.h"
 #include "app/base/AppSettings.h"
@@ -11,6 +11,7 @@
 #include "app/ui/AllInOneController.h"
 #include "app/ui/StatusItemController.h"
 #include "app/ui/WindowPresenter.h"
+#include "capture/FakeCaptureBackend.h"
 #include "fakes/FakeServices.h"
 #include "shortcuts/FakeHotKeyBackend.h"
 #include "ui/FakeSetupSystem.h"
@@ -22,32 +23,22 @@ using kit::CaptureAction;
 class AppDelegateTest : public ::testing::Test {
 protected:
     std::unique_ptr<AppDelegate> launch(bool welcomeShown = false) {
-        auto store = std::make_unique<SettingsStore>(home / "settings.json");
-        if (welcomeShown) store->setBool("welcomeShown", true);
         AppDelegate::Environment environment;
-        environment.store = std::move(store);
+        environment.store = std::make_unique<SettingsStore>(home / "settings.json");
+        if (welcomeShown) environment.store->setBool("welcomeShown", true);
         environment.cacheFolder = home / "cache";
         environment.screenPermission = [this] { return permitted; };
         environment.makeServices = [this](AppSettings&) {
             CaptureCoordinator::Services services;
-            services.capturer = std::make_unique<fakes::Capturer>();
-            services.makeOverlay = [this](ScreenCaptureService&) {
-                auto made = std::make_unique<fakes::Overlay>();
-                overlay = made.get();
-                return made;
-            };
-            auto owned = std::make_unique<fakes::Recorder>();
-            recorder = owned.get();
-            services.recorder = std::move(owned);
+            services.capturer = capturefakes::service(std::make_shared<capturefakes::Backend>());
+            services.makeOverlay = [this](ScreenCaptureService&) { return fakes::kept(overlay); };
+            services.recorder = fakes::kept(recorder);
             return services;
         };
         environment.makeHotKeys = [this] { return std::make_unique<fakes::FakeHotKeyBackend>(keys); };
-        environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Shown>(); };
-        environment.makeNoticePresenter = [this] { return std::make_unique<Notices>(notices); };
+        environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Silent>(); };
+        environment.makeNoticePresenter = [] { return std::make_unique<Silent>(); };
         environment.setupPlatform = [this] { return setup.platform(); };
-        environment.openFolder = [](const std::filesystem::path&, std::function<void()> onUnavailable) {
-            onUnavailable();
-        };
         auto delegate = std::make_unique<AppDelegate>(std::move(environment));
         delegate->applicationDidFinishLaunching();
         return delegate;
@@ -61,40 +52,47 @@ protected:
     fakes::Recorder* recorder = nullptr;
     std::shared_ptr<fakes::HotKeyDesk> keys = std::make_shared<fakes::HotKeyDesk>();
 
-    struct Shown : CapturePresenter {
+    struct Silent : CapturePresenter, NoticePresenter {
         void show(const Capture&, const std::optional<std::string>&) override {}
-    };
-    struct Notices : NoticePresenter {
-        explicit Notices(std::vector<std::string>& shown) : shown(shown) {}
-        void show(const std::string& text, const std::string&, std::optional<double>) override { shown.push_back(text); }
-        std::vector<std::string>& shown;
+        void show(const std::string&, const std::string&, std::optional<double>) override {}
     };
     // The transient Escape key, while the delegate holds it.
     std::optional<fakes::HotKeyDesk::Held> escape() const { return keys->heldWithId(999); }
-    std::vector<std::string> notices;
 };
 
-TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermission) {
-    {
-        auto delegate = launch(false);
-        EXPECT_TRUE(delegate->windows().isOpen("welcome"));
-        EXPECT_TRUE(delegate->settings().welcomeShown());
-    }
-    {
-        auto delegate = launch(true);
-        EXPECT_FALSE(delegate->windows().isOpen("welcome"));
-    }
-    permitted = false;
+TEST_F(AppDelegateTest, AllInOneTogglesTheBarAndReopenBringsBackTheOneSettingsWindow) {
     auto delegate = launch(true);
-    EXPECT_TRUE(delegate->windows().isOpen("welcome"));
+    EXPECT_FALSE(delegate->windows().isOpen("welcome"));
+    delegate->perform(CaptureAction::allInOne);
+    EXPECT_TRUE(delegate->allInOne().isOpen());
+    delegate->perform(CaptureAction::allInOne);
+    EXPECT_FALSE(delegate->allInOne().isOpen());
+    delegate->applicationShouldHandleReopen();
+    QPointer<QWidget> settingsWindow = delegate->windows().window("settings");
+    ASSERT_TRUE(settingsWindow);
+
+    // One window per name, brought back rather than doubled, and forgotten once closed.
+    settingsWindow->hide();
+    delegate->applicationShouldHandleReopen();
+    EXPECT_EQ(delegate->windows().window("settings"), settingsWindow.data());
+    EXPECT_TRUE(testsupport::waitUntil([&] { return QApplication::activeWindow() == settingsWindow; }));
+    settingsWindow->close();
+    EXPECT_FALSE(delegate->windows().isOpen("settings"));
+    delegate->applicationShouldHandleReopen();
+    EXPECT_TRUE(delegate->windows().isOpen("settings"));
 }
 
-TEST_F(AppDelegateTest, EveryActionIsBlockedWithoutPermissionButStoppingIsNot) {
-    auto delegate = launch(true);
+TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermissionAndEveryActionButStoppingWaitsForIt) {
+    EXPECT_TRUE(launch(false)->windows().isOpen("welcome"));
+    EXPECT_TRUE(SettingsStore(home / "settings.json").boolValue("welcomeShown"));
+
     permitted = false;
-    delegate->perform(CaptureAction::area);
-    EXPECT_TRUE(log.contains("app", "capture blocked reason=screenPermission"));
+    auto delegate = launch(true);
     EXPECT_TRUE(delegate->windows().isOpen("welcome"));
+    delegate->perform(CaptureAction::area);
+    delegate->perform(CaptureAction::allInOne);
+    EXPECT_TRUE(log.contains("app", "capture blocked reason=screenPermission"));
+    EXPECT_FALSE(delegate->allInOne().isOpen());
     EXPECT_EQ(overlay, nullptr);
 
     permitted = true;
@@ -108,20 +106,6 @@ TEST_F(AppDelegateTest, EveryActionIsBlockedWithoutPermissionButStoppingIsNot) {
     delegate->perform(CaptureAction::recording);
     EXPECT_EQ(recorder->stops, 1);
     EXPECT_FALSE(log.contains("app", "capture blocked reason=screenPermission"));
-}
-
-TEST_F(AppDelegateTest, AllInOneTogglesTheBarAndReopenShowsSettings) {
-    auto delegate = launch(true);
-    delegate->perform(CaptureAction::allInOne);
-    EXPECT_TRUE(delegate->allInOne().isOpen());
-    delegate->perform(CaptureAction::allInOne);
-    EXPECT_FALSE(delegate->allInOne().isOpen());
-    permitted = false;
-    delegate->perform(CaptureAction::allInOne);
-    EXPECT_FALSE(delegate->allInOne().isOpen());
-    EXPECT_EQ(overlay, nullptr);
-    delegate->applicationShouldHandleReopen();
-    EXPECT_TRUE(delegate->windows().isOpen("settings"));
 }
 
 TEST_F(AppDelegateTest, EscapeBelongsToTheRecordingOnlyWhileNoGlimpoSurfaceIsOpen) {
@@ -144,19 +128,6 @@ TEST_F(AppDelegateTest, EscapeBelongsToTheRecordingOnlyWhileNoGlimpoSurfaceIsOpe
     EXPECT_TRUE(log.messages("app").empty());
     ASSERT_TRUE(testsupport::waitUntil([&] { return !escape().has_value(); }));
     EXPECT_FALSE(delegate->statusItem()->recordingElapsed().has_value());
-}
-
-TEST_F(AppDelegateTest, ButtonsWithNothingToOpenSayWhereToLook) {
-    setup.settingsPagesExist = false;
-    auto delegate = launch(true);
-    delegate->guide().openKeyboardShortcuts();
-    EXPECT_EQ(notices.size(), 1u);
-
-    for (QAction* item : delegate->statusItem()->menu()->actions()) {
-        if (item->text() == "Open Save Folder") item->trigger();
-    }
-    ASSERT_EQ(notices.size(), 2u);
-    EXPECT_NE(notices[1].find(delegate->settings().saveFolder().string()), std::string::npos) << "says where to look";
 }
 
 } // namespace

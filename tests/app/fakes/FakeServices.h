@@ -1,5 +1,6 @@
 #pragma once
-// Fakes of the services the coordinator works through. Each records what it was asked and
+// Fakes of the services the coordinator works through, but for capture, which runs over the
+// scripted backend of capture/FakeCaptureBackend.h. Each records what it was asked and
 // answers what the test set up.
 
 #include <exception>
@@ -10,7 +11,6 @@
 #include <QImage>
 
 #include "app/capture/DisplayLocator.h"
-#include "capture/FakeCaptureBackend.h"
 #include "app/capture/ScreenCaptureService.h"
 #include "app/capture/SelectionOverlayController.h"
 #include "app/base/Observation.h"
@@ -24,52 +24,18 @@ namespace fakes {
 // the answers they keep.
 template <class T> T copy(const T& value) { return value; }
 
-inline CapturedImage image(int width = 40, int height = 30, double scale = 1.0) {
-    QImage picture(width, height, QImage::Format_ARGB32);
-    picture.fill(Qt::red);
-    return {picture, kit::Size{width / scale, height / scale}};
+// Makes a fake to hand over and keeps a pointer to it for the test.
+template <class T> std::unique_ptr<T> kept(T*& raw) {
+    auto made = std::make_unique<T>();
+    raw = made.get();
+    return made;
 }
 
-class Capturer : public ScreenCaptureService {
-public:
-    Capturer()
-        : ScreenCaptureService(backend(), std::make_shared<DisplayService>(backend(), 1.0),
-                               std::make_unique<capturefakes::Own>()) {}
-
-    struct Call {
-        std::string what;
-        kit::Rect rect;
-        std::uint32_t id = 0;
-        kit::Point point;
-    };
-
-    std::vector<Call> calls;
-    std::exception_ptr failure;
-    CapturedImage result = image();
-
-    QCoro::Task<CapturedImage> captureRect(kit::Rect rect, std::uint32_t displayID,
-                                           std::shared_ptr<const FrozenScreen>) override {
-        calls.push_back({"rect", rect, displayID, {}});
-        if (failure) std::rethrow_exception(failure);
-        co_return copy(result);
-    }
-    QCoro::Task<CapturedImage> captureWindow(std::uint32_t windowNumber, std::shared_ptr<const FrozenScreen>) override {
-        calls.push_back({"window", {}, windowNumber, {}});
-        if (failure) std::rethrow_exception(failure);
-        co_return copy(result);
-    }
-    QCoro::Task<CapturedImage> captureDisplay(kit::Point point) override {
-        calls.push_back({"display", {}, 0, point});
-        if (failure) std::rethrow_exception(failure);
-        co_return copy(result);
-    }
-
-private:
-    static std::shared_ptr<capturefakes::Backend> backend() {
-        static const auto shared = std::make_shared<capturefakes::Backend>();
-        return shared;
-    }
-};
+inline CapturedImage image(int width, int height) {
+    QImage picture(width, height, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    return {picture, kit::Size{double(width), double(height)}};
+}
 
 class Overlay : public SelectionOverlayController {
 public:
@@ -84,11 +50,7 @@ public:
         begins.push_back({mode, allowsWindowMode});
         completion = std::move(done);
     }
-    void finish(SelectionResult result) {
-        auto done = std::move(completion);
-        completion = nullptr;
-        done(result);
-    }
+    void finish(SelectionResult result) { std::exchange(completion, nullptr)(result); }
 };
 
 class Recorder : public ScreenRecorder {
@@ -125,12 +87,9 @@ class Recognizer : public TextRecognitionService {
 public:
     std::string text;
     std::exception_ptr failure;
-    int recognized = 0;
-
     double pixelsPerPoint = 0;
 
     QCoro::Task<std::string> recognize(QImage image) override {
-        ++recognized;
         pixelsPerPoint = image.devicePixelRatio();
         if (failure) std::rethrow_exception(failure);
         co_return copy(text);
@@ -144,21 +103,23 @@ public:
     void play(kit::CaptureSound sound) override { played.push_back(sound); }
 };
 
+// Displays side by side along y = 0 (global, y up); the first is the primary one, 1080 high.
 class Displays : public DisplayLocator {
 public:
-    kit::Point pointer{100, 200};
-    std::optional<std::uint32_t> under = 7;
-    std::optional<std::uint32_t> main = 1;
+    std::vector<Screen> screens{{1, kit::Rect::make(0, 0, 1920, 1080), kit::Rect::make(0, 40, 1920, 1040)}};
+    kit::Point pointer{100, 100};
 
     kit::Point pointerLocation() const override { return pointer; }
-    std::optional<Screen> screenContaining(kit::Point) const override { return screen(under); }
-    std::optional<Screen> mainScreen() const override { return screen(main); }
-    QRect toTopLeft(const kit::Rect& r) const override { return QRectF(r.minX(), r.minY(), r.width(), r.height()).toRect(); }
-
-private:
-    static std::optional<Screen> screen(std::optional<std::uint32_t> id) {
-        if (!id) return std::nullopt;
-        return Screen{*id, kit::Rect::make(0, 0, 1920, 1080), kit::Rect::make(0, 0, 1920, 1080)};
+    std::optional<Screen> screenContaining(kit::Point p) const override {
+        for (const auto& s : screens)
+            if (s.frame.contains(p)) return s;
+        return std::nullopt;
+    }
+    std::optional<Screen> mainScreen() const override {
+        return screens.empty() ? std::nullopt : std::optional<Screen>(screens.front());
+    }
+    QRect toTopLeft(const kit::Rect& r) const override {
+        return QRectF(r.minX(), 1080 - r.maxY(), r.width(), r.height()).toRect();
     }
 };
 

@@ -3,8 +3,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <fstream>
-
 #include "app/platform/media/FirstFrame.h"
 #include "tests/app/TestSupport.h"
 
@@ -15,32 +13,24 @@ namespace {
 void ffmpeg(QStringList args) {
     ASSERT_FALSE(QStandardPaths::findExecutable("ffmpeg").isEmpty()) << "required tool missing: ffmpeg";
     QProcess process;
-    args.prepend("error");
-    args.prepend("-v");
-    process.start("ffmpeg", args);
+    process.start("ffmpeg", QStringList{"-v", "error", "-y"} + args);
     ASSERT_TRUE(process.waitForFinished(60000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
 }
 
-QString arg(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
-
-// A one-second test picture: colour bars from black on the left to white on the right.
-void makeMovie(const fs::path& out) {
-    ffmpeg({"-y", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=30", "-t", "1", "-pix_fmt", "yuv420p", arg(out)});
-}
+QString arg(const fs::path& path) { return QString::fromStdString(path.string()); }
 
 TEST(FirstFrame, IsFrameZeroAtThePicturesOwnSizeTurnedAsTheTrackSays) {
     testsupport::TempDir temp;
-    makeMovie(temp / "out.mp4");
+    // A one-second test picture: colour bars from black on the left to white on the right.
+    ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=30", "-t", "1", "-pix_fmt", "yuv420p", arg(temp / "out.mp4")});
     const auto frame = platform::media::firstFrame(temp / "out.mp4");
     ASSERT_TRUE(frame.has_value());
     EXPECT_EQ(frame->size(), QSize(320, 240));
     EXPECT_LT(qGray(frame->pixel(5, 5)), 60);
     EXPECT_GT(qGray(frame->pixel(315, 5)), 200);
 
-    ffmpeg({"-y", "-i", arg(temp / "out.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90", arg(temp / "turned.mp4")});
+    ffmpeg({"-i", arg(temp / "out.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90", arg(temp / "turned.mp4")});
     const auto turned = platform::media::firstFrame(temp / "turned.mp4");
     ASSERT_TRUE(turned.has_value());
     EXPECT_EQ(turned->size(), QSize(240, 320));
@@ -51,7 +41,7 @@ TEST(FirstFrame, IsFrameZeroAtThePicturesOwnSizeTurnedAsTheTrackSays) {
 
 TEST(FirstFrame, GivesNothingForFilesWithoutVideo) {
     testsupport::TempDir temp;
-    std::ofstream(temp / "text.mp4") << "not a movie";
+    testsupport::writeFile(temp / "text.mp4", "not a movie");
     EXPECT_FALSE(platform::media::firstFrame(temp / "text.mp4").has_value());
     EXPECT_FALSE(platform::media::firstFrame(temp / "missing.mp4").has_value());
 }

@@ -7,7 +7,6 @@
 #include <QSemaphore>
 
 #include <cmath>
-#include <fstream>
 
 #include "app/base/AppSettings.h"
 #include "app/base/Log.h"
@@ -23,8 +22,6 @@
 #include "tests/app/quickaccess/QuickAccessSupport.h"
 
 namespace fs = std::filesystem;
-using quickaccess_test::FixedScreens;
-using testsupport::processEvents;
 using testsupport::waitUntil;
 
 namespace {
@@ -35,7 +32,6 @@ protected:
     fs::path saveFolder = temp / "Desktop";
     AppSettings settings{std::make_unique<SettingsStore>(temp / "config" / "settings.json")};
     CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), temp / "cache" / "Captures"};
-    FixedScreens* screens = nullptr;
     std::vector<fs::path> revealed;
     std::function<std::optional<QImage>(const fs::path&)> firstFrame = [](const fs::path&) { return std::nullopt; };
     std::unique_ptr<QuickAccessController> controller;
@@ -44,9 +40,7 @@ protected:
         fs::create_directories(saveFolder);
         settings.setSaveFolder(saveFolder);
         settings.setThumbnailSeconds(0.25);
-        auto fixed = std::make_unique<FixedScreens>();
-        screens = fixed.get();
-        QuickAccessController::Platform platform = QuickAccessController::Platform::standard(std::move(fixed));
+        auto platform = QuickAccessController::Platform::standard(std::make_unique<fakes::Displays>());
         platform.reveal = [this](const fs::path& file) { revealed.push_back(file); };
         platform.firstFrame = [this](const fs::path& file) { return firstFrame(file); };
         controller = std::make_unique<QuickAccessController>(library, settings, std::move(platform));
@@ -54,21 +48,15 @@ protected:
 
     void TearDown() override {
         controller.reset();
-        processEvents();
+        testsupport::processEvents();
     }
 
     Capture stored() { return library.store(fakes::image(64, 48)); }
 
     // A finished recording: already saved, outside the cache.
     Capture recording() {
-        const fs::path file = saveFolder / "Glimpo recording.mp4";
-        std::ofstream(file) << "movie";
-        Capture capture;
-        capture.id = QUuid::createUuid();
-        capture.fileURL = file;
-        capture.kind = kit::CaptureKind::video;
-        capture.isSaved = true;
-        return capture;
+        testsupport::writeFile(saveFolder / "Glimpo recording.mp4", "movie");
+        return {QUuid::createUuid(), saveFolder / "Glimpo recording.mp4", kit::CaptureKind::video, {}, {}, true};
     }
 
     bool isOpen(const Capture& capture) const { return controller->thumbnailModel(capture.id) != nullptr; }
@@ -78,61 +66,65 @@ protected:
     }
     QuickAccessThumbnailView& view(const Capture& capture) { return *controller->thumbnailView(capture.id); }
     const ThumbnailModel& model(const Capture& capture) { return *controller->thumbnailModel(capture.id); }
+    // Drags through the real view; the session itself is replaced by `session`.
+    void drag(const Capture& capture, std::function<Qt::DropAction()> session) {
+        DragSourceView& source = view(capture).dragSource();
+        source.setDragRunner([session](QDrag&) { return session(); });
+        quickaccess_test::press(source, {40, 40});
+        quickaccess_test::moveTo(source, {50, 40});
+    }
 };
 
-TEST_F(QuickAccessControllerTest, AnUnsavedCaptureIsDiscardedAtItsTimeoutAndASavedOneIsKept) {
+TEST_F(QuickAccessControllerTest, AtTheTimeoutUnsavedCapturesAreDiscardedSavedOnesKeptAndHoveredOnesWait) {
+    settings.setThumbnailSeconds(0.8);
+    const Capture hovered = stored();
     const Capture picture = stored();
     const Capture movie = recording();
     QElapsedTimer sinceShown;
     sinceShown.start();
-    controller->show(picture);
-    controller->show(movie);
+    for (const Capture& capture : {hovered, picture, movie}) controller->show(capture);
     ASSERT_TRUE(controller->thumbnailPanel(picture.id)->isVisible());
-    ASSERT_TRUE(waitUntil([&] { return controller->thumbnailIDs().empty(); }, 2000));
-    EXPECT_GE(sinceShown.elapsed(), 240) << "gone before its time";
+    ASSERT_FALSE(closesWithin(hovered, 300));
+    quickaccess_test::enter(view(hovered));
+    EXPECT_TRUE(model(hovered).isHovering());
+    EXPECT_FALSE(controller->isDismissPending(hovered.id));
+
+    ASSERT_TRUE(waitUntil([&] { return controller->thumbnailIDs().size() == 1; }));
+    EXPECT_GE(sinceShown.elapsed(), 780) << "gone before its time";
     EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
     EXPECT_TRUE(fs::exists(movie.fileURL));
-}
-
-TEST_F(QuickAccessControllerTest, AnUnusableDurationFallsBackInsteadOfDiscardingAtOnce) {
-    settings.setThumbnailSeconds(std::nan(""));
-    const Capture picture = stored();
-    controller->show(picture);
-    EXPECT_FALSE(closesWithin(picture, 150));
-    EXPECT_TRUE(controller->isDismissPending(picture.id));
-    EXPECT_TRUE(fs::exists(picture.fileURL));
-}
-
-TEST_F(QuickAccessControllerTest, HoverStopsTheCountdownAndLeavingStartsAFullPeriod) {
-    settings.setThumbnailSeconds(0.8);
-    const Capture picture = stored();
-    controller->show(picture);
-    ASSERT_FALSE(closesWithin(picture, 300));
-    quickaccess_test::enter(view(picture));
-    EXPECT_TRUE(model(picture).isHovering());
-    EXPECT_FALSE(controller->isDismissPending(picture.id));
-
-    ASSERT_FALSE(closesWithin(picture, 900));
-    quickaccess_test::leave(view(picture));
-    EXPECT_FALSE(model(picture).isHovering());
+    ASSERT_FALSE(closesWithin(hovered, 400));
+    quickaccess_test::leave(view(hovered));
+    EXPECT_FALSE(model(hovered).isHovering());
     QElapsedTimer sinceLeaving;
     sinceLeaving.start();
-    // The remainder would have been 500 ms.
-    ASSERT_TRUE(closesWithin(picture, 3000));
+    // A full period, not the remainder.
+    ASSERT_TRUE(closesWithin(hovered, 3000));
     EXPECT_GE(sinceLeaving.elapsed(), 780);
-    EXPECT_FALSE(fs::exists(picture.fileURL));
+    EXPECT_FALSE(fs::exists(hovered.fileURL));
 }
 
-TEST_F(QuickAccessControllerTest, CopyShowsCopiedAndClosesAfterTheConfirmationKeepingTheFile) {
+TEST_F(QuickAccessControllerTest, CloseDiscardsShowInFolderKeepsAndCopyClosesAfterTheConfirmationKeepingTheFile) {
+    const Capture discarded = stored();
+    const Capture movie = recording();
     const Capture picture = stored();
-    controller->show(picture);
+    for (const Capture& capture : {discarded, movie, picture}) controller->show(capture);
+
+    view(discarded).closeButton().click();
+    EXPECT_FALSE(isOpen(discarded));
+    EXPECT_FALSE(fs::exists(discarded.fileURL.parent_path()));
+    // A saved capture's second button is Show in Folder.
+    quickaccess_test::enter(view(movie));
+    view(movie).secondButton().click();
+    EXPECT_FALSE(isOpen(movie));
+    EXPECT_EQ(revealed, std::vector{movie.fileURL});
+    EXPECT_TRUE(fs::exists(movie.fileURL));
+
     quickaccess_test::enter(view(picture));
     view(picture).secondButton().click();
-
     EXPECT_EQ(model(picture).status(), ThumbnailModel::Status::copied());
     ASSERT_NE(QGuiApplication::clipboard()->mimeData(), nullptr);
     EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasUrls());
-
     quickaccess_test::leave(view(picture));
     QElapsedTimer sinceCopy;
     sinceCopy.start();
@@ -164,36 +156,17 @@ TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSu
     EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
 }
 
-TEST_F(QuickAccessControllerTest, CloseDiscardsAnUnsavedCaptureAndShowInFolderKeepsIt) {
-    const Capture discarded = stored();
-    const Capture movie = recording();
-    controller->show(discarded);
-    controller->show(movie);
-
-    view(discarded).closeButton().click();
-    EXPECT_FALSE(isOpen(discarded));
-    EXPECT_FALSE(fs::exists(discarded.fileURL.parent_path()));
-
-    // A saved capture's second button is Show in Folder.
-    quickaccess_test::enter(view(movie));
-    view(movie).secondButton().click();
-    EXPECT_FALSE(isOpen(movie));
-    ASSERT_EQ(revealed.size(), 1u);
-    EXPECT_EQ(revealed.front(), movie.fileURL);
-    EXPECT_TRUE(fs::exists(movie.fileURL));
-}
-
-TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrives) {
+TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrivesAndAnUnusableDurationFallsBack) {
+    settings.setThumbnailSeconds(std::nan(""));
     QSemaphore release;
     firstFrame = [&release](const fs::path&) -> std::optional<QImage> {
         release.acquire();
-        QImage frame(320, 240, QImage::Format_RGB32);
-        frame.fill(Qt::blue);
-        return frame;
+        return fakes::image(320, 240).image;
     };
     const Capture movie = recording();
     controller->show(movie);
-    EXPECT_FALSE(waitUntil([&] { return model(movie).preview().has_value(); }, 50));
+    EXPECT_FALSE(waitUntil([&] { return model(movie).preview().has_value(); }, 150));
+    EXPECT_TRUE(controller->isDismissPending(movie.id)) << "not discarded at once";
 
     release.release();
     ASSERT_TRUE(waitUntil([&] { return model(movie).preview().has_value(); }));
@@ -201,18 +174,7 @@ TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrives)
     ASSERT_TRUE(waitUntil([&] { return view(movie).dragSource().image().has_value(); }));
 }
 
-// Drags through the real view; the session itself is replaced by `session`.
-class ThumbnailDragTest : public QuickAccessControllerTest {
-protected:
-    void drag(const Capture& capture, std::function<Qt::DropAction()> session) {
-        DragSourceView& source = view(capture).dragSource();
-        source.setDragRunner([session](QDrag&) { return session(); });
-        quickaccess_test::press(source, {40, 40});
-        quickaccess_test::moveTo(source, {50, 40});
-    }
-};
-
-TEST_F(ThumbnailDragTest, ATimeoutDuringTheDragWaitsForItsEnd) {
+TEST_F(QuickAccessControllerTest, ATimeoutDuringTheDragWaitsForItsEnd) {
     const Capture refused = stored();
     controller->show(refused);
 

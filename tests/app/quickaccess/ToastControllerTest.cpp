@@ -1,81 +1,42 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include <QElapsedTimer>
 
 #include "app/quickaccess/FloatingPanel.h"
 #include "app/quickaccess/ToastController.h"
 #include "app/quickaccess/ToastView.h"
 #include "tests/app/TestSupport.h"
-#include "tests/app/quickaccess/QuickAccessSupport.h"
+#include "tests/app/fakes/FakeServices.h"
 
-using quickaccess_test::FixedScreens;
-using testsupport::waitUntil;
-
-namespace {
-
-class ToastControllerTest : public ::testing::Test {
-protected:
-    FixedScreens* screens = nullptr;
-    std::unique_ptr<ToastController> toast;
-
-    void SetUp() override {
-        auto fixed = std::make_unique<FixedScreens>();
-        screens = fixed.get();
-        toast = std::make_unique<ToastController>(std::move(fixed));
-    }
-
+TEST(ToastController, ANoticeIsCentredOnTheDisplayUnderThePointerAndNoReplacedNoticesTimerHidesItsSuccessor) {
+    auto owned = std::make_unique<fakes::Displays>();
+    fakes::Displays& screens = *owned;
+    ToastController toast(std::move(owned));
     // Whether the notice goes within `ms`; false also proves it stayed that long.
-    bool hidesWithin(int ms) {
-        return waitUntil([&] { return !toast->isShowing(); }, ms);
-    }
+    const auto hidesWithin = [&](int ms) { return testsupport::waitUntil([&] { return !toast.isShowing(); }, ms); };
 
-    std::string showing() const {
-        const ToastView* view = toast->currentView();
-        return view ? view->message() : "";
-    }
-};
-
-TEST_F(ToastControllerTest, ANoticeIsCentredOnTheWholeFrameOfTheDisplayUnderThePointerOrStaysPut) {
     // The second display has a tall panel at its bottom, which must not shift the notice.
-    screens->screens.push_back({2, kit::Rect::make(1920, 0, 1280, 1080), kit::Rect::make(1920, 200, 1280, 880)});
-    screens->pointer = {2000, 100};
-    toast->show("Copied text", "doc.on.clipboard", 1.5);
-
-    ASSERT_TRUE(toast->isShowing());
-    const QRect frame = toast->panel()->geometry();
+    screens.screens.push_back({2, kit::Rect::make(1920, 0, 1280, 1080), kit::Rect::make(1920, 200, 1280, 880)});
+    screens.pointer = {2000, 100};
+    toast.show("Copied text", "doc.on.clipboard", 0.3);
+    ASSERT_TRUE(toast.isShowing());
+    FloatingPanel* panel = toast.panel();
+    const QRect frame = panel->geometry();
     EXPECT_NEAR(frame.center().x() + 0.5, 1920 + 640, 1);
     EXPECT_NEAR(frame.center().y() + 0.5, 540, 1);
 
-    // Without any display the next notice stays where the last one was.
-    screens->screens.clear();
-    toast->show("A longer second notice", "checkmark", std::nullopt);
-    EXPECT_EQ(toast->panel()->geometry().topLeft(), frame.topLeft());
-    EXPECT_EQ(showing(), "A longer second notice");
-}
+    // Without any display the next notice stays where the last one was; a progress notice stays
+    // until the next one.
+    screens.screens.clear();
+    toast.show("Recognizing text…", "text.viewfinder", std::nullopt);
+    EXPECT_EQ(toast.panel()->geometry().topLeft(), frame.topLeft());
+    EXPECT_FALSE(hidesWithin(500)) << "hidden by the last notice's timer";
 
-TEST_F(ToastControllerTest, AReplacedNoticesTimerNeverHidesItsSuccessor) {
-    toast->show("First", "checkmark", 0.3);
-    FloatingPanel* panel = toast->panel();
-    ASSERT_FALSE(hidesWithin(200));
-    QElapsedTimer sinceSecond;
-    sinceSecond.start();
-    toast->show("Second", "checkmark", 0.3);
-    EXPECT_EQ(toast->panel(), panel) << "one panel, reused";
-    EXPECT_EQ(showing(), "Second");
-    // Not when the first one's time is up, 100 ms from now.
+    QElapsedTimer sinceLast;
+    sinceLast.start();
+    toast.show("Copied text", "doc.on.clipboard", 0.3);
+    EXPECT_EQ(toast.panel(), panel) << "one panel, reused";
+    EXPECT_EQ(toast.currentView()->message(), "Copied text");
     ASSERT_TRUE(hidesWithin(1000));
-    EXPECT_GE(sinceSecond.elapsed(), 290);
+    EXPECT_GE(sinceLast.elapsed(), 290);
 }
-
-TEST_F(ToastControllerTest, AProgressNoticeStaysUntilAMessageReplacesIt) {
-    toast->show("Recognizing text…", "text.viewfinder", std::nullopt);
-    EXPECT_FALSE(hidesWithin(300));
-
-    toast->show("Copied text", "doc.on.clipboard", 0.2);
-    EXPECT_EQ(showing(), "Copied text");
-    ASSERT_TRUE(hidesWithin(1000));
-}
-
-} // namespace

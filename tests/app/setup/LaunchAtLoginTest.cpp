@@ -1,6 +1,5 @@
 #include "app/setup/LaunchAtLogin.h"
 
-#include "app/base/Log.h"
 #include "app/platform/desktop/AutostartEntry.h"
 #include "kit/Error.h"
 #include "tests/app/TestSupport.h"
@@ -9,7 +8,6 @@
 #include <QFile>
 
 #include <gtest/gtest.h>
-
 
 namespace fs = std::filesystem;
 namespace AutostartEntry = platform::desktop::AutostartEntry;
@@ -21,57 +19,41 @@ using testsupport::writeFile;
 
 class LaunchAtLoginTest : public testing::Test {
 protected:
-    std::vector<std::string> autostartFiles() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(config / "autostart")) names.push_back(entry.path().filename());
-        return names;
-    }
-
     testsupport::TempDir dir;
     fs::path config = dir / "config";
     fs::path entry = config / "autostart" / "org.glimpo.Glimpo.desktop";
     testsupport::ScopedEnv configHome{"XDG_CONFIG_HOME", config.string()};
     testsupport::ScopedEnv configDirs{"XDG_CONFIG_DIRS", (dir / "xdg").string()};
-    MemoryLogSink logs;
 };
 
 } // namespace
 
-TEST_F(LaunchAtLoginTest, OnWritesAnEntryStartingThisProgramAndOffRemovesIt) {
-    EXPECT_EQ(AutostartEntry::userEntryPath(), entry);
+TEST_F(LaunchAtLoginTest, OnReplacesTheEntryWholeWithOneStartingThisProgramAndOffRemovesOrHidesIt) {
+    const std::string old = "[Desktop Entry]\nExec=old\nX-GNOME-Autostart-enabled=false\n";
+    writeFile(entry, old);
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
+    // A second name for the old file keeps seeing the old bytes: the new entry was renamed in.
+    fs::create_hard_link(entry, dir / "old-link");
 
     LaunchAtLogin::setEnabled(true);
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
+    EXPECT_EQ(readFile(dir / "old-link"), old);
     const std::string program = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
     EXPECT_NE(readFile(entry).find("\nExec=" + program + "\n"), std::string::npos) << readFile(entry);
-    // Written through a temporary file that is renamed, never left behind.
-    EXPECT_EQ(autostartFiles(), std::vector<std::string>{"org.glimpo.Glimpo.desktop"});
+    std::vector<fs::path> files;
+    for (const auto& file : fs::directory_iterator(config / "autostart")) files.push_back(file.path().filename());
+    EXPECT_EQ(files, std::vector<fs::path>{"org.glimpo.Glimpo.desktop"}) << "no temporary file left";
 
     LaunchAtLogin::setEnabled(false);
     EXPECT_FALSE(fs::exists(entry));
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
     // Already off is no failure.
     EXPECT_NO_THROW(LaunchAtLogin::setEnabled(false));
-}
 
-TEST_F(LaunchAtLoginTest, RewritingReplacesTheEntryWholeInsteadOfEditingIt) {
-    writeFile(entry, "[Desktop Entry]\nExec=old\nX-GNOME-Autostart-enabled=false\n");
-    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
-    // A second name for the old file keeps seeing the old bytes: the new entry was renamed in.
-    fs::create_hard_link(entry, dir / "old-link");
-
-    LaunchAtLogin::setEnabled(true);
-    EXPECT_EQ(readFile(dir / "old-link"), "[Desktop Entry]\nExec=old\nX-GNOME-Autostart-enabled=false\n");
-    EXPECT_NE(readFile(entry).find("X-GNOME-Autostart-enabled=true"), std::string::npos);
-    EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
-}
-
-TEST_F(LaunchAtLoginTest, ASystemWideEntryIsHiddenRatherThanLeftRunning) {
     writeFile(dir / "xdg" / "autostart" / "org.glimpo.Glimpo.desktop", "[Desktop Entry]\nExec=glimpo\n");
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
 
-    // Removing nothing would report success while Glimpo still starts at login.
+    // A system-wide entry: removing nothing would report success while Glimpo still starts at login.
     LaunchAtLogin::setEnabled(false);
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::off);
     EXPECT_NE(readFile(entry).find("Hidden=true"), std::string::npos);
@@ -80,7 +62,7 @@ TEST_F(LaunchAtLoginTest, ASystemWideEntryIsHiddenRatherThanLeftRunning) {
     EXPECT_EQ(LaunchAtLogin::status(), LaunchAtLogin::State::on);
 }
 
-TEST_F(LaunchAtLoginTest, ExecValueQuotesWhatTheLauncherWouldSplitOrExpand) {
+TEST(LaunchAtLogin, ExecValueQuotesWhatTheLauncherWouldSplitOrExpand) {
     EXPECT_EQ(AutostartEntry::execValue("/usr/bin/glimpo"), "/usr/bin/glimpo");
     EXPECT_EQ(AutostartEntry::execValue("/opt/my apps/glimpo"), "\"/opt/my apps/glimpo\"");
     // '$' is escaped inside the quotes, and that backslash again as a string; '%' is doubled.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QTest>
 #include <QWidget>
 
 #include "TestSupport.h"
@@ -23,11 +24,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override { keys.push_back(event->key()); }
 };
 
-void press(QWidget& target, int key) {
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(&target, &event);
-}
-
 TEST(AllInOneController, EscapeClosesTheBarAndIsSwallowedWhileOtherKeysPass) {
     testsupport::TempDir home;
     AppSettings settings{std::make_unique<SettingsStore>(home / "settings.json")};
@@ -37,12 +33,12 @@ TEST(AllInOneController, EscapeClosesTheBarAndIsSwallowedWhileOtherKeysPass) {
     KeyTarget other;
 
     bar.toggle();
-    press(other, Qt::Key_A);
+    QTest::keyPress(&other, Qt::Key_A);
     EXPECT_TRUE(bar.isOpen());
-    press(other, Qt::Key_Escape);
+    QTest::keyPress(&other, Qt::Key_Escape);
     EXPECT_FALSE(bar.isOpen());
     // Closed, the bar keeps its hands off Escape.
-    press(other, Qt::Key_Escape);
+    QTest::keyPress(&other, Qt::Key_Escape);
     EXPECT_EQ(other.keys, (std::vector<int>{Qt::Key_A, Qt::Key_Escape}));
 }
 

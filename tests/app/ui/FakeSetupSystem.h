@@ -5,9 +5,6 @@
 #include "app/setup/SetupGuide.h"
 #include "kit/Error.h"
 
-#include <QTimer>
-#include <qcoro/qcorotimer.h>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,14 +16,10 @@ struct FakeSetupSystem {
     // Set: changing the login item fails with this description.
     std::optional<std::string> loginFailure;
     std::vector<platform::desktop::DesktopShortcut> desktopShortcuts;
-    // Set: the desktop's preferences as given, instead of from desktopShortcuts.
-    std::optional<nlohmann::json> rawPreferences;
     bool preferencesUnreadable = false;
 
-    int preferenceReads = 0;
     int screenRequests = 0;
     std::vector<platform::desktop::SettingsPage> opened;
-    bool settingsPagesExist = true;
 
     SetupGuide::Platform platform() {
         SetupGuide::Platform p;
@@ -39,14 +32,12 @@ struct FakeSetupSystem {
             login = enabled ? LaunchAtLogin::State::on : LaunchAtLogin::State::off;
         };
         p.systemHotKeyPreferences = [this](const kit::ActiveBindings& bindings) {
-            ++preferenceReads;
             if (preferencesUnreadable) throw kit::Error("The preferences are unreadable.");
-            if (rawPreferences) return *rawPreferences;
             return platform::desktop::DesktopScreenshotShortcuts::preferences(desktopShortcuts, bindings);
         };
         p.openSettingsPage = [this](platform::desktop::SettingsPage page) {
             opened.push_back(page);
-            return settingsPagesExist;
+            return true;
         };
         return p;
     }
