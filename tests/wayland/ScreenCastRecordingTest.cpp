@@ -1,6 +1,7 @@
 // A recording of a Wayland session as the program makes it: the recorder asks a stand-in
-// ScreenCast portal on a real bus, which shares the test stream of a real PipeWire daemon; the
-// movie is read back with ffprobe. The portal's restore token and its refusal, too.
+// ScreenCast portal on a real bus, which shares the test stream of a real PipeWire daemon as the
+// second monitor of the layout; the movie is read back with ffprobe. The portal's restore token
+// and its refusal, too.
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -10,6 +11,7 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 #include <set>
 
@@ -21,6 +23,7 @@
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/capture/DisplayService.h"
+#include "app/quickaccess/FloatingPanel.h"
 #include "app/recording/StreamScreenRecorder.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
@@ -37,6 +40,7 @@ using platform::wayland::ScreenCastPortal;
 using SharedStreams = QList<std::pair<uint, QVariantMap>>;
 
 const QString sessionPath = "/org/freedesktop/portal/desktop/session/1/cast";
+const QRect sharedScreen(1280, 0, TestScreen::width, TestScreen::height);
 
 class StandInScreenCast : public QDBusVirtualObject {
 public:
@@ -84,7 +88,7 @@ public:
                 portaltest::respond(message, bus, startAnswer, {});
                 return true;
             }
-            const QVariantMap properties{{"position", QPoint(0, 0)},
+            const QVariantMap properties{{"position", sharedScreen.topLeft()},
                                          {"size", QSize(TestScreen::width, TestScreen::height)},
                                          {"source_type", 1u}};
             const SharedStreams streams{{node_, properties}};
@@ -108,19 +112,6 @@ private:
     std::vector<QString> tokens_;
     int sessions_ = 0;
 };
-
-// The average brightness of each decoded frame.
-std::vector<double> frameBrightness(const std::filesystem::path& movie) {
-    QProcess process;
-    process.start("ffprobe", {"-v", "error", "-f", "lavfi", "-i",
-                              "movie=" + QString::fromStdString(movie.string()) + ",signalstats", "-show_entries",
-                              "frame_tags=lavfi.signalstats.YAVG", "-of", "csv=p=0"});
-    process.waitForFinished(60000);
-    std::vector<double> values;
-    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
-        values.push_back(line.toDouble());
-    return values;
-}
 
 void startRecording(StreamScreenRecorder& recorder, std::optional<kit::Rect> area) {
     testsupport::await([&]() -> QCoro::Task<bool> {
@@ -151,7 +142,6 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
     ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
     ASSERT_TRUE(portalBus.registerVirtualObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::SubPath));
 
-    // The layout has the shared screen as its one monitor.
     testsupport::TempDir dir;
     AppSettings settings(std::make_unique<SettingsStore>(dir / "settings.json"));
     std::filesystem::create_directories(dir / "saved");
@@ -160,7 +150,7 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
     // Each recording as after a new start of the program: the kept choice read from disk again.
     std::vector<std::unique_ptr<SettingsStore>> starts;
     auto backend = std::make_shared<capturefakes::Backend>();
-    backend->monitorList = {{7, QRect(0, 0, TestScreen::width, TestScreen::height), true}};
+    backend->monitorList = {{1, QRect(0, 0, 1280, 720), true}, {7, sharedScreen, false}};
     StreamScreenRecorder recorder(library, std::make_shared<DisplayService>(backend, 1.0),
                                   []() -> const RecordingModule& { return *glimpo_recording_module(); });
     const auto sharePortal = [&] {
@@ -168,9 +158,14 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
         recorder.shareScreenThrough(ScreenCastPortal::keepingChoiceIn(
             *starts.back(), QDBusConnection::connectToBus(daemon.busAddress(), "glimpo-test-client")));
     };
-    const auto record = [&](std::optional<kit::Rect> area, int milliseconds) {
+    // With `midway`, run halfway through.
+    const auto record = [&](std::optional<kit::Rect> area, int milliseconds, const std::function<void()>& midway = {}) {
         startRecording(recorder, area);
-        testsupport::waitUntil([] { return false; }, milliseconds);
+        testsupport::waitUntil([] { return false; }, midway ? milliseconds / 2 : milliseconds);
+        if (midway) {
+            midway();
+            testsupport::waitUntil([] { return false; }, milliseconds / 2);
+        }
         const auto finished = testsupport::await(recorder.stop(), 30000);
         if (!finished || finished->saveError) throw std::runtime_error("the recording was not saved");
         return finished->capture.fileURL;
@@ -185,18 +180,32 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
     EXPECT_EQ(movie.streams[0].profile, "High");
     EXPECT_EQ(QSize(movie.streams[0].width, movie.streams[0].height), QSize(TestScreen::width, TestScreen::height));
     EXPECT_NEAR(movie.duration, 3.0, 0.5);
-    const std::vector<double> brightness = frameBrightness(whole);
-    ASSERT_GE(brightness.size(), 10u);
-    const auto [darkest, brightest] = std::minmax_element(brightness.begin(), brightness.end());
-    EXPECT_GT(*brightest - *darkest, 20) << "the movie does not show the screen changing";
+    const std::vector<ProbedFrame> frames = probeFrames(whole);
+    ASSERT_GE(frames.size(), 10u);
+    const auto brightness = [](const ProbedFrame& a, const ProbedFrame& b) { return a.brightness < b.brightness; };
+    const auto [darkest, brightest] = std::minmax_element(frames.begin(), frames.end(), brightness);
+    EXPECT_GT(brightest->brightness - darkest->brightness, 20) << "the movie does not show the screen changing";
     EXPECT_TRUE(testsupport::waitUntil([&] { return portal.openSessions() == 0; }))
         << "the desktop still shows the screen as shared";
 
-    // The next start brings the kept choice; an area is cut out of the screen.
+    // The next start brings the kept choice; an area is cut out of the screen, its white quarter
+    // in every picture. Once Glimpo's own panel shows over the area no picture is written, but the
+    // last one is held to the stop.
     sharePortal();
-    const ProbedMovie area = probe(record(kit::Rect::make(80, 60, 160, 120), 1000));
+    FloatingPanel panel(FloatingPanel::Options{.ignoresMouse = true, .title = "Own"});
+    panel.setGeometry(sharedScreen.x() + 100, 100, 50, 50);
+    const std::filesystem::path cut = record(kit::Rect::make(80, 60, 160, 120), 2000, [&] { panel.show(); });
+    const ProbedMovie area = probe(cut);
     ASSERT_FALSE(area.streams.empty());
     EXPECT_EQ(QSize(area.streams[0].width, area.streams[0].height), QSize(160, 120));
+    const std::vector<ProbedFrame> pictures = probeFrames(cut);
+    EXPECT_GE(std::count_if(pictures.begin(), pictures.end(), [](const ProbedFrame& f) { return f.time < 0.8; }), 10);
+    for (const ProbedFrame& f : pictures) {
+        EXPECT_TRUE(f.time < 1.3 || f.time > area.duration - 0.1) << "a picture at " << f.time << " s";
+        EXPECT_GT(f.brightness, 40) << f.time;
+        EXPECT_LT(f.brightness, 200) << f.time;
+    }
+    panel.hide();
 
     sharePortal();
     portal.startAnswer = 1;
