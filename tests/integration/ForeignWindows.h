@@ -1,7 +1,8 @@
 #pragma once
 // Windows of another X client, filled with one colour each: a separate xcb connection, so to
 // Glimpo they belong to some other application. The server paints their background itself,
-// so they need no event loop. Everything opened is destroyed when the object goes.
+// so they need no event loop. Everything opened is destroyed when the object goes. What the
+// window manager did with them is read through Glimpo's own X backend.
 
 #include <xcb/xcb.h>
 
@@ -18,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "app/platform/x11/PanelWindow.h"
+#include "app/platform/x11/XcbCaptureBackend.h"
+
 class ForeignWindows {
 public:
     enum class Type { normal, dock };
@@ -32,12 +36,7 @@ public:
     ~ForeignWindows() {
         for (xcb_window_t w : windows_) xcb_destroy_window(c_, w);
         xcb_flush(c_);
-        poll([&] {
-            const std::vector<xcb_window_t> managed = clientList();
-            return std::none_of(windows_.begin(), windows_.end(), [&](xcb_window_t w) {
-                return std::find(managed.begin(), managed.end(), w) != managed.end();
-            });
-        });
+        poll([&] { return std::none_of(windows_.begin(), windows_.end(), [&](xcb_window_t w) { return managed(w); }); });
         xcb_disconnect(c_);
     }
     ForeignWindows(const ForeignWindows&) = delete;
@@ -72,9 +71,15 @@ public:
         xcb_map_window(c_, w);
         xcb_flush(c_);
         windows_.push_back(w);
-        waitUntilManaged(w, type != Type::dock);
-        // A dock is placed where the window manager keeps docks, not necessarily where asked.
-        if (type != Type::dock) waitUntilShowing(geometry.center(), color);
+        // openbox leaves docks out of its client list.
+        if (!poll([&] { return type == Type::dock ? backend_.isShowing(w) : managed(w, true); }))
+            throw std::runtime_error("the window manager did not show the window");
+        // A new window comes out on top: once its colour is where it was put, the window manager
+        // is done placing it. A dock goes where the window manager keeps docks.
+        const auto showing = [&] {
+            return (backend_.grab(QRect(geometry.center(), QSize(1, 1))).pixel(0, 0) & 0xffffff) == (color.rgb() & 0xffffff);
+        };
+        if (type != Type::dock && !poll(showing)) throw std::runtime_error("the window did not show its colour where it was put");
         return w;
     }
 
@@ -90,7 +95,7 @@ public:
         xcb_send_event(c_, 0, screen_->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
         xcb_flush(c_);
-        return poll([&] { return activeWindow() == w; });
+        return poll([&] { return platform::x11::activeWindow() == w; });
     }
 
     // Key presses that arrived since the last call, as X key codes.
@@ -123,59 +128,15 @@ private:
         return done();
     }
 
-    xcb_window_t activeWindow() {
-        auto* reply = xcb_get_property_reply(
-            c_, xcb_get_property(c_, 0, screen_->root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1), nullptr);
-        xcb_window_t active = XCB_NONE;
-        if (reply && xcb_get_property_value_length(reply) == 4)
-            std::memcpy(&active, xcb_get_property_value(reply), 4);
-        std::free(reply);
-        return active;
-    }
-
-    std::vector<xcb_window_t> clientList() {
-        auto* reply = xcb_get_property_reply(
-            c_, xcb_get_property(c_, 0, screen_->root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 1024), nullptr);
-        std::vector<xcb_window_t> windows;
-        if (reply) {
-            const auto* ids = static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
-            windows.assign(ids, ids + xcb_get_property_value_length(reply) / 4);
-        }
-        std::free(reply);
-        return windows;
-    }
-
-    bool hasProperty(xcb_window_t w, xcb_atom_t property) {
-        auto* reply = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, property, XCB_ATOM_ANY, 0, 4), nullptr);
-        const bool present = reply && reply->type != XCB_ATOM_NONE;
-        std::free(reply);
-        return present;
-    }
-
-    void waitUntilManaged(xcb_window_t w, bool framed) {
-        const bool managed = poll([&] {
-            auto* attributes = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr);
-            const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-            std::free(attributes);
-            return viewable && (!framed || hasProperty(w, atom("_NET_FRAME_EXTENTS")));
+    // In the window manager's list, mapped; with `framed`, with its decorations.
+    bool managed(xcb_window_t w, bool framed = false) {
+        const auto clients = backend_.clientWindows();
+        return std::any_of(clients.begin(), clients.end(), [&](const platform::x11::ClientWindow& c) {
+            return c.id == w && c.viewable && (!framed || c.extents.top > 0);
         });
-        if (!managed) throw std::runtime_error("the window manager did not show the window");
     }
 
-    // A new window comes out on top: once its colour is where it was put, the window manager is
-    // done placing it.
-    void waitUntilShowing(QPoint at, const QColor& color) {
-        const bool showing = poll([&] {
-            auto* image = xcb_get_image_reply(
-                c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, at.x(), at.y(), 1, 1, ~0u), nullptr);
-            std::uint32_t pixel = 0;
-            if (image && xcb_get_image_data_length(image) >= 4) std::memcpy(&pixel, xcb_get_image_data(image), 4);
-            std::free(image);
-            return (pixel & 0xffffff) == (color.rgb() & 0xffffff);
-        });
-        if (!showing) throw std::runtime_error("the window did not show its colour where it was put");
-    }
-
+    platform::x11::XcbCaptureBackend backend_;
     xcb_connection_t* c_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
     std::vector<xcb_window_t> windows_;

@@ -74,7 +74,9 @@ TEST(ScreenCaptureTest, WindowsComeFrontToBackWithTheirDecorationsAndCaptureWith
     const auto client = std::find_if(clients.begin(), clients.end(), [blue](const auto& c) { return c.id == blue; });
     ASSERT_NE(client, clients.end());
     EXPECT_EQ(pixelsOtherThan(image.image, QRect(client->extents.left, client->extents.top, 400, 300), Qt::blue), 0);
-    if (client->extents.top > 0) EXPECT_GT(pixelsOtherThan(image.image, QRect(0, 0, image.image.width(), 1), Qt::blue), 0);
+    if (client->extents.top > 0) {
+        EXPECT_GT(pixelsOtherThan(image.image, QRect(0, 0, image.image.width(), 1), Qt::blue), 0);
+    }
     EXPECT_THROW(await(capturer.captureWindow(0x7ffffff)), ScreenCaptureError);
     // Gone from the screen before the next test looks at it: Qt sends the unmap from its loop.
     own.hide();
