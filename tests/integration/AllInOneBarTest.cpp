@@ -120,9 +120,9 @@ TEST_F(AllInOneBarOnX, EscapeClosesTheBarAndNeverReachesTheWindowThatHadTheFocus
     ASSERT_TRUE(waitUntil([&] { return !bar->isOpen(); }));
     // The focus goes back where it was, and the keys with it.
     ASSERT_TRUE(waitUntil([&] { return platform::x11::activeWindow() == window; }));
-    EXPECT_TRUE(other.keyPresses().empty());
+    EXPECT_EQ(other.presses(), 0);
     xdotool({"key", "a"});
-    EXPECT_TRUE(waitUntil([&] { return !other.keyPresses().empty(); }));
+    EXPECT_TRUE(waitUntil([&] { return other.presses() > 0; }));
 }
 
 // The bar opens centred 60 above the bottom of the display under the pointer, and never shows

@@ -43,12 +43,13 @@ public:
     ForeignWindows& operator=(const ForeignWindows&) = delete;
 
     // Maps a window whose frame's top-left the window manager puts at geometry's top-left, and
-    // returns once it is managed and on screen. With `hearsKeys` it notes the keys it receives.
+    // returns once it is managed and on screen. With `hearsInput` it notes the key and button
+    // presses it receives.
     std::uint32_t open(const QRect& geometry, const QColor& color, const std::string& title,
-                       const std::string& className, Type type = Type::normal, bool hearsKeys = false) {
+                       const std::string& className, Type type = Type::normal, bool hearsInput = false) {
         const xcb_window_t w = xcb_generate_id(c_);
         const std::uint32_t values[] = {static_cast<std::uint32_t>(color.rgb() & 0xffffff),
-                                        hearsKeys ? static_cast<std::uint32_t>(XCB_EVENT_MASK_KEY_PRESS) : 0u};
+                                        hearsInput ? std::uint32_t(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_BUTTON_PRESS) : 0u};
         xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, screen_->root, geometry.x(), geometry.y(), geometry.width(),
                           geometry.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
                           XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
@@ -98,15 +99,15 @@ public:
         return poll([&] { return platform::x11::activeWindow() == w; });
     }
 
-    // Key presses that arrived since the last call, as X key codes.
-    std::vector<int> keyPresses() {
-        std::vector<int> pressed;
+    // Key and button presses that arrived since the last call.
+    int presses() {
+        int count = 0;
         while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
-            if ((event->response_type & 0x7f) == XCB_KEY_PRESS)
-                pressed.push_back(reinterpret_cast<xcb_key_press_event_t*>(event)->detail);
+            const int type = event->response_type & 0x7f;
+            count += type == XCB_KEY_PRESS || type == XCB_BUTTON_PRESS;
             std::free(event);
         }
-        return pressed;
+        return count;
     }
 
 private:

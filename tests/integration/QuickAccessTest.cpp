@@ -21,6 +21,7 @@
 #include <cstdlib>
 
 #include "CaptureTestSupport.h"
+#include "ForeignWindows.h"
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/quickaccess/DragSourceView.h"
@@ -217,32 +218,16 @@ TEST_F(QuickAccessOnX, DraggingTheThumbnailHandsItsFileToAnotherProgram) {
 }
 
 TEST_F(QuickAccessOnX, ANoticeLetsClicksThroughToTheWindowBelow) {
-    DropTarget below;
-    below.setWindowTitle("Glimpo test click target");
-    below.setGeometry(1920 + 760, 390, 400, 300);
-    below.show();
-    ASSERT_TRUE(waitUntil([&] { return below.windowHandle()->isExposed(); }));
-
+    ForeignWindows below;
+    below.open({1920 + 760, 390, 400, 300}, Qt::white, "Below", "BelowApp", ForeignWindows::Type::normal, true);
     capturetest::xdotool({"mousemove", "--sync", "3000", "100"});
     ToastController toast(std::make_shared<DisplayService>(capturetest::X11Capturer::backend()));
     toast.show("Copied text", "doc.on.clipboard", std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return toast.panel()->windowHandle()->isExposed(); }));
     const QRect frame = toast.panel()->targetFrame();
-
-    class Clicks : public QObject {
-    public:
-        int count = 0;
-
-    protected:
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::MouseButtonPress) ++count;
-            return false;
-        }
-    } clicks;
-    below.installEventFilter(&clicks);
     capturetest::xdotool({"mousemove", "--sync", QString::number(frame.center().x()),
                           QString::number(frame.center().y()), "click", "1"});
-    EXPECT_TRUE(waitUntil([&] { return clicks.count > 0; })) << "the click reaches the window under the notice";
+    EXPECT_TRUE(waitUntil([&] { return below.presses() > 0; })) << "the click reaches the window under the notice";
 }
 
 } // namespace
