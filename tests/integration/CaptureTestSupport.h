@@ -54,13 +54,6 @@ inline void xdotool(const QStringList& args) {
     sharedXServer->run("xdotool", args);
 }
 
-// Lets events of the X server reach Qt for a while: the capture bench's pause between measured
-// runs. Tests wait for a condition instead.
-inline void settle(int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
 // The first visible window whose title matches `name` (a regular expression), or "".
 inline QString windowNamed(const QString& name) {
     return sharedXServer->output("xdotool", {"search", "--onlyvisible", "--name", name}).section('\n', 0, 0).trimmed();

@@ -53,11 +53,6 @@ private:
     QImage image_;
 };
 
-// Waits for a log line while this process keeps painting its window.
-bool waitForLog(GlimpoProcess& glimpo, const QString& text) {
-    return testsupport::waitUntil([&] { return glimpo.waitForLog(text, 20); }, 20000);
-}
-
 // Runs `glimpo OPTION` beside the running one; it must hand the request over and leave.
 void ask(const GlimpoProcessHome& home, const QString& option) {
     GlimpoProcess launch(home);
@@ -79,8 +74,8 @@ TEST(CommandLineActions, EachActionDoesWhatItsShortcutDoesInTheRunningGlimpo) {
 
     GlimpoProcess glimpo(home);
     glimpo.start();
-    ASSERT_TRUE(waitForLog(glimpo, "text model ready")) << glimpo.log().toStdString();
-    ASSERT_TRUE(waitForLog(glimpo, "launched")) << glimpo.log().toStdString();
+    ASSERT_TRUE(glimpo.waitForLog("text model ready", 20000)) << glimpo.log().toStdString();
+    ASSERT_TRUE(glimpo.waitForLog("launched")) << glimpo.log().toStdString();
     // Each capture has a folder of its own in the cache.
     const QString captures = home.path("cache") + "/org.glimpo.Glimpo/Captures";
     const auto stored = [&] {
@@ -93,17 +88,17 @@ TEST(CommandLineActions, EachActionDoesWhatItsShortcutDoesInTheRunningGlimpo) {
     // A drag inside the other window, around both lines: their text on the clipboard, no file.
     capturetest::xdotool({"mousemove", "280", "280"});
     ask(home, "--text");
-    ASSERT_TRUE(waitForLog(glimpo, "overlay shown")) << glimpo.log().toStdString();
+    ASSERT_TRUE(glimpo.waitForLog("overlay shown")) << glimpo.log().toStdString();
     capturetest::xdotool({"mousemove", "305", "305", "mousedown", "1", "mousemove", "600", "350", "mousemove", "815",
                           "385", "mouseup", "1"});
-    ASSERT_TRUE(waitForLog(glimpo, "text copied characters=" + QString::number(truth.size())))
+    ASSERT_TRUE(glimpo.waitForLog("text copied characters=" + QString::number(truth.size()), 20000))
         << glimpo.log().toStdString();
     EXPECT_EQ(sharedXServer->output("xclip", {"-o", "-selection", "clipboard"}), truth);
     EXPECT_TRUE(QDir(captures).isEmpty());
 
     ask(home, "--fullscreen");
-    ASSERT_TRUE(waitForLog(glimpo, "action=fullscreen")) << glimpo.log().toStdString();
-    ASSERT_TRUE(waitForLog(glimpo, "stored capture file=Glimpo ")) << glimpo.log().toStdString();
+    ASSERT_TRUE(glimpo.waitForLog("action=fullscreen")) << glimpo.log().toStdString();
+    ASSERT_TRUE(glimpo.waitForLog("stored capture file=Glimpo ")) << glimpo.log().toStdString();
     EXPECT_EQ(stored(), 1) << glimpo.log().toStdString();
 
     // The selecting actions take the keyboard and pointer for their overlay; Escape gives them back.
@@ -111,14 +106,14 @@ TEST(CommandLineActions, EachActionDoesWhatItsShortcutDoesInTheRunningGlimpo) {
         {"--area", "action=area"}, {"--window", "action=window"}, {"--record", "action=recording"}};
     for (const auto& [option, line] : selecting) {
         ask(home, option);
-        ASSERT_TRUE(waitForLog(glimpo, line)) << glimpo.log().toStdString();
+        ASSERT_TRUE(glimpo.waitForLog(line)) << glimpo.log().toStdString();
         ASSERT_TRUE(capturetest::waitUntil([] { return !capturetest::inputIsFree(); })) << option << " showed no overlay";
         capturetest::xdotool({"key", "Escape"});
         ASSERT_TRUE(capturetest::waitUntil(capturetest::inputIsFree)) << option << "'s overlay stayed";
     }
 
     ask(home, "--bar");
-    ASSERT_TRUE(waitForLog(glimpo, "action=allInOne")) << glimpo.log().toStdString();
+    ASSERT_TRUE(glimpo.waitForLog("action=allInOne")) << glimpo.log().toStdString();
     EXPECT_TRUE(capturetest::waitUntil([] { return !windowNamed("Glimpo All-in-One").isEmpty(); }));
     ask(home, "--bar");
     EXPECT_TRUE(capturetest::waitUntil([] { return windowNamed("Glimpo All-in-One").isEmpty(); }));

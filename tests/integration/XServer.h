@@ -110,21 +110,20 @@ public:
 
     // Runs a client of this server to its end; throws when it fails.
     void run(const QString& program, const QStringList& args) const {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(program, args);
-        if (!process.waitForFinished(15000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-            throw std::runtime_error((program + " " + args.join(' ') + " failed: " +
-                                      QString::fromUtf8(process.readAllStandardError()))
-                                         .toStdString());
-        }
+        QString failure;
+        output(program, args, &failure);
+        if (!failure.isEmpty()) throw std::runtime_error(failure.toStdString());
     }
 
-    QString output(const QString& program, const QStringList& args) const {
+    // What a client of this server printed; `failure`, when given, says how it failed.
+    QString output(const QString& program, const QStringList& args, QString* failure = nullptr) const {
         QProcess process;
         process.setProcessEnvironment(environment());
         process.start(program, args);
-        process.waitForFinished(15000);
+        const bool ok = process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit &&
+                        process.exitCode() == 0;
+        if (!ok && failure)
+            *failure = program + " " + args.join(' ') + " failed: " + QString::fromUtf8(process.readAllStandardError());
         return QString::fromUtf8(process.readAllStandardOutput());
     }
 

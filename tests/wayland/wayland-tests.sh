@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# Glimpo in one real headless Wayland session: sway (two 1280x720 outputs side by side, Xwayland
-# on), PipeWire with WirePlumber and, from the second case on, xdg-desktop-portal with the wlroots
-# and GTK backends, inside a D-Bus session that starts none of the host's services. sway refuses
-# to run as root, so as root the session runs as the unprivileged user glimpo-wl.
-#
-#   wayland-tests.sh GLIMPO_BINARY
-#
+# wayland-tests.sh GLIMPO_BINARY: Glimpo in one real headless Wayland session: sway (two 1280x720
+# outputs side by side, Xwayland on), PipeWire with WirePlumber and, from the second case on,
+# xdg-desktop-portal with the wlroots and GTK backends, in a D-Bus session that starts none of the
+# host's services. sway refuses to run as root, so as root the session runs as the user glimpo-wl.
 # The cases run in turn, each with a Glimpo of its own; a failure names its case.
 # no-portal    without a screenshot portal a capture, full screen or area, says so and stores nothing
 # fullscreen   a full-screen capture holds a native Wayland client's pixels; the thumbnail sits bottom-left
@@ -19,7 +16,7 @@ case_name=setup
 fail() {
   echo "FAIL ($case_name): $*" >&2
   [ -f "${HOME:-}/glimpo.log" ] && { echo "--- glimpo log" >&2; cat "$HOME/glimpo.log" >&2; }
-  for log in sway portal portal-wlr; do
+  for log in sway xdg-desktop-portal xdg-desktop-portal-wlr; do
     [ -s "${runtime:-/nonexistent}/$log.log" ] && { echo "--- $log.log (tail)"; tail -n 25 "$runtime/$log.log"; } >&2
   done
   exit 1
@@ -122,17 +119,9 @@ swaymsg -q output HEADLESS-2 mode 1280x720 pos 1280 0
 # The layout reaches Xwayland's RandR a moment after sway has it.
 wait_for 10 sh -c "xrandr --listmonitors 2>/dev/null | grep -q '^Monitors: 2'" || fail "Xwayland never showed two outputs"
 
-start_portals() {
-  mkdir -p "$XDG_CONFIG_HOME/xdg-desktop-portal-wlr"
-  # Asks nobody which output to share: a headless session has nobody to ask.
-  printf '[screencast]\nchooser_type=none\noutput_name=HEADLESS-1\n' >"$XDG_CONFIG_HOME/xdg-desktop-portal-wlr/config"
-  background portal-wlr /usr/libexec/xdg-desktop-portal-wlr -l DEBUG
-  wait_for 10 has_name org.freedesktop.impl.portal.desktop.wlr || fail "xdg-desktop-portal-wlr did not start"
-  # The screenshot portal needs an access-dialog backend beside the wlroots one: GTK's.
-  background portal-gtk /usr/libexec/xdg-desktop-portal-gtk
-  wait_for 10 has_name org.freedesktop.impl.portal.desktop.gtk || fail "xdg-desktop-portal-gtk did not start"
-  background portal /usr/libexec/xdg-desktop-portal --verbose
-  wait_for 10 has_name org.freedesktop.portal.Desktop || fail "xdg-desktop-portal did not start"
+portal() { # program, then the bus name it takes
+  background "$1" "/usr/libexec/$1"
+  wait_for 10 has_name "$2" || fail "$1 did not start"
 }
 
 pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6; }
@@ -243,7 +232,10 @@ case_bound_action() {
 }
 
 run_case no-portal
-start_portals
+portal xdg-desktop-portal-wlr org.freedesktop.impl.portal.desktop.wlr
+# The screenshot portal needs an access-dialog backend beside the wlroots one: GTK's.
+portal xdg-desktop-portal-gtk org.freedesktop.impl.portal.desktop.gtk
+portal xdg-desktop-portal org.freedesktop.portal.Desktop
 show_colour HEADLESS-1 3366cc 640 400
 show_colour HEADLESS-2 cc6633 1920 400
 for name in fullscreen two-outputs x-window bound-action; do run_case "$name"; done
