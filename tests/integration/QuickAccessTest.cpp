@@ -38,7 +38,8 @@ namespace {
 
 constexpr const char* dropTargetVariable = "GLIMPO_TEST_DROP_TARGET";
 
-// A window that takes dropped files and prints their addresses.
+// The other program: this same binary, stopped before its tests when the variable is set. Its
+// window takes dropped files and prints their addresses.
 class DropTarget : public QWidget {
 public:
     DropTarget() {
@@ -46,24 +47,26 @@ public:
         setWindowTitle("Glimpo test drop target");
     }
 
-    QList<QUrl> dropped;
-
 protected:
-    void dragEnterEvent(QDragEnterEvent* event) override {
-        if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-    }
-    void dragMoveEvent(QDragMoveEvent* event) override {
-        if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-    }
+    void paintEvent(QPaintEvent*) override { say("ready"); }
+    void dragEnterEvent(QDragEnterEvent* event) override { event->acceptProposedAction(); }
+    void dragMoveEvent(QDragMoveEvent* event) override { event->acceptProposedAction(); }
     void dropEvent(QDropEvent* event) override {
-        dropped = event->mimeData()->urls();
+        for (const QUrl& url : event->mimeData()->urls()) say("drop " + url.toEncoded());
         event->setDropAction(Qt::CopyAction);
         event->accept();
+        QTimer::singleShot(0, qApp, &QApplication::quit);
+    }
+
+private:
+    static void say(const QByteArray& line) {
+        std::printf("%s\n", line.constData());
+        std::fflush(stdout);
     }
 };
 
-// The other program: this same binary, stopped before its tests when the variable is set.
-int runDropTarget() {
+[[maybe_unused]] const bool dropTargetOnly = [] {
+    if (!std::getenv(dropTargetVariable)) return false;
     static int argc = 1;
     static char name[] = "drop-target";
     static char* argv[] = {name, nullptr};
@@ -71,29 +74,10 @@ int runDropTarget() {
     DropTarget target;
     target.setGeometry(700, 200, 400, 300);
     target.show();
-    bool ready = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
-        if (!ready && target.windowHandle() && target.windowHandle()->isExposed()) {
-            ready = true;
-            std::printf("ready\n");
-            std::fflush(stdout);
-        }
-        if (target.dropped.isEmpty()) return;
-        for (const QUrl& url : target.dropped) std::printf("drop %s\n", url.toEncoded().constData());
-        std::fflush(stdout);
-        app.quit();
-    });
-    poll.start(20);
     QTimer::singleShot(60000, &app, &QApplication::quit);
     app.exec();
-    return 0;
-}
-
-[[maybe_unused]] const bool dropTargetOnly = [] {
-    if (!std::getenv(dropTargetVariable)) return false;
-    std::fflush(stdout);
-    std::_Exit(runDropTarget());
+    std::_Exit(0);
+    return true;
 }();
 
 using capturetest::waitUntil;
