@@ -5,20 +5,13 @@
 #include <xcb/xcb.h>
 
 #include <QColor>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
 
 #include <cstdlib>
-#include <exception>
 #include <functional>
-#include <optional>
 #include <stdexcept>
-#include <string>
-
-#include <qcoro/qcorotask.h>
 
 #include "XServer.h"
 #include "app/capture/ScreenCaptureService.h"

@@ -8,9 +8,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
-#include <QThread>
 
-#include <memory>
 #include <stdexcept>
 
 #include "tests/app/TestSupport.h"

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
-#include <QWindow>
 
 #include <algorithm>
 
 #include "CaptureTestSupport.h"
 #include "ForeignWindows.h"
 #include "app/capture/ScreenCaptureError.h"
-#include "app/capture/ScreenCaptureService.h"
-#include "app/platform/x11/XcbCaptureBackend.h"
 
 using capturetest::await;
 using capturetest::pixelsOtherThan;

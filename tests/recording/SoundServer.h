@@ -3,7 +3,6 @@
 // is the default source), reached through PULSE_SERVER. Runs as root too (CI). Stopped by
 // process id when the object goes.
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
