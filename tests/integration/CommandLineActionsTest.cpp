@@ -5,9 +5,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -34,25 +35,6 @@ QImage textPicture() {
     return image;
 }
 
-class Picture : public QWidget {
-public:
-    explicit Picture(QImage image)
-        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint), image_(std::move(image)) {
-        setWindowTitle("Text to read");
-        setFixedSize(image_.size());
-    }
-    bool painted = false;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).drawImage(0, 0, image_);
-        painted = true;
-    }
-
-private:
-    QImage image_;
-};
-
 // Runs `glimpo OPTION` beside the running one; it must hand the request over and leave.
 void ask(const GlimpoProcessHome& home, const QString& option) {
     GlimpoProcess launch(home);
@@ -67,10 +49,12 @@ TEST(CommandLineActions, EachActionDoesWhatItsShortcutDoesInTheRunningGlimpo) {
     XServer::require("xclip");
     GlimpoProcessHome home;
     home.writeQuietSettings();
-    Picture picture(textPicture());
+    QLabel picture(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    picture.setWindowTitle("Text to read");
+    picture.setPixmap(QPixmap::fromImage(textPicture()));
     picture.move(300, 300);
     picture.show();
-    ASSERT_TRUE(testsupport::waitUntil([&] { return picture.painted && !windowNamed("Text to read").isEmpty(); }));
+    ASSERT_TRUE(capturetest::waitUntil([&] { return picture.windowHandle()->isExposed() && !windowNamed("Text to read").isEmpty(); }));
 
     GlimpoProcess glimpo(home);
     glimpo.start();
