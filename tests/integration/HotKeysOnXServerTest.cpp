@@ -30,8 +30,6 @@ class OtherXClient {
 public:
     OtherXClient() : c_(xcb_connect(nullptr, nullptr)), root_(xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root) {}
     ~OtherXClient() { xcb_disconnect(c_); }
-    OtherXClient(const OtherXClient&) = delete;
-    OtherXClient& operator=(const OtherXClient&) = delete;
 
     // The X error of grabbing the combination, 0 when the grab was taken.
     int grab(xcb_keycode_t key, std::uint16_t modifiers) {

@@ -51,20 +51,12 @@ public:
         if (!number.contains('\n')) throw std::runtime_error("Xvfb gave no display number");
         display_ = ":" + QString::fromLatin1(number.trimmed());
 
-        if (monitors.size() > 1) {
-            bool first = true;
-            for (const auto& m : monitors) {
-                // Millimetres chosen for 96 dpi.
-                const QString geometry = QString("%1/%2x%3/%4+%5+%6")
-                                             .arg(m.width)
-                                             .arg(m.width * 254 / 960)
-                                             .arg(m.height)
-                                             .arg(m.height * 254 / 960)
-                                             .arg(m.x)
-                                             .arg(m.y);
-                run("xrandr", {"--setmonitor", m.name, geometry, first ? "screen" : "none"});
-                first = false;
-            }
+        for (std::size_t i = 0; monitors.size() > 1 && i < monitors.size(); ++i) {
+            const Monitor& m = monitors[i];
+            // Millimetres chosen for 96 dpi.
+            const QString geometry = QString("%1/%2x%3/%4+%5+%6").arg(m.width).arg(m.width * 254 / 960).arg(m.height)
+                                         .arg(m.height * 254 / 960).arg(m.x).arg(m.y);
+            run("xrandr", {"--setmonitor", m.name, geometry, i == 0 ? "screen" : "none"});
         }
         if (windowManager) {
             require("openbox");
