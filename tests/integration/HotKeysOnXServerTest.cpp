@@ -1,4 +1,6 @@
-// Global hot keys and key labels against the real X server, in process.
+// Global hot keys and key labels against the real X server, in process; and the program on a
+// bare X server of its own: no tray, no window manager, and no desktop binding Print (the shared
+// server's openbox binds it to scrot, as desktops do).
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "CaptureTestSupport.h"
+#include "ProcessHarness.h"
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/platform/x11/KeyboardLayout.h"
@@ -111,6 +114,27 @@ TEST(HotKeysOnXServer, LabelsComeFromTheLayoutInUse) {
     EXPECT_EQ(keyboard.layoutText(83), "1");
     EXPECT_EQ(keyboard.layoutText(36), "");
     EXPECT_EQ(keyboard.keyCode(*keyboard.x11KeyCode(12)), 12u);
+}
+
+TEST(AppLaunch, OnABareXServerWithoutTrayItLaunchesAndAStoredPrintShortcutFires) {
+    XServer::require("xdotool");
+    XServer x({{"A", 0, 0, 1280, 800}}, false);
+    GlimpoProcessHome home;
+    QDir(home.path("config")).mkpath("org.glimpo.Glimpo");
+    SettingsStore((home.path("config") + "/org.glimpo.Glimpo/settings.json").toStdString())
+        .setString("hotKeyOverrides", kit::HotKeyBindings::encode({{CaptureAction::window,
+                                                                    HotKeyCombination{108, 0, "Print"}}}));
+    GlimpoProcess glimpo(home);
+    QProcessEnvironment env = home.environment();
+    env.insert("DISPLAY", x.display());
+    glimpo.process().setProcessEnvironment(env);
+    glimpo.start();
+    // The three default shortcuts and Print, alone: a key that stands on its own.
+    ASSERT_TRUE(glimpo.waitForLog("shortcuts registered count=4 failed=0")) << glimpo.log().toStdString();
+    ASSERT_TRUE(glimpo.waitForLog("launched")) << glimpo.log().toStdString();
+    EXPECT_TRUE(glimpo.log().contains("tray unavailable")) << glimpo.log().toStdString();
+    x.run("xdotool", {"key", "Print"});
+    EXPECT_TRUE(glimpo.waitForLog("action=window")) << glimpo.log().toStdString();
 }
 
 } // namespace

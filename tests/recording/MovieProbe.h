@@ -8,9 +8,7 @@
 #include <QProcess>
 
 #include <cmath>
-
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
