@@ -55,19 +55,13 @@ public:
                           XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
         setString(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), title);
         setString(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
-        const std::string wmClass = className + '\0' + className + '\0';
-        setString(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
-        const char* typeName = type == Type::dock ? "_NET_WM_WINDOW_TYPE_DOCK" : "_NET_WM_WINDOW_TYPE_NORMAL";
-        const xcb_atom_t typeAtom = atom(typeName);
+        setString(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, className + '\0' + className + '\0');
+        const xcb_atom_t typeAtom = atom(type == Type::dock ? "_NET_WM_WINDOW_TYPE_DOCK" : "_NET_WM_WINDOW_TYPE_NORMAL");
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &typeAtom);
         // WM_NORMAL_HINTS with a user-given position and size, north-west gravity.
-        std::uint32_t hints[18] = {};
-        hints[0] = 1 | 2 | 4 | 8 | 512;
-        hints[1] = static_cast<std::uint32_t>(geometry.x());
-        hints[2] = static_cast<std::uint32_t>(geometry.y());
-        hints[3] = static_cast<std::uint32_t>(geometry.width());
-        hints[4] = static_cast<std::uint32_t>(geometry.height());
-        hints[17] = 1;
+        const std::uint32_t hints[18] = {1 | 2 | 4 | 8 | 512, std::uint32_t(geometry.x()), std::uint32_t(geometry.y()),
+                                         std::uint32_t(geometry.width()), std::uint32_t(geometry.height()),
+                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         xcb_map_window(c_, w);
         xcb_flush(c_);
