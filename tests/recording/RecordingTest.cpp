@@ -7,7 +7,6 @@
 #include <time.h>
 #include <xcb/xcb.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTimer>
 
@@ -69,138 +68,6 @@ protected:
         std::make_shared<DisplayService>(std::make_shared<platform::x11::XcbCaptureBackend>(), 1.0);
     std::unique_ptr<StreamScreenRecorder> recorder;
 };
-
-// The area movie; meanwhile a second start is ignored, and a window of Glimpo's shows over the
-// area for a while.
-TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedLastsUntilTheStopAndNeverShowsGlimposWindows) {
-    MemoryLogSink log;
-    // A writer that takes its time to be made: the first start stays "starting".
-    static const RecordingModule slow = [] {
-        RecordingModule module = linkedModule();
-        module.makeSession = [](const RecordingSession::Settings& settings) {
-            std::this_thread::sleep_for(300ms);
-            return linkedModule().makeSession(settings);
-        };
-        return module;
-    }();
-    recorder = std::make_unique<StreamScreenRecorder>(library, displays, []() -> const RecordingModule& { return slow; });
-    const auto called = std::chrono::steady_clock::now();
-    auto first = recorder->start(kit::Rect::make(100, 100, 301, 201), display(0), false, false);
-    awaitStart(recorder->start(kit::Rect::make(0, 0, 100, 100), display(0), false, false));
-    EXPECT_TRUE(log.contains("recording", "start ignored state=starting"));
-    awaitStart(std::move(first));
-    const auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(recorder->elapsed());
-    EXPECT_EQ(*recorder->elapsed(), ScreenRecorder::Elapsed::zero());
-    FloatingPanel notice(FloatingPanel::Options{.ignoresMouse = true, .title = QStringLiteral("Notice")});
-    notice.setAutoFillBackground(true);
-    QPalette red;
-    red.setColor(QPalette::Window, Qt::red);
-    notice.setPalette(red);
-    notice.setGeometry(150, 150, 100, 100);
-    QTimer::singleShot(300, &notice, [&] { notice.show(); });
-    QTimer::singleShot(900, &notice, [&] { notice.hide(); });
-    EXPECT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed() && *recorder->elapsed() >= 1500ms; }, 3000));
-    const auto stopped = std::chrono::steady_clock::now();
-    const auto finished = testsupport::await(recorder->stop(), 60000);
-    ASSERT_TRUE(finished);
-    EXPECT_TRUE(log.contains("recording", "recording started width=302 height=202 mic=false system=false"));
-    EXPECT_FALSE(finished->saveError);
-    EXPECT_TRUE(finished->capture.isSaved);
-    EXPECT_EQ(finished->capture.fileURL.parent_path(), dir / "saved");
-    EXPECT_EQ(finished->capture.fileURL.extension(), ".mp4");
-    EXPECT_EQ(finished->capture.pixelSize, (kit::Size{302, 202}));
-    const ProbedMovie movie = probe(finished->capture.fileURL);
-    ASSERT_TRUE(movie.ok);
-    ASSERT_EQ(movie.streams.size(), 1u);
-    EXPECT_EQ(movie.streams[0].codec, "h264");
-    EXPECT_EQ(movie.streams[0].profile, "High");
-    EXPECT_EQ(movie.streams[0].width, 302);
-    EXPECT_EQ(movie.streams[0].height, 202);
-    const double frame = 1.0 / 60;
-    EXPECT_GE(movie.duration, std::chrono::duration<double>(stopped - started).count() - frame);
-    EXPECT_LE(movie.duration, std::chrono::duration<double>(stopped - called).count() + frame);
-    EXPECT_FALSE(recorder->elapsed());
-    QProcess decode;
-    decode.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(finished->capture.fileURL.string()), "-f",
-                            "rawvideo", "-pix_fmt", "rgb24", "-"});
-    decode.waitForFinished(30000);
-    const QByteArray frames = decode.readAllStandardOutput();
-    const qsizetype frameBytes = 302 * 202 * 3;
-    ASSERT_GE(frames.size(), frameBytes);
-    for (qsizetype at = (100 * 302 + 100) * 3; at < frames.size(); at += frameBytes) {
-        const auto r = quint8(frames[at]), g = quint8(frames[at + 1]);
-        EXPECT_FALSE(r > 200 && g < 60) << "a frame shows Glimpo's window";
-    }
-    // Nothing is left in the cache once saved.
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "cache"))
-        EXPECT_FALSE(entry.is_regular_file()) << entry.path();
-}
-
-// The child half of the crash test: records until its parent kills it.
-TEST(RecordingCrash, DISABLED_ChildRecordsUntilKilled) {
-    const char* folder = std::getenv("GLIMPO_RECORDING_CHILD");
-    ASSERT_TRUE(folder);
-    AppSettings settings(std::make_unique<SettingsStore>(std::filesystem::path(folder) / "child-settings.json"));
-    CaptureLibrary library(settings, std::make_unique<DiskFileSystem>(), std::filesystem::path(folder) / "cache");
-    auto displays = std::make_shared<DisplayService>(std::make_shared<platform::x11::XcbCaptureBackend>(), 1.0);
-    StreamScreenRecorder recorder(library, displays, &linkedModule);
-    const std::uint32_t first = displays->layout().displays().at(0).id;
-    // Picture only, of a still screen: frames are then sparse, the case where a kill costs most.
-    awaitStart(recorder.start(kit::Rect::make(0, 0, 320, 240), first, false, false));
-    testsupport::waitUntil([] { return false; }, 3500);
-    std::printf("recording\n");
-    std::fflush(stdout);
-    testsupport::waitUntil([] { return false; }, 120000);
-}
-
-TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("GLIMPO_RECORDING_CHILD", QString::fromStdString(dir.path().string()));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_also_run_disabled_tests", "--gtest_filter=RecordingCrash.DISABLED_ChildRecordsUntilKilled"});
-    ASSERT_TRUE(child.waitForStarted(5000));
-    QElapsedTimer wait;
-    wait.start();
-    QByteArray out;
-    while (!out.contains("recording") && wait.elapsed() < 30000) {
-        child.waitForReadyRead(100);
-        out += child.readAllStandardOutput();
-    }
-    ASSERT_TRUE(out.contains("recording")) << out.toStdString();
-    ::kill(pid_t(child.processId()), SIGKILL);
-    child.waitForFinished(5000);
-
-    std::vector<std::filesystem::path> written;
-    for (const auto& folder : std::filesystem::directory_iterator(dir / "cache"))
-        for (const auto& file : std::filesystem::directory_iterator(folder.path())) written.push_back(file.path());
-    ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written[0].extension(), StreamScreenRecorder::writingSuffix);
-    const ProbedMovie cut = probe(written[0]);
-    ASSERT_TRUE(cut.ok);
-    ASSERT_GE(cut.streams.size(), 1u);
-    EXPECT_EQ(cut.streams[0].codec, "h264");
-    EXPECT_FALSE(probeFrames(written[0]).empty());
-
-    // The next launch: a new recorder over the same cache saves it and says so.
-    std::optional<FinishedRecordingCapture> recovered;
-    std::string notice;
-    recorder = std::make_unique<StreamScreenRecorder>(library, displays, &linkedModule);
-    recorder->onNotice = [&](const std::string& text) { notice = text; };
-    recorder->onStoppedBySystem = [&](RecordingOutcome outcome) {
-        recovered = std::get<FinishedRecordingCapture>(outcome);
-    };
-    ASSERT_TRUE(testsupport::waitUntil([&] { return recovered.has_value(); }, 30000));
-    EXPECT_EQ(notice, "A recording that was cut short was saved.");
-    EXPECT_TRUE(recovered->capture.isSaved);
-    EXPECT_EQ(recovered->capture.fileURL.parent_path(), dir / "saved");
-    const ProbedMovie saved = probe(recovered->capture.fileURL);
-    ASSERT_TRUE(saved.ok);
-    EXPECT_GE(saved.duration, 2.5) << "a kill may cost the last second, no more";
-    EXPECT_FALSE(std::filesystem::exists(written[0]));
-}
 
 std::int64_t hostNanoseconds() {
     timespec now{};
@@ -315,6 +182,133 @@ TEST_F(Recording, SoundAndPictureStayInStepGlimposOwnSoundsStayOutAndAGoneSource
         EXPECT_NEAR(movie.streams[i].duration, movie.streams[0].duration, 0.025);
     }
     EXPECT_GT(firstLoudSample(file, 1), 0) << "the microphone did not hear the click";
+}
+
+// The area movie; meanwhile a second start is ignored, and a window of Glimpo's shows over the
+// area for a while.
+TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedLastsUntilTheStopAndNeverShowsGlimposWindows) {
+    MemoryLogSink log;
+    // A writer that takes its time to be made: the first start stays "starting".
+    static const RecordingModule slow = [] {
+        RecordingModule module = linkedModule();
+        module.makeSession = [](const RecordingSession::Settings& settings) {
+            std::this_thread::sleep_for(300ms);
+            return linkedModule().makeSession(settings);
+        };
+        return module;
+    }();
+    recorder = std::make_unique<StreamScreenRecorder>(library, displays, []() -> const RecordingModule& { return slow; });
+    const auto called = std::chrono::steady_clock::now();
+    auto first = recorder->start(kit::Rect::make(100, 100, 301, 201), display(0), false, false);
+    awaitStart(recorder->start(kit::Rect::make(0, 0, 100, 100), display(0), false, false));
+    EXPECT_TRUE(log.contains("recording", "start ignored state=starting"));
+    awaitStart(std::move(first));
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(recorder->elapsed());
+    EXPECT_EQ(*recorder->elapsed(), ScreenRecorder::Elapsed::zero());
+    FloatingPanel notice(FloatingPanel::Options{.ignoresMouse = true, .title = QStringLiteral("Notice")});
+    notice.setAutoFillBackground(true);
+    QPalette red;
+    red.setColor(QPalette::Window, Qt::red);
+    notice.setPalette(red);
+    notice.setGeometry(150, 150, 100, 100);
+    QTimer::singleShot(300, &notice, [&] { notice.show(); });
+    QTimer::singleShot(900, &notice, [&] { notice.hide(); });
+    EXPECT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed() && *recorder->elapsed() >= 1500ms; }, 3000));
+    const auto stopped = std::chrono::steady_clock::now();
+    const auto finished = testsupport::await(recorder->stop(), 60000);
+    ASSERT_TRUE(finished);
+    EXPECT_TRUE(log.contains("recording", "recording started width=302 height=202 mic=false system=false"));
+    EXPECT_FALSE(finished->saveError);
+    EXPECT_TRUE(finished->capture.isSaved);
+    EXPECT_EQ(finished->capture.fileURL.parent_path(), dir / "saved");
+    EXPECT_EQ(finished->capture.fileURL.extension(), ".mp4");
+    EXPECT_EQ(finished->capture.pixelSize, (kit::Size{302, 202}));
+    const ProbedMovie movie = probe(finished->capture.fileURL);
+    ASSERT_TRUE(movie.ok);
+    ASSERT_EQ(movie.streams.size(), 1u);
+    EXPECT_EQ(movie.streams[0].codec, "h264");
+    EXPECT_EQ(movie.streams[0].profile, "High");
+    EXPECT_EQ(movie.streams[0].width, 302);
+    EXPECT_EQ(movie.streams[0].height, 202);
+    const double frame = 1.0 / 60;
+    EXPECT_GE(movie.duration, std::chrono::duration<double>(stopped - started).count() - frame);
+    EXPECT_LE(movie.duration, std::chrono::duration<double>(stopped - called).count() + frame);
+    EXPECT_FALSE(recorder->elapsed());
+    QProcess decode;
+    decode.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(finished->capture.fileURL.string()), "-f",
+                            "rawvideo", "-pix_fmt", "rgb24", "-"});
+    decode.waitForFinished(30000);
+    const QByteArray frames = decode.readAllStandardOutput();
+    const qsizetype frameBytes = 302 * 202 * 3;
+    ASSERT_GE(frames.size(), frameBytes);
+    for (qsizetype at = (100 * 302 + 100) * 3; at < frames.size(); at += frameBytes) {
+        const auto r = quint8(frames[at]), g = quint8(frames[at + 1]);
+        EXPECT_FALSE(r > 200 && g < 60) << "a frame shows Glimpo's window";
+    }
+    // Nothing is left in the cache once saved.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "cache"))
+        EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+}
+
+// The child half of the crash test: records until its parent kills it.
+TEST(RecordingCrash, DISABLED_ChildRecordsUntilKilled) {
+    const char* folder = std::getenv("GLIMPO_RECORDING_CHILD");
+    ASSERT_TRUE(folder);
+    AppSettings settings(std::make_unique<SettingsStore>(std::filesystem::path(folder) / "child-settings.json"));
+    CaptureLibrary library(settings, std::make_unique<DiskFileSystem>(), std::filesystem::path(folder) / "cache");
+    auto displays = std::make_shared<DisplayService>(std::make_shared<platform::x11::XcbCaptureBackend>(), 1.0);
+    StreamScreenRecorder recorder(library, displays, &linkedModule);
+    const std::uint32_t first = displays->layout().displays().at(0).id;
+    // Picture only, of a still screen: frames are then sparse, the case where a kill costs most.
+    awaitStart(recorder.start(kit::Rect::make(0, 0, 320, 240), first, false, false));
+    testsupport::waitUntil([] { return false; }, 3500);
+    std::printf("recording\n");
+    std::fflush(stdout);
+    testsupport::waitUntil([] { return false; }, 120000);
+}
+
+TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("GLIMPO_RECORDING_CHILD", QString::fromStdString(dir.path().string()));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_also_run_disabled_tests", "--gtest_filter=RecordingCrash.DISABLED_ChildRecordsUntilKilled"});
+    ASSERT_TRUE(child.waitForStarted(5000));
+    QByteArray out;
+    ASSERT_TRUE(testsupport::waitUntil([&] { return (out += child.readAllStandardOutput()).contains("recording"); }, 30000))
+        << out.toStdString();
+    ::kill(pid_t(child.processId()), SIGKILL);
+    child.waitForFinished(5000);
+
+    std::vector<std::filesystem::path> written;
+    for (const auto& folder : std::filesystem::directory_iterator(dir / "cache"))
+        for (const auto& file : std::filesystem::directory_iterator(folder.path())) written.push_back(file.path());
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].extension(), StreamScreenRecorder::writingSuffix);
+    const ProbedMovie cut = probe(written[0]);
+    ASSERT_TRUE(cut.ok);
+    ASSERT_GE(cut.streams.size(), 1u);
+    EXPECT_EQ(cut.streams[0].codec, "h264");
+    EXPECT_FALSE(probeFrames(written[0]).empty());
+
+    // The next launch: a new recorder over the same cache saves it and says so.
+    std::optional<FinishedRecordingCapture> recovered;
+    std::string notice;
+    recorder = std::make_unique<StreamScreenRecorder>(library, displays, &linkedModule);
+    recorder->onNotice = [&](const std::string& text) { notice = text; };
+    recorder->onStoppedBySystem = [&](RecordingOutcome outcome) {
+        recovered = std::get<FinishedRecordingCapture>(outcome);
+    };
+    ASSERT_TRUE(testsupport::waitUntil([&] { return recovered.has_value(); }, 30000));
+    EXPECT_EQ(notice, "A recording that was cut short was saved.");
+    EXPECT_TRUE(recovered->capture.isSaved);
+    EXPECT_EQ(recovered->capture.fileURL.parent_path(), dir / "saved");
+    const ProbedMovie saved = probe(recovered->capture.fileURL);
+    ASSERT_TRUE(saved.ok);
+    EXPECT_GE(saved.duration, 2.5) << "a kill may cost the last second, no more";
+    EXPECT_FALSE(std::filesystem::exists(written[0]));
 }
 
 // The display is B, too big for a movie: it is scaled into the largest size the rule allows.
