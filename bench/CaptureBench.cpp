@@ -204,13 +204,13 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
     motion.start(QString::fromLocal8Bit(selfPath), {"--animate", QStringLiteral("%1,%2,%3,%4").arg(width / 2 + 500).arg(40).arg(
                                                                        width / 2 - 540).arg(height / 2 - 80)});
     capturetest::waitUntil([&] { return thumbnail.windowHandle() && thumbnail.windowHandle()->isExposed(); }, 5000);
-    capturetest::settle(300);
+    capturetest::waitUntil([] { return false; }, 300);
     Figures busyShown, busyFull, busyFullPng;
     for (int run = 0; run < runs + 1; ++run) {
         QElapsedTimer clock;
         capturetest::waitUntil([&] { return thumbnail.isVisible(); }, 2000);
         capturetest::waitUntil(allClear, 2000);
-        capturetest::settle(50);
+        capturetest::waitUntil([] { return false; }, 50);
         clock.start();
         overlay.begin(SelectionMode::area, true, [](SelectionResult) {});
         capturetest::waitUntil(allDimmed, 5000);
@@ -219,7 +219,7 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
 
         capturetest::waitUntil(allClear, 2000);
         capturetest::waitUntil([&] { return thumbnail.isVisible(); }, 2000);
-        capturetest::settle(50);
+        capturetest::waitUntil([] { return false; }, 50);
         clock.restart();
         const CapturedImage full = capturetest::await(capturer.captureDisplay({1, 1}));
         const double fullMs = since(clock);

@@ -5,20 +5,13 @@
 #include <xcb/xcb.h>
 
 #include <QColor>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
 
 #include <cstdlib>
-#include <exception>
 #include <functional>
-#include <optional>
 #include <stdexcept>
-#include <string>
-
-#include <qcoro/qcorotask.h>
 
 #include "XServer.h"
 #include "app/capture/ScreenCaptureService.h"
@@ -52,13 +45,6 @@ using testsupport::await;
 inline void xdotool(const QStringList& args) {
     XServer::require("xdotool");
     sharedXServer->run("xdotool", args);
-}
-
-// Lets events of the X server reach Qt for a while: the capture bench's pause between measured
-// runs. Tests wait for a condition instead.
-inline void settle(int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 // The first visible window whose title matches `name` (a regular expression), or "".

@@ -1,7 +1,8 @@
 #pragma once
 // Windows of another X client, filled with one colour each: a separate xcb connection, so to
 // Glimpo they belong to some other application. The server paints their background itself,
-// so they need no event loop. Everything opened is destroyed when the object goes.
+// so they need no event loop. Everything opened is destroyed when the object goes. What the
+// window manager did with them is read through Glimpo's own X backend.
 
 #include <xcb/xcb.h>
 
@@ -18,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "app/platform/x11/PanelWindow.h"
+#include "app/platform/x11/XcbCaptureBackend.h"
+
 class ForeignWindows {
 public:
     enum class Type { normal, dock };
@@ -32,49 +36,45 @@ public:
     ~ForeignWindows() {
         for (xcb_window_t w : windows_) xcb_destroy_window(c_, w);
         xcb_flush(c_);
-        poll([&] {
-            const std::vector<xcb_window_t> managed = clientList();
-            return std::none_of(windows_.begin(), windows_.end(), [&](xcb_window_t w) {
-                return std::find(managed.begin(), managed.end(), w) != managed.end();
-            });
-        });
+        poll([&] { return std::none_of(windows_.begin(), windows_.end(), [&](xcb_window_t w) { return managed(w); }); });
         xcb_disconnect(c_);
     }
     ForeignWindows(const ForeignWindows&) = delete;
     ForeignWindows& operator=(const ForeignWindows&) = delete;
 
     // Maps a window whose frame's top-left the window manager puts at geometry's top-left, and
-    // returns once it is managed and on screen. With `hearsKeys` it notes the keys it receives.
+    // returns once it is managed and on screen. With `hearsInput` it notes the key and button
+    // presses it receives.
     std::uint32_t open(const QRect& geometry, const QColor& color, const std::string& title,
-                       const std::string& className, Type type = Type::normal, bool hearsKeys = false) {
+                       const std::string& className, Type type = Type::normal, bool hearsInput = false) {
         const xcb_window_t w = xcb_generate_id(c_);
         const std::uint32_t values[] = {static_cast<std::uint32_t>(color.rgb() & 0xffffff),
-                                        hearsKeys ? static_cast<std::uint32_t>(XCB_EVENT_MASK_KEY_PRESS) : 0u};
+                                        hearsInput ? std::uint32_t(XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_BUTTON_PRESS) : 0u};
         xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, screen_->root, geometry.x(), geometry.y(), geometry.width(),
                           geometry.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
                           XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
         setString(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), title);
         setString(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, title);
-        const std::string wmClass = className + '\0' + className + '\0';
-        setString(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
-        const char* typeName = type == Type::dock ? "_NET_WM_WINDOW_TYPE_DOCK" : "_NET_WM_WINDOW_TYPE_NORMAL";
-        const xcb_atom_t typeAtom = atom(typeName);
+        setString(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, className + '\0' + className + '\0');
+        const xcb_atom_t typeAtom = atom(type == Type::dock ? "_NET_WM_WINDOW_TYPE_DOCK" : "_NET_WM_WINDOW_TYPE_NORMAL");
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &typeAtom);
         // WM_NORMAL_HINTS with a user-given position and size, north-west gravity.
-        std::uint32_t hints[18] = {};
-        hints[0] = 1 | 2 | 4 | 8 | 512;
-        hints[1] = static_cast<std::uint32_t>(geometry.x());
-        hints[2] = static_cast<std::uint32_t>(geometry.y());
-        hints[3] = static_cast<std::uint32_t>(geometry.width());
-        hints[4] = static_cast<std::uint32_t>(geometry.height());
-        hints[17] = 1;
+        const std::uint32_t hints[18] = {1 | 2 | 4 | 8 | 512, std::uint32_t(geometry.x()), std::uint32_t(geometry.y()),
+                                         std::uint32_t(geometry.width()), std::uint32_t(geometry.height()),
+                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         xcb_map_window(c_, w);
         xcb_flush(c_);
         windows_.push_back(w);
-        waitUntilManaged(w, type != Type::dock);
-        // A dock is placed where the window manager keeps docks, not necessarily where asked.
-        if (type != Type::dock) waitUntilShowing(geometry.center(), color);
+        // openbox leaves docks out of its client list.
+        if (!poll([&] { return type == Type::dock ? backend_.isShowing(w) : managed(w, true); }))
+            throw std::runtime_error("the window manager did not show the window");
+        // A new window comes out on top: once its colour is where it was put, the window manager
+        // is done placing it. A dock goes where the window manager keeps docks.
+        const auto showing = [&] {
+            return (backend_.grab(QRect(geometry.center(), QSize(1, 1))).pixel(0, 0) & 0xffffff) == (color.rgb() & 0xffffff);
+        };
+        if (type != Type::dock && !poll(showing)) throw std::runtime_error("the window did not show its colour where it was put");
         return w;
     }
 
@@ -90,18 +90,18 @@ public:
         xcb_send_event(c_, 0, screen_->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
         xcb_flush(c_);
-        return poll([&] { return activeWindow() == w; });
+        return poll([&] { return platform::x11::activeWindow() == w; });
     }
 
-    // Key presses that arrived since the last call, as X key codes.
-    std::vector<int> keyPresses() {
-        std::vector<int> pressed;
+    // Key and button presses that arrived since the last call.
+    int presses() {
+        int count = 0;
         while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
-            if ((event->response_type & 0x7f) == XCB_KEY_PRESS)
-                pressed.push_back(reinterpret_cast<xcb_key_press_event_t*>(event)->detail);
+            const int type = event->response_type & 0x7f;
+            count += type == XCB_KEY_PRESS || type == XCB_BUTTON_PRESS;
             std::free(event);
         }
-        return pressed;
+        return count;
     }
 
 private:
@@ -123,59 +123,15 @@ private:
         return done();
     }
 
-    xcb_window_t activeWindow() {
-        auto* reply = xcb_get_property_reply(
-            c_, xcb_get_property(c_, 0, screen_->root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1), nullptr);
-        xcb_window_t active = XCB_NONE;
-        if (reply && xcb_get_property_value_length(reply) == 4)
-            std::memcpy(&active, xcb_get_property_value(reply), 4);
-        std::free(reply);
-        return active;
-    }
-
-    std::vector<xcb_window_t> clientList() {
-        auto* reply = xcb_get_property_reply(
-            c_, xcb_get_property(c_, 0, screen_->root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 1024), nullptr);
-        std::vector<xcb_window_t> windows;
-        if (reply) {
-            const auto* ids = static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
-            windows.assign(ids, ids + xcb_get_property_value_length(reply) / 4);
-        }
-        std::free(reply);
-        return windows;
-    }
-
-    bool hasProperty(xcb_window_t w, xcb_atom_t property) {
-        auto* reply = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, property, XCB_ATOM_ANY, 0, 4), nullptr);
-        const bool present = reply && reply->type != XCB_ATOM_NONE;
-        std::free(reply);
-        return present;
-    }
-
-    void waitUntilManaged(xcb_window_t w, bool framed) {
-        const bool managed = poll([&] {
-            auto* attributes = xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr);
-            const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-            std::free(attributes);
-            return viewable && (!framed || hasProperty(w, atom("_NET_FRAME_EXTENTS")));
+    // In the window manager's list, mapped; with `framed`, with its decorations.
+    bool managed(xcb_window_t w, bool framed = false) {
+        const auto clients = backend_.clientWindows();
+        return std::any_of(clients.begin(), clients.end(), [&](const platform::x11::ClientWindow& c) {
+            return c.id == w && c.viewable && (!framed || c.extents.top > 0);
         });
-        if (!managed) throw std::runtime_error("the window manager did not show the window");
     }
 
-    // A new window comes out on top: once its colour is where it was put, the window manager is
-    // done placing it.
-    void waitUntilShowing(QPoint at, const QColor& color) {
-        const bool showing = poll([&] {
-            auto* image = xcb_get_image_reply(
-                c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, at.x(), at.y(), 1, 1, ~0u), nullptr);
-            std::uint32_t pixel = 0;
-            if (image && xcb_get_image_data_length(image) >= 4) std::memcpy(&pixel, xcb_get_image_data(image), 4);
-            std::free(image);
-            return (pixel & 0xffffff) == (color.rgb() & 0xffffff);
-        });
-        if (!showing) throw std::runtime_error("the window did not show its colour where it was put");
-    }
-
+    platform::x11::XcbCaptureBackend backend_;
     xcb_connection_t* c_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
     std::vector<xcb_window_t> windows_;

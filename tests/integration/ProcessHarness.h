@@ -4,15 +4,14 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
-#include <QThread>
 
-#include <memory>
 #include <stdexcept>
+
+#include "tests/app/TestSupport.h"
 
 class GlimpoProcessHome {
 public:
@@ -64,20 +63,10 @@ public:
 
     void start() { process_.start(GLIMPO_BINARY, {}); }
 
-    // Reads stderr until a line contains `text` or the time runs out.
+    // Reads stderr until a line contains `text` or the time runs out; this process's own windows
+    // keep painting meanwhile.
     bool waitForLog(const QString& text, int ms = 10000) {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < ms) {
-            log_ += process_.readAllStandardError();
-            if (QString::fromUtf8(log_).contains(text)) return true;
-            if (process_.state() == QProcess::NotRunning) {
-                log_ += process_.readAllStandardError();
-                return QString::fromUtf8(log_).contains(text);
-            }
-            process_.waitForReadyRead(100);
-        }
-        return false;
+        return testsupport::waitUntil([&] { return log().contains(text); }, ms);
     }
 
     QString log() {

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
-#include <QWindow>
 
 #include <algorithm>
 
 #include "CaptureTestSupport.h"
 #include "ForeignWindows.h"
 #include "app/capture/ScreenCaptureError.h"
-#include "app/capture/ScreenCaptureService.h"
-#include "app/platform/x11/XcbCaptureBackend.h"
 
 using capturetest::await;
 using capturetest::pixelsOtherThan;
@@ -33,12 +30,15 @@ const CapturableWindow& find(const std::vector<CapturableWindow>& windows, std::
 
 } // namespace
 
-TEST(ScreenCaptureTest, WindowsComeFrontToBackWithTheirDecorationsAndCaptureWithExactlyTheirPixels) {
+// The windows of other programs, and what a capture of each and of the whole display shows; a
+// full-screen capture never shows Glimpo's own windows.
+TEST(ScreenCaptureTest, WindowsComeFrontToBackWithTheirDecorationsAndCapturesShowNoneOfGlimpos) {
     ForeignWindows foreign;
     const auto red = foreign.open({100, 100, 400, 300}, Qt::red, "Red \u00e9t\u00e9", "RedApp");
     const auto green = foreign.open({200, 150, 400, 300}, Qt::green, "", "GreenApp");
     const auto blue = foreign.open({2100, 100, 400, 300}, Qt::blue, "Blue", "BlueApp");
     const auto dock = foreign.open({0, 1040, 1920, 40}, Qt::gray, "Panel", "DockApp", ForeignWindows::Type::dock);
+    foreign.open({1000, 450, 800, 500}, Qt::yellow, "Yellow", "YellowApp");
     foreign.raise(red);
     QWidget own;
     own.setGeometry(600, 600, 300, 200);
@@ -74,39 +74,34 @@ TEST(ScreenCaptureTest, WindowsComeFrontToBackWithTheirDecorationsAndCaptureWith
     const auto client = std::find_if(clients.begin(), clients.end(), [blue](const auto& c) { return c.id == blue; });
     ASSERT_NE(client, clients.end());
     EXPECT_EQ(pixelsOtherThan(image.image, QRect(client->extents.left, client->extents.top, 400, 300), Qt::blue), 0);
-    if (client->extents.top > 0) EXPECT_GT(pixelsOtherThan(image.image, QRect(0, 0, image.image.width(), 1), Qt::blue), 0);
+    if (client->extents.top > 0) {
+        EXPECT_GT(pixelsOtherThan(image.image, QRect(0, 0, image.image.width(), 1), Qt::blue), 0);
+    }
     EXPECT_THROW(await(capturer.captureWindow(0x7ffffff)), ScreenCaptureError);
-    // Gone from the screen before the next test looks at it: Qt sends the unmap from its loop.
-    own.hide();
-    EXPECT_TRUE(capturetest::waitUntil([&] { return !ownManaged(); }));
-}
 
-TEST(ScreenCaptureTest, AFullScreenCaptureNeverShowsGlimposOwnWindows) {
-    ForeignWindows foreign;
-    foreign.open({200, 200, 900, 600}, Qt::red, "Red", "RedApp");
     QWidget thumbnail;
     capturetest::styleAsThumbnail(thumbnail, Qt::green);
-    thumbnail.setGeometry(400, 400, 240, 160);
+    thumbnail.setGeometry(1100, 600, 240, 160);
     thumbnail.show();
     // And one like a notice: override-redirect, transparent for input.
     QWidget notice;
-    capturetest::styleAsThumbnail(notice, Qt::yellow);
+    capturetest::styleAsThumbnail(notice, Qt::cyan);
     notice.setWindowFlags(notice.windowFlags() | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput);
-    notice.setGeometry(800, 300, 200, 60);
+    notice.setGeometry(1400, 750, 200, 60);
     notice.show();
-    platform::x11::XcbCaptureBackend screen;
-    const auto showing = [&](QPoint at, QColor color) { return screen.grab(QRect(at, QSize(1, 1))).pixel(0, 0) == color.rgb(); };
-    // On screen for real before the capture.
-    ASSERT_TRUE(capturetest::waitUntil([&] { return showing({500, 450}, Qt::green) && showing({900, 330}, Qt::yellow); }));
-
-    capturetest::X11Capturer capturer;
-    const CapturedImage image = await(capturer.captureDisplay({10, 10}));
-    ASSERT_EQ(image.image.size(), QSize(1920, 1080));
-    EXPECT_EQ(image.pointSize, (kit::Size{1920, 1080}));
-    // Where the thumbnail is, the window beneath.
-    EXPECT_EQ(pixelsOtherThan(image.image, QRect(400, 400, 240, 160), Qt::red), 0);
-    EXPECT_EQ(pixelsOtherThan(image.image, QRect(800, 300, 200, 60), Qt::red), 0);
-    // And they come back.
-    EXPECT_TRUE(thumbnail.isVisible());
-    EXPECT_TRUE(capturetest::waitUntil([&] { return showing({500, 450}, Qt::green) && showing({900, 330}, Qt::yellow); }));
+    const auto showing = [&] {
+        const auto at = [](QPoint p) { return capturetest::X11Capturer::backend()->grab(QRect(p, QSize(1, 1))).pixel(0, 0); };
+        return at({1200, 650}) == QColor(Qt::green).rgb() && at({1500, 780}) == QColor(Qt::cyan).rgb();
+    };
+    ASSERT_TRUE(capturetest::waitUntil(showing)) << "Glimpo's windows never showed";
+    const CapturedImage screen = await(capturer.captureDisplay({10, 10}));
+    ASSERT_EQ(screen.image.size(), QSize(1920, 1080));
+    EXPECT_EQ(screen.pointSize, (kit::Size{1920, 1080}));
+    // Where they are, the window beneath; and they come back.
+    EXPECT_EQ(pixelsOtherThan(screen.image, QRect(1100, 600, 240, 160), Qt::yellow), 0);
+    EXPECT_EQ(pixelsOtherThan(screen.image, QRect(1400, 750, 200, 60), Qt::yellow), 0);
+    EXPECT_TRUE(capturetest::waitUntil(showing));
+    // Gone from the screen before the next test looks at it: Qt sends the unmap from its loop.
+    own.hide();
+    EXPECT_TRUE(capturetest::waitUntil([&] { return !ownManaged(); }));
 }

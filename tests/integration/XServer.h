@@ -51,20 +51,12 @@ public:
         if (!number.contains('\n')) throw std::runtime_error("Xvfb gave no display number");
         display_ = ":" + QString::fromLatin1(number.trimmed());
 
-        if (monitors.size() > 1) {
-            bool first = true;
-            for (const auto& m : monitors) {
-                // Millimetres chosen for 96 dpi.
-                const QString geometry = QString("%1/%2x%3/%4+%5+%6")
-                                             .arg(m.width)
-                                             .arg(m.width * 254 / 960)
-                                             .arg(m.height)
-                                             .arg(m.height * 254 / 960)
-                                             .arg(m.x)
-                                             .arg(m.y);
-                run("xrandr", {"--setmonitor", m.name, geometry, first ? "screen" : "none"});
-                first = false;
-            }
+        for (std::size_t i = 0; monitors.size() > 1 && i < monitors.size(); ++i) {
+            const Monitor& m = monitors[i];
+            // Millimetres chosen for 96 dpi.
+            const QString geometry = QString("%1/%2x%3/%4+%5+%6").arg(m.width).arg(m.width * 254 / 960).arg(m.height)
+                                         .arg(m.height * 254 / 960).arg(m.x).arg(m.y);
+            run("xrandr", {"--setmonitor", m.name, geometry, i == 0 ? "screen" : "none"});
         }
         if (windowManager) {
             require("openbox");
@@ -110,21 +102,20 @@ public:
 
     // Runs a client of this server to its end; throws when it fails.
     void run(const QString& program, const QStringList& args) const {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(program, args);
-        if (!process.waitForFinished(15000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-            throw std::runtime_error((program + " " + args.join(' ') + " failed: " +
-                                      QString::fromUtf8(process.readAllStandardError()))
-                                         .toStdString());
-        }
+        QString failure;
+        output(program, args, &failure);
+        if (!failure.isEmpty()) throw std::runtime_error(failure.toStdString());
     }
 
-    QString output(const QString& program, const QStringList& args) const {
+    // What a client of this server printed; `failure`, when given, says how it failed.
+    QString output(const QString& program, const QStringList& args, QString* failure = nullptr) const {
         QProcess process;
         process.setProcessEnvironment(environment());
         process.start(program, args);
-        process.waitForFinished(15000);
+        const bool ok = process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit &&
+                        process.exitCode() == 0;
+        if (!ok && failure)
+            *failure = program + " " + args.join(' ') + " failed: " + QString::fromUtf8(process.readAllStandardError());
         return QString::fromUtf8(process.readAllStandardOutput());
     }
 

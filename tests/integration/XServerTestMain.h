@@ -18,11 +18,7 @@
 inline int runTestsOnXServer(int argc, char** argv, std::vector<XServer::Monitor> monitors, bool windowManager,
                              bool startServer = true, const std::function<void(XServer*)>& prepare = {}) {
     ::testing::InitGoogleTest(&argc, argv);
-#ifdef GTEST_FLAG_GET
     if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
-#else
-    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
-#endif
     std::unique_ptr<XServer> server;
     try {
         if (startServer) {

@@ -1,17 +1,14 @@
 #pragma once
-// Reads a movie back with ffprobe and ffmpeg: its streams, duration, bit rate, loudness and
-// when a flash and a click first show.
+// Reads a movie back with ffprobe and ffmpeg: its streams, duration, pictures and when a
+// sound is first heard.
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 
 #include <cmath>
-
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,7 +19,6 @@ struct ProbedStream {
     int width = 0, height = 0;
     int sampleRate = 0, channels = 0;
     double duration = 0;
-    long long bitRate = 0;
 };
 
 struct ProbedMovie {
@@ -35,7 +31,7 @@ inline ProbedMovie probe(const std::filesystem::path& movie) {
     XServer::require("ffprobe");
     QProcess process;
     process.start("ffprobe", {"-v", "error", "-show_entries",
-                              "stream=codec_type,codec_name,profile,width,height,sample_rate,channels,duration,bit_rate:"
+                              "stream=codec_type,codec_name,profile,width,height,sample_rate,channels,duration:"
                               "format=duration",
                               "-of", "json", QString::fromStdString(movie.string())});
     process.waitForFinished(30000);
@@ -48,42 +44,26 @@ inline ProbedMovie probe(const std::filesystem::path& movie) {
         result.streams.push_back({s["codec_type"].toString().toStdString(), s["codec_name"].toString().toStdString(),
                                   s["profile"].toString().toStdString(), s["width"].toInt(), s["height"].toInt(),
                                   s["sample_rate"].toString().toInt(), s["channels"].toInt(),
-                                  s["duration"].toString().toDouble(), s["bit_rate"].toString().toLongLong()});
+                                  s["duration"].toString().toDouble()});
     }
     return result;
 }
 
-// The loudest sample of audio stream `index` (0 = the first audio track), in dB.
-inline double peakVolume(const std::filesystem::path& movie, int index) {
-    QProcess process;
-    process.start("ffmpeg", {"-v", "info", "-nostats", "-i", QString::fromStdString(movie.string()), "-map",
-                             QString("0:a:%1").arg(index), "-af", "volumedetect", "-f", "null", "-"});
-    process.waitForFinished(60000);
-    const QString log = QString::fromUtf8(process.readAllStandardError());
-    const auto match = QRegularExpression("max_volume: (-?[0-9.]+) dB").match(log);
-    if (!match.hasMatch()) throw std::runtime_error("no volume measured: " + log.toStdString());
-    return match.captured(1).toDouble();
-}
+struct ProbedFrame {
+    double time, brightness;
+};
 
-// Video frames in the file.
-inline int frameCount(const std::filesystem::path& movie) {
-    QProcess process;
-    process.start("ffprobe", {"-v", "error", "-count_packets", "-select_streams", "v:0", "-show_entries",
-                              "stream=nb_read_packets", "-of", "csv=p=0", QString::fromStdString(movie.string())});
-    process.waitForFinished(60000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed().toInt();
-}
-
-// Seconds into the movie of the first frame brighter than mid-grey, or -1.
-inline double firstBrightFrame(const std::filesystem::path& movie) {
+// Each decoded picture's time and average brightness (0-255).
+inline std::vector<ProbedFrame> probeFrames(const std::filesystem::path& movie) {
     QProcess process;
     process.start("ffprobe", {"-v", "error", "-f", "lavfi", "-i", "movie=" + QString::fromStdString(movie.string()) +
                               ",signalstats", "-show_entries", "frame=pts_time:frame_tags=lavfi.signalstats.YAVG",
                               "-of", "csv=p=0"});
     process.waitForFinished(60000);
+    std::vector<ProbedFrame> frames;
     for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
-        if (line.section(',', 1, 1).toDouble() > 128) return line.section(',', 0, 0).toDouble();
-    return -1;
+        frames.push_back({line.section(',', 0, 0).toDouble(), line.section(',', 1, 1).toDouble()});
+    return frames;
 }
 
 // Seconds into the movie of the first sample of audio track `index` louder than a quarter of

@@ -1,32 +1,230 @@
-// The recorder with the real stream, sound server and writer, on the test's Xvfb and null sink.
+// The recorder with the real stream, sound server and writer on the test's Xvfb (monitor A
+// 1920x1080 at the origin, B 4400x1200 beside it) and null sink; movies read back with ffprobe.
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
+#include <pulse/simple.h>
+#include <time.h>
+#include <xcb/xcb.h>
+
 #include <QProcess>
 #include <QTimer>
-#include <QWidget>
 
-#include "app/quickaccess/FloatingPanel.h"
-
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <future>
+#include <thread>
 
 #include "MovieProbe.h"
-#include "RecordingFixture.h"
+#include "TestSupport.h"
+#include "app/base/AppSettings.h"
 #include "app/base/Log.h"
+#include "app/base/SettingsStore.h"
+#include "app/capture/DisplayService.h"
+#include "app/platform/audio/EventSounds.h"
+#include "app/platform/x11/XcbCaptureBackend.h"
+#include "app/quickaccess/FloatingPanel.h"
+#include "app/recording/StreamScreenRecorder.h"
+#include "app/storage/CaptureLibrary.h"
+#include "app/storage/DiskFileSystem.h"
 
 namespace {
 
-TEST_F(Recording, AreaMovieIsH264HighOfThePartsSizeSavedAndLastsUntilTheStop) {
-    double longest = 0, shortest = 0;
-    const auto finished = record(kit::Rect::make(100, 100, 301, 201), 0, false, false, 1500ms, &longest, &shortest);
-    EXPECT_FALSE(finished.saveError);
-    EXPECT_TRUE(finished.capture.isSaved);
-    EXPECT_EQ(finished.capture.fileURL.parent_path(), dir / "saved");
-    EXPECT_EQ(finished.capture.fileURL.extension(), ".mp4");
-    EXPECT_EQ(finished.capture.pixelSize, (kit::Size{302, 202}));
-    const ProbedMovie movie = probe(finished.capture.fileURL);
+using namespace std::chrono_literals;
+
+const RecordingModule& linkedModule() { return *glimpo_recording_module(); }
+
+// Runs a start to its end; rethrows its error.
+void awaitStart(QCoro::Task<void> start) {
+    auto done = [](QCoro::Task<void> task) -> QCoro::Task<bool> {
+        co_await std::move(task);
+        co_return true;
+    };
+    testsupport::await(done(std::move(start)), 10000);
+}
+
+void run(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(15000) || process.exitCode() != 0)
+        throw std::runtime_error((program + " " + args.join(' ') + " failed").toStdString());
+}
+
+class Recording : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(dir / "saved");
+        settings.setSaveFolder(dir / "saved");
+        recorder = std::make_unique<StreamScreenRecorder>(library, displays, &linkedModule);
+    }
+
+    std::uint32_t display(int index) { return displays->layout().displays().at(index).id; }
+
+    testsupport::TempDir dir;
+    AppSettings settings{std::make_unique<SettingsStore>(dir / "settings.json")};
+    CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), dir / "cache"};
+    std::shared_ptr<DisplayService> displays =
+        std::make_shared<DisplayService>(std::make_shared<platform::x11::XcbCaptureBackend>(), 1.0);
+    std::unique_ptr<StreamScreenRecorder> recorder;
+};
+
+std::int64_t hostNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// Feeds the default sink silence from a thread; click() puts 10 ms of a square wave in and
+// returns the host time at which it is heard.
+class ClickPlayer {
+public:
+    ClickPlayer() {
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, 48000, 2};
+        const std::uint32_t any = std::uint32_t(-1);
+        const pa_buffer_attr buffer{any, std::uint32_t(pa_usec_to_bytes(20'000, &spec)), any, any, any};
+        stream_.reset(pa_simple_new(nullptr, "tests", PA_STREAM_PLAYBACK, nullptr, "click", &spec, nullptr, &buffer, nullptr));
+        if (!stream_) throw std::runtime_error("no playback stream");
+        thread_ = std::thread([this] {
+            std::vector<float> silence(480, 0.0f), click(960);
+            for (std::size_t i = 0; i < click.size(); ++i) click[i] = (i / 48) % 2 ? 0.9f : -0.9f;
+            while (!quit_) {
+                std::promise<std::int64_t>* asked = pending_.exchange(nullptr);
+                const auto& chunk = asked ? click : silence;
+                // Fails once the sink is gone.
+                if (pa_simple_write(stream_.get(), chunk.data(), chunk.size() * sizeof(float), nullptr) < 0) break;
+                // Latency counts to the last sample written.
+                const auto latency = std::int64_t(pa_simple_get_latency(stream_.get(), nullptr));
+                const std::int64_t heard = hostNanoseconds() + latency * 1000;
+                written_ = hostNanoseconds();
+                if (asked) asked->set_value(heard - 10'000'000);
+            }
+        });
+    }
+    ~ClickPlayer() {
+        quit_ = true;
+        thread_.join();
+    }
+    // A null sink stalls for a while when a stream joins it; then the writes stop returning.
+    bool steady() const { return hostNanoseconds() - written_ < 30'000'000; }
+    std::int64_t click() {
+        std::promise<std::int64_t> heard;
+        pending_ = &heard;
+        return heard.get_future().get();
+    }
+
+private:
+    std::unique_ptr<pa_simple, decltype(&pa_simple_free)> stream_{nullptr, &pa_simple_free};
+    std::atomic<bool> quit_{false};
+    std::atomic<std::promise<std::int64_t>*> pending_{nullptr};
+    std::atomic<std::int64_t> written_{0};
+    std::thread thread_;
+};
+
+// Fills the top left 200 x 200 root pixels; returns once the server has drawn them.
+void fillRoot(std::uint32_t rgb) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, root, XCB_GC_FOREGROUND, &rgb);
+    const xcb_rectangle_t area{0, 0, 200, 200};
+    xcb_poly_fill_rectangle(c, root, gc, 1, &area);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    xcb_disconnect(c);
+}
+
+// Both sound tracks; the null sink's monitor is the default source, so the microphone hears the
+// system's sound too.
+TEST_F(Recording, SoundAndPictureStayInStepGlimposOwnSoundsStayOutAndAGoneSourceLeavesSilence) {
+    const auto shutter = platform::audio::makeCanberraSounds()->named("camera-shutter");
+    ASSERT_TRUE(shutter);
+    ClickPlayer player;
+    fillRoot(0x000000);
+    awaitStart(recorder->start(kit::Rect::make(0, 0, 200, 200), display(0), true, true));
+    testsupport::waitUntil([] { return false; }, 300);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return player.steady(); }, 10000));
+    testsupport::waitUntil([] { return false; }, 300);
+    const std::int64_t heard = player.click();
+    const timespec at{time_t(heard / 1'000'000'000), long(heard % 1'000'000'000)};
+    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
+    fillRoot(0xffffff);
+    const double shownAfterHeard = double(hostNanoseconds() - heard) / 1e9;
+    testsupport::waitUntil([] { return false; }, 300);
+    // The second time, libcanberra plays it from the sound server's sample cache.
+    for (int i = 0; i < 2; ++i) {
+        shutter->play();
+        testsupport::waitUntil([] { return false; }, 1000);
+    }
+    run("pactl", {"unload-module", "module-null-sink"});
+    testsupport::waitUntil([] { return false; }, 1000);
+    const auto finished = testsupport::await(recorder->stop(), 60000);
+    run("pactl", {"load-module", "module-null-sink", "sink_name=glimpo_test", "rate=48000"});
+    ASSERT_TRUE(finished);
+    const std::filesystem::path file = finished->capture.fileURL;
+
+    const std::vector<ProbedFrame> frames = probeFrames(file);
+    const auto flash = std::find_if(frames.begin(), frames.end(), [](const ProbedFrame& f) { return f.brightness > 128; });
+    ASSERT_NE(flash, frames.end());
+    const double click = firstLoudSample(file, 0);
+    ASSERT_GT(click, 0);
+    EXPECT_NEAR(flash->time - click, shownAfterHeard, 0.030) << "flash " << flash->time << " s, click " << click << " s";
+    EXPECT_EQ(firstLoudSample(file, 0, click + 0.1), -1) << "the shutter is in the movie";
+
+    // Video, system audio, microphone; the sound tracks last as long as the picture, through the
+    // second the sink was gone.
+    const ProbedMovie movie = probe(file);
+    ASSERT_EQ(movie.streams.size(), 3u);
+    for (std::size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(movie.streams[i].codec, "aac");
+        EXPECT_EQ(movie.streams[i].sampleRate, 48000);
+        EXPECT_EQ(movie.streams[i].channels, 2);
+        // Within one AAC frame.
+        EXPECT_NEAR(movie.streams[i].duration, movie.streams[0].duration, 0.025);
+    }
+    EXPECT_GT(firstLoudSample(file, 1), 0) << "the microphone did not hear the click";
+}
+
+// The area movie; meanwhile a second start is ignored, and a window of Glimpo's shows over the
+// area for a while.
+TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedLastsUntilTheStopAndNeverShowsGlimposWindows) {
+    MemoryLogSink log;
+    // A writer that takes its time to be made: the first start stays "starting".
+    static const RecordingModule slow = [] {
+        RecordingModule module = linkedModule();
+        module.makeSession = [](const RecordingSession::Settings& settings) {
+            std::this_thread::sleep_for(300ms);
+            return linkedModule().makeSession(settings);
+        };
+        return module;
+    }();
+    recorder = std::make_unique<StreamScreenRecorder>(library, displays, []() -> const RecordingModule& { return slow; });
+    const auto called = std::chrono::steady_clock::now();
+    auto first = recorder->start(kit::Rect::make(100, 100, 301, 201), display(0), false, false);
+    awaitStart(recorder->start(kit::Rect::make(0, 0, 100, 100), display(0), false, false));
+    EXPECT_TRUE(log.contains("recording", "start ignored state=starting"));
+    awaitStart(std::move(first));
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(recorder->elapsed());
+    EXPECT_EQ(*recorder->elapsed(), ScreenRecorder::Elapsed::zero());
+    FloatingPanel notice(FloatingPanel::Options{.ignoresMouse = true, .title = QStringLiteral("Notice")});
+    notice.setAutoFillBackground(true);
+    QPalette red;
+    red.setColor(QPalette::Window, Qt::red);
+    notice.setPalette(red);
+    notice.setGeometry(150, 150, 100, 100);
+    QTimer::singleShot(300, &notice, [&] { notice.show(); });
+    QTimer::singleShot(900, &notice, [&] { notice.hide(); });
+    EXPECT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed() && *recorder->elapsed() >= 1500ms; }, 3000));
+    const auto stopped = std::chrono::steady_clock::now();
+    const auto finished = testsupport::await(recorder->stop(), 60000);
+    ASSERT_TRUE(finished);
+    EXPECT_TRUE(log.contains("recording", "recording started width=302 height=202 mic=false system=false"));
+    EXPECT_FALSE(finished->saveError);
+    EXPECT_TRUE(finished->capture.isSaved);
+    EXPECT_EQ(finished->capture.fileURL.parent_path(), dir / "saved");
+    EXPECT_EQ(finished->capture.fileURL.extension(), ".mp4");
+    EXPECT_EQ(finished->capture.pixelSize, (kit::Size{302, 202}));
+    const ProbedMovie movie = probe(finished->capture.fileURL);
     ASSERT_TRUE(movie.ok);
     ASSERT_EQ(movie.streams.size(), 1u);
     EXPECT_EQ(movie.streams[0].codec, "h264");
@@ -34,101 +232,23 @@ TEST_F(Recording, AreaMovieIsH264HighOfThePartsSizeSavedAndLastsUntilTheStop) {
     EXPECT_EQ(movie.streams[0].width, 302);
     EXPECT_EQ(movie.streams[0].height, 202);
     const double frame = 1.0 / 60;
-    EXPECT_GE(movie.duration, shortest - frame);
-    EXPECT_LE(movie.duration, longest + frame);
+    EXPECT_GE(movie.duration, std::chrono::duration<double>(stopped - started).count() - frame);
+    EXPECT_LE(movie.duration, std::chrono::duration<double>(stopped - called).count() + frame);
     EXPECT_FALSE(recorder->elapsed());
-    // Nothing is left in the cache once saved.
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "cache"))
-        EXPECT_FALSE(entry.is_regular_file()) << entry.path();
-}
-
-TEST_F(Recording, WholeDisplaySizesFollowTheScaleAndTheClamp) {
-    make(2.0);
-    // 1920 x 1080 pixels are 960 x 540 points at scale 2: the movie keeps every pixel.
-    EXPECT_EQ(record(std::nullopt, 0, false, false, 400ms).capture.pixelSize, (kit::Size{1920, 1080}));
-    EXPECT_EQ(record(kit::Rect::make(10, 10, 100.5, 50), 0, false, false, 400ms).capture.pixelSize,
-              (kit::Size{202, 100}));
-    make(1.0);
-    const auto clamped = record(std::nullopt, 1, false, false, 400ms);
-    const ProbedMovie movie = probe(clamped.capture.fileURL);
-    ASSERT_EQ(movie.streams.size(), 1u);
-    EXPECT_EQ(movie.streams[0].width, 4096);
-    EXPECT_EQ(movie.streams[0].height, 1118);
-}
-
-TEST_F(Recording, TracksFollowTheOptionsInOrderAndCarryTheTone) {
-    auto tone = playTone(dir.path(), 30);
-    struct Case {
-        bool microphone, system;
-    };
-    for (const Case c : {Case{true, true}, Case{true, false}, Case{false, true}}) {
-        SCOPED_TRACE(testing::Message() << "mic=" << c.microphone << " system=" << c.system);
-        const auto finished = record(kit::Rect::make(0, 0, 200, 200), 0, c.microphone, c.system, 1500ms);
-        const ProbedMovie movie = probe(finished.capture.fileURL);
-        ASSERT_EQ(movie.streams.size(), 1u + c.microphone + c.system);
-        EXPECT_EQ(movie.streams[0].type, "video");
-        for (std::size_t i = 1; i < movie.streams.size(); ++i) {
-            EXPECT_EQ(movie.streams[i].type, "audio");
-            EXPECT_EQ(movie.streams[i].codec, "aac");
-            EXPECT_EQ(movie.streams[i].sampleRate, 48000);
-            EXPECT_EQ(movie.streams[i].channels, 2);
-            // The null sink's monitor is the default source too: both tracks hear the tone.
-            EXPECT_GT(peakVolume(finished.capture.fileURL, int(i - 1)), -30.0);
-        }
-    }
-    tone->kill();
-    tone->waitForFinished();
-}
-
-TEST_F(Recording, BusyAreaKeepsTheBitRateOfTheRule) {
-    auto content = showMotion(QRect(0, 0, 960, 540), true);
-    const auto finished = record(kit::Rect::make(0, 0, 960, 540), 0, false, false, 10s);
-    const ProbedMovie movie = probe(finished.capture.fileURL);
-    ASSERT_EQ(movie.streams.size(), 1u);
-    const double rule = double(kit::RecordingFormat::bitrate({960, 540}));
-    const double actual = std::filesystem::file_size(finished.capture.fileURL) * 8.0 / movie.duration;
-    EXPECT_NEAR(actual, rule, rule * 0.25);
-    content->kill();
-    content->waitForFinished();
-}
-
-TEST_F(Recording, ASecondStartWhileStartingIsIgnoredAndLogged) {
-    MemoryLogSink log;
-    recorder = std::make_unique<StreamScreenRecorder>(*library, displays, &slowModule);
-    auto first = recorder->start(kit::Rect::make(0, 0, 100, 100), display(0), false, false);
-    awaitStart(recorder->start(kit::Rect::make(0, 0, 100, 100), display(0), false, false));
-    EXPECT_TRUE(log.contains("recording", "start ignored state=starting"));
-    awaitStart(std::move(first));
-    ASSERT_TRUE(recorder->elapsed());
-    EXPECT_EQ(*recorder->elapsed(), ScreenRecorder::Elapsed::zero());
-    EXPECT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed() && *recorder->elapsed() >= 500ms; }, 3000));
-    EXPECT_TRUE(testsupport::await(recorder->stop(), 60000));
-    EXPECT_TRUE(log.contains("recording", "recording started width=100 height=100 mic=false system=false"));
-}
-
-TEST_F(Recording, GlimposOwnWindowsNeverAppearInTheMovie) {
-    FloatingPanel notice(FloatingPanel::Options{.ignoresMouse = true, .title = QStringLiteral("Notice")});
-    notice.setStyleSheet("background: #ff0000");
-    notice.setAutoFillBackground(true);
-    QPalette red;
-    red.setColor(QPalette::Window, Qt::red);
-    notice.setPalette(red);
-    notice.setGeometry(50, 50, 100, 100);
-    notice.show();
-    ASSERT_TRUE(testsupport::waitUntil([&] { return notice.isVisible(); }));
-    testsupport::waitUntil([] { return false; }, 300);
-    QTimer::singleShot(600, &notice, [&] { notice.hide(); });
-    const auto finished = record(kit::Rect::make(0, 0, 200, 200), 0, false, false, 1500ms);
     QProcess decode;
-    decode.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(finished.capture.fileURL.string()), "-f",
+    decode.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(finished->capture.fileURL.string()), "-f",
                             "rawvideo", "-pix_fmt", "rgb24", "-"});
     decode.waitForFinished(30000);
     const QByteArray frames = decode.readAllStandardOutput();
-    ASSERT_GE(frames.size(), 200 * 200 * 3);
-    for (qsizetype at = (100 * 200 + 100) * 3; at < frames.size(); at += 200 * 200 * 3) {
+    const qsizetype frameBytes = 302 * 202 * 3;
+    ASSERT_GE(frames.size(), frameBytes);
+    for (qsizetype at = (100 * 302 + 100) * 3; at < frames.size(); at += frameBytes) {
         const auto r = quint8(frames[at]), g = quint8(frames[at + 1]);
         EXPECT_FALSE(r > 200 && g < 60) << "a frame shows Glimpo's window";
     }
+    // Nothing is left in the cache once saved.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "cache"))
+        EXPECT_FALSE(entry.is_regular_file()) << entry.path();
 }
 
 // The child half of the crash test: records until its parent kills it.
@@ -156,14 +276,9 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_also_run_disabled_tests", "--gtest_filter=RecordingCrash.DISABLED_ChildRecordsUntilKilled"});
     ASSERT_TRUE(child.waitForStarted(5000));
-    QElapsedTimer wait;
-    wait.start();
     QByteArray out;
-    while (!out.contains("recording") && wait.elapsed() < 30000) {
-        child.waitForReadyRead(100);
-        out += child.readAllStandardOutput();
-    }
-    ASSERT_TRUE(out.contains("recording")) << out.toStdString();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return (out += child.readAllStandardOutput()).contains("recording"); }, 30000))
+        << out.toStdString();
     ::kill(pid_t(child.processId()), SIGKILL);
     child.waitForFinished(5000);
 
@@ -176,12 +291,12 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
     ASSERT_TRUE(cut.ok);
     ASSERT_GE(cut.streams.size(), 1u);
     EXPECT_EQ(cut.streams[0].codec, "h264");
-    EXPECT_GE(frameCount(written[0]), 1);
+    EXPECT_FALSE(probeFrames(written[0]).empty());
 
     // The next launch: a new recorder over the same cache saves it and says so.
     std::optional<FinishedRecordingCapture> recovered;
     std::string notice;
-    recorder = std::make_unique<StreamScreenRecorder>(*library, displays, &linkedModule);
+    recorder = std::make_unique<StreamScreenRecorder>(library, displays, &linkedModule);
     recorder->onNotice = [&](const std::string& text) { notice = text; };
     recorder->onStoppedBySystem = [&](RecordingOutcome outcome) {
         recovered = std::get<FinishedRecordingCapture>(outcome);
@@ -194,6 +309,39 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
     ASSERT_TRUE(saved.ok);
     EXPECT_GE(saved.duration, 2.5) << "a kill may cost the last second, no more";
     EXPECT_FALSE(std::filesystem::exists(written[0]));
+}
+
+// The display is B, too big for a movie: it is scaled into the largest size the rule allows.
+TEST_F(Recording, ADisplayThatGoesOrAnXErrorStopsTheRecordingAsTheSystemDid) {
+    MemoryLogSink log;
+    std::optional<RecordingOutcome> outcome;
+    recorder->onStoppedBySystem = [&](RecordingOutcome result) { outcome = std::move(result); };
+    const struct {
+        QStringList removal, restore;
+        const char* error;
+    } cases[] = {
+        {{"--delmonitor", "B"}, {"--setmonitor", "B", "4400/1164x1200/318+1920+0", "none"},
+         "The display is no longer available."},
+        // The recorded display lies beyond the shrunk screen: the grab fails.
+        {{"--output", "screen", "--off", "--fb", "1920x1080"}, {"--fb", "6320x1200", "--output", "screen", "--auto"},
+         "The display reported an error."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        outcome.reset();
+        awaitStart(recorder->start(std::nullopt, display(1), false, false));
+        testsupport::waitUntil([] { return false; }, 500);
+        run("xrandr", c.removal);
+        ASSERT_TRUE(testsupport::waitUntil([&] { return outcome.has_value(); }, 10000));
+        run("xrandr", c.restore);
+        const auto* finished = std::get_if<FinishedRecordingCapture>(&*outcome);
+        ASSERT_TRUE(finished);
+        EXPECT_TRUE(finished->capture.isSaved);
+        EXPECT_TRUE(log.contains("recording", std::string("stream stopped by the system error=") + c.error));
+        const ProbedMovie movie = probe(finished->capture.fileURL);
+        ASSERT_FALSE(movie.streams.empty());
+        EXPECT_EQ(QSize(movie.streams[0].width, movie.streams[0].height), QSize(4096, 1118));
+    }
 }
 
 } // namespace

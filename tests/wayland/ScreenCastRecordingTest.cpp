@@ -1,26 +1,41 @@
 // A recording of a Wayland session as the program makes it: the recorder asks a stand-in
-// ScreenCast portal on a real bus, which shares the test stream of a real PipeWire daemon; the
-// movie is read back with ffprobe. The portal's restore token and its refusal, too.
+// ScreenCast portal on a private bus, which shares a test stream of a real PipeWire daemon as the
+// second monitor of the layout; the movie is read back with ffprobe. The portal's restore token
+// and its refusal, too.
+
+#include <pipewire/pipewire.h>
+#include <spa/param/video/format-utils.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
+#include <QFile>
+#include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <functional>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "MovieProbe.h"
-#include "PipeWireTestSupport.h"
 #include "TestSupport.h"
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/capture/DisplayService.h"
+#include "app/quickaccess/FloatingPanel.h"
 #include "app/recording/StreamScreenRecorder.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
@@ -31,12 +46,165 @@
 
 namespace {
 
-using pipewiretest::PipeWireDaemon;
-using pipewiretest::TestScreen;
+using namespace std::chrono_literals;
 using platform::wayland::ScreenCastPortal;
+using testsupport::waitUntil;
 using SharedStreams = QList<std::pair<uint, QVariantMap>>;
 
+// dbus-daemon, pipewire and wireplumber (which wants a session bus) in a runtime folder of their
+// own, stopped by process id.
+class PipeWireDaemon {
+public:
+    PipeWireDaemon() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", dir_.path());
+        env.insert("DBUS_SESSION_BUS_ADDRESS", busAddress());
+        qputenv("XDG_RUNTIME_DIR", dir_.path().toLocal8Bit());
+        // A bus that starts no services: the system's own portal must not take the test's place.
+        QFile config(dir_.filePath("bus.conf"));
+        if (!config.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write the bus configuration");
+        config.write("<busconfig><type>session</type><listen>" + busAddress().toUtf8() +
+                     "</listen><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                     "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        config.close();
+        bus_.setProcessEnvironment(env);
+        bus_.setStandardOutputFile(QProcess::nullDevice());
+        bus_.start("dbus-daemon", {"--config-file=" + config.fileName(), "--nofork"});
+        if (!bus_.waitForStarted(5000)) throw std::runtime_error("dbus-daemon did not start");
+        if (!waitUntil([&] { return QFile::exists(dir_.filePath("bus")); }, 10000)) throw std::runtime_error("no session bus");
+        for (QProcess* p : {&pipewire_, &wireplumber_}) {
+            p->setProcessEnvironment(env);
+            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            p->setStandardOutputFile(QProcess::nullDevice());
+        }
+        pipewire_.start("pipewire", {});
+        if (!pipewire_.waitForStarted(5000)) throw std::runtime_error("pipewire did not start (install pipewire)");
+        if (!waitUntil([&] { return QFile::exists(socket()); }, 10000)) throw std::runtime_error("pipewire made no socket");
+        wireplumber_.start("wireplumber", {});
+        if (!wireplumber_.waitForStarted(5000)) throw std::runtime_error("wireplumber did not start");
+    }
+    ~PipeWireDaemon() {
+        for (QProcess* p : {&wireplumber_, &pipewire_, &bus_}) {
+            p->terminate();
+            if (!p->waitForFinished(3000)) p->kill();
+            p->waitForFinished(3000);
+        }
+    }
+    QString socket() const { return dir_.filePath("pipewire-0"); }
+    QString busAddress() const { return "unix:path=" + dir_.filePath("bus"); }
+    // A connection to the daemon, as the portal hands one over.
+    int connect() const {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, socket().toLocal8Bit().constData(), sizeof(address.sun_path) - 1);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) < 0) {
+            ::close(fd);
+            throw std::runtime_error("cannot connect to pipewire");
+        }
+        return fd;
+    }
+
+private:
+    QTemporaryDir dir_;
+    QProcess bus_;
+    QProcess pipewire_;
+    QProcess wireplumber_;
+};
+
+// A 320x240 BGRx video source.
+class TestScreen {
+public:
+    static constexpr int width = 320, height = 240;
+
+    TestScreen() {
+        pw_init(nullptr, nullptr);
+        loop_ = pw_thread_loop_new("test-screen", nullptr);
+        pw_thread_loop_start(loop_);
+        pw_thread_loop_lock(loop_);
+        events_.version = PW_VERSION_STREAM_EVENTS;
+        events_.process = [](void* data) { static_cast<TestScreen*>(data)->fill(); };
+        events_.param_changed = [](void* data, std::uint32_t id, const spa_pod* param) {
+            if (id != SPA_PARAM_Format || !param) return;
+            std::uint8_t buffer[256];
+            spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
+            const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
+                &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
+                SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1), SPA_PARAM_BUFFERS_size,
+                SPA_POD_Int(width * height * 4), SPA_PARAM_BUFFERS_stride, SPA_POD_Int(width * 4),
+                SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd)))};
+            pw_stream_update_params(static_cast<TestScreen*>(data)->stream_, params, 1);
+        };
+        stream_ = pw_stream_new_simple(pw_thread_loop_get_loop(loop_), "glimpo-test-screen",
+                                       pw_properties_new(PW_KEY_MEDIA_CLASS, "Video/Source", nullptr), &events_, this);
+        std::uint8_t buffer[1024];
+        spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
+        const spa_rectangle size = SPA_RECTANGLE(width, height);
+        const spa_fraction rate = SPA_FRACTION(30, 1);
+        const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+            SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
+            SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
+            SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
+        pw_stream_connect(stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
+                          static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
+                          params, 1);
+        pw_thread_loop_unlock(loop_);
+        if (!waitUntil([&] { return node() != SPA_ID_INVALID; }, 10000)) throw std::runtime_error("the test screen has no node");
+        // A driver runs when it is told to: thirty times a second.
+        ticker_ = std::thread([this] {
+            while (!stopping_) {
+                pw_thread_loop_lock(loop_);
+                pw_stream_trigger_process(stream_);
+                pw_thread_loop_unlock(loop_);
+                std::this_thread::sleep_for(33ms);
+            }
+        });
+    }
+    ~TestScreen() {
+        stopping_ = true;
+        ticker_.join();
+        pw_thread_loop_stop(loop_);
+        pw_stream_destroy(stream_);
+        pw_thread_loop_destroy(loop_);
+    }
+    std::uint32_t node() {
+        pw_thread_loop_lock(loop_);
+        const std::uint32_t id = pw_stream_get_node_id(stream_);
+        pw_thread_loop_unlock(loop_);
+        return id;
+    }
+
+private:
+    void fill() {
+        pw_buffer* b = pw_stream_dequeue_buffer(stream_);
+        if (!b) return;
+        spa_data& d = b->buffer->datas[0];
+        if (d.data && d.maxsize >= std::uint32_t(width * height * 4)) {
+            const std::uint8_t rest = (frame_++ % 2) ? 128 : 0;
+            auto* pixels = static_cast<std::uint8_t*>(d.data);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const std::uint8_t v = (x < width / 2 && y < height / 2) ? 255 : rest;
+                    std::memset(pixels + (y * width + x) * 4, v, 4);
+                }
+            d.chunk->offset = 0;
+            d.chunk->stride = width * 4;
+            d.chunk->size = width * height * 4;
+        }
+        pw_stream_queue_buffer(stream_, b);
+    }
+
+    pw_thread_loop* loop_ = nullptr;
+    pw_stream* stream_ = nullptr;
+    pw_stream_events events_{};
+    std::thread ticker_;
+    std::atomic<bool> stopping_{false};
+    int frame_ = 0;
+};
+
 const QString sessionPath = "/org/freedesktop/portal/desktop/session/1/cast";
+const QRect sharedScreen(1280, 0, TestScreen::width, TestScreen::height);
 
 class StandInScreenCast : public QDBusVirtualObject {
 public:
@@ -84,7 +252,7 @@ public:
                 portaltest::respond(message, bus, startAnswer, {});
                 return true;
             }
-            const QVariantMap properties{{"position", QPoint(0, 0)},
+            const QVariantMap properties{{"position", sharedScreen.topLeft()},
                                          {"size", QSize(TestScreen::width, TestScreen::height)},
                                          {"source_type", 1u}};
             const SharedStreams streams{{node_, properties}};
@@ -108,19 +276,6 @@ private:
     std::vector<QString> tokens_;
     int sessions_ = 0;
 };
-
-// The average brightness of each decoded frame.
-std::vector<double> frameBrightness(const std::filesystem::path& movie) {
-    QProcess process;
-    process.start("ffprobe", {"-v", "error", "-f", "lavfi", "-i",
-                              "movie=" + QString::fromStdString(movie.string()) + ",signalstats", "-show_entries",
-                              "frame_tags=lavfi.signalstats.YAVG", "-of", "csv=p=0"});
-    process.waitForFinished(60000);
-    std::vector<double> values;
-    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
-        values.push_back(line.toDouble());
-    return values;
-}
 
 void startRecording(StreamScreenRecorder& recorder, std::optional<kit::Rect> area) {
     testsupport::await([&]() -> QCoro::Task<bool> {
@@ -151,7 +306,6 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
     ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
     ASSERT_TRUE(portalBus.registerVirtualObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::SubPath));
 
-    // The layout has the shared screen as its one monitor.
     testsupport::TempDir dir;
     AppSettings settings(std::make_unique<SettingsStore>(dir / "settings.json"));
     std::filesystem::create_directories(dir / "saved");
@@ -160,7 +314,7 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
     // Each recording as after a new start of the program: the kept choice read from disk again.
     std::vector<std::unique_ptr<SettingsStore>> starts;
     auto backend = std::make_shared<capturefakes::Backend>();
-    backend->monitorList = {{7, QRect(0, 0, TestScreen::width, TestScreen::height), true}};
+    backend->monitorList = {{1, QRect(0, 0, 1280, 720), true}, {7, sharedScreen, false}};
     StreamScreenRecorder recorder(library, std::make_shared<DisplayService>(backend, 1.0),
                                   []() -> const RecordingModule& { return *glimpo_recording_module(); });
     const auto sharePortal = [&] {
@@ -168,9 +322,14 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
         recorder.shareScreenThrough(ScreenCastPortal::keepingChoiceIn(
             *starts.back(), QDBusConnection::connectToBus(daemon.busAddress(), "glimpo-test-client")));
     };
-    const auto record = [&](std::optional<kit::Rect> area, int milliseconds) {
+    // With `midway`, run halfway through.
+    const auto record = [&](std::optional<kit::Rect> area, int milliseconds, const std::function<void()>& midway = {}) {
         startRecording(recorder, area);
-        testsupport::waitUntil([] { return false; }, milliseconds);
+        waitUntil([] { return false; }, midway ? milliseconds / 2 : milliseconds);
+        if (midway) {
+            midway();
+            waitUntil([] { return false; }, milliseconds / 2);
+        }
         const auto finished = testsupport::await(recorder.stop(), 30000);
         if (!finished || finished->saveError) throw std::runtime_error("the recording was not saved");
         return finished->capture.fileURL;
@@ -185,18 +344,32 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
     EXPECT_EQ(movie.streams[0].profile, "High");
     EXPECT_EQ(QSize(movie.streams[0].width, movie.streams[0].height), QSize(TestScreen::width, TestScreen::height));
     EXPECT_NEAR(movie.duration, 3.0, 0.5);
-    const std::vector<double> brightness = frameBrightness(whole);
-    ASSERT_GE(brightness.size(), 10u);
-    const auto [darkest, brightest] = std::minmax_element(brightness.begin(), brightness.end());
-    EXPECT_GT(*brightest - *darkest, 20) << "the movie does not show the screen changing";
-    EXPECT_TRUE(testsupport::waitUntil([&] { return portal.openSessions() == 0; }))
+    const std::vector<ProbedFrame> frames = probeFrames(whole);
+    ASSERT_GE(frames.size(), 10u);
+    const auto brightness = [](const ProbedFrame& a, const ProbedFrame& b) { return a.brightness < b.brightness; };
+    const auto [darkest, brightest] = std::minmax_element(frames.begin(), frames.end(), brightness);
+    EXPECT_GT(brightest->brightness - darkest->brightness, 20) << "the movie does not show the screen changing";
+    EXPECT_TRUE(waitUntil([&] { return portal.openSessions() == 0; }))
         << "the desktop still shows the screen as shared";
 
-    // The next start brings the kept choice; an area is cut out of the screen.
+    // The next start brings the kept choice; an area is cut out of the screen, its white quarter
+    // in every picture. Once Glimpo's own panel shows over the area no picture is written, but the
+    // last one is held to the stop.
     sharePortal();
-    const ProbedMovie area = probe(record(kit::Rect::make(80, 60, 160, 120), 1000));
+    FloatingPanel panel(FloatingPanel::Options{.ignoresMouse = true, .title = "Own"});
+    panel.setGeometry(sharedScreen.x() + 100, 100, 50, 50);
+    const std::filesystem::path cut = record(kit::Rect::make(80, 60, 160, 120), 2000, [&] { panel.show(); });
+    const ProbedMovie area = probe(cut);
     ASSERT_FALSE(area.streams.empty());
     EXPECT_EQ(QSize(area.streams[0].width, area.streams[0].height), QSize(160, 120));
+    const std::vector<ProbedFrame> pictures = probeFrames(cut);
+    EXPECT_GE(std::count_if(pictures.begin(), pictures.end(), [](const ProbedFrame& f) { return f.time < 0.8; }), 10);
+    for (const ProbedFrame& f : pictures) {
+        EXPECT_TRUE(f.time < 1.3 || f.time > area.duration - 0.1) << "a picture at " << f.time << " s";
+        EXPECT_GT(f.brightness, 40) << f.time;
+        EXPECT_LT(f.brightness, 200) << f.time;
+    }
+    panel.hide();
 
     sharePortal();
     portal.startAnswer = 1;
@@ -208,7 +381,7 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
         EXPECT_EQ(kit::CaptureFailure::classify(error), kit::CaptureFailure::needsScreenPermission);
     }
     EXPECT_EQ(filesUnder(dir.path()), before);
-    EXPECT_TRUE(testsupport::waitUntil([&] { return portal.openSessions() == 0; }));
+    EXPECT_TRUE(waitUntil([&] { return portal.openSessions() == 0; }));
     EXPECT_EQ(portal.tokensBrought(), (std::vector<QString>{"", "token-1", "token-2"}));
 }
 

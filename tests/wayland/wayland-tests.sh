@@ -1,59 +1,131 @@
 #!/usr/bin/env bash
-# Glimpo in a real headless Wayland session (see wayland-session.sh), one case per run:
-#
-#   wayland-tests.sh GLIMPO_BINARY CASE
-#
-# fullscreen   one 1280x720 output: a full-screen capture holds a native Wayland client's pixels
-# two-outputs  two outputs: full screen of the display under the pointer, and an area dragged
-#              through the overlay on the other one has the dragged size and that display's pixels
-# x-window     a window of an X program is picked through the overlay and captured at its size
+# wayland-tests.sh GLIMPO_BINARY: Glimpo in one real headless Wayland session: sway (two 1280x720
+# outputs side by side, Xwayland on), PipeWire with WirePlumber and, from the second case on,
+# xdg-desktop-portal with the wlroots and GTK backends, in a D-Bus session that starts none of the
+# host's services. sway refuses to run as root, so as root the session runs as the user glimpo-wl.
+# The cases run in turn, each with a Glimpo of its own; a failure names its case.
 # no-portal    without a screenshot portal a capture, full screen or area, says so and stores nothing
+# fullscreen   a full-screen capture holds a native Wayland client's pixels; the thumbnail sits bottom-left
+# two-outputs  full screen of the display under the pointer, and an area dragged through the overlay
+#              on the other one has the dragged size and that display's pixels
+# x-window     a window of an X program is picked through the overlay and captured at its size
 # bound-action a key bound in the compositor's configuration runs a command-line action
 set -euo pipefail
 
-here=$(dirname "$(readlink -f "$0")")
-[ -x "$1" ] || { echo "wayland-tests: no program at $1" >&2; exit 1; }
-glimpo=$(readlink -f "$1")
-case_name=$2
-
-for tool in convert identify xdotool xwininfo xmessage foot grim wtype; do
-  command -v "$tool" >/dev/null || { echo "wayland-tests: $tool is missing (scripts/install-deps installs it)" >&2; exit 1; }
-done
-
-if [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  # Not yet inside the session: start one that fits the case and come back in. The session's
-  # user may not reach the build folder (a clone in root's home): it runs a copy of the program
-  # and its modules.
-  copy=$(mktemp -d /tmp/glimpo-wl-program.XXXXXX)
-  trap 'rm -rf "$copy"' EXIT
-  cp "$glimpo" "$(dirname "$glimpo")"/libglimpo-*.so "$here/wayland-session.sh" "$(readlink -f "$0")" "$copy/"
-  chmod -R a+rX "$copy"
-  glimpo="$copy/$(basename "$glimpo")"
-  options=()
-  case "$case_name" in
-    two-outputs) options=(--outputs 2) ;;
-    no-portal) options=(--no-portal) ;;
-    bound-action)
-      # The binding runs the same program, with the environment sway was started with.
-      printf 'bindsym Mod4+g exec GLIMPO_LOG_STDERR=1 %s --fullscreen\n' "$glimpo" >"$copy/sway.config"
-      export GLIMPO_WL_SWAY_CONFIG=$copy/sway.config ;;
-  esac
-  set +e
-  "$copy/wayland-session.sh" "${options[@]}" -- bash "$copy/$(basename "$0")" "$glimpo" "$case_name"
-  exit $?
-fi
-
-fail() { echo "FAIL ($case_name): $*" >&2; [ -f "$HOME/glimpo.log" ] && { echo "--- glimpo log" >&2; cat "$HOME/glimpo.log" >&2; }; exit 1; }
+case_name=setup
+fail() {
+  echo "FAIL ($case_name): $*" >&2
+  [ -f "${HOME:-}/glimpo.log" ] && { echo "--- glimpo log" >&2; cat "$HOME/glimpo.log" >&2; }
+  for log in sway xdg-desktop-portal xdg-desktop-portal-wlr; do
+    [ -s "${runtime:-/nonexistent}/$log.log" ] && { echo "--- $log.log (tail)"; tail -n 25 "$runtime/$log.log"; } >&2
+  done
+  exit 1
+}
 wait_for() { # seconds, then a condition
-  local limit=$(( $1 * 10 )); shift
+  local limit=$(($1 * 10)); shift
   for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
   return 1
 }
-pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6; }
-pids=()
-cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; }
-trap cleanup EXIT
 
+[ -x "${1:-}" ] || fail "no program at ${1:-}"
+glimpo=$(readlink -f "$1")
+for tool in sway swaymsg Xwayland pipewire wireplumber dbus-run-session gdbus xrandr /usr/libexec/xdg-desktop-portal \
+            /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk convert identify xdotool xwininfo \
+            xmessage foot grim wtype; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
+done
+
+if [ -z "${GLIMPO_WL_BASE:-}" ]; then
+  base=$(mktemp -d /tmp/glimpo-wl.XXXXXX)
+  trap 'rm -rf "$base"' EXIT
+  mkdir -m 0700 "$base/runtime" "$base/home" "$base/bus-services" "$base/program"
+  # The bus finds only the services given here: those the portals use, never the portal itself.
+  for s in org.freedesktop.impl.portal.PermissionStore org.freedesktop.portal.Documents; do
+    [ -f /usr/share/dbus-1/services/$s.service ] && cp /usr/share/dbus-1/services/$s.service "$base/bus-services/"
+  done
+  cat >"$base/bus.conf" <<EOF
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=$base/runtime</listen>
+  <servicedir>$base/bus-services</servicedir>
+  <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
+</busconfig>
+EOF
+  script=$(readlink -f "$0")
+  as=()
+  if [ "$(id -u)" -eq 0 ]; then
+    user=glimpo-wl
+    id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user"
+    # The user may not reach the build folder (a clone in root's home): it runs a copy of the
+    # program, its modules and this script.
+    cp "$glimpo" "$(dirname "$glimpo")"/libglimpo-*.so "$script" "$base/program/"
+    glimpo="$base/program/$(basename "$glimpo")" script="$base/program/$(basename "$script")"
+    chown -R "$user": "$base"
+    chmod -R a+rX "$base/program"
+    chmod 0711 "$base"
+    as=(runuser -u "$user" --)
+  fi
+  "${as[@]}" env -i PATH="$PATH" LANG=C.UTF-8 GLIMPO_WL_BASE="$base" \
+    dbus-run-session --config-file="$base/bus.conf" -- bash "$script" "$glimpo"
+  exit $?
+fi
+
+base=$GLIMPO_WL_BASE
+runtime="$base/runtime"
+export HOME="$base/home" XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$base/home/.config" XDG_CACHE_HOME="$base/home/.cache"
+export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
+unset DISPLAY WAYLAND_DISPLAY
+pids=()
+stop_all() {
+  local pid
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  done
+}
+trap stop_all EXIT
+has_name() { # a bus name that some connection owns
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
+}
+background() { # name, command...: started with its log in the runtime folder
+  local name=$1; shift
+  "$@" >"$runtime/$name.log" 2>&1 &
+  pids+=($!)
+}
+
+background pipewire pipewire
+wait_for 10 test -S "$runtime/pipewire-0" || fail "PipeWire did not start"
+background wireplumber wireplumber
+# Commands in sway's configuration run once Xwayland is ready, so the file names the display.
+cat >"$runtime/sway.config" <<EOF
+xwayland force
+default_border none
+exec echo "\$DISPLAY" > $runtime/xdisplay
+bindsym Mod4+g exec GLIMPO_LOG_STDERR=1 $glimpo --fullscreen
+EOF
+WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS=1 \
+  sway -c "$runtime/sway.config" >"$runtime/sway.log" 2>&1 &
+pids+=($!)
+wait_for 20 test -s "$runtime/xdisplay" || fail "sway or Xwayland did not start"
+export SWAYSOCK WAYLAND_DISPLAY DISPLAY
+SWAYSOCK=$(ls "$runtime"/sway-ipc.*.sock)
+WAYLAND_DISPLAY=$(cd "$runtime" && ls wayland-* | grep -v lock | head -1)
+DISPLAY=$(cat "$runtime/xdisplay")
+swaymsg -q create_output
+swaymsg -q output HEADLESS-1 mode 1280x720 pos 0 0
+swaymsg -q output HEADLESS-2 mode 1280x720 pos 1280 0
+# The layout reaches Xwayland's RandR a moment after sway has it.
+wait_for 10 sh -c "xrandr --listmonitors 2>/dev/null | grep -q '^Monitors: 2'" || fail "Xwayland never showed two outputs"
+
+portal() { # program, then the bus name it takes
+  background "$1" "/usr/libexec/$1"
+  wait_for 10 has_name "$2" || fail "$1 did not start"
+}
+
+pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6; }
+size() { identify -format %wx%h "$1"; }
 # A native Wayland client in a solid colour on an output; waits until the compositor shows it.
 show_colour() { # output, colour (rrggbb), x, y to check on the desktop
   swaymsg -q focus output "$1"
@@ -69,51 +141,69 @@ echo '{"welcomeShown": true, "playsShutterSound": false}' >"$XDG_CONFIG_HOME/org
 captures="$XDG_CACHE_HOME/org.glimpo.Glimpo/Captures"
 stored() { find "$captures" -name 'Glimpo *.png' 2>/dev/null | sort; }
 logged() { grep -q -- "$1" "$HOME/glimpo.log"; }
-stored_count() { stored | wc -l; }
-
 start_glimpo() { # the first action
   GLIMPO_LOG_STDERR=1 "$glimpo" "$@" >"$HOME/glimpo.log" 2>&1 &
+  glimpo_pid=$!
   pids+=($!)
   wait_for 20 logged "launched" || fail "Glimpo did not start"
   logged "platform=wayland" || fail "Glimpo did not choose the Wayland platform"
 }
 ask() { "$glimpo" "$@" || fail "glimpo $* did not reach the running Glimpo"; }
-newest() { stored | tail -n 1; }
+run_case() {
+  case_name=$1
+  rm -rf "$captures"
+  "case_${1//-/_}"
+  ask --quit
+  wait_for 10 logged "quit requested" || fail "Glimpo did not quit"
+  wait "$glimpo_pid" || true
+  echo "PASS ($case_name)"
+}
 
-case "$case_name" in
-fullscreen)
-  show_colour HEADLESS-1 3366cc 640 400
+case_no_portal() {
+  start_glimpo --fullscreen
+  wait_for 20 logged "error=Glimpo can't capture the screen: this Wayland session has no screenshot portal" ||
+    fail "a capture without a portal did not say why"
+  # An area: the sentence at once, instead of an overlay over a screen Glimpo couldn't read.
+  ask --area
+  wait_for 20 sh -c "[ \$(grep -c \"error=Glimpo can't capture the screen\" '$HOME/glimpo.log') -ge 2 ]" ||
+    fail "an area capture without a portal did not say why"
+  ! logged "overlay shown" || fail "an overlay opened over a screen that couldn't be read"
+  [ -z "$(stored)" ] || fail "a capture without a portal stored a file"
+}
+
+case_fullscreen() {
+  xdotool mousemove 640 360
   start_glimpo --fullscreen
   wait_for 20 logged "stored capture file=Glimpo " || fail "no capture was stored"
-  file=$(newest)
-  [ "$(identify -format %wx%h "$file")" = 1280x720 ] || fail "the capture is $(identify -format %wx%h "$file"), not 1280x720"
+  file=$(stored)
+  [ "$(size "$file")" = 1280x720 ] || fail "the capture is $(size "$file"), not 1280x720"
   [ "$(pixel "$file" 640 400)" = 3366CC ] || fail "the capture shows $(pixel "$file" 640 400) where the client is 3366cc"
   # The thumbnail sits in the bottom-left corner, where Glimpo puts it, not where the compositor would.
   thumbnail=$(xdotool search --sync --onlyvisible --name "Glimpo Thumbnail" | head -n 1)
   eval "$(xdotool getwindowgeometry --shell "$thumbnail")"
   [ "$X" -lt 100 ] && [ "$((Y + HEIGHT))" -gt 620 ] || fail "the thumbnail is at $X,$Y (${WIDTH}x$HEIGHT), not in the bottom-left corner"
-  ;;
-two-outputs)
-  show_colour HEADLESS-1 3366cc 640 400
-  show_colour HEADLESS-2 cc6633 1920 400
+}
+
+case_two_outputs() {
   # The display under the pointer: Xwayland's pointer, moved onto the second output.
   xdotool mousemove 1900 300
   start_glimpo --fullscreen
   wait_for 20 logged "stored capture file=Glimpo " || fail "no capture was stored"
-  file=$(newest)
-  [ "$(identify -format %wx%h "$file")" = 1280x720 ] || fail "the capture is $(identify -format %wx%h "$file"), not one output"
-  [ "$(pixel "$file" 640 400)" = CC6633 ] || fail "the capture of the second output shows $(pixel "$file" 640 400)"
+  first=$(stored)
+  [ "$(size "$first")" = 1280x720 ] || fail "the capture is $(size "$first"), not one output"
+  [ "$(pixel "$first" 640 400)" = CC6633 ] || fail "the capture of the second output shows $(pixel "$first" 640 400)"
 
   ask --area
   wait_for 20 logged "overlay shown" || fail "the area overlay did not open"
   xdotool mousemove 100 100 mousedown 1 mousemove 300 250 mousemove 500 400 mouseup 1
   wait_for 20 sh -c "[ \$(find '$captures' -name 'Glimpo *.png' | wc -l) -ge 2 ]" || fail "the area was not stored"
-  file=$(stored | grep -vxF "$file" | tail -n 1)
-  [ "$(identify -format %wx%h "$file")" = 400x300 ] || fail "the dragged 400x300 area was stored as $(identify -format %wx%h "$file")"
+  file=$(stored | grep -vxF "$first")
+  [ "$(size "$file")" = 400x300 ] || fail "the dragged 400x300 area was stored as $(size "$file")"
   [ "$(pixel "$file" 200 150)" = 3366CC ] || fail "the area shows $(pixel "$file" 200 150), not the first output's client"
-  ;;
-x-window)
-  show_colour HEADLESS-1 3366cc 640 400
+}
+
+case_x_window() {
+  swaymsg -q focus output HEADLESS-1
   xmessage -name glimpo-test-x "an X program" >/dev/null 2>&1 &
   pids+=($!)
   wait_for 20 sh -c "xdotool search --classname glimpo-test-x >/dev/null" || fail "the X program did not show"
@@ -129,29 +219,23 @@ x-window)
   # The window list arrives just after the overlay and lights up the window under the pointer.
   xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
   wait_for 20 logged "stored capture file=Glimpo " || fail "the picked window was not stored"
-  file=$(newest)
-  [ "$(identify -format %wx%h "$file")" = "${w}x${h}" ] ||
-    fail "the window is ${w}x${h} but its capture $(identify -format %wx%h "$file")"
-  ;;
-no-portal)
-  start_glimpo --fullscreen
-  wait_for 20 logged "error=Glimpo can't capture the screen: this Wayland session has no screenshot portal" ||
-    fail "a capture without a portal did not say why"
-  # An area: the sentence at once, instead of an overlay over a screen Glimpo couldn't read.
-  ask --area
-  wait_for 20 sh -c "[ \$(grep -c \"error=Glimpo can't capture the screen\" '$HOME/glimpo.log') -ge 2 ]" ||
-    fail "an area capture without a portal did not say why"
-  ! logged "overlay shown" || fail "an overlay opened over a screen that couldn't be read"
-  [ "$(stored_count)" -eq 0 ] || fail "a capture without a portal stored a file"
-  ;;
-bound-action)
-  show_colour HEADLESS-1 3366cc 640 400
+  file=$(stored)
+  [ "$(size "$file")" = "${w}x${h}" ] || fail "the window is ${w}x${h} but its capture $(size "$file")"
+}
+
+case_bound_action() {
   start_glimpo
   # The key goes through sway's seat like a real keyboard's; sway runs the bound command.
   wtype -M logo -k g -m logo
   wait_for 20 logged "action=fullscreen" || fail "the bound key did not reach Glimpo"
   wait_for 20 logged "stored capture file=Glimpo " || fail "the bound action stored no capture"
-  ;;
-*) echo "wayland-tests: unknown case $case_name" >&2; exit 2 ;;
-esac
-echo "PASS ($case_name)"
+}
+
+run_case no-portal
+portal xdg-desktop-portal-wlr org.freedesktop.impl.portal.desktop.wlr
+# The screenshot portal needs an access-dialog backend beside the wlroots one: GTK's.
+portal xdg-desktop-portal-gtk org.freedesktop.impl.portal.desktop.gtk
+portal xdg-desktop-portal org.freedesktop.portal.Desktop
+show_colour HEADLESS-1 3366cc 640 400
+show_colour HEADLESS-2 cc6633 1920 400
+for name in fullscreen two-outputs x-window bound-action; do run_case "$name"; done

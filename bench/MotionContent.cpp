@@ -1,4 +1,4 @@
-// A test program that repaints its window at 60 Hz with moving text and shapes, so a recording
+// A program that repaints its window at 60 Hz with moving text and shapes, so a recording
 // has something that changes in every frame. Arguments: x y width height [--noise] (noise adds
 // a block of fresh random pixels per frame, content no encoder can squeeze).
 
