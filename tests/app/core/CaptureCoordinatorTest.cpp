@@ -180,16 +180,6 @@ TEST_F(CaptureCoordinatorTest, TextCaptureCopiesRecognisedTextOrSaysWhyNot) {
     EXPECT_EQ(errors[0], "Couldn't read the text: The recogniser failed.");
 }
 
-TEST_F(CaptureCoordinatorTest, MissingServicesEndInAPlainSentence) {
-    CaptureCoordinator bare(settings, library, {});
-    QObject::connect(&bare, &CaptureCoordinator::error, [this](const std::string& e) { errors.push_back(e); });
-    for (auto action : {CaptureAction::area, CaptureAction::recording, CaptureAction::text, CaptureAction::fullscreen})
-        bare.run(action);
-    ASSERT_EQ(errors.size(), 4u);
-    EXPECT_EQ(errors[1], "Couldn't start recording: Screen recording isn't available in this version of Glimpo.");
-    EXPECT_FALSE(bare.recordingElapsed());
-}
-
 TEST_F(CaptureCoordinatorTest, CompletionAfterTheCoordinatorIsGoneDoesNothing) {
     coordinator->run(CaptureAction::area);
     // The overlay belongs to the coordinator; keep its completion beyond it.

@@ -3,14 +3,9 @@
 #include "app/platform/desktop/DesktopKeys.h"
 #include "app/platform/x11/KeyNames.h"
 #include "kit/SystemScreenshotShortcuts.h"
-#include "tests/app/TestSupport.h"
-
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
-
-namespace fs = std::filesystem;
 using namespace platform::desktop;
 using kit::CaptureAction;
 using kit::SystemShortcutKey;
@@ -25,8 +20,6 @@ std::set<CaptureAction> conflictsWithDefaults(const std::vector<DesktopShortcut>
     return kit::SystemScreenshotShortcuts::conflicts(DesktopScreenshotShortcuts::preferences(shortcuts, bindings),
                                                      bindings);
 }
-
-using testsupport::writeFile;
 
 } // namespace
 
@@ -119,39 +112,4 @@ TEST(DesktopScreenshotShortcuts, PreferencesHoldEveryIdAndNoCollisionIsLost) {
     }
     many.push_back({ScreenshotFunction::window, {23, flags::shift | flags::command}});
     EXPECT_EQ(conflictsWithDefaults(many), std::set<CaptureAction>{CaptureAction::allInOne});
-}
-
-// The real reader through gsettings, on a keyfile backend with a schema of the test's own.
-TEST(DesktopScreenshotShortcuts, GnomeCollisionsAreReadAfreshEachTime) {
-    testsupport::TempDir dir;
-    testsupport::ScopedEnv backend{"GSETTINGS_BACKEND", "keyfile"};
-    testsupport::ScopedEnv configHome{"XDG_CONFIG_HOME", (dir / "config").string()};
-    testsupport::ScopedEnv schemaDir{"GSETTINGS_SCHEMA_DIR", (dir / "schemas").string()};
-    // Keeps the machine's own schemas and desktop files out.
-    testsupport::ScopedEnv dataDirs{"XDG_DATA_DIRS", (dir / "data").string()};
-    testsupport::ScopedEnv dataHome{"XDG_DATA_HOME", (dir / "data-home").string()};
-    testsupport::ScopedEnv desktop{"XDG_CURRENT_DESKTOP", "GNOME"};
-    const auto conflictsNow = [] { return conflictsWithDefaults(DesktopScreenshotShortcuts::read()); };
-    const auto run = [](const QString& tool, const QStringList& arguments) {
-        QProcess process;
-        process.start(tool, arguments);
-        ASSERT_TRUE(process.waitForFinished(10000)) << tool.toStdString() << " is missing (libglib2.0-bin)";
-        ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    };
-    EXPECT_TRUE(conflictsNow().empty()) << "no schema";
-
-    writeFile(dir / "schemas" / "org.gnome.shell.keybindings.gschema.xml", R"(<schemalist>
-  <schema id="org.gnome.shell.keybindings" path="/org/gnome/shell/keybindings/">
-    <key name="show-screenshot-ui" type="as"><default>['Print']</default></key>
-    <key name="screenshot" type="as"><default>['&lt;Shift&gt;Print']</default></key>
-  </schema>
-</schemalist>
-)");
-    run("glib-compile-schemas", {QString::fromStdString((dir / "schemas").string())});
-    EXPECT_TRUE(conflictsNow().empty()) << "GNOME's own keys leave Glimpo's alone";
-    run("gsettings", {"set", "org.gnome.shell.keybindings", "screenshot", "['<Shift><Super>3']"});
-    run("gsettings", {"set", "org.gnome.shell.keybindings", "show-screenshot-ui", "['Print', '<Super><Shift>4']"});
-    EXPECT_EQ(conflictsNow(), (std::set<CaptureAction>{CaptureAction::area, CaptureAction::fullscreen}));
-    run("gsettings", {"set", "org.gnome.shell.keybindings", "screenshot", "@as []"});
-    EXPECT_EQ(conflictsNow(), std::set<CaptureAction>{CaptureAction::area});
 }
