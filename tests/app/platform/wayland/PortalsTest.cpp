@@ -1,6 +1,5 @@
 // The desktop portals' requests and answers over a real D-Bus daemon, with stand-in portals: the
-// Screenshot portal's picture, refusal and absence; the GlobalShortcuts portal's binding and
-// presses.
+// Screenshot portal's picture and refusal; the GlobalShortcuts portal's binding and presses.
 
 #include <QDBusConnection>
 #include <QDBusArgument>
@@ -97,15 +96,9 @@ protected:
     QString address_;
 };
 
-TEST_F(PortalBus, ThePictureIsReadAndItsTemporaryFileGoesARefusalIsTheDeclinedPermissionNoPortalIsSaid) {
+TEST_F(PortalBus, ThePictureIsReadAndItsTemporaryFileGoesARefusalIsTheDeclinedPermission) {
+    // Without a portal: the Wayland session test's no-portal case.
     ScreenshotPortal screenshots(connect("glimpo-test-client"));
-    try {
-        testsupport::await(screenshots.take());
-        FAIL() << "a missing portal gave a picture";
-    } catch (const kit::Error& error) {
-        EXPECT_EQ(error.description(), ScreenshotPortal::missingSentence);
-    }
-
     StandInPortal portal;
     QDBusConnection portalBus = connect("glimpo-test-portal");
     ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
