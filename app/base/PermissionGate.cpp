@@ -3,7 +3,6 @@
 #include "app/base/Log.h"
 #include "app/recording/RecordingModule.h"
 
-
 namespace PermissionGate {
 
 bool screenCaptureAllowed() { return true; }

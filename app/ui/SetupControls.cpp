@@ -98,6 +98,22 @@ QHBoxLayout* bareRow(QWidget* owner) {
     return layout;
 }
 
+// A button with a line of secondary text under it, shown while a step still asks for something.
+QWidget* buttonOverHint(QPushButton* button, const QString& text, QWidget* parent) {
+    auto* box = new QWidget(parent);
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    auto* hint = new QLabel(text, box);
+    hint->setObjectName(QStringLiteral("commandLineHint"));
+    hint->setWordWrap(true);
+    hint->setFont(SetupStyle::callout(hint->font()));
+    SetupStyle::makeSecondary(*hint);
+    column->addWidget(button, 0, Qt::AlignLeft);
+    column->addWidget(hint);
+    return box;
+}
+
 } // namespace
 
 ScreenRecordingControls::ScreenRecordingControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
@@ -119,21 +135,12 @@ SystemShortcutControls::SystemShortcutControls(SetupGuide& guide, QWidget* paren
     auto* layout = bareRow(this);
     QWidget* clear = SetupStyle::glyphLabel("checkmark", QStringLiteral("Glimpo has the shortcuts"), this);
     // Desktops that keep their screenshot keys can still drive Glimpo through its command line.
-    auto* asking = new QWidget(this);
-    auto* column = new QVBoxLayout(asking);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
-    auto* open = new QPushButton(QStringLiteral("Open Keyboard Shortcuts…"), asking);
-    auto* hint = new QLabel(
+    auto* open = new QPushButton(QStringLiteral("Open Keyboard Shortcuts…"), this);
+    QWidget* asking = buttonOverHint(
+        open,
         QStringLiteral("Where the desktop keeps a key for itself, set it to run a command such as glimpo --area "
                        "(glimpo --help lists them)."),
-        asking);
-    hint->setObjectName(QStringLiteral("commandLineHint"));
-    hint->setWordWrap(true);
-    hint->setFont(SetupStyle::callout(hint->font()));
-    SetupStyle::makeSecondary(*hint);
-    column->addWidget(open, 0, Qt::AlignLeft);
-    column->addWidget(hint);
+        this);
     layout->addWidget(clear);
     layout->addWidget(asking, 1);
     connect(open, &QPushButton::clicked, this, [&guide] { guide.openKeyboardShortcuts(); });
@@ -147,24 +154,14 @@ SystemShortcutControls::SystemShortcutControls(SetupGuide& guide, QWidget* paren
 CommandShortcutControls::CommandShortcutControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     auto* layout = bareRow(this);
     QWidget* bound = SetupStyle::glyphLabel("checkmark", QStringLiteral("Glimpo's shortcuts are set"), this);
-    auto* asking = new QWidget(this);
-    auto* column = new QVBoxLayout(asking);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(4);
     const bool adds = guide.canBindCommandShortcuts();
-    auto* act =
-        new QPushButton(adds ? QStringLiteral("Add Shortcuts") : QStringLiteral("Open Keyboard Shortcuts…"), asking);
-    auto* hint = new QLabel(
+    auto* act = new QPushButton(adds ? QStringLiteral("Add Shortcuts") : QStringLiteral("Open Keyboard Shortcuts…"), this);
+    QWidget* asking = buttonOverHint(
+        act,
         adds ? QStringLiteral("Adds ⇧⌘3, ⇧⌘4 and ⇧⌘5 to GNOME's custom shortcuts.")
              : QStringLiteral("Add shortcuts that run glimpo --area, glimpo --fullscreen and glimpo --bar "
                               "(glimpo --help lists every action)."),
-        asking);
-    hint->setObjectName(QStringLiteral("commandLineHint"));
-    hint->setWordWrap(true);
-    hint->setFont(SetupStyle::callout(hint->font()));
-    SetupStyle::makeSecondary(*hint);
-    column->addWidget(act, 0, Qt::AlignLeft);
-    column->addWidget(hint);
+        this);
     layout->addWidget(bound);
     layout->addWidget(asking, 1);
     connect(act, &QPushButton::clicked, this, [&guide, adds] {
