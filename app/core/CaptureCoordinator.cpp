@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTextBoundaryFinder>
+#include <QtConcurrent/QtConcurrentRun>
+#include <qcoro/qcorofuture.h>
 
 #include "app/base/AppSettings.h"
 #include "app/storage/CaptureLibrary.h"
@@ -215,8 +217,10 @@ QCoro::Task<void> CaptureCoordinator::startRecordingTask(std::optional<kit::Rect
 QCoro::Task<bool> CaptureCoordinator::microphoneAllowed() {
     if (!settings_.recordMicrophone()) co_return false;
     QPointer<CaptureCoordinator> self(this);
-    const MicrophoneAuthorization status =
-        services_.microphoneStatus ? services_.microphoneStatus() : MicrophoneAuthorization::restricted;
+    const MicrophoneAuthorization status = services_.microphoneStatus
+                                               ? co_await QtConcurrent::run(services_.microphoneStatus)
+                                               : MicrophoneAuthorization::restricted;
+    if (!self) co_return false;
     switch (status) {
     case MicrophoneAuthorization::authorized:
         co_return true;

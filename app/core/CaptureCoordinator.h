@@ -39,7 +39,8 @@ public:
         std::unique_ptr<TextRecognitionService> recognizer;
         std::unique_ptr<SoundPlayer> sounds;
         std::shared_ptr<DisplayLocator> displays;
-        std::function<MicrophoneAuthorization()> microphoneStatus = PermissionGate::microphoneAuthorization;
+        // Asked off the main thread: it may wait on the sound server. Empty: restricted.
+        std::function<MicrophoneAuthorization()> microphoneStatus;
         // Puts plain text on the clipboard.
         std::function<void(const std::string&)> copyText;
     };

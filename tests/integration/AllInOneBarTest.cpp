@@ -73,7 +73,12 @@ protected:
                              captures.push_back(capture);
                              quickAccess.show(capture, failure);
                          });
-        bar = std::make_unique<AllInOneController>(settings, *coordinator);
+        bar = std::make_unique<AllInOneController>(settings, displays.get());
+        QObject::connect(bar.get(), &AllInOneController::captureChosen, coordinator.get(), &CaptureCoordinator::run);
+        QObject::connect(bar.get(), &AllInOneController::recordingChosen, [this](bool fullscreen) {
+            if (fullscreen) coordinator->startRecording(std::nullopt, std::nullopt);
+            else coordinator->run(kit::CaptureAction::recording);
+        });
     }
 
     // Opens the bar with the pointer at (x, y); returns once it is on screen.
