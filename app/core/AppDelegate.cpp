@@ -76,7 +76,7 @@ SetupGuide& AppDelegate::guide() {
 
 AllInOneController& AppDelegate::allInOne() {
     if (!allInOne_) {
-        allInOne_ = std::make_unique<AllInOneController>(*settings_, coordinator().displays());
+        allInOne_ = std::make_unique<AllInOneController>(*settings_, &coordinator().displays());
         connect(allInOne_.get(), &AllInOneController::captureChosen, this,
                 [this](kit::CaptureAction action) { coordinator().run(action); });
         connect(allInOne_.get(), &AllInOneController::recordingChosen, this, [this](bool fullscreen) {
@@ -105,7 +105,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     library().startPurging();
 
     CaptureCoordinator& runner = coordinator();
-    if (TextRecognitionService* recognizer = runner.recognizer()) recognizer->warmUp();
+    runner.recognizer().warmUp();
 
     quickAccess_ = environment_.makeCapturePresenter(library(), *settings_);
     notices_ = environment_.makeNoticePresenter();

@@ -65,6 +65,7 @@ protected:
         recorder = recorderOwned.get();
         services.recorder = std::move(recorderOwned);
         services.recognizer = std::make_unique<fakes::Recognizer>();
+        services.sounds = std::make_unique<fakes::Sounds>();
         services.displays = displays;
         services.microphoneStatus = [] { return MicrophoneAuthorization::authorized; };
         coordinator = std::make_unique<CaptureCoordinator>(settings, library, std::move(services));
