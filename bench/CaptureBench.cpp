@@ -2,6 +2,9 @@
 // release to the CapturedImage in hand, a full-screen capture, and scrot (full screen to a PNG
 // file) as the peer, in the same run. Then the same with one of Glimpo's thumbnails on screen and
 // another client animating a large area at 60 Hz, as when a video plays beside the thumbnail.
+// Last, the longest stall of the GUI thread's event loop while the program's own wiring takes a
+// full-screen capture (stored, shutter sound, thumbnail) and while it starts a recording with the
+// microphone on (a private PulseAudio daemon with a null sink; the first start loads the module).
 //
 //   capture_bench                 both sizes, each in a child process with its own server
 //   capture_bench --size WxH [--displays N] [--runs N]
@@ -10,10 +13,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QImageWriter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWindow>
 
 #include <xcb/xcb.h>
@@ -30,10 +35,20 @@
 
 #include "CaptureTestSupport.h"
 #include "ForeignWindows.h"
+#include "NullSoundServer.h"
 #include "XServer.h"
+#include "app/base/AppSettings.h"
 #include "app/capture/PanelSelectionOverlayController.h"
 #include "app/capture/ScreenCaptureService.h"
+#include "app/core/CaptureCoordinator.h"
+#include "app/platform/audio/SystemSoundPlayer.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
+#include "app/quickaccess/QuickAccessController.h"
+#include "app/recording/MicrophoneProbe.h"
+#include "app/recording/StreamScreenRecorder.h"
+#include "app/storage/CaptureLibrary.h"
+#include "app/storage/DiskFileSystem.h"
+#include "app/text/ScreenTextRecognitionService.h"
 
 XServer* sharedXServer = nullptr;
 
@@ -57,6 +72,106 @@ void report(const char* what, const Figures& f) {
 }
 
 double since(const QElapsedTimer& clock) { return static_cast<double>(clock.nsecsElapsed()) / 1e6; }
+
+// Starts `action` from the event loop and runs the loop until `done` holds and `settle` ms more
+// have passed (or 20 s); the longest time between two turns of the loop, in ms. A 1 ms timer
+// marks the turns.
+double longestStall(const std::function<void()>& action, const std::function<bool()>& done, int settle = 300) {
+    QEventLoop loop;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longest = 0, doneAt = -1;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+        if (doneAt < 0 && done()) doneAt = now;
+        if ((doneAt >= 0 && now - doneAt > settle * 1'000'000LL) || now > 20'000'000'000LL) loop.quit();
+    });
+    tick.start();
+    QTimer::singleShot(5, &loop, action);
+    loop.exec();
+    if (doneAt < 0) throw std::runtime_error("the action never finished");
+    return static_cast<double>(longest) / 1e6;
+}
+
+// The program's own wiring of capture, storage, sound, thumbnails and recording on this server.
+int guiStalls(int runs) {
+    NullSoundServer sound;
+    // A microphone: a source of its own, the default one (a sink's monitor is no microphone).
+    for (const QStringList& args : {QStringList{"load-module", "module-null-source", "source_name=glimpo_mic"},
+                                    QStringList{"set-default-source", "glimpo_mic"}}) {
+        if (QProcess::execute("pactl", args) != 0) throw std::runtime_error("pactl could not add a microphone");
+    }
+    QTemporaryDir home;
+    const std::filesystem::path root = home.path().toStdString();
+    AppSettings settings(std::make_unique<SettingsStore>(root / "settings.json"));
+    settings.setSaveFolder(root / "Saved");
+    std::filesystem::create_directories(root / "Saved");
+    settings.setThumbnailSeconds(1);
+    settings.setRecordMicrophone(true);
+    CaptureLibrary library(settings, std::make_unique<DiskFileSystem>(), root / "org.glimpo.Glimpo" / "Captures");
+    auto displays = std::make_shared<DisplayService>(capturetest::X11Capturer::backend());
+
+    CaptureCoordinator::Services services;
+    services.capturer = std::make_unique<capturetest::X11Capturer>();
+    services.makeOverlay = [](ScreenCaptureService& capturer) -> std::unique_ptr<SelectionOverlayController> {
+        return std::make_unique<PanelSelectionOverlayController>(capturer);
+    };
+    services.recorder = std::make_unique<StreamScreenRecorder>(library, displays);
+    services.recognizer = std::make_unique<ScreenTextRecognitionService>();
+    services.sounds = std::make_unique<SystemSoundPlayer>(settings);
+    services.displays = displays;
+    services.microphoneStatus = &MicrophoneProbe::authorization;
+    CaptureCoordinator coordinator(settings, library, std::move(services));
+    QuickAccessController quickAccess(library, settings, QuickAccessController::Platform::standard(displays));
+    int captured = 0;
+    QObject::connect(&coordinator, &CaptureCoordinator::captured,
+                     [&](const Capture& capture, const std::optional<std::string>& failure) {
+                         ++captured;
+                         quickAccess.show(capture, failure);
+                     });
+    QObject::connect(&coordinator, &CaptureCoordinator::error,
+                     [](const std::string& message) { std::fprintf(stderr, "capture_bench: %s\n", message.c_str()); });
+    QObject::connect(&coordinator, &CaptureCoordinator::message, [](const std::string& text, const std::string&) {
+        std::fprintf(stderr, "capture_bench: notice: %s\n", text.c_str());
+    });
+    const auto noThumbnails = [&] { return quickAccess.thumbnailIDs().empty(); };
+
+    Figures capture, recording;
+    double firstRecording = 0;
+    for (int run = 0; run < runs + 1; ++run) {
+        capturetest::waitUntil(noThumbnails, 5000);
+        const int before = captured;
+        const double stall = longestStall([&] { coordinator.run(kit::CaptureAction::fullscreen); },
+                                          [&] { return captured > before; });
+        if (run > 0) capture.add(stall);
+    }
+    for (int run = 0; run < runs + 1; ++run) {
+        capturetest::waitUntil(noThumbnails, 5000);
+        const double stall = longestStall([&] { coordinator.startRecording(std::nullopt, std::nullopt); },
+                                          [&] { return coordinator.recordingElapsed().has_value(); });
+        if (run == 0) {
+            firstRecording = stall;
+        } else {
+            recording.add(stall);
+        }
+        const int before = captured;
+        coordinator.stopRecordingNow();
+        if (!capturetest::waitUntil([&] { return captured > before; }, 20000)) {
+            std::fprintf(stderr, "the recording never finished\n");
+            return 1;
+        }
+    }
+    std::printf("  longest stall of the GUI thread's event loop\n");
+    report("full-screen capture, stored, thumbnail shown", capture);
+    std::printf("  %-44s %7.1f ms\n", "first recording start, mic on (module loads)", firstRecording);
+    report("later recording starts, mic on", recording);
+    return 0;
+}
 
 // Full motion in a window of its own: a bar sweeping over a changing background, every frame.
 int animate(int x, int y, int width, int height) {
@@ -237,9 +352,11 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
     report("begin -> overlay on screen, every display", busyShown);
     report("full-screen capture -> CapturedImage", busyFull);
     report("full-screen capture + PNG file", busyFullPng);
+    thumbnail.hide();
+    const int status = guiStalls(runs);
     std::fflush(stdout);
     sharedXServer = nullptr;
-    return 0;
+    return status;
 }
 
 } // namespace
@@ -260,7 +377,7 @@ int main(int argc, char** argv) {
     if (width > 0) {
         // Caught here so that the server and window manager are stopped on the way out.
         try {
-            for (const char* tool : {"Xvfb", "xrandr", "openbox", "scrot"}) XServer::require(tool);
+            for (const char* tool : {"Xvfb", "xrandr", "openbox", "scrot", "pulseaudio", "pactl"}) XServer::require(tool);
             return runOne(argv[0], width, height, displays, runs);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "capture_bench: %s\n", e.what());
