@@ -13,13 +13,17 @@
 #include "app/base/SettingsStore.h"
 #include "app/capture/DisplayService.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
+#include "app/recording/StreamRecordingModule.h"
 #include "app/recording/StreamScreenRecorder.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
 
 namespace {
 
-const RecordingModule& linkedModule() { return *glimpo_recording_module(); }
+const RecordingModule& linkedModule() {
+    static const StreamRecordingModule module;
+    return module;
+}
 
 // Waits in the event loop: a loop that polls would cost a core and be charged to the recorder.
 void spin(int ms) {

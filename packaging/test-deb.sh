@@ -29,7 +29,7 @@ trap 'DEBIAN_FRONTEND=noninteractive apt-get remove --purge -y -q glimpo >/dev/n
 echo "== run"
 [ "$(command -v glimpo)" = /usr/bin/glimpo ] || fail "glimpo is not /usr/bin/glimpo on the PATH"
 /usr/bin/glimpo --version
-for module in libglimpo-recording.so libglimpo-text.so; do
+for module in libglimpo-base.so libglimpo-recording.so libglimpo-text.so; do
     [ -f "/usr/lib/glimpo/$module" ] || fail "/usr/lib/glimpo/$module is missing"
 done
 

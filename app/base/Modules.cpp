@@ -2,13 +2,12 @@
 
 #include <map>
 #include <mutex>
-#include <memory>
 #include <string>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibrary>
+#include <QPluginLoader>
 
 #include "app/base/Log.h"
 #include "kit/Error.h"
@@ -17,39 +16,52 @@ namespace Modules {
 
 namespace {
 
-QLibrary* load(const std::string& name) {
-    // Main thread and pool threads both load; modules are few and never unloaded.
-    static std::mutex mutex;
-    static std::map<std::string, std::unique_ptr<QLibrary>> loaded;
-    const std::lock_guard lock(mutex);
-    if (auto found = loaded.find(name); found != loaded.end()) return found->second.get();
-
-    const Logger log("app");
-    const QString file = QStringLiteral("libglimpo-%1.so").arg(QString::fromStdString(name));
-    const QDir programFolder(QCoreApplication::applicationDirPath());
-    const QString candidates[] = {programFolder.filePath(file), programFolder.filePath("../lib/glimpo/" + file)};
-    QString errors;
-    for (const QString& path : candidates) {
-        if (!QFileInfo::exists(path)) continue;
-        auto library = std::make_unique<QLibrary>(path);
-        if (library->load()) {
-            log.debug("module loaded name={} path={}", name, path.toStdString());
-            return loaded.emplace(name, std::move(library)).first->second.get();
-        }
-        errors += library->errorString() + " ";
-    }
-    log.error("module not loaded name={} reason={}", name,
-              errors.isEmpty() ? std::string("not found") : errors.trimmed().toStdString());
-    throw kit::Error("A part of Glimpo is missing (" + file.toStdString() + "). Reinstall Glimpo.");
+std::string sentence(const char* state, const QString& file) {
+    return std::string("A part of Glimpo ") + state + " (" + file.toStdString() + "). Reinstall Glimpo.";
 }
 
 } // namespace
 
-void* resolve(const char* name, const char* symbol) {
-    QLibrary* library = load(name);
-    if (QFunctionPointer address = library->resolve(symbol)) return reinterpret_cast<void*>(address);
-    Logger("app").error("module symbol missing name={} symbol={}", name, symbol);
-    throw kit::Error(std::string("A part of Glimpo is damaged (libglimpo-") + name + ".so). Reinstall Glimpo.");
+QObject& load(const char* name, const char* interfaceId) {
+    // Main thread and pool threads both load; modules are few and never unloaded.
+    static std::mutex mutex;
+    static std::map<std::string, QObject*> loaded;
+    const std::lock_guard lock(mutex);
+    if (auto found = loaded.find(name); found != loaded.end()) return *found->second;
+
+    const Logger log("app");
+    const QString file = QStringLiteral("libglimpo-%1.so").arg(QString::fromUtf8(name));
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    QString path;
+    for (const QString& candidate : {programFolder.filePath(file), programFolder.filePath("../lib/glimpo/" + file)}) {
+        if (QFileInfo::exists(candidate)) {
+            path = candidate;
+            break;
+        }
+    }
+    if (path.isEmpty()) {
+        log.error("module not loaded name={} reason={}", name, "not found");
+        throw kit::Error(sentence("is missing", file));
+    }
+
+    QPluginLoader loader(path);
+    loader.setLoadHints(QLibrary::PreventUnloadHint);
+    // Read from the file without loading it.
+    const QString id = loader.metaData().value(QStringLiteral("IID")).toString();
+    if (!id.isEmpty() && id != QLatin1String(interfaceId)) {
+        log.error("module refused name={} version={} expected={}", name, id.toStdString(), interfaceId);
+        throw kit::Error(sentence("is from another version", file));
+    }
+    QObject* root = loader.instance();
+    if (!root || !root->qt_metacast(interfaceId)) {
+        const QString reason = root ? QStringLiteral("no ") + QLatin1String(interfaceId) : loader.errorString();
+        log.error("module not loaded name={} reason={}", name, reason.toStdString());
+        throw kit::Error(sentence("is damaged", file));
+    }
+    // Made on whichever thread asked first; it belongs with the program's other objects.
+    if (QCoreApplication* application = QCoreApplication::instance()) root->moveToThread(application->thread());
+    log.debug("module loaded name={} path={}", name, path.toStdString());
+    return *loaded.emplace(name, root).first->second;
 }
 
 } // namespace Modules

@@ -3,5 +3,5 @@
 #include "app/base/Modules.h"
 
 const RecordingModule& RecordingModule::load() {
-    return *Modules::function<const RecordingModule*()>("recording", "glimpo_recording_module")();
+    return Modules::load<RecordingModule>("recording");
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The seam between the recorder (main thread, no large libraries) and the recording module
-// (libglimpo-recording.so: FFmpeg, libpulse and the X11 screen stream). The module is loaded on
-// the first recording, the first movie thumbnail or the first microphone question; its one
-// exported function hands out the operations below.
+// (libglimpo-recording.so: FFmpeg, libpulse and the screen streams). The module is loaded through
+// app/base/Modules on the first recording, the first movie thumbnail or the first microphone
+// question, and hands out the operations below.
 
 #include <cstdint>
 #include <filesystem>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QObject>
 #include <QRect>
 
 #include "kit/MediaTime.h"
@@ -56,21 +57,28 @@ public:
     virtual std::optional<std::string> finish(kit::MediaTime stopTime) = 0;
 };
 
-struct RecordingModule {
+class RecordingModule {
+public:
+    virtual ~RecordingModule() = default;
+
     // Creates the movie writer (throws RecordingWriterError as kit::Error); the stream starts
     // with RecordingSession::start.
-    std::unique_ptr<RecordingSession> (*makeSession)(const RecordingSession::Settings& settings);
+    virtual std::unique_ptr<RecordingSession> makeSession(const RecordingSession::Settings& settings) const = 0;
     // Rewrites a fragmented movie as an ordinary one with its index at the front; the movie's
     // picture size, or none when the fragmented file holds no playable video.
-    std::optional<kit::Size> (*finishMovie)(const std::filesystem::path& fragmented,
-                                            const std::filesystem::path& output);
+    virtual std::optional<kit::Size> finishMovie(const std::filesystem::path& fragmented,
+                                                 const std::filesystem::path& output) const = 0;
     // Frame zero of a movie, for its thumbnail. Blocking.
-    std::optional<QImage> (*firstFrame)(const std::filesystem::path& movie);
+    virtual std::optional<QImage> firstFrame(const std::filesystem::path& movie) const = 0;
     // Whether the sound server answers and has a default input source. Blocking.
-    bool (*hasInputSource)(int timeoutMs);
+    virtual bool hasInputSource(int timeoutMs) const = 0;
 
-    // The loaded module's operations; throws kit::Error when the module is missing.
+    // The loaded module's operations; throws kit::Error when the module is missing, damaged or
+    // of another version. Blocking (the first call loads the module); any thread.
     static const RecordingModule& load();
 };
 
-extern "C" const RecordingModule* glimpo_recording_module();
+// Raised with every change to the two classes above: a module built against another version of
+// them is refused rather than called.
+#define GLIMPO_RECORDING_MODULE_IID "org.glimpo.Glimpo.RecordingModule/1"
+Q_DECLARE_INTERFACE(RecordingModule, GLIMPO_RECORDING_MODULE_IID)

@@ -94,11 +94,7 @@ private:
 };
 
 std::unique_ptr<platform::ocr::TextEngine> ScreenTextRecognitionService::moduleEngine() {
-    auto* make = Modules::function<platform::ocr::MakeTextEngine>(platform::ocr::textModule,
-                                                                   platform::ocr::makeTextEngineSymbol);
-    std::unique_ptr<platform::ocr::TextEngine> engine;
-    make(engine);
-    return engine;
+    return Modules::load<platform::ocr::TextEngineModule>("text").makeEngine();
 }
 
 ScreenTextRecognitionService::ScreenTextRecognitionService(EngineFactory makeEngine, double targetXHeight)

@@ -25,6 +25,7 @@
 #include "app/platform/audio/EventSounds.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
 #include "app/widgets/FloatingPanel.h"
+#include "app/recording/StreamRecordingModule.h"
 #include "app/recording/StreamScreenRecorder.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
@@ -33,7 +34,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const RecordingModule& linkedModule() { return *glimpo_recording_module(); }
+const RecordingModule& linkedModule() {
+    static const StreamRecordingModule module;
+    return module;
+}
 
 // Runs a start to its end; rethrows its error.
 void awaitStart(QCoro::Task<void> start) {
@@ -189,14 +193,12 @@ TEST_F(Recording, SoundAndPictureStayInStepGlimposOwnSoundsStayOutAndAGoneSource
 TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedLastsUntilTheStopAndNeverShowsGlimposWindows) {
     MemoryLogSink log;
     // A writer that takes its time to be made: the first start stays "starting".
-    static const RecordingModule slow = [] {
-        RecordingModule module = linkedModule();
-        module.makeSession = [](const RecordingSession::Settings& settings) {
+    static const struct : StreamRecordingModule {
+        std::unique_ptr<RecordingSession> makeSession(const RecordingSession::Settings& settings) const override {
             std::this_thread::sleep_for(300ms);
-            return linkedModule().makeSession(settings);
-        };
-        return module;
-    }();
+            return StreamRecordingModule::makeSession(settings);
+        }
+    } slow;
     recorder = std::make_unique<StreamScreenRecorder>(library, displays, []() -> const RecordingModule& { return slow; });
     const auto called = std::chrono::steady_clock::now();
     auto first = recorder->start(kit::Rect::make(100, 100, 301, 201), display(0), false, false);

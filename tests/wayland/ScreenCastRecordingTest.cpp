@@ -36,6 +36,7 @@
 #include "app/base/SettingsStore.h"
 #include "app/capture/DisplayService.h"
 #include "app/widgets/FloatingPanel.h"
+#include "app/recording/StreamRecordingModule.h"
 #include "app/recording/StreamScreenRecorder.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
@@ -316,7 +317,10 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
     auto backend = std::make_shared<capturefakes::Backend>();
     backend->monitorList = {{1, QRect(0, 0, 1280, 720), true}, {7, sharedScreen, false}};
     StreamScreenRecorder recorder(library, std::make_shared<DisplayService>(backend, 1.0),
-                                  []() -> const RecordingModule& { return *glimpo_recording_module(); });
+                                  []() -> const RecordingModule& {
+                                      static const StreamRecordingModule module;
+                                      return module;
+                                  });
     const auto sharePortal = [&] {
         starts.push_back(std::make_unique<SettingsStore>(dir / "settings-at-start.json"));
         recorder.shareScreenThrough(ScreenCastPortal::keepingChoiceIn(

@@ -1,9 +1,10 @@
 #pragma once
 // The recogniser under the text recognition service: reads the lines of text in a picture the
 // service has prepared. The real one (Tesseract) lives in the glimpo-text module, which the
-// service loads on first use through the one factory below.
+// service loads through app/base/Modules on first use and asks for an engine.
 
 #include <QImage>
+#include <QObject>
 #include <QRect>
 
 #include <memory>
@@ -28,9 +29,18 @@ public:
     virtual std::vector<EngineLine> read(const QImage& picture, int dotsPerInch) = 0;
 };
 
-// The module's factory: loads the model (slow) and hands over a ready engine, or throws.
-using MakeTextEngine = void(std::unique_ptr<TextEngine>& engine);
-inline constexpr const char* textModule = "text";
-inline constexpr const char* makeTextEngineSymbol = "glimpo_make_text_engine";
+// The glimpo-text module's operation.
+class TextEngineModule {
+public:
+    virtual ~TextEngineModule() = default;
+
+    // Loads the model (slow) and hands over a ready engine, or throws.
+    virtual std::unique_ptr<TextEngine> makeEngine() const = 0;
+};
 
 } // namespace platform::ocr
+
+// Raised with every change to the types above: a module built against another version of them
+// is refused rather than called.
+#define GLIMPO_TEXT_MODULE_IID "org.glimpo.Glimpo.TextEngineModule/1"
+Q_DECLARE_INTERFACE(platform::ocr::TextEngineModule, GLIMPO_TEXT_MODULE_IID)
