@@ -3,8 +3,9 @@
 // file) as the peer, in the same run. Then the same with one of Glimpo's thumbnails on screen and
 // another client animating a large area at 60 Hz, as when a video plays beside the thumbnail.
 // Last, the longest stall of the GUI thread's event loop while the program's own wiring takes a
-// full-screen capture (stored, shutter sound, thumbnail) and while it starts a recording with the
-// microphone on (a private PulseAudio daemon with a null sink; the first start loads the module).
+// full-screen capture (stored, shutter sound, thumbnail shown) and while it starts a recording with
+// the microphone on (a private PulseAudio daemon with a null sink and a null source; the first
+// start loads the module).
 //
 //   capture_bench                 both sizes, each in a child process with its own server
 //   capture_bench --size WxH [--displays N] [--runs N]
@@ -142,13 +143,17 @@ int guiStalls(int runs) {
     const auto noThumbnails = [&] { return quickAccess.thumbnailIDs().empty(); };
 
     Figures capture, recording;
-    double firstRecording = 0;
+    double firstCapture = 0, firstRecording = 0;
     for (int run = 0; run < runs + 1; ++run) {
         capturetest::waitUntil(noThumbnails, 5000);
         const int before = captured;
         const double stall = longestStall([&] { coordinator.run(kit::CaptureAction::fullscreen); },
-                                          [&] { return captured > before; });
-        if (run > 0) capture.add(stall);
+                                          [&] { return captured > before && !noThumbnails(); });
+        if (run == 0) {
+            firstCapture = stall;
+        } else {
+            capture.add(stall);
+        }
     }
     for (int run = 0; run < runs + 1; ++run) {
         capturetest::waitUntil(noThumbnails, 5000);
@@ -167,7 +172,8 @@ int guiStalls(int runs) {
         }
     }
     std::printf("  longest stall of the GUI thread's event loop\n");
-    report("full-screen capture, stored, thumbnail shown", capture);
+    std::printf("  %-44s %7.1f ms\n", "first full-screen capture (sound loads)", firstCapture);
+    report("later full-screen captures", capture);
     std::printf("  %-44s %7.1f ms\n", "first recording start, mic on (module loads)", firstRecording);
     report("later recording starts, mic on", recording);
     return 0;

@@ -131,7 +131,7 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
     try {
         CapturedImage image = co_await work(*services_.capturer);
         if (!self) co_return;
-        stored = library_.store(image);
+        stored = co_await library_.store(image);
     } catch (...) {
         failure = std::current_exception();
     }

@@ -65,17 +65,16 @@ QuickAccessController::~QuickAccessController() = default;
 
 void QuickAccessController::show(const Capture& capture, const std::optional<std::string>& failure) {
     assertMainThread();
-    std::optional<QImage> preview;
-    if (capture.kind == kit::CaptureKind::image && platform_.loadImage) preview = platform_.loadImage(capture.fileURL);
-    auto model = std::make_shared<ThumbnailModel>(capture, std::move(preview));
-    if (capture.kind == kit::CaptureKind::video) loadFirstFrame(model);
-
+    auto model = std::make_shared<ThumbnailModel>(capture);
     PanelHandle panel = makePanel(model);
     FloatingPanel& shown = *panel;
     entries_.push_back(Entry{model, std::move(panel), nullptr, std::nullopt});
     layout();
     if (failure) model->setStatus(ThumbnailModel::Status::failed(*failure));
-    shown.showInFront();
+    // A picture's thumbnail shows with its picture; a movie's at once, its first frame following.
+    const bool withPicture = capture.kind == kit::CaptureKind::image && platform_.loadImage;
+    loadPreview(model, withPicture);
+    if (!withPicture) shown.showInFront();
     if (!failure) scheduleDismiss(capture.id);
 }
 
@@ -221,17 +220,21 @@ void QuickAccessController::dismiss(const QUuid& id) {
     layout();
 }
 
-void QuickAccessController::loadFirstFrame(const std::shared_ptr<ThumbnailModel>& model) {
-    if (!platform_.firstFrame) return;
-    auto firstFrame = platform_.firstFrame;
-    const std::filesystem::path movie = model->capture().fileURL;
-    QtConcurrent::run([firstFrame, movie]() -> std::optional<QImage> {
+void QuickAccessController::loadPreview(const std::shared_ptr<ThumbnailModel>& model, bool reveal) {
+    const Capture& capture = model->capture();
+    auto load = capture.kind == kit::CaptureKind::image ? platform_.loadImage : platform_.firstFrame;
+    if (!load) return;
+    // Decoding a large picture, let alone a movie, would stall the main thread.
+    QtConcurrent::run([load, file = capture.fileURL]() -> std::optional<QImage> {
         try {
-            return firstFrame(movie);
+            return load(file);
         } catch (...) {
             return std::nullopt;
         }
-    }).then(this, [model](std::optional<QImage> image) { model->setPreview(std::move(image)); });
+    }).then(this, [this, model, reveal](std::optional<QImage> image) {
+        model->setPreview(std::move(image));
+        if (Entry* e = reveal ? entry(model->capture().id) : nullptr) e->panel->showInFront();
+    });
 }
 
 void QuickAccessController::save(const QUuid& id) {

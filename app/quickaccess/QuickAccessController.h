@@ -35,7 +35,7 @@ public:
     // The platform work the controller relies on.
     struct Platform {
         std::shared_ptr<DisplayLocator> screens;
-        // A picture file as an image; nothing when it cannot be read.
+        // A picture file as an image; nothing when it cannot be read. Runs on a worker thread.
         std::function<std::optional<QImage>(const std::filesystem::path&)> loadImage;
         // A movie's first frame. Runs on a worker thread.
         std::function<std::optional<QImage>(const std::filesystem::path&)> firstFrame;
@@ -96,7 +96,9 @@ private:
     void cancelDismiss(const QUuid& id);
     void dismiss(const QUuid& id);
     void expire(const QUuid& id);
-    void loadFirstFrame(const std::shared_ptr<ThumbnailModel>& model);
+    // The picture, or the movie's first frame, read on a worker thread; `reveal` shows the panel
+    // once it is in (or could not be read).
+    void loadPreview(const std::shared_ptr<ThumbnailModel>& model, bool reveal);
 
     void save(const QUuid& id);
     void copy(const QUuid& id);

@@ -20,6 +20,7 @@
 #include "app/capture/ScreenCaptureError.h"
 #include "app/widgets/FloatingPanel.h"
 #include "app/storage/CaptureLibrary.h"
+#include "kit/Error.h"
 
 namespace {
 
@@ -112,7 +113,6 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
         active->capturedAt = std::chrono::system_clock::now();
         active->fileURL = library_.newCacheURL(kit::CaptureKind::video, active->capturedAt);
         active->pixelSize = kit::Size{double(size.width), double(size.height)};
-        const RecordingModule& module = module_();
         RecordingSession::Settings settings{writingFile(active->fileURL), rootArea, size, systemAudio, microphone, {}};
         if (screenCast_) {
             const platform::wayland::ScreenCastPortal::Grant grant = co_await screenCast_->open();
@@ -132,8 +132,10 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
             }, Qt::QueuedConnection);
         };
         std::vector<QRect> ownWindows = ownWindowRects();
+        // The first recording loads the module, which maps FFmpeg and the sound server's client.
+        const ModuleLoader load = module_;
         std::exception_ptr error = co_await offMainThread([&] {
-            session = module.makeSession(settings);
+            session = load().makeSession(settings);
             session->setOwnWindows(std::move(ownWindows));
             session->start(onStopped);
         });
@@ -258,21 +260,19 @@ void StreamScreenRecorder::recoverInterrupted() {
         }
     }
     if (cutShort.empty() || lifecycle_.state() != kit::RecordingLifecycle::State::idle) return;
-    const RecordingModule* module = nullptr;
-    try {
-        module = &module_();
-    } catch (const std::exception& e) {
-        log_.error("recovery failed error={}", e.what());
-        return;
-    }
     QPointer<StreamScreenRecorder> self(this);
     for (const auto& written : cutShort) {
         const std::filesystem::path movie = written.parent_path() / written.stem();
         const auto capturedAt = CaptureLibrary::creationDate(written).value_or(std::chrono::system_clock::now());
         auto size = std::make_shared<std::optional<kit::Size>>();
-        offMainThread([module, movie, size] { *size = settleMovie(*module, movie); })
-            .then(this, [self, movie, capturedAt, size](std::exception_ptr) {
+        // Loading the module takes a while, and this runs at start-up.
+        offMainThread([load = module_, movie, size] { *size = settleMovie(load(), movie); })
+            .then(this, [self, movie, capturedAt, size](std::exception_ptr error) {
                 if (!self) return;
+                if (error) {
+                    self->log_.error("recovery failed error={}", kit::describe(error));
+                    return;
+                }
                 std::error_code missing;
                 if (!std::filesystem::exists(movie, missing)) return;
                 if (!*size) {

@@ -21,6 +21,8 @@
 #include <QImageWriter>
 #include <QMimeData>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
+#include <qcoro/qcorofuture.h>
 
 #include "app/base/AppSettings.h"
 #include "app/base/BaseDirectories.h"
@@ -169,6 +171,7 @@ CaptureLibrary::CaptureLibrary(AppSettings& settings, std::unique_ptr<kit::Captu
       fileSystem_(std::move(fileSystem)),
       cacheFolder_(std::move(cacheFolder)),
       purgeTimer_(this) {
+    writer_.setMaxThreadCount(1);
     purgeTimer_.setInterval(std::chrono::duration_cast<std::chrono::milliseconds>(purgeInterval));
     purgeTimer_.setTimerType(Qt::VeryCoarseTimer);
     connect(&purgeTimer_, &QTimer::timeout, this, [this] { purgeExpired(); });
@@ -219,26 +222,14 @@ fs::path CaptureLibrary::newCacheURL(kit::CaptureKind kind, TimePoint capturedAt
     return cacheFolder_ / name / kit::CaptureFileNamer::fileName(kind, capturedAt, kit::Calendar::current());
 }
 
-Capture CaptureLibrary::store(const CapturedImage& captured) {
+QCoro::Task<Capture> CaptureLibrary::store(const CapturedImage& captured) {
     if (captured.image.isNull()) {
         log_.error("store failed error={}", "empty image");
         throw CaptureStoreError();
     }
     const auto now = std::chrono::system_clock::now();
     const fs::path url = newCacheURL(kit::CaptureKind::image, now);
-
-    QImage image = captured.image;
-    const int resolution = dotsPerMeter(captured);
-    image.setDotsPerMeterX(resolution);
-    image.setDotsPerMeterY(resolution);
-    if (auto failure = writePng(image, url)) {
-        std::error_code ignored;
-        fs::remove_all(url.parent_path(), ignored);
-        log_.error("store failed error={}", *failure);
-        throw CaptureStoreError();
-    }
-    log_.info("stored capture file={}", url.filename().string());
-    return Capture{
+    Capture capture{
         .id = QUuid::createUuid(),
         .fileURL = url,
         .kind = kit::CaptureKind::image,
@@ -246,6 +237,25 @@ Capture CaptureLibrary::store(const CapturedImage& captured) {
         .capturedAt = now,
         .isSaved = false,
     };
+    // Encoding a full screen takes tens of milliseconds: the main thread would stall.
+    auto writing = QtConcurrent::run(&writer_, [image = captured.image, resolution = dotsPerMeter(captured), url]() mutable {
+        image.setDotsPerMeterX(resolution);
+        image.setDotsPerMeterY(resolution);
+        return writePng(image, url);
+    });
+    return published(std::move(writing), std::move(capture));
+}
+
+QCoro::Task<Capture> CaptureLibrary::published(QFuture<std::optional<std::string>> writing, Capture capture) {
+    const Logger log("library");
+    if (const std::optional<std::string> failure = co_await writing) {
+        std::error_code ignored;
+        fs::remove_all(capture.fileURL.parent_path(), ignored);
+        log.error("store failed error={}", *failure);
+        throw CaptureStoreError();
+    }
+    log.info("stored capture file={}", capture.fileURL.filename().string());
+    co_return capture;
 }
 
 kit::SaveResult CaptureLibrary::save(const Capture& capture) {

@@ -1,8 +1,9 @@
 #pragma once
 // The private cache of fresh captures: one 0700 folder per capture, named by a UUID, holding
 // one 0600 file that appears under its name only when whole. No link in the cache's own folders
-// is followed. The library writes pictures there, moves them into the save folder, puts them
-// on the clipboard, deletes them, and purges whatever is older than a day. Main thread only.
+// is followed. The library writes pictures there (encoded on a thread of its own), moves them into
+// the save folder, puts them on the clipboard, deletes them, and purges whatever is older than a
+// day. Main thread only.
 
 #include <chrono>
 #include <filesystem>
@@ -10,8 +11,11 @@
 #include <optional>
 #include <system_error>
 
+#include <QFuture>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
+#include <qcoro/qcorotask.h>
 
 #include "app/capture/CapturedImage.h"
 #include "app/base/Log.h"
@@ -41,9 +45,9 @@ public:
     // Throws CaptureStoreError.
     std::filesystem::path newCacheURL(kit::CaptureKind kind, TimePoint capturedAt);
 
-    // Writes the picture as a PNG whose resolution makes it show at its on-screen size.
-    // Throws CaptureStoreError, leaving nothing behind.
-    Capture store(const CapturedImage& image);
+    // Writes the picture as a PNG whose resolution makes it show at its on-screen size, encoded
+    // off the main thread. Throws CaptureStoreError, leaving nothing behind.
+    QCoro::Task<Capture> store(const CapturedImage& image);
 
     // Moves the capture's file into the save folder under its dated name; never throws.
     kit::SaveResult save(const Capture& capture);
@@ -69,10 +73,15 @@ private:
     FileDescriptor openCacheFolder(bool create, std::error_code& error) const;
     // The folder that discard may remove for this capture, if it is one of the cache's own.
     std::optional<std::filesystem::path> ownCaptureFolder(const Capture& capture) const;
+    // The end of a store, back on the main thread; touches nothing of the library, which may be
+    // gone by then.
+    static QCoro::Task<Capture> published(QFuture<std::optional<std::string>> writing, Capture capture);
 
     AppSettings& settings_;
     std::unique_ptr<kit::CaptureFileSystem> fileSystem_;
     std::filesystem::path cacheFolder_;
     QTimer purgeTimer_;
     Logger log_{"library"};
+    // One picture at a time. Declared last: goes first, waiting for the picture being written.
+    QThreadPool writer_;
 };

@@ -150,7 +150,7 @@ protected:
 TEST_F(QuickAccessOnX, DraggingTheThumbnailHandsItsFileToAnotherProgram) {
     QImage image(480, 300, QImage::Format_RGB32);
     image.fill(QColor(40, 120, 200));
-    const Capture capture = library.store({image, {480, 300}});
+    const Capture capture = testsupport::await(library.store({image, {480, 300}}));
     controller->show(capture);
     FloatingPanel* panel = controller->thumbnailPanel(capture.id);
     ASSERT_TRUE(waitUntil([&] { return panel->windowHandle() && panel->windowHandle()->isExposed(); }));

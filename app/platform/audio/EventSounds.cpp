@@ -2,6 +2,8 @@
 
 #include <canberra.h>
 
+#include <QThreadPool>
+
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -70,9 +72,13 @@ std::optional<std::string> soundDriver() {
     return std::nullopt;
 }
 
-// One libcanberra context for all sounds, made at the first play.
+// One libcanberra context for all sounds, made at the first play. Playing waits on the sound
+// server (connecting, uploading the sound to its cache, starting the stream), so the calls into
+// libcanberra run in order on a thread of their own.
 class Player {
 public:
+    Player() { calls_.setMaxThreadCount(1); }
+
     bool available() { return context() != nullptr; }
 
     // Ids tell canberra which playing sound a cancel means.
@@ -81,13 +87,15 @@ public:
     void play(std::uint32_t id, const char* property, const std::string& value) {
         ca_context* c = context();
         if (!c) return;
-        const int result = ca_context_play(c, id, property, value.c_str(), CA_PROP_MEDIA_ROLE, "event",
-                                           CA_PROP_CANBERRA_CACHE_CONTROL, "volatile", nullptr);
-        if (result != CA_SUCCESS) log_.debug("sound play failed error={}", ca_strerror(result));
+        calls_.start([this, c, id, property, value] {
+            const int result = ca_context_play(c, id, property, value.c_str(), CA_PROP_MEDIA_ROLE, "event",
+                                               CA_PROP_CANBERRA_CACHE_CONTROL, "volatile", nullptr);
+            if (result != CA_SUCCESS) log_.debug("sound play failed error={}", ca_strerror(result));
+        });
     }
 
     void cancel(std::uint32_t id) {
-        if (context_) ca_context_cancel(context_.get(), id);
+        if (ca_context* c = context_.get()) calls_.start([c, id] { ca_context_cancel(c, id); });
     }
 
 private:
@@ -110,6 +118,8 @@ private:
     bool failed_ = false;
     std::uint32_t nextId_ = 1;
     Logger log_{"sound"};
+    // Declared last: goes first, finishing the calls queued on the context.
+    QThreadPool calls_;
 };
 
 class CanberraSound : public LoadedSound {

@@ -1,6 +1,6 @@
 #pragma once
 // Event sounds: sound files and named sounds of the freedesktop sound theme, played through
-// libcanberra. Main thread only.
+// libcanberra. Main thread only; the sound library itself is called on a thread of its own.
 
 #include <filesystem>
 #include <memory>

@@ -51,7 +51,7 @@ protected:
         testsupport::processEvents();
     }
 
-    Capture stored() { return library.store(fakes::image(64, 48)); }
+    Capture stored() { return testsupport::await(library.store(fakes::image(64, 48))); }
 
     // A finished recording: already saved, outside the cache.
     Capture recording() {
@@ -83,7 +83,8 @@ TEST_F(QuickAccessControllerTest, AtTheTimeoutUnsavedCapturesAreDiscardedSavedOn
     QElapsedTimer sinceShown;
     sinceShown.start();
     for (const Capture& capture : {hovered, picture, movie}) controller->show(capture);
-    ASSERT_TRUE(controller->thumbnailPanel(picture.id)->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return controller->thumbnailPanel(picture.id)->isVisible(); }));
+    EXPECT_TRUE(model(picture).preview().has_value()) << "a picture's thumbnail shows with its picture";
     ASSERT_FALSE(closesWithin(hovered, 300));
     quickaccess_test::enter(view(hovered));
     EXPECT_TRUE(model(hovered).isHovering());

@@ -33,6 +33,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
+using testsupport::await;
 using testsupport::mode;
 using testsupport::readFile;
 
@@ -85,12 +86,12 @@ protected:
 };
 
 TEST_F(CaptureLibraryTest, StoreWritesAPrivatePngInAFolderOfItsOwn) {
-    Capture first = library->store(picture(3000, 4, 1500));
-    Capture second = library->store(picture(3000, 4, 1500));
+    Capture first = await(library->store(picture(3000, 4, 1500)));
+    Capture second = await(library->store(picture(3000, 4, 1500)));
     // Crossing a second boundary between the two stores would prove nothing; try again.
     for (int i = 0; i < 3 && first.fileURL.filename() != second.fileURL.filename(); ++i) {
-        first = library->store(picture(3000, 4, 1500));
-        second = library->store(picture(3000, 4, 1500));
+        first = await(library->store(picture(3000, 4, 1500)));
+        second = await(library->store(picture(3000, 4, 1500)));
     }
     EXPECT_EQ(first.fileURL.filename(), second.fileURL.filename());
     EXPECT_NE(first.fileURL.parent_path(), second.fileURL.parent_path());
@@ -108,14 +109,14 @@ TEST_F(CaptureLibraryTest, StoreFailuresThrowAndLeaveNothingBehind) {
     EXPECT_THROW(blocked->newCacheURL(kit::CaptureKind::video, std::chrono::system_clock::now()), CaptureStoreError);
     EXPECT_TRUE(logged("cache folder unavailable error=Not a directory"));
 
-    EXPECT_THROW(library->store(CapturedImage{}), CaptureStoreError);
+    EXPECT_THROW(await(library->store(CapturedImage{})), CaptureStoreError);
 
     testsupport::ScopedMount mount(temp / "full", "tmpfs", "tmpfs", "size=64k");
     ASSERT_TRUE(mount.mounted()) << mount.failure();
     auto full = makeLibrary(temp / "full" / "Captures");
     fs::create_directory(temp / "full" / "Captures");
     try {
-        full->store(noise(300));
+        await(full->store(noise(300)));
         FAIL() << "stored onto a full disk";
     } catch (const CaptureStoreError& error) {
         EXPECT_STREQ(error.what(), "The capture couldn't be written to disk.");
@@ -124,7 +125,7 @@ TEST_F(CaptureLibraryTest, StoreFailuresThrowAndLeaveNothingBehind) {
 }
 
 TEST_F(CaptureLibraryTest, AStoreKilledMidwayLeavesNoPictureUnderItsName) {
-    EXPECT_EQ(testsupport::killedWhileWriting(64 * 1024, [&] { library->store(noise(600)); }), SIGXFSZ);
+    EXPECT_EQ(testsupport::killedWhileWriting(64 * 1024, [&] { await(library->store(noise(600))); }), SIGXFSZ);
     for (const auto& entry : fs::recursive_directory_iterator(cacheFolder)) {
         EXPECT_TRUE(entry.is_directory()) << entry.path();
     }
@@ -139,7 +140,7 @@ TEST_F(CaptureLibraryTest, ALinkedCacheFolderIsReplacedNotFollowed) {
     fs::create_directory_symlink(temp / "victim", cacheFolder);
 
     library->purgeExpired();
-    const Capture capture = library->store(picture(8, 8, 8));
+    const Capture capture = await(library->store(picture(8, 8, 8)));
     EXPECT_TRUE(logged("cache folder link replaced path=" + cacheFolder.string()));
     EXPECT_FALSE(fs::is_symlink(cacheFolder));
     EXPECT_EQ(capture.fileURL.parent_path().parent_path(), cacheFolder);
@@ -151,7 +152,7 @@ TEST_F(CaptureLibraryTest, ALinkedCacheFolderIsReplacedNotFollowed) {
 
 // Numbering a taken name is the namer's and the save rule's (tests/kit).
 TEST_F(CaptureLibraryTest, SaveMovesTheFileAndEmptiesTheCache) {
-    const Capture capture = library->store(picture(16, 16, 8));
+    const Capture capture = await(library->store(picture(16, 16, 8)));
     const std::string bytes = readFile(capture.fileURL);
 
     const kit::SaveResult result = library->save(capture);
@@ -163,7 +164,7 @@ TEST_F(CaptureLibraryTest, SaveMovesTheFileAndEmptiesTheCache) {
 }
 
 TEST_F(CaptureLibraryTest, DiscardRemovesOnlyTheCachesOwnFolders) {
-    const Capture capture = library->store(picture(8, 8, 8));
+    const Capture capture = await(library->store(picture(8, 8, 8)));
     library->discard(capture);
     EXPECT_FALSE(fs::exists(capture.fileURL.parent_path()));
     EXPECT_TRUE(logged("discarded file=" + capture.fileURL.filename().string()));
@@ -173,7 +174,7 @@ TEST_F(CaptureLibraryTest, DiscardRemovesOnlyTheCachesOwnFolders) {
     std::ofstream(saveFolder / "saved.png") << "saved";
     fs::create_directory_symlink(temp / "victim", cacheFolder / "LINK");
     fs::create_directory_symlink(cacheFolder, temp / "alias");
-    const Capture kept = library->store(picture(8, 8, 8));
+    const Capture kept = await(library->store(picture(8, 8, 8)));
     fs::create_directory_symlink(temp / "victim", temp / "outside");
 
     const fs::path outside[] = {
@@ -229,7 +230,7 @@ TEST_F(CaptureLibraryTest, PurgeRemovesOldEntriesByModificationTimeWithoutBirthT
 }
 
 TEST_F(CaptureLibraryTest, CopyOffersAPictureAndItsFileButAMovieOnlyAsAFile) {
-    const Capture capture = library->store(picture(20, 10, 10));
+    const Capture capture = await(library->store(picture(20, 10, 10)));
     library->copy(capture);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
