@@ -74,21 +74,48 @@ void report(const char* what, const Figures& f) {
 
 double since(const QElapsedTimer& clock) { return static_cast<double>(clock.nsecsElapsed()) / 1e6; }
 
+// The GUI thread's time on a processor and waiting for one, in ms (the kernel's schedstat).
+struct ThreadTimes {
+    double worked = 0;
+    double queued = 0;
+};
+
+ThreadTimes threadTimes() {
+    ThreadTimes times;
+    if (std::FILE* file = std::fopen("/proc/thread-self/schedstat", "r")) {
+        unsigned long long worked = 0, queued = 0;
+        if (std::fscanf(file, "%llu %llu", &worked, &queued) == 2) times = {worked / 1e6, queued / 1e6};
+        std::fclose(file);
+    }
+    return times;
+}
+
+// The longest time between two turns of the event loop, and how much of it the GUI thread worked
+// and waited for a processor (the rest it waited for something else: the X server, a lock).
+struct Stall {
+    double ms = 0;
+    ThreadTimes within;
+};
+
 // Starts `action` from the event loop and runs the loop until `done` holds and `settle` ms more
-// have passed (or 20 s); the longest time between two turns of the loop, in ms. A 1 ms timer
-// marks the turns.
-double longestStall(const std::function<void()>& action, const std::function<bool()>& done, int settle = 300) {
+// have passed (or 20 s). A 1 ms timer marks the turns.
+Stall longestStall(const std::function<void()>& action, const std::function<bool()>& done, int settle = 300) {
     QEventLoop loop;
     QElapsedTimer clock;
     clock.start();
-    qint64 last = 0, longest = 0, doneAt = -1;
+    qint64 last = 0, doneAt = -1;
+    ThreadTimes lastTimes = threadTimes();
+    Stall longest;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(1);
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
         const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
+        const ThreadTimes times = threadTimes();
+        if (static_cast<double>(now - last) / 1e6 > longest.ms)
+            longest = {static_cast<double>(now - last) / 1e6, {times.worked - lastTimes.worked, times.queued - lastTimes.queued}};
         last = now;
+        lastTimes = times;
         if (doneAt < 0 && done()) doneAt = now;
         if ((doneAt >= 0 && now - doneAt > settle * 1'000'000LL) || now > 20'000'000'000LL) loop.quit();
     });
@@ -96,7 +123,22 @@ double longestStall(const std::function<void()>& action, const std::function<boo
     QTimer::singleShot(5, &loop, action);
     loop.exec();
     if (doneAt < 0) throw std::runtime_error("the action never finished");
-    return static_cast<double>(longest) / 1e6;
+    return longest;
+}
+
+void reportStalls(const char* first, const char* later, const std::vector<Stall>& runs) {
+    const Stall& one = runs.front();
+    std::printf("  %-44s %7.1f ms   worked %5.1f, waited for a processor %5.1f\n", first, one.ms, one.within.worked,
+                one.within.queued);
+    Figures stalls, worked, queued;
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        stalls.add(runs[i].ms);
+        worked.add(runs[i].within.worked);
+        queued.add(runs[i].within.queued);
+    }
+    report(later, stalls);
+    report("  of which the GUI thread worked", worked);
+    report("  of which it waited for a processor", queued);
 }
 
 // The program's own wiring of capture, storage, sound, thumbnails and recording on this server.
@@ -105,7 +147,11 @@ int guiStalls(int runs) {
     // A microphone: a source of its own, the default one (a sink's monitor is no microphone).
     for (const QStringList& args : {QStringList{"load-module", "module-null-source", "source_name=glimpo_mic"},
                                     QStringList{"set-default-source", "glimpo_mic"}}) {
-        if (QProcess::execute("pactl", args) != 0) throw std::runtime_error("pactl could not add a microphone");
+        QProcess pactl;
+        pactl.setStandardOutputFile(QProcess::nullDevice());
+        pactl.start("pactl", args);
+        if (!pactl.waitForFinished(10000) || pactl.exitCode() != 0)
+            throw std::runtime_error("pactl could not add a microphone");
     }
     QTemporaryDir home;
     const std::filesystem::path root = home.path().toStdString();
@@ -142,28 +188,17 @@ int guiStalls(int runs) {
     });
     const auto noThumbnails = [&] { return quickAccess.thumbnailIDs().empty(); };
 
-    Figures capture, recording;
-    double firstCapture = 0, firstRecording = 0;
+    std::vector<Stall> capture, recording;
     for (int run = 0; run < runs + 1; ++run) {
         capturetest::waitUntil(noThumbnails, 5000);
         const int before = captured;
-        const double stall = longestStall([&] { coordinator.run(kit::CaptureAction::fullscreen); },
-                                          [&] { return captured > before && !noThumbnails(); });
-        if (run == 0) {
-            firstCapture = stall;
-        } else {
-            capture.add(stall);
-        }
+        capture.push_back(longestStall([&] { coordinator.run(kit::CaptureAction::fullscreen); },
+                                       [&] { return captured > before && !noThumbnails(); }));
     }
     for (int run = 0; run < runs + 1; ++run) {
         capturetest::waitUntil(noThumbnails, 5000);
-        const double stall = longestStall([&] { coordinator.startRecording(std::nullopt, std::nullopt); },
-                                          [&] { return coordinator.recordingElapsed().has_value(); });
-        if (run == 0) {
-            firstRecording = stall;
-        } else {
-            recording.add(stall);
-        }
+        recording.push_back(longestStall([&] { coordinator.startRecording(std::nullopt, std::nullopt); },
+                                         [&] { return coordinator.recordingElapsed().has_value(); }));
         const int before = captured;
         coordinator.stopRecordingNow();
         if (!capturetest::waitUntil([&] { return captured > before; }, 20000)) {
@@ -172,10 +207,8 @@ int guiStalls(int runs) {
         }
     }
     std::printf("  longest stall of the GUI thread's event loop\n");
-    std::printf("  %-44s %7.1f ms\n", "first full-screen capture (sound loads)", firstCapture);
-    report("later full-screen captures", capture);
-    std::printf("  %-44s %7.1f ms\n", "first recording start, mic on (module loads)", firstRecording);
-    report("later recording starts, mic on", recording);
+    reportStalls("first full-screen capture (sound loads)", "later full-screen captures", capture);
+    reportStalls("first recording start, mic on (module loads)", "later recording starts, mic on", recording);
     return 0;
 }
 

@@ -28,6 +28,11 @@ std::optional<QImage> readImage(const std::filesystem::path& file) {
     reader.setAutoTransform(true);
     QImage image = reader.read();
     if (image.isNull()) return std::nullopt;
+    // Reduced here, off the main thread, to what the sharpest screen shows of a thumbnail: drawing
+    // a whole large screen that small would take the main thread tens of milliseconds.
+    const QSize bound = QSizeF(kit::ThumbnailLayout::size.width, kit::ThumbnailLayout::size.height).toSize() * 3;
+    if (image.width() > bound.width() || image.height() > bound.height())
+        image = image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
 }
 

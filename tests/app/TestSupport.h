@@ -3,6 +3,7 @@
 // read and written whole, and environment overrides that undo themselves.
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <qcoro/qcorotask.h>
 #include <QDeadlineTimer>
 #include <QEvent>
@@ -32,9 +33,14 @@ inline void processEvents() {
 // Spins the event loop until condition holds or ms pass; returns the condition's last answer.
 inline bool waitUntil(const std::function<bool()>& condition, int ms = 2000) {
     QDeadlineTimer deadline(ms);
+    // Sleeps between looks rather than spinning: a spinning main thread starves the workers it
+    // waits for on a busy machine.
+    QTimer look;
+    look.setTimerType(Qt::PreciseTimer);
+    look.start(1);
     while (!condition()) {
         if (deadline.hasExpired()) return condition();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;

@@ -8,9 +8,6 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#include <sys/ipc.h>
-#include <sys/shm.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -21,7 +18,10 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QString>
+#include <QtConcurrent/QtConcurrentRun>
+#include <qcoro/qcorofuture.h>
 
+#include "app/platform/x11/ShmSegment.h"
 #include "app/platform/x11/XcbConnection.h"
 
 #include "kit/Error.h"
@@ -106,48 +106,8 @@ struct XcbCaptureBackend::Connection {
     bool shm = false;
     std::uint8_t damageEvent = 0;
     bool damage = false;
-    // One shared-memory segment, grown when a grab needs more.
-    xcb_shm_seg_t segment = 0;
-    void* segmentAddress = nullptr;
-    std::size_t segmentSize = 0;
-
-    ~Connection() { releaseSegment(); }
-
-    void releaseSegment() {
-        if (!segmentAddress) return;
-        // Qt closes its connection when the application goes; a backend that outlives it (a
-        // static in a test) must not write to the closed connection.
-        if (c && platform::x11::connection() == c && !xcb_connection_has_error(c)) xcb_shm_detach(c, segment);
-        shmdt(segmentAddress);
-        segmentAddress = nullptr;
-        segmentSize = 0;
-    }
-
-    bool ensureSegment(std::size_t size) {
-        if (segmentAddress && segmentSize >= size) return true;
-        releaseSegment();
-        const int id = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
-        if (id < 0) return false;
-        void* address = shmat(id, nullptr, 0);
-        if (address == reinterpret_cast<void*>(-1)) {
-            shmctl(id, IPC_RMID, nullptr);
-            return false;
-        }
-        const xcb_shm_seg_t seg = xcb_generate_id(c);
-        xcb_generic_error_t* error = xcb_request_check(c, xcb_shm_attach_checked(c, seg, id, 0));
-        // Marked for removal now: the segment goes away by itself once both sides detach, even
-        // if this process dies.
-        shmctl(id, IPC_RMID, nullptr);
-        if (error) {
-            std::free(error);
-            shmdt(address);
-            return false;
-        }
-        segment = seg;
-        segmentAddress = address;
-        segmentSize = size;
-        return true;
-    }
+    // One shared-memory segment, grown when a grab needs more; lent to a grab while it runs.
+    ShmSegment segment;
 };
 
 namespace {
@@ -295,13 +255,41 @@ void copyPixels(QImage& image, const QPoint& at, const std::uint8_t* data, int w
     }
 }
 
+// The part of an area that lies on the root, and how its pixels are laid out.
+struct Source {
+    QRect visible;
+    bool swap = false;
+};
+
+// Throws kit::Error when the server can't be reached or its pixels can't be read.
+Source locate(Connection& x, const QRect& area) {
+    Reply<xcb_get_geometry_reply_t> root(xcb_get_geometry_reply(x.c, xcb_get_geometry(x.c, x.root), nullptr));
+    if (!root) throw kit::Error(unreachable);
+    Source source;
+    source.visible = area.intersected(QRect(0, 0, root->width, root->height));
+    source.swap = (xcb_get_setup(x.c)->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST) !=
+                  (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__);
+    if (!source.visible.isEmpty() && bitsPerPixel(x.c, root->depth) != 32)
+        throw kit::Error("The screen's pixel format isn't supported.");
+    return source;
+}
+
+// The area's image, black where the root does not reach; null when memory runs out.
+QImage blankImage(const QRect& area, const QRect& visible) {
+    QImage image(area.size(), QImage::Format_RGB32);
+    if (!image.isNull() && visible != area) image.fill(Qt::black);
+    return image;
+}
+
+const std::string outOfMemory = "There isn't enough memory for the screenshot.";
+
 } // namespace
 
 XcbCaptureBackend::XcbCaptureBackend() {
     releaseSegment_.setSingleShot(true);
     releaseSegment_.setInterval(2000);
     releaseSegment_.callOnTimeout([this] {
-        if (connection_) connection_->releaseSegment();
+        if (connection_) connection_->segment = ShmSegment();
     });
 }
 XcbCaptureBackend::~XcbCaptureBackend() = default;
@@ -448,42 +436,67 @@ std::optional<QPoint> XcbCaptureBackend::pointer() {
 
 QCoro::Task<std::vector<QImage>> XcbCaptureBackend::grabAreas(std::vector<QRect> areas) {
     std::vector<QImage> images;
-    for (const QRect& area : areas) images.push_back(grab(area));
+    for (const QRect& area : areas) {
+        std::optional<QImage> shared = co_await grabShared(area);
+        images.push_back(shared ? std::move(*shared) : grab(area));
+    }
     co_return images;
+}
+
+QCoro::Task<std::optional<QImage>> XcbCaptureBackend::grabShared(QRect area) {
+    connection();
+    const std::shared_ptr<Connection> x = connection_;
+    const Source source = locate(*x, area);
+    if (!x->shm || source.visible.isEmpty()) co_return std::nullopt;
+    const std::size_t bytes = static_cast<std::size_t>(source.visible.width()) * source.visible.height() * 4;
+    // The segment is this grab's own until its pixels are copied; a grab meanwhile makes another.
+    ShmSegment segment = std::move(x->segment);
+    if (!segment || segment.size() < bytes) {
+        segment = ShmSegment();  // the small one goes before a larger one is made
+        segment = ShmSegment::attach(x->c, bytes);
+    }
+    if (!segment) co_return std::nullopt;
+    // The server's copy of a large screen and ours into fresh memory take tens of milliseconds
+    // each: a worker waits for both (xcb connections are thread-safe) while the event loop runs.
+    struct Grabbed {
+        bool written = false;
+        QImage image;
+    };
+    Grabbed grabbed = co_await QtConcurrent::run([c = x->c, root = x->root, &segment, area, source] {
+        Grabbed result;
+        const QRect& visible = source.visible;
+        Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
+            c,
+            xcb_shm_get_image(c, root, visible.x(), visible.y(), visible.width(), visible.height(), ~0u,
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, segment.id(), 0),
+            nullptr));
+        if (!reply) return result;
+        result.written = true;
+        result.image = blankImage(area, visible);
+        if (!result.image.isNull())
+            copyPixels(result.image, visible.topLeft() - area.topLeft(), segment.data(), visible.width(),
+                       visible.height(), source.swap);
+        return result;
+    });
+    if (!grabbed.written) {
+        // A server that takes the segment but cannot write it (another host): stop trying.
+        x->shm = false;
+        co_return std::nullopt;
+    }
+    if (!x->segment) x->segment = std::move(segment);
+    releaseSegment_.start();
+    if (grabbed.image.isNull()) throw kit::Error(outOfMemory);
+    co_return std::move(grabbed.image);
 }
 
 QImage XcbCaptureBackend::grab(const QRect& area) {
     Connection& x = connection();
-    QImage image(area.size(), QImage::Format_RGB32);
-    if (image.isNull() && !area.isEmpty()) throw kit::Error("There isn't enough memory for the screenshot.");
-    Reply<xcb_get_geometry_reply_t> root(xcb_get_geometry_reply(x.c, xcb_get_geometry(x.c, x.root), nullptr));
-    if (!root) throw kit::Error(unreachable);
-    const QRect visible = area.intersected(QRect(0, 0, root->width, root->height));
-    if (visible != area) image.fill(Qt::black);
+    const Source source = locate(x, area);
+    const QRect& visible = source.visible;
+    QImage image = blankImage(area, visible);
+    if (image.isNull() && !area.isEmpty()) throw kit::Error(outOfMemory);
     if (visible.isEmpty()) return image;
-
     const QPoint at = visible.topLeft() - area.topLeft();
-    const bool swap = (xcb_get_setup(x.c)->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST) !=
-                      (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__);
-    if (bitsPerPixel(x.c, root->depth) != 32) throw kit::Error("The screen's pixel format isn't supported.");
-
-    const std::size_t bytes = static_cast<std::size_t>(visible.width()) * visible.height() * 4;
-    if (x.shm && x.ensureSegment(bytes)) {
-        releaseSegment_.start();
-        Reply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
-            x.c,
-            xcb_shm_get_image(x.c, x.root, visible.x(), visible.y(), visible.width(), visible.height(), ~0u,
-                              XCB_IMAGE_FORMAT_Z_PIXMAP, x.segment, 0),
-            nullptr));
-        if (reply) {
-            copyPixels(image, at, static_cast<const std::uint8_t*>(x.segmentAddress), visible.width(),
-                       visible.height(), swap);
-            return image;
-        }
-        // A server that takes the segment but cannot write it (another host): stop trying.
-        x.releaseSegment();
-        x.shm = false;
-    }
     // One request per band keeps each reply well below the request size limit.
     const int band = std::max(1, static_cast<int>((std::size_t{16} << 20) / (static_cast<std::size_t>(visible.width()) * 4)));
     for (int y = 0; y < visible.height(); y += band) {
@@ -497,7 +510,7 @@ QImage XcbCaptureBackend::grab(const QRect& area) {
         if (static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) <
             static_cast<std::size_t>(visible.width()) * rows * 4)
             throw kit::Error("The screen's pixel format isn't supported.");
-        copyPixels(image, at + QPoint(0, y), xcb_get_image_data(reply.get()), visible.width(), rows, swap);
+        copyPixels(image, at + QPoint(0, y), xcb_get_image_data(reply.get()), visible.width(), rows, source.swap);
     }
     return image;
 }

@@ -2,9 +2,11 @@
 // The capture backend over Qt's connection to the X server (atoms and extensions are queried on
 // first use, so a program that never captures never asks). Pixels come through MIT-SHM when the
 // server shares memory with us, else through plain GetImage. One backend serves the whole
-// program: capture, displays and panel placement. Main thread only.
+// program: capture, displays and panel placement. Main thread only; a grab through shared memory
+// is waited for and copied on a worker.
 
 #include <memory>
+#include <optional>
 
 #include <QTimer>
 
@@ -25,11 +27,12 @@ public:
     std::optional<QPoint> pointer() override;
     bool isShowing(std::uint32_t window) override;
     std::unique_ptr<DamageWatch> watchDamage() override;
-    // Grabs each area in turn, on the spot.
+    // Grabs each area in turn, without blocking the event loop where shared memory allows.
     QCoro::Task<std::vector<QImage>> grabAreas(std::vector<QRect> areas) override;
 
-    // The pixels of `area` now (root pixels, Format_RGB32 of exactly the area's size, black
-    // outside the root). Throws kit::Error when the server cannot be reached.
+    // The pixels of `area` now through plain GetImage, waiting for them (root pixels, Format_RGB32
+    // of exactly the area's size, black outside the root). Throws kit::Error when the server
+    // cannot be reached.
     QImage grab(const QRect& area);
 
     struct Connection;
@@ -37,6 +40,9 @@ public:
 private:
     // Throws kit::Error when no server answers.
     Connection& connection();
+    // `grab` through shared memory, awaited off the main thread; nothing when shared memory
+    // can't be used.
+    QCoro::Task<std::optional<QImage>> grabShared(QRect area);
 
     std::shared_ptr<Connection> connection_;
     // The shared-memory segment is as big as the largest grab; it goes once grabbing pauses.
