@@ -1,7 +1,7 @@
 // A recording of a Wayland session as the program makes it: the recorder asks a stand-in
 // ScreenCast portal on a private bus, which shares a test stream of a real PipeWire daemon as the
-// second monitor of the layout; the movie is read back with ffprobe. The portal's restore token
-// and its refusal, too.
+// second monitor of the layout; the movie is read back with ffprobe. A still screen, the portal's
+// restore token and its refusal, too.
 
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
@@ -116,6 +116,8 @@ private:
 class TestScreen {
 public:
     static constexpr int width = 320, height = 240;
+    // Sends nothing, as a compositor does while the screen is still.
+    std::atomic<bool> still{false};
 
     TestScreen() {
         pw_init(nullptr, nullptr);
@@ -155,7 +157,7 @@ public:
         ticker_ = std::thread([this] {
             while (!stopping_) {
                 pw_thread_loop_lock(loop_);
-                pw_stream_trigger_process(stream_);
+                if (!still) pw_stream_trigger_process(stream_);
                 pw_thread_loop_unlock(loop_);
                 std::this_thread::sleep_for(33ms);
             }
@@ -336,7 +338,8 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
     };
 
     sharePortal();
-    const std::filesystem::path whole = record(std::nullopt, 3000);
+    const std::filesystem::path whole = record(std::nullopt, 3000, [&] { screen.still = true; });
+    screen.still = false;
     const ProbedMovie movie = probe(whole);
     ASSERT_TRUE(movie.ok && !movie.streams.empty()) << whole;
     EXPECT_EQ(whole.extension(), ".mp4");
@@ -349,6 +352,9 @@ TEST(ScreenCastRecording, RecordsTheSharedScreenAsksOnceWithTheKeptChoiceAndARef
     const auto brightness = [](const ProbedFrame& a, const ProbedFrame& b) { return a.brightness < b.brightness; };
     const auto [darkest, brightest] = std::minmax_element(frames.begin(), frames.end(), brightness);
     EXPECT_GT(brightest->brightness - darkest->brightness, 20) << "the movie does not show the screen changing";
+    // Still for its second half, and still a picture twice a second.
+    for (std::size_t i = 1; i < frames.size(); ++i)
+        EXPECT_LT(frames[i].time - frames[i - 1].time, 0.6) << "no picture after " << frames[i - 1].time << " s";
     EXPECT_TRUE(waitUntil([&] { return portal.openSessions() == 0; }))
         << "the desktop still shows the screen as shared";
 
