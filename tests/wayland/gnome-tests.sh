@@ -6,8 +6,9 @@
 # RemoteDesktop API (mutter-input.py). Where no GNOME can start, every case is skipped, saying why.
 # full-screen  a full-screen capture through the Screenshot portal has the native client's pixels
 # area         an area dragged through the overlay has the dragged size and the client's pixels
-# recording    a recording starts once the Share dialog is answered; the next one starts from the
-#              kept choice without a dialog; both are movies of the dragged size
+# recording    a recording starts once the Share dialog is answered; the next one, after a restart,
+#              starts from the kept choice without a dialog; both are movies of the dragged size, with a picture
+#              at least twice a second of the still screen
 # no-leftovers the portal's pictures are gone from the home folder and ~/Pictures
 set -euo pipefail
 
@@ -97,16 +98,15 @@ case_area() {
 movies() { find "$HOME/Desktop" -name 'Glimpo *.mp4' 2>/dev/null | sort; }
 # Records an area into the save folder, the Desktop; answers the Share dialog when asked to.
 record() { # the movies there will be, then "share" to answer the dialog
-  local count=$1 movie
+  local count=$1 movie gap
   ask --record
-  wait_for 30 sh -c "[ \$(grep -c 'overlay shown' '$runtime/glimpo.log') -ge $count ]" || fail "the recording overlay did not open"
+  wait_for 30 logged "overlay shown" || fail "the recording overlay did not open"
   input move:200,150 down move:400,300 move:600,450 up
-  started() { [ "$(grep -c 'recording started' "$runtime/glimpo.log")" -ge "$count" ]; }
   # The dialog's monitor row, then Share, once the dialog is there.
   if [ "${2:-}" = share ]; then
-    for _ in $(seq 5); do wait_for 3 started && break; input click:640,401 click:847,248; done
+    for _ in $(seq 5); do wait_for 3 logged "recording started" && break; input click:640,401 click:847,248; done
   fi
-  wait_for 20 started || fail "recording $count did not start"
+  wait_for 20 logged "recording started" || fail "recording $count did not start"
   sleep 3
   ask --record
   wait_for 30 sh -c "[ \$(find '$HOME/Desktop' -name 'Glimpo *.mp4' | wc -l) -ge $count ]" || fail "recording $count was not saved"
@@ -115,12 +115,21 @@ record() { # the movies there will be, then "share" to answer the dialog
     fail "recording $count is not the dragged 400x300 area"
   ffprobe -v error -show_entries format=duration -of csv=p=0 "$movie" | awk '{ exit !($1 > 2) }' ||
     fail "recording $count is shorter than it ran"
+  # The screen stands still, yet its last picture comes again twice a second: a movie cut short
+  # lacks at most its last second.
+  gap=$(ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of csv=p=0 "$movie" |
+    awk -F, '$1 == "" { next } seen && $1 - last >= 1 { print last; exit } { last = $1; seen = 1 }')
+  [ -z "$gap" ] || fail "recording $count has no picture for a second after $gap s"
 }
 
 case_recording() {
   start_glimpo
   record 1 share
   grep -q screenCastRestoreToken "$XDG_CONFIG_HOME/org.glimpo.Glimpo/settings.json" || fail "the choice was not kept"
+  # Started again, Glimpo shares the kept choice without asking.
+  ask --quit
+  wait "$glimpo_pid" || true
+  start_glimpo
   record 2
 }
 
