@@ -119,7 +119,8 @@ bool isHexLiteral(const std::string& token) {
 }
 
 // Zero, capital O and small o by the token they stand in and, where the recogniser's boxes are
-// sure (a monospaced line), by height; l, 1 and I by their neighbours.
+// sure (a monospaced line), by height; c and e by the recogniser's doubt; l, 1 and I by their
+// neighbours.
 void decideByShapeAndNeighbours(std::vector<ReadGlyph>& glyphs, const Metrics& metrics, bool monospaced) {
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         ReadGlyph& glyph = glyphs[i];
@@ -141,6 +142,14 @@ void decideByShapeAndNeighbours(std::vector<ReadGlyph>& glyphs, const Metrics& m
             } else if (monospaced && trustworthy(glyph, metrics) && !metrics.tall(glyph)) {
                 glyph.text = "o";
             }
+        }
+    }
+    // The recogniser leans to English letter sequences ("we" for "wc"); code has none to lean on,
+    // so a c it thought fairly likely stands.
+    for (ReadGlyph& glyph : glyphs) {
+        if (glyph.text != "e") continue;
+        for (const GlyphChoice& choice : glyph.alternatives) {
+            if (choice.text == "c" && choice.confidence >= 30) glyph.text = "c";
         }
     }
     for (std::size_t i = 1; i + 1 < glyphs.size(); ++i) {
@@ -310,7 +319,10 @@ std::string read(std::vector<ReadGlyph> glyphs, const std::vector<Rect>& ink) {
     const Metrics metrics = metricsOf(glyphs);
     if (!(metrics.xHeight > 0)) {
         std::string text;
-        for (const ReadGlyph& glyph : glyphs) text += (glyph.startsWord && !text.empty() ? " " : "") + glyph.text;
+        for (const ReadGlyph& glyph : glyphs) {
+            if (glyph.startsWord && !text.empty()) text.push_back(' ');
+            text.append(glyph.text);
+        }
         return text;
     }
     for (ReadGlyph& glyph : glyphs) plainPunctuation(glyph, metrics);

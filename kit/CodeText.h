@@ -1,10 +1,10 @@
 #pragma once
 // Reads code, commands, paths and log lines character for character: which recognised lines look
 // like code, and how their glyphs become text as they stand on the screen. Straight quotes stay
-// straight, brackets and underscores stay, spaces come from where the ink is (on a monospaced
-// line from its advance), and glyphs the recogniser confuses (l, 1, I and brackets; 0, O and o;
-// S and $) are decided by their shape against the line's own letters and by the line around
-// them.
+// straight, brackets and underscores stay, spaces come from where the glyphs stand (on a
+// monospaced line from its advance), and glyphs the recogniser confuses (brackets read as l, I,
+// f or J; 0, O and o; c read as e) are decided by their height, by the recogniser's other
+// readings and by the line around them: pairs of brackets and quotes, numbers, hex literals.
 
 #include <string>
 #include <vector>
