@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "app/platform/x11/PanelWindow.h"
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/ToastView.h"
 
 ToastController::ToastController(std::shared_ptr<DisplayLocator> screens, QObject* parent)

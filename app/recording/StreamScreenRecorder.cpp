@@ -18,7 +18,7 @@
 
 #include "app/capture/DisplayService.h"
 #include "app/capture/ScreenCaptureError.h"
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 #include "app/storage/CaptureLibrary.h"
 
 namespace {

@@ -11,7 +11,6 @@
 #include <chrono>
 
 #include "app/base/GlimpoUIState.h"
-#include "app/core/CaptureCoordinator.h"
 #include "app/platform/x11/PanelWindow.h"
 #include "app/ui/AllInOneBarView.h"
 #include "app/ui/AllInOnePanel.h"
@@ -41,8 +40,8 @@ QCoro::Task<void> runWhenGone(QPointer<AllInOnePanel> panel, std::function<void(
 
 } // namespace
 
-AllInOneController::AllInOneController(AppSettings& settings, CaptureCoordinator& coordinator, QObject* parent)
-    : QObject(parent), settings_(settings), coordinator_(coordinator) {}
+AllInOneController::AllInOneController(AppSettings& settings, DisplayLocator* displays, QObject* parent)
+    : QObject(parent), settings_(settings), displays_(displays) {}
 
 AllInOneController::~AllInOneController() {
     if (isOpen()) GlimpoUIState::shared().remove(surfaceName);
@@ -72,19 +71,14 @@ void AllInOneController::makePanel() {
         if (!self) return;
         self->close();
         self->whenGone([self, action] {
-            if (self) self->coordinator_.run(action);
+            if (self) emit self->captureChosen(action);
         });
     };
     actions.record = [self](bool fullscreen) {
         if (!self) return;
         self->close();
         self->whenGone([self, fullscreen] {
-            if (!self) return;
-            if (fullscreen) {
-                self->coordinator_.startRecording(std::nullopt, std::nullopt);
-            } else {
-                self->coordinator_.run(kit::CaptureAction::recording);
-            }
+            if (self) emit self->recordingChosen(fullscreen);
         });
     };
     actions.close = [self] {
@@ -110,12 +104,11 @@ void AllInOneController::makePanel() {
 void AllInOneController::place() {
     AllInOneBarView* content = view();
     const QSize size = content ? content->sizeHint() : QSize();
-    DisplayLocator* displays = coordinator_.displays();
-    if (screen_ && displays) {
+    if (screen_ && displays_) {
         const kit::Rect& visible = screen_->visibleFrame;
         const kit::Rect frame = kit::Rect::make(visible.midX() - size.width() / 2.0, visible.minY() + heightAboveBottom,
                                                 size.width(), size.height());
-        panel_->setFrame(displays->toTopLeft(frame), false);
+        panel_->setFrame(displays_->toTopLeft(frame), false);
     } else {
         panel_->setFrame(QRect(panel_->targetFrame().topLeft(), size), false);
     }
@@ -125,8 +118,7 @@ void AllInOneController::place() {
 
 void AllInOneController::open() {
     if (!panel_ || panel_->isTranslucent() != platform::x11::compositingManagerRunning()) makePanel();
-    DisplayLocator* displays = coordinator_.displays();
-    screen_ = displays ? screenUnderPointer(*displays) : std::nullopt;
+    screen_ = displays_ ? screenUnderPointer(*displays_) : std::nullopt;
     place();
 
     previousFocus_ = platform::x11::activeWindow();

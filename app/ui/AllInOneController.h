@@ -1,7 +1,7 @@
 #pragma once
 // Owns the all-in-one bar: opens it centred 60 points above the bottom of the visible frame of
-// the display under the pointer, closes it on the toggle, Escape or its close button, and hands
-// the user's choice to the coordinator once the bar has left the screen. Main thread only.
+// the display under the pointer, closes it on the toggle, Escape or its close button, and reports
+// the user's choice once the bar has left the screen. Main thread only.
 
 #include <functional>
 #include <memory>
@@ -11,18 +11,18 @@
 
 #include "app/capture/DisplayLocator.h"
 #include "app/ui/AllInOneActions.h"
+#include "kit/CaptureVocabulary.h"
 
 class AllInOneBarView;
 class AllInOnePanel;
 class AppSettings;
-class CaptureCoordinator;
 
 class AllInOneController : public QObject {
     Q_OBJECT
 
 public:
-    // Placed on the coordinator's displays; without them the bar opens wherever it last was.
-    AllInOneController(AppSettings& settings, CaptureCoordinator& coordinator, QObject* parent = nullptr);
+    // Placed on `displays`; without them the bar opens wherever it last was.
+    AllInOneController(AppSettings& settings, DisplayLocator* displays, QObject* parent = nullptr);
     ~AllInOneController() override;
 
     // Closes the bar when it shows, opens it otherwise.
@@ -34,6 +34,13 @@ public:
     AllInOneBarView* view() const;
 
     static constexpr double heightAboveBottom = 60;
+
+signals:
+    // The user chose a capture mode; the bar is gone from the screen.
+    void captureChosen(kit::CaptureAction action);
+    // The user started a recording: of the whole display under the pointer, or of an area still
+    // to select. The bar is gone from the screen.
+    void recordingChosen(bool fullscreen);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,7 +54,7 @@ private:
     void whenGone(std::function<void()> work);
 
     AppSettings& settings_;
-    CaptureCoordinator& coordinator_;
+    DisplayLocator* displays_;
     std::unique_ptr<AllInOnePanel> panel_;
     // The application-local key monitor is installed.
     bool keyMonitor_ = false;

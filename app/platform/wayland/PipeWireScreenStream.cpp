@@ -150,7 +150,7 @@ struct PipeWireScreenStream::Reader {
         const std::uint8_t* planes[1] = {pixels + std::size_t(crop.y()) * stride + std::size_t(crop.x()) * 4};
         const int strides[1] = {stride};
         sws_scale(scaler, planes, strides, 0, crop.height(), picture->data, picture->linesize);
-        x11::StreamFrame frame;
+        StreamFrame frame;
         frame.time = kit::MediaTime::fromNanoseconds(now);
         frame.complete = true;
         frame.picture = picture;

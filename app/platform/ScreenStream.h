@@ -15,7 +15,7 @@
 
 struct AVFrame;
 
-namespace platform::x11 {
+namespace platform {
 
 struct StreamFrame {
     kit::MediaTime time;
@@ -46,4 +46,4 @@ public:
     virtual void setExcludedAreas(std::vector<QRect> rootRects) = 0;
 };
 
-} // namespace platform::x11
+} // namespace platform
