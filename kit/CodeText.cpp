@@ -1,6 +1,7 @@
 #include "kit/CodeText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <functional>
@@ -199,11 +200,12 @@ void pairBracketsAndQuotes(std::vector<ReadGlyph>& glyphs, const Metrics& metric
         const ReadGlyph& glyph = glyphs[i];
         if (isOneOf("lI1ifJ", glyph.text) && trustworthy(glyph, metrics) && metrics.tall(glyph) &&
             metrics.descends(glyph)) {
-            std::vector<std::string> choices = {glyph.text};
-            for (const std::string& choice : choicesWithin(glyph, brackets, 0)) choices.push_back(choice);
+            // The letter it was read as comes last: its shape speaks against it.
+            std::vector<std::string> choices = choicesWithin(glyph, brackets, 0);
             for (const char* fallback : {"[", "]", "(", ")", "{", "}"}) {
                 if (std::find(choices.begin(), choices.end(), fallback) == choices.end()) choices.emplace_back(fallback);
             }
+            choices.push_back(glyph.text);
             doubts.push_back({i, std::move(choices)});
         } else if (isOneOf(brackets, glyph.text) || isOneOf(quotes, glyph.text) || isOneOf("*", glyph.text)) {
             const std::string_view set = isOneOf(brackets, glyph.text) ? brackets : std::string_view("\"'*");

@@ -65,10 +65,10 @@ TEST(CodeTextTest, QuotesStayStraightBracketsPairAndZerosStandInNumbers) {
     EXPECT_EQ(CodeText::read(quoted, {}), "cp \"a.pdf\" 'b'");
 
     // A bracket read as l, another as J: tall strokes reaching below the baseline.
-    std::vector<ReadGlyph> indexed = glyphsOf("a[i][j]");
-    indexed[1].text = "l";
-    indexed[3].text = "J";
-    EXPECT_EQ(CodeText::read(indexed, {}), "a[i][j]");
+    std::vector<ReadGlyph> indexed = glyphsOf("total += values[i][j];");
+    indexed[13].text = "l";
+    indexed[15].text = "J";
+    EXPECT_EQ(CodeText::read(indexed, {}), "total += values[i][j];");
     // A real l stays.
     EXPECT_EQ(CodeText::read(glyphsOf("list[0]"), {}), "list[0]");
 
