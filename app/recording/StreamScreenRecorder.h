@@ -22,7 +22,7 @@
 class CaptureLibrary;
 class DisplayService;
 
-class StreamScreenRecorder : public QObject, public ScreenRecorder {
+class StreamScreenRecorder : public ScreenRecorder {
     Q_OBJECT
 
 public:
@@ -51,7 +51,7 @@ protected:
 private:
     struct ActiveRecording;
 
-    QCoro::Task<void> stoppedBySystem(std::string error);
+    QCoro::Task<void> streamStopped(std::string error);
     void startClock();
     void stopClock();
     void publishOwnWindows();
