@@ -7,8 +7,8 @@
 # full-screen  a full-screen capture through the Screenshot portal has the native client's pixels
 # area         an area dragged through the overlay has the dragged size and the client's pixels
 # recording    a recording starts once the Share dialog is answered; the next one, after a restart,
-#              starts from the kept choice without a dialog; both are movies of the dragged size, with a picture
-#              at least twice a second of the still screen
+#              starts from the kept choice without a dialog; both are movies of the dragged size
+#              with a picture at least every second of the still screen
 # no-leftovers the portal's pictures are gone from the home folder and ~/Pictures
 set -euo pipefail
 
@@ -25,8 +25,9 @@ for tool in gnome-shell /usr/libexec/xdg-desktop-portal-gnome /usr/libexec/xdg-d
             /usr/libexec/xdg-desktop-portal Xwayland pipewire wireplumber; do
   command -v "$tool" >/dev/null || skip "$tool is missing (scripts/install-deps installs it)"
 done
-/usr/bin/python3 -c 'from gi.repository import Gio' 2>/dev/null || skip "python3-gi is missing (scripts/install-deps installs it)"
-for tool in dbus-run-session dbus-daemon gdbus convert identify ffprobe foot; do
+/usr/bin/python3 -c 'from gi.repository import Gio' 2>/dev/null ||
+  skip "python3-gi is missing (scripts/install-deps installs it)"
+for tool in dbus-run-session dbus-daemon gdbus convert identify ffprobe foot xdotool; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
 done
 # The shell's settings, accessibility bus and the portals' permission store; never a portal.
@@ -37,7 +38,8 @@ export XDG_SESSION_DESKTOP=gnome
 # No login manager behind it: the shell's login manager client needs a system bus to talk to.
 cat >"$runtime/system-bus.conf" <<EOF
 <busconfig><type>system</type><listen>unix:path=$runtime/system-bus</listen>
-<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy></busconfig>
+<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
+</busconfig>
 EOF
 background system-bus dbus-daemon --config-file="$runtime/system-bus.conf" --nofork
 export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$runtime/system-bus"
@@ -69,7 +71,9 @@ gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
   --object-path /org/freedesktop/impl/portal/PermissionStore \
   --method org.freedesktop.impl.portal.PermissionStore.SetPermission screenshot true screenshot '' "['yes']" >/dev/null ||
   fail "the portal's permission store did not answer"
-input() { /usr/bin/python3 "$base/program/mutter-input.py" "$@" >>"$runtime/input.log" 2>&1 || fail "input $* did not reach the shell"; }
+input() {
+  /usr/bin/python3 "$base/program/mutter-input.py" "$@" >>"$runtime/input.log" 2>&1 || fail "input $* did not reach the shell"
+}
 # The session starts in the overview, above every window.
 input key:Escape
 foot --fullscreen -o colors.background=3366cc -o colors.foreground=ffffff \
@@ -78,6 +82,14 @@ pids+=($!)
 wait_for 20 test -f "$runtime/client" || fail "the Wayland client did not start"
 # Its first frame follows its first output.
 sleep 1
+# A drag across the overlay Glimpo has just opened, once the shell shows it: the shell puts a
+# window on screen a while after Xwayland maps it, and input before that goes to the client below.
+drag() { # from x,y through x,y to x,y
+  wait_for 20 sh -c 'xdotool search --onlyvisible --name "Glimpo selection" >/dev/null' ||
+    fail "the overlay is not on screen"
+  sleep 1
+  input "move:$1" down "move:$2" "move:$3" up
+}
 
 case_full_screen() {
   start_glimpo --fullscreen
@@ -89,7 +101,7 @@ case_full_screen() {
 case_area() {
   start_glimpo --area
   wait_for 30 logged "overlay shown" || fail "the area overlay did not open"
-  input move:100,100 down move:300,250 move:500,400 up
+  drag 100,100 300,250 500,400
   wait_for 20 logged "stored capture file=Glimpo " || fail "the area was not stored"
   [ "$(size "$(stored)")" = 400x300 ] || fail "the dragged 400x300 area was stored as $(size "$(stored)")"
   [ "$(pixel "$(stored)" 200 150)" = 3366CC ] || fail "the area shows $(pixel "$(stored)" 200 150), not the client"
@@ -101,7 +113,7 @@ record() { # the movies there will be, then "share" to answer the dialog
   local count=$1 movie gap
   ask --record
   wait_for 30 logged "overlay shown" || fail "the recording overlay did not open"
-  input move:200,150 down move:400,300 move:600,450 up
+  drag 200,150 400,300 600,450
   # The dialog's monitor row, then Share, once the dialog is there.
   if [ "${2:-}" = share ]; then
     for _ in $(seq 5); do wait_for 3 logged "recording started" && break; input click:640,401 click:847,248; done
@@ -109,7 +121,8 @@ record() { # the movies there will be, then "share" to answer the dialog
   wait_for 20 logged "recording started" || fail "recording $count did not start"
   sleep 3
   ask --record
-  wait_for 30 sh -c "[ \$(find '$HOME/Desktop' -name 'Glimpo *.mp4' | wc -l) -ge $count ]" || fail "recording $count was not saved"
+  wait_for 30 sh -c "[ \$(find '$HOME/Desktop' -name 'Glimpo *.mp4' | wc -l) -ge $count ]" ||
+    fail "recording $count was not saved"
   movie=$(movies | tail -n 1)
   [ "$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$movie")" = 400,300 ] ||
     fail "recording $count is not the dragged 400x300 area"

@@ -27,7 +27,8 @@ enter_session() {
   trap 'rm -rf "$base"' EXIT
   mkdir -m 0700 "$base/runtime" "$base/home" "$base/bus-services" "$base/program"
   for name in "${@:3}"; do
-    [ -f "/usr/share/dbus-1/services/$name.service" ] && cp "/usr/share/dbus-1/services/$name.service" "$base/bus-services/"
+    name=/usr/share/dbus-1/services/$name.service
+    [ -f "$name" ] && cp "$name" "$base/bus-services/"
   done
   cat >"$base/bus.conf" <<EOF
 <busconfig>
