@@ -94,7 +94,9 @@ logged() { grep -q -- "$1" "$runtime/glimpo.log"; }
 start_glimpo() { # the first action
   [ -f "$XDG_CONFIG_HOME/org.glimpo.Glimpo/settings.json" ] || {
     mkdir -p "$XDG_CONFIG_HOME/org.glimpo.Glimpo"
-    echo '{"welcomeShown": true, "playsShutterSound": false}' >"$XDG_CONFIG_HOME/org.glimpo.Glimpo/settings.json"
+    # Thumbnails stay while a slow machine takes the next capture.
+    echo '{"welcomeShown": true, "playsShutterSound": false, "thumbnailSeconds": 30}' \
+      >"$XDG_CONFIG_HOME/org.glimpo.Glimpo/settings.json"
   }
   GLIMPO_LOG_STDERR=1 "$glimpo" "$@" >"$runtime/glimpo.log" 2>&1 &
   glimpo_pid=$!
