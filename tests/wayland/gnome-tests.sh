@@ -56,6 +56,7 @@ export WAYLAND_DISPLAY=wayland-0
 # Xwayland is the shell's child: its display and authority are on its command line.
 xwayland() { pgrep -P "$shell" -x Xwayland; }
 wait_for 30 xwayland >/dev/null || skip "gnome-shell started no Xwayland"
+pids+=("$(xwayland)")
 export DISPLAY XAUTHORITY
 DISPLAY=$(tr '\0' '\n' </proc/"$(xwayland)"/cmdline | grep -m1 '^:')
 XAUTHORITY=$(tr '\0' '\n' </proc/"$(xwayland)"/cmdline | grep -A1 -x -- -auth | tail -n 1)
