@@ -163,7 +163,8 @@ TEST_F(PortalBus, ThePortalsOwnFileGoesOnceReadAndOnlyARefusalOnRecordIsTheDecli
         return kit::Error("a picture");
     };
 
-    // Saved in the home folder, as GNOME's portal does: read, then removed.
+    // Saved in the home folder, as GNOME's portal does: read, then removed. KDE's pictures
+    // folder is made before asking.
     portal.file = home + "/Screenshot.png";
     portal.picture = QImage(64, 32, QImage::Format_RGB32);
     portal.picture.fill(QColor(10, 200, 30));
@@ -177,6 +178,7 @@ TEST_F(PortalBus, ThePortalsOwnFileGoesOnceReadAndOnlyARefusalOnRecordIsTheDecli
     ASSERT_TRUE(notes.open(QIODevice::WriteOnly) && notes.write("the user's own") > 0);
     notes.close();
     portal.picture.save(home + "/older.png");
+    // The next second: file times are compared by the second.
     QThread::msleep(1000 - QTime::currentTime().msec() + 20);
     portal.picture = QImage();
     portal.file = home + "/older.png";
