@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "app/base/GlimpoUIState.h"
+#include "app/base/Observation.h"
 #include "app/core/CaptureCoordinator.h"
 #include "app/platform/x11/PanelWindow.h"
 #include "app/ui/AllInOneBarView.h"
@@ -42,7 +43,15 @@ QCoro::Task<void> runWhenGone(QPointer<AllInOnePanel> panel, std::function<void(
 } // namespace
 
 AllInOneController::AllInOneController(AppSettings& settings, CaptureCoordinator& coordinator, QObject* parent)
-    : QObject(parent), settings_(settings), coordinator_(coordinator) {}
+    : QObject(parent), settings_(settings), coordinator_(coordinator) {
+    // A recording that starts or ends while the bar is open moves it off the recorded area.
+    if (DisplayLocator* displays = coordinator_.displays()) {
+        observeChanges(this, [this, displays] {
+            displays->recordedArea();
+            if (isOpen()) place();
+        });
+    }
+}
 
 AllInOneController::~AllInOneController() {
     if (isOpen()) GlimpoUIState::shared().remove(surfaceName);
@@ -115,7 +124,9 @@ void AllInOneController::place() {
         const kit::Rect& visible = screen_->visibleFrame;
         const kit::Rect frame = kit::Rect::make(visible.midX() - size.width() / 2.0, visible.minY() + heightAboveBottom,
                                                 size.width(), size.height());
-        panel_->setFrame(displays->toTopLeft(frame), false);
+        panel_->setFrame(
+            displays->toTopLeft(clearOfRecording(*displays, *screen_, frame, &DisplayLocator::Screen::visibleFrame)),
+            false);
     } else {
         panel_->setFrame(QRect(panel_->targetFrame().topLeft(), size), false);
     }
