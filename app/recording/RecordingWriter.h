@@ -28,9 +28,13 @@ public:
 class RecordingWriter {
 public:
     enum class Output { screen, audio, microphone, other };
-    // The frame status of a screen sample: only complete frames are written.
+    // The frame status of a screen sample: only complete frames are written. A held frame is
+    // one the stream kept back because Glimpo's own window covered the area: it starts the time
+    // line all the same, so the movie never lacks the time it was held (the first complete
+    // picture is shown from the start).
     static constexpr long long frameComplete = 0;
     static constexpr long long frameIdle = 1;
+    static constexpr long long frameHeld = 3;
 
     struct FrameFree {
         void operator()(AVFrame* frame) const;

@@ -84,7 +84,10 @@ void StreamRecordingSession::start(std::function<void(const std::string& error)>
                 RecordingWriter::Sample sample;
                 sample.type = RecordingWriter::Output::screen;
                 sample.time = frame.time;
-                sample.status = frame.complete ? RecordingWriter::frameComplete : RecordingWriter::frameIdle;
+                using Status = platform::x11::StreamFrame::Status;
+                sample.status = frame.status == Status::complete ? RecordingWriter::frameComplete
+                                : frame.status == Status::held   ? RecordingWriter::frameHeld
+                                                                 : RecordingWriter::frameIdle;
                 sample.picture.reset(frame.picture);
                 p.writer.stream(std::move(sample));
             },

@@ -1,7 +1,8 @@
 #pragma once
 // The screen half of a recording stream: frames of one region of the screen, scaled to the
 // movie's pixel size with the cursor drawn in, stamped on the host clock (CLOCK_MONOTONIC) and
-// marked complete when something in the region changed since the last frame, idle otherwise.
+// marked complete when something in the region changed since the last frame, idle otherwise, and
+// held while one of Glimpo's own windows covers the region.
 
 #include <functional>
 #include <memory>
@@ -18,9 +19,11 @@ struct AVFrame;
 namespace platform::x11 {
 
 struct StreamFrame {
+    // Held: one of Glimpo's own windows covers the region, so the frame shows nothing.
+    enum class Status { complete, idle, held };
     kit::MediaTime time;
-    bool complete = false;
-    // YUV 4:2:0 at the configured size; null for idle frames.
+    Status status = Status::idle;
+    // YUV 4:2:0 at the configured size; null unless complete.
     AVFrame* picture = nullptr;
 };
 
