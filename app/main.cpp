@@ -9,8 +9,9 @@
 
 #include "app/core/AppDelegate.h"
 #include "app/core/CommandLine.h"
+#include "app/core/PlatformLoader.h"
 #include "app/core/SingleInstance.h"
-#include "app/platform/wayland/WaylandSession.h"
+#include "app/platform/Session.h"
 
 int main(int argc, char** argv) {
     // Before Qt: --help and a wrong option need no display.
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     // Glimpo's windows are placed by absolute position, which only X allows: in a Wayland
     // session they run on Xwayland.
-    if (platform::wayland::isWaylandSession() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (platform::Session::isWayland() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Glimpo");
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    AppDelegate delegate(AppDelegate::Environment::standard());
+    AppDelegate delegate(PlatformLoader::load());
     QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString& word) {
         if (const auto request = CommandLine::fromWord(word.toStdString())) delegate.handle(*request);
     });

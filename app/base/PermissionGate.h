@@ -1,8 +1,6 @@
 #pragma once
 // The permissions a capture needs.
 
-#include <qcoro/qcorotask.h>
-
 // The sound server asks nobody, so there is no undecided state: access is what it grants now.
 enum class MicrophoneAuthorization { authorized, denied, restricted };
 
@@ -12,8 +10,5 @@ namespace PermissionGate {
 // session the screenshot portal asks at the first capture, and a refusal there is the
 // declined-permission failure, so nothing is known to be refused beforehand.
 bool screenCaptureAllowed();
-
-// Authorised when the sound server answers and has an input source, restricted otherwise.
-MicrophoneAuthorization microphoneAuthorization();
 
 } // namespace PermissionGate

@@ -9,9 +9,9 @@
 #include "app/platform/x11/XcbCaptureBackend.h"
 #include "kit/Selection.h"
 
-DisplayLayout::DisplayLayout(const std::vector<platform::x11::Monitor>& monitors, double scale) : scale_(scale) {
+DisplayLayout::DisplayLayout(const std::vector<platform::Monitor>& monitors, double scale) : scale_(scale) {
     if (!(scale_ > 0) || !std::isfinite(scale_)) scale_ = 1;
-    const platform::x11::Monitor* primary = nullptr;
+    const platform::Monitor* primary = nullptr;
     for (const auto& m : monitors) {
         if (m.primary) {
             primary = &m;
@@ -82,7 +82,7 @@ kit::Point DisplayLayout::globalFromLocal(const DisplayInfo& display, kit::Point
     return {display.frame.minX() + local.x, display.frame.maxY() - local.y};
 }
 
-DisplayService::DisplayService(std::shared_ptr<platform::x11::X11CaptureBackend> backend, std::optional<double> scale)
+DisplayService::DisplayService(std::shared_ptr<platform::CaptureBackend> backend, std::optional<double> scale)
     : backend_(std::move(backend)), scale_(scale) {}
 
 DisplayLayout DisplayService::layout() const {

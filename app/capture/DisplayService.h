@@ -14,7 +14,7 @@
 #include <QRectF>
 
 #include "app/capture/DisplayLocator.h"
-#include "app/platform/x11/X11CaptureBackend.h"
+#include "app/platform/CaptureBackend.h"
 #include "kit/Geometry.h"
 
 struct DisplayInfo {
@@ -34,7 +34,7 @@ struct DisplayInfo {
 class DisplayLayout {
 public:
     DisplayLayout() = default;
-    DisplayLayout(const std::vector<platform::x11::Monitor>& monitors, double scale);
+    DisplayLayout(const std::vector<platform::Monitor>& monitors, double scale);
 
     // In the server's order.
     const std::vector<DisplayInfo>& displays() const { return displays_; }
@@ -68,7 +68,7 @@ private:
 class DisplayService : public DisplayLocator {
 public:
     // A fixed scale for tests; without one the scale is read from Qt at every layout().
-    explicit DisplayService(std::shared_ptr<platform::x11::X11CaptureBackend> backend,
+    explicit DisplayService(std::shared_ptr<platform::CaptureBackend> backend,
                             std::optional<double> scale = std::nullopt);
 
     // Reads the monitors now.
@@ -87,6 +87,6 @@ public:
     static QRect rootGeometry(const QRect& widget);
 
 private:
-    std::shared_ptr<platform::x11::X11CaptureBackend> backend_;
+    std::shared_ptr<platform::CaptureBackend> backend_;
     std::optional<double> scale_;
 };

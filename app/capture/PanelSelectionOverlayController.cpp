@@ -122,7 +122,6 @@ void PanelSelectionOverlayController::showPanels() {
         it = panels_.erase(it);
     }
 
-    painted_.clear();
     for (const DisplayInfo& display : layout_.displays()) {
         auto& panel = panels_[display.id];
         if (!panel) {
@@ -134,8 +133,6 @@ void PanelSelectionOverlayController::showPanels() {
             connect(view, &SelectionOverlayView::released, this, &PanelSelectionOverlayController::released);
             connect(view, &SelectionOverlayView::cancelled, this, &PanelSelectionOverlayController::cancel);
             connect(view, &SelectionOverlayView::modeToggled, this, &PanelSelectionOverlayController::toggleMode);
-            connect(panel.get(), &SelectionOverlayView::painted, this,
-                    [this, view = panel.get()] { panelPainted(view); });
         }
         QImage frozen;
         if (frozen_) {
@@ -188,12 +185,6 @@ void PanelSelectionOverlayController::hidePanels() {
 
 void PanelSelectionOverlayController::redraw() {
     for (auto& [id, panel] : panels_) panel->refresh();
-}
-
-void PanelSelectionOverlayController::panelPainted(SelectionOverlayView* panel) {
-    if (!shown_ || painted_.size() == panels_.size()) return;
-    painted_.insert(panel);
-    if (painted_.size() == panels_.size()) emit overlayPainted();
 }
 
 std::optional<CapturableWindow> PanelSelectionOverlayController::windowAt(kit::Point point) const {

@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include <QElapsedTimer>
@@ -62,8 +61,6 @@ public:
     SelectionOverlayView* keyPanel() const { return keyPanel_; }
 
 signals:
-    // Every panel of the selection has painted once since it began.
-    void overlayPainted();
     // The window list of the running selection has arrived (or failed).
     void windowsLoaded();
 
@@ -82,7 +79,6 @@ private:
     void grabInput();
     void redraw();
     void finish(SelectionResult result);
-    void panelPainted(SelectionOverlayView* panel);
     std::optional<CapturableWindow> windowAt(kit::Point point) const;
 
     ScreenCaptureService& capturer_;
@@ -107,5 +103,4 @@ private:
     SelectionOverlayView* keyPanel_ = nullptr;
     QTimer grabRetry_;
     int grabAttempts_ = 0;
-    std::set<SelectionOverlayView*> painted_;
 };

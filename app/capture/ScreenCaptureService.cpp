@@ -14,8 +14,8 @@
 namespace {
 
 using namespace std::chrono_literals;
-using platform::x11::ClientWindow;
-using platform::x11::WindowType;
+using platform::ClientWindow;
+using platform::WindowType;
 
 // How long hidden windows may take to leave the screen (the window manager takes the frames down
 // after them).
@@ -68,7 +68,7 @@ QImage cutFrozen(const FrozenScreen& frozen, const QRect& rootArea) {
 
 } // namespace
 
-ScreenCaptureService::ScreenCaptureService(std::shared_ptr<platform::x11::X11CaptureBackend> backend,
+ScreenCaptureService::ScreenCaptureService(std::shared_ptr<platform::CaptureBackend> backend,
                                            std::shared_ptr<const DisplayService> displays,
                                            std::unique_ptr<OwnWindows> ownWindows)
     : backend_(std::move(backend)), ownWindows_(std::move(ownWindows)), displays_(std::move(displays)) {}
@@ -183,7 +183,7 @@ QCoro::Task<QImage> ScreenCaptureService::grabLive(QRect rootArea) {
 
 QCoro::Task<HiddenWindows> ScreenCaptureService::hideOwnWindowsOver(QRect rootArea) {
     // Watching starts before hiding so that no redraw of the windows beneath goes unseen.
-    std::unique_ptr<platform::x11::DamageWatch> watch = backend_->watchDamage();
+    std::unique_ptr<platform::DamageWatch> watch = backend_->watchDamage();
     HiddenWindows hidden = ownWindows_->hideOver(rootArea);
     if (hidden.empty()) co_return hidden;
 

@@ -24,14 +24,14 @@
 #include "app/capture/FrozenScreen.h"
 #include "app/capture/OwnWindows.h"
 #include "app/base/Log.h"
-#include "app/platform/x11/X11CaptureBackend.h"
+#include "app/platform/CaptureBackend.h"
 #include "kit/Geometry.h"
 
 
 class ScreenCaptureService {
 public:
     // `displays` reads the layout through the same backend.
-    ScreenCaptureService(std::shared_ptr<platform::x11::X11CaptureBackend> backend,
+    ScreenCaptureService(std::shared_ptr<platform::CaptureBackend> backend,
                          std::shared_ptr<const DisplayService> displays, std::unique_ptr<OwnWindows> ownWindows);
     virtual ~ScreenCaptureService();
     ScreenCaptureService(const ScreenCaptureService&) = delete;
@@ -63,7 +63,7 @@ private:
     QCoro::Task<HiddenWindows> hideOwnWindowsOver(QRect rootArea);
     QCoro::Task<QImage> grabLive(QRect rootArea);
 
-    std::shared_ptr<platform::x11::X11CaptureBackend> backend_;
+    std::shared_ptr<platform::CaptureBackend> backend_;
     std::unique_ptr<OwnWindows> ownWindows_;
     std::shared_ptr<const DisplayService> displays_;
     Logger log_{"capture"};

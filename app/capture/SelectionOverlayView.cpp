@@ -132,8 +132,6 @@ void SelectionOverlayView::paintEvent(QPaintEvent* event) {
         const QRectF text(label.textOrigin, label.box.bottomRight());
         painter.drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, QString::fromStdString(label.text));
     }
-    painter.end();
-    emit painted();
 }
 
 kit::Point SelectionOverlayView::globalPoint(const QPointF& local) const {

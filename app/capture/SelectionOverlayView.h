@@ -40,8 +40,6 @@ public:
     static QFont labelFont();
 
 signals:
-    // After every paint; the benchmark waits for the first one on every display.
-    void painted();
     // Pointer input in global points: moves without a button, and the left button's drag.
     void pointerMoved(kit::Point point);
     void pressed(kit::Point point);

@@ -7,30 +7,14 @@
 #include <chrono>
 #include <map>
 
-#include "app/capture/DisplayService.h"
-#include "app/capture/PanelSelectionOverlayController.h"
-#include "app/capture/ScreenCaptureService.h"
 #include "app/base/AppSettings.h"
 #include "app/base/GlimpoUIState.h"
 #include "app/base/Observation.h"
-#include "app/base/PermissionGate.h"
 #include "app/base/SettingsStore.h"
-#include "app/platform/desktop/FileReveal.h"
-#include "app/platform/wayland/PortalCaptureBackend.h"
-#include "app/platform/wayland/PortalHotKeyBackend.h"
-#include "app/platform/wayland/WaylandSession.h"
-#include "app/platform/x11/KeyboardLayout.h"
-#include "app/platform/x11/XcbCaptureBackend.h"
-#include "app/platform/x11/X11HotKeyBackend.h"
-#include "app/quickaccess/QuickAccessController.h"
-#include "app/platform/audio/SystemSoundPlayer.h"
-#include "app/quickaccess/ToastController.h"
-#include "app/recording/StreamScreenRecorder.h"
 #include "app/shortcuts/HotKeyRecorder.h"
 #include "app/shortcuts/ShortcutService.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
-#include "app/text/ScreenTextRecognitionService.h"
 #include "app/ui/AllInOneController.h"
 #include "app/ui/MenuActions.h"
 #include "app/ui/SettingsView.h"
@@ -46,72 +30,6 @@ constexpr std::uint32_t escapeKeyCode = 53;
 constexpr double whereToLookSeconds = 6;
 
 } // namespace
-
-AppDelegate::Environment AppDelegate::Environment::standard() {
-    // One backend over Qt's X connection, and one display service, for the whole program. In a
-    // Wayland session the pixels come from the portal; the layout still from Xwayland.
-    const bool wayland = platform::wayland::isWaylandSession();
-    Logger("app").info("platform={}", wayland ? "wayland" : "x11");
-    std::shared_ptr<platform::wayland::PortalCaptureBackend> portal =
-        wayland ? std::make_shared<platform::wayland::PortalCaptureBackend>() : nullptr;
-    std::shared_ptr<platform::x11::XcbCaptureBackend> backend =
-        portal ? portal : std::make_shared<platform::x11::XcbCaptureBackend>();
-    auto displays = std::make_shared<DisplayService>(backend);
-
-    Environment environment;
-    environment.store = std::make_unique<SettingsStore>(SettingsStore::standardPath());
-    environment.layoutText = platform::x11::currentLayoutText();
-    // In a Wayland session the portal's last answer is the permission.
-    environment.screenPermission = portal ? std::function<bool()>([portal] { return portal->allowed(); })
-                                          : std::function<bool()>(PermissionGate::screenCaptureAllowed);
-    environment.openFolder = platform::desktop::openFolder;
-    environment.makeServices = [backend, displays](AppSettings& settings) {
-        CaptureCoordinator::Services services;
-        services.capturer = std::make_unique<ScreenCaptureService>(backend, displays, std::make_unique<QtOwnWindows>());
-        services.makeOverlay = [](ScreenCaptureService& capturer) -> std::unique_ptr<SelectionOverlayController> {
-            return std::make_unique<PanelSelectionOverlayController>(capturer);
-        };
-        services.displays = displays;
-        services.sounds = std::make_unique<SystemSoundPlayer>(settings);
-        services.recognizer = std::make_unique<ScreenTextRecognitionService>();
-        return services;
-    };
-    environment.makeRecorder = [displays, wayland](CaptureLibrary& library,
-                                                   AppSettings& settings) -> std::unique_ptr<ScreenRecorder> {
-        auto recorder = std::make_unique<StreamScreenRecorder>(library, displays);
-        // The user's choice of screen is kept, so the desktop asks once.
-        if (wayland)
-            recorder->shareScreenThrough(platform::wayland::ScreenCastPortal::keepingChoiceIn(settings.defaults()));
-        return recorder;
-    };
-    // Under Wayland the desktop's GlobalShortcuts portal where it has one, else the desktop's own
-    // shortcut settings run the command-line actions.
-    const bool portalShortcuts = wayland && platform::wayland::PortalHotKeyBackend::offered();
-    environment.makeHotKeys = [wayland, portalShortcuts,
-                               layoutText = environment.layoutText]() -> std::unique_ptr<platform::x11::HotKeyBackend> {
-        if (portalShortcuts) return std::make_unique<platform::wayland::PortalHotKeyBackend>(layoutText);
-        return platform::x11::makeHotKeyBackend(!wayland);
-    };
-    environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings) {
-        return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays));
-    };
-    environment.makeNoticePresenter = [displays] { return std::make_unique<ToastController>(displays); };
-    environment.setupPlatform = [portal, portalShortcuts] {
-        SetupGuide::Platform platform = SetupGuide::Platform::standard();
-        if (portalShortcuts) {
-            platform.desktopBindsKeys = false;
-            platform.commandShortcutsBound = nullptr;
-            platform.bindCommandShortcuts = nullptr;
-        }
-        if (portal) {
-            platform.screenCaptureAllowed = [portal] { return portal->allowed(); };
-            // The next capture asks the portal again.
-            platform.requestScreenCapture = [portal] { portal->askAgain(); };
-        }
-        return platform;
-    };
-    return environment;
-}
 
 AppDelegate::AppDelegate(Environment environment, QObject* parent)
     : QObject(parent),
@@ -158,7 +76,16 @@ SetupGuide& AppDelegate::guide() {
 
 AllInOneController& AppDelegate::allInOne() {
     if (!allInOne_) {
-        allInOne_ = std::make_unique<AllInOneController>(*settings_, coordinator());
+        allInOne_ = std::make_unique<AllInOneController>(*settings_, &coordinator().displays());
+        connect(allInOne_.get(), &AllInOneController::captureChosen, this,
+                [this](kit::CaptureAction action) { coordinator().run(action); });
+        connect(allInOne_.get(), &AllInOneController::recordingChosen, this, [this](bool fullscreen) {
+            if (fullscreen) {
+                coordinator().startRecording(std::nullopt, std::nullopt);
+            } else {
+                coordinator().run(kit::CaptureAction::recording);
+            }
+        });
     }
     return *allInOne_;
 }
@@ -178,7 +105,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     library().startPurging();
 
     CaptureCoordinator& runner = coordinator();
-    if (TextRecognitionService* recognizer = runner.recognizer()) recognizer->warmUp();
+    runner.recognizer().warmUp();
 
     quickAccess_ = environment_.makeCapturePresenter(library(), *settings_);
     notices_ = environment_.makeNoticePresenter();

@@ -15,7 +15,7 @@
 #include "app/core/CaptureCoordinator.h"
 #include "app/core/CommandLine.h"
 #include "app/base/Log.h"
-#include "app/platform/x11/HotKeyBackend.h"
+#include "app/platform/HotKeyBackend.h"
 #include "app/quickaccess/Presenters.h"
 #include "app/setup/SetupGuide.h"
 #include "app/base/SettingsStore.h"
@@ -49,15 +49,12 @@ public:
         // The screen recorder, which saves through the library; used when makeServices gives none.
         std::function<std::unique_ptr<ScreenRecorder>(CaptureLibrary&, AppSettings&)> makeRecorder;
         // The desktop's global hot key service.
-        std::function<std::unique_ptr<platform::x11::HotKeyBackend>()> makeHotKeys;
+        std::function<std::unique_ptr<platform::HotKeyBackend>()> makeHotKeys;
         // Where captures and notices are shown.
         std::function<std::unique_ptr<CapturePresenter>(CaptureLibrary&, AppSettings&)> makeCapturePresenter;
         std::function<std::unique_ptr<NoticePresenter>()> makeNoticePresenter;
         // The desktop's own permission, microphone, login item and shortcut services.
         std::function<SetupGuide::Platform()> setupPlatform;
-
-        // The real ones.
-        static Environment standard();
     };
 
     explicit AppDelegate(Environment environment, QObject* parent = nullptr);

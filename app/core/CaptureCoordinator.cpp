@@ -4,18 +4,14 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTextBoundaryFinder>
+#include <QtConcurrent/QtConcurrentRun>
+#include <qcoro/qcorofuture.h>
 
 #include "app/base/AppSettings.h"
 #include "app/storage/CaptureLibrary.h"
 #include "kit/Error.h"
 
 namespace {
-
-// Sentences for services this build does not have yet.
-const std::string noCapture = "Screen capture isn't available in this version of Glimpo.";
-const std::string noSelection = "Selecting an area isn't available in this version of Glimpo.";
-const std::string noRecording = "Screen recording isn't available in this version of Glimpo.";
-const std::string noRecognition = "Text recognition isn't available in this version of Glimpo.";
 
 void copyToClipboard(const std::string& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -38,26 +34,21 @@ CaptureCoordinator::CaptureCoordinator(AppSettings& settings, CaptureLibrary& li
                                        QObject* parent)
     : QObject(parent), settings_(settings), library_(library), services_(std::move(services)) {
     if (!services_.copyText) services_.copyText = copyToClipboard;
-    if (services_.recorder) {
-        QPointer<CaptureCoordinator> self(this);
-        services_.recorder->onStoppedBySystem = [self](RecordingOutcome result) {
-            if (self) self->deliverRecording(result);
-        };
-        services_.recorder->onNotice = [self](const std::string& text) {
-            if (self) emit self->message(text, "record.circle");
-        };
-    }
+    QPointer<CaptureCoordinator> self(this);
+    services_.recorder->onStoppedBySystem = [self](RecordingOutcome result) {
+        if (self) self->deliverRecording(result);
+    };
+    services_.recorder->onNotice = [self](const std::string& text) {
+        if (self) emit self->message(text, "record.circle");
+    };
 }
 
 CaptureCoordinator::~CaptureCoordinator() {
-    if (services_.recorder) {
-        services_.recorder->onStoppedBySystem = [](RecordingOutcome) {};
-        services_.recorder->onNotice = [](const std::string&) {};
-    }
+    services_.recorder->onStoppedBySystem = [](RecordingOutcome) {};
+    services_.recorder->onNotice = [](const std::string&) {};
 }
 
 std::optional<ScreenRecorder::Elapsed> CaptureCoordinator::recordingElapsed() const {
-    if (!services_.recorder) return std::nullopt;
     return services_.recorder->elapsed();
 }
 
@@ -67,12 +58,7 @@ void CaptureCoordinator::run(kit::CaptureAction action) {
         select(SelectionMode::area);
         break;
     case kit::CaptureAction::fullscreen: {
-        if (!services_.capturer) {
-            reportUnavailable(noCapture, "Couldn't capture");
-            break;
-        }
-        const kit::Point position =
-            services_.displays ? services_.displays->pointerLocation() : kit::Point{0, 0};
+        const kit::Point position = services_.displays->pointerLocation();
         capture([position](ScreenCaptureService& capturer) { return capturer.captureDisplay(position); });
         break;
     }
@@ -95,28 +81,19 @@ void CaptureCoordinator::run(kit::CaptureAction action) {
     }
 }
 
-SelectionOverlayController* CaptureCoordinator::overlay(const std::string& title) {
-    if (!services_.capturer) {
-        reportUnavailable(noCapture, title);
-        return nullptr;
-    }
-    if (!overlay_ && services_.makeOverlay) {
+SelectionOverlayController& CaptureCoordinator::overlay() {
+    if (!overlay_) {
         overlay_ = services_.makeOverlay(*services_.capturer);
-        if (overlay_) {
-            QPointer<CaptureCoordinator> self(this);
-            overlay_->onNotice = [self](const std::string& text) {
-                if (self) emit self->message(text, "macwindow");
-            };
-        }
+        QPointer<CaptureCoordinator> self(this);
+        overlay_->onNotice = [self](const std::string& text) {
+            if (self) emit self->message(text, "macwindow");
+        };
     }
-    if (!overlay_) reportUnavailable(noSelection, title);
-    return overlay_.get();
+    return *overlay_;
 }
 
 void CaptureCoordinator::select(SelectionMode mode) {
-    SelectionOverlayController* picker = overlay("Couldn't capture");
-    if (!picker) return;
-
+    SelectionOverlayController* picker = &overlay();
     QPointer<CaptureCoordinator> self(this);
     picker->onFailure = [self](std::exception_ptr failure) {
         if (self) self->report(failure, "Couldn't capture");
@@ -163,21 +140,18 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
         report(failure, "Couldn't capture");
         co_return;
     }
-    if (services_.sounds) services_.sounds->play(kit::CaptureSound::screenshot);
+    services_.sounds->play(kit::CaptureSound::screenshot);
     emit captured(*stored, std::nullopt);
 }
 
 void CaptureCoordinator::selectRecordingArea() {
-    if (!services_.recorder) return reportUnavailable(noRecording, "Couldn't start recording");
     selectArea("Couldn't start recording", [this](const SelectionResult& area) {
         startRecording(area.rect(), area.displayID());
     });
 }
 
 void CaptureCoordinator::selectArea(const std::string& title, std::function<void(const SelectionResult&)> onArea) {
-    SelectionOverlayController* picker = overlay(title);
-    if (!picker) return;
-
+    SelectionOverlayController* picker = &overlay();
     // Window picking is off, so anything but an area ends the flow silently.
     QPointer<CaptureCoordinator> self(this);
     picker->onFailure = [self, title](std::exception_ptr failure) {
@@ -190,9 +164,8 @@ void CaptureCoordinator::selectArea(const std::string& title, std::function<void
 }
 
 void CaptureCoordinator::startRecording(std::optional<kit::Rect> area, std::optional<std::uint32_t> displayID) {
-    if (!services_.recorder) return reportUnavailable(noRecording, "Couldn't start recording");
     std::optional<std::uint32_t> display = displayID;
-    if (!display && services_.displays) {
+    if (!display) {
         if (const auto under = screenUnderPointer(*services_.displays)) display = under->id;
     }
     if (!display) return;
@@ -215,8 +188,10 @@ QCoro::Task<void> CaptureCoordinator::startRecordingTask(std::optional<kit::Rect
 QCoro::Task<bool> CaptureCoordinator::microphoneAllowed() {
     if (!settings_.recordMicrophone()) co_return false;
     QPointer<CaptureCoordinator> self(this);
-    const MicrophoneAuthorization status =
-        services_.microphoneStatus ? services_.microphoneStatus() : MicrophoneAuthorization::restricted;
+    const MicrophoneAuthorization status = services_.microphoneStatus
+                                               ? co_await QtConcurrent::run(services_.microphoneStatus)
+                                               : MicrophoneAuthorization::restricted;
+    if (!self) co_return false;
     switch (status) {
     case MicrophoneAuthorization::authorized:
         co_return true;
@@ -229,7 +204,6 @@ QCoro::Task<bool> CaptureCoordinator::microphoneAllowed() {
 }
 
 void CaptureCoordinator::stopRecordingNow() {
-    if (!services_.recorder) return;
     stopRecording();
 }
 
@@ -257,7 +231,6 @@ void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
 }
 
 void CaptureCoordinator::captureText() {
-    if (!services_.recognizer) return reportUnavailable(noRecognition, "Couldn't read the text");
     selectArea("Couldn't read the text", [this](const SelectionResult& area) {
         recognizeText(area);
     });
@@ -290,7 +263,7 @@ QCoro::Task<void> CaptureCoordinator::recognizeText(SelectionResult area) {
     }
     services_.copyText(text);
     log_.info("text copied characters={}", characterCount(text));
-    if (services_.sounds) services_.sounds->play(kit::CaptureSound::textCopied);
+    services_.sounds->play(kit::CaptureSound::textCopied);
     emit message("Text copied", "doc.on.clipboard");
 }
 
@@ -311,6 +284,3 @@ void CaptureCoordinator::report(const std::exception_ptr& failure, const std::st
     }
 }
 
-void CaptureCoordinator::reportUnavailable(const std::string& sentence, const std::string& title) {
-    report(std::make_exception_ptr(kit::Error(sentence)), title);
-}

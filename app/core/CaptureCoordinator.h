@@ -30,8 +30,7 @@ class CaptureCoordinator : public QObject {
     Q_OBJECT
 
 public:
-    // The platform services the coordinator works through. A service this build lacks is left
-    // empty; an action that needs it then ends in an error notice that says so.
+    // The platform services the coordinator works through; every one is given.
     struct Services {
         std::unique_ptr<ScreenCaptureService> capturer;
         std::function<std::unique_ptr<SelectionOverlayController>(ScreenCaptureService&)> makeOverlay;
@@ -39,7 +38,8 @@ public:
         std::unique_ptr<TextRecognitionService> recognizer;
         std::unique_ptr<SoundPlayer> sounds;
         std::shared_ptr<DisplayLocator> displays;
-        std::function<MicrophoneAuthorization()> microphoneStatus = PermissionGate::microphoneAuthorization;
+        // Asked off the main thread: it may wait on the sound server. Empty: restricted.
+        std::function<MicrophoneAuthorization()> microphoneStatus;
         // Puts plain text on the clipboard.
         std::function<void(const std::string&)> copyText;
     };
@@ -54,11 +54,9 @@ public:
     // The stop-recording flow, for the menu's stop item and the Escape key.
     void stopRecordingNow();
 
-    // Absent when this build records nothing.
-    ScreenRecorder* recorder() const { return services_.recorder.get(); }
-    TextRecognitionService* recognizer() const { return services_.recognizer.get(); }
-    // Absent when this build has none.
-    DisplayLocator* displays() const { return services_.displays.get(); }
+    ScreenRecorder& recorder() const { return *services_.recorder; }
+    TextRecognitionService& recognizer() const { return *services_.recognizer; }
+    DisplayLocator& displays() const { return *services_.displays; }
     // Time since the running recording started; absent while none runs. A tracked read.
     std::optional<ScreenRecorder::Elapsed> recordingElapsed() const;
 
@@ -77,8 +75,8 @@ signals:
 private:
     using CaptureWork = std::function<QCoro::Task<CapturedImage>(ScreenCaptureService&)>;
 
-    // The overlay, made on first use; none (reported under `title`) when this build has none.
-    SelectionOverlayController* overlay(const std::string& title);
+    // Made on first use.
+    SelectionOverlayController& overlay();
     void select(SelectionMode mode);
     void capture(CaptureWork work);
     QCoro::Task<void> captureTask(CaptureWork work);
@@ -92,7 +90,6 @@ private:
     void captureText();
     QCoro::Task<void> recognizeText(SelectionResult area);
     void report(const std::exception_ptr& failure, const std::string& title);
-    void reportUnavailable(const std::string& sentence, const std::string& title);
 
     AppSettings& settings_;
     CaptureLibrary& library_;

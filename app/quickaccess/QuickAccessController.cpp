@@ -16,7 +16,7 @@
 #include "app/base/Observation.h"
 #include "app/platform/desktop/FileReveal.h"
 #include "app/recording/RecordingModule.h"
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
 #include "app/storage/CaptureLibrary.h"
 #include "kit/CaptureVocabulary.h"

@@ -12,7 +12,7 @@
 #include <cmath>
 
 #include "app/quickaccess/DragSourceView.h"
-#include "app/ui/Icons.h"
+#include "app/widgets/Drawing.h"
 #include "kit/ThumbnailLayout.h"
 
 namespace {
@@ -25,63 +25,12 @@ constexpr int failurePadding = 10;
 constexpr int failureSpacing = 6;
 constexpr int copiedSpacing = 6;
 
-QFont fontOf(int pixelSize, QFont::Weight weight) {
-    QFont font = QApplication::font();
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
 QFont headlineFont() {
-    return fontOf(13, QFont::DemiBold);
+    return Drawing::font(13, QFont::DemiBold);
 }
 
 QFont captionFont() {
-    return fontOf(10, QFont::Normal);
-}
-
-// The program's own glyph in `colour`. Glyphs are drawn in the palette's ink, with details in
-// its contrast colour; both are mapped, so two-tone glyphs keep their detail.
-QPixmap glyph(std::string_view name, int side, const QColor& colour, qreal ratio) {
-    const QIcon icon = Icons::drawnIcon(name);
-    if (icon.isNull()) return {};
-    QImage image = icon.pixmap(QSize(side, side), ratio).toImage().convertToFormat(QImage::Format_ARGB32);
-    const QColor ink = QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
-    const double inkLightness = ink.lightnessF();
-    const double contrastLightness = inkLightness < 0.5 ? 1.0 : 0.0;
-    const QColor contrast = colour.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int alpha = qAlpha(line[x]);
-            if (alpha == 0) continue;
-            const double lightness = QColor(line[x]).lightnessF();
-            const double t = std::clamp((lightness - contrastLightness) / (inkLightness - contrastLightness), 0.0, 1.0);
-            const auto mix = [t](int from, int to) { return static_cast<int>(std::lround(from + (to - from) * t)); };
-            line[x] = qRgba(mix(contrast.red(), colour.red()), mix(contrast.green(), colour.green()),
-                            mix(contrast.blue(), colour.blue()), alpha);
-        }
-    }
-    QPixmap pixmap = QPixmap::fromImage(image);
-    pixmap.setDevicePixelRatio(ratio);
-    return pixmap;
-}
-
-void drawGlyph(QPainter& painter, std::string_view name, const QRectF& box, const QColor& colour, qreal ratio) {
-    const QPixmap pixmap = glyph(name, static_cast<int>(std::lround(box.width())), colour, ratio);
-    if (pixmap.isNull()) return;
-    const QSizeF size = pixmap.deviceIndependentSize();
-    painter.drawPixmap(QPointF(box.center().x() - size.width() / 2, box.center().y() - size.height() / 2), pixmap);
-}
-
-QPainterPath roundedThumbnail(const QRectF& rect) {
-    QPainterPath path;
-    path.addRoundedRect(rect, cornerRadius, cornerRadius);
-    return path;
-}
-
-bool drawsTranslucent(const QWidget& widget) {
-    return widget.window()->testAttribute(Qt::WA_TranslucentBackground);
+    return Drawing::font(10);
 }
 
 // The failure message above its "Try Again" button, centred in the thumbnail with padding.
@@ -126,14 +75,14 @@ protected:
         const QRectF area(rect());
         if (view_.overlayShown_) {
             painter.save();
-            painter.setClipPath(roundedThumbnail(area));
+            painter.setClipPath(Drawing::roundedBox(area, cornerRadius));
             painter.fillRect(area, QColor(0, 0, 0, qRound(0.45 * 255)));
             paintStatus(painter);
             painter.restore();
         }
         painter.setPen(QPen(QColor(255, 255, 255, qRound(0.35 * 255)), 1));
         painter.setBrush(Qt::NoBrush);
-        painter.drawPath(roundedThumbnail(area.adjusted(0.5, 0.5, -0.5, -0.5)));
+        painter.drawPath(Drawing::roundedBox(area.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius));
     }
 
 private:
@@ -158,7 +107,7 @@ private:
         const double iconSide = std::ceil(metrics.height());
         const double width = iconSide + copiedSpacing + metrics.horizontalAdvance(text);
         const QRectF line((this->width() - width) / 2, (height() - iconSide) / 2, width, iconSide);
-        drawGlyph(painter, "checkmark.circle.fill", QRectF(line.topLeft(), QSizeF(iconSide, iconSide)), Qt::white,
+        Drawing::tintedGlyph(painter, "checkmark.circle.fill", QRectF(line.topLeft(), QSizeF(iconSide, iconSide)), Qt::white,
                   devicePixelRatioF());
         painter.setFont(font);
         painter.setPen(Qt::white);
@@ -198,7 +147,7 @@ void ThumbnailIconButton::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(255, 255, 255, qRound((isDown() ? 0.75 : 0.92) * 255)));
     painter.drawEllipse(QRectF(rect()));
-    drawGlyph(painter, systemImage_, QRectF(0, 0, 17, 17).translated((width() - 17) / 2.0, (height() - 17) / 2.0),
+    Drawing::tintedGlyph(painter, systemImage_, QRectF(0, 0, 17, 17).translated((width() - 17) / 2.0, (height() - 17) / 2.0),
               Qt::black, devicePixelRatioF());
 }
 
@@ -222,7 +171,7 @@ void ThumbnailButton::paintEvent(QPaintEvent*) {
     painter.setBrush(QColor(255, 255, 255, qRound((isDown() ? 0.7 : 0.9) * 255)));
     const QRectF capsuleRect(rect());
     painter.drawRoundedRect(capsuleRect, capsuleRect.height() / 2, capsuleRect.height() / 2);
-    painter.setFont(fontOf(12, QFont::DemiBold));
+    painter.setFont(Drawing::font(12, QFont::DemiBold));
     painter.setPen(Qt::black);
     painter.drawText(capsuleRect, Qt::AlignCenter, text());
 }
@@ -244,7 +193,7 @@ void ThumbnailCloseButton::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(isDown() ? QColor(220, 220, 220) : QColor(Qt::white));
     painter.drawEllipse(QRectF(rect()));
-    drawGlyph(painter, "xmark", QRectF(0, 0, 10, 10).translated((width() - 10) / 2.0, (height() - 10) / 2.0),
+    Drawing::tintedGlyph(painter, "xmark", QRectF(0, 0, 10, 10).translated((width() - 10) / 2.0, (height() - 10) / 2.0),
               Qt::black, devicePixelRatioF());
 }
 
@@ -316,7 +265,7 @@ QRect QuickAccessThumbnailView::thumbnailRect() {
 }
 
 QRegion QuickAccessThumbnailView::drawnShape() {
-    QRegion shape(roundedThumbnail(QRectF(thumbnailRect())).toFillPolygon().toPolygon());
+    QRegion shape(Drawing::roundedBox(QRectF(thumbnailRect()), cornerRadius).toFillPolygon().toPolygon());
     // The close circle with room for its shadow.
     shape += QRegion(QRect(closeInset - 1, closeInset - 1, ThumbnailCloseButton::diameter + 2,
                            ThumbnailCloseButton::diameter + 3),
@@ -363,8 +312,8 @@ void QuickAccessThumbnailView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     // White at 0.12 under 0.92 opacity; opaque where the window cannot be translucent.
     const int level = qRound(0.12 * 255);
-    const int alpha = drawsTranslucent(*this) ? qRound(0.92 * 255) : 255;
+    const int alpha = Drawing::drawsTranslucent(*this) ? qRound(0.92 * 255) : 255;
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(level, level, level, alpha));
-    painter.drawPath(roundedThumbnail(QRectF(thumbnailRect())));
+    painter.drawPath(Drawing::roundedBox(QRectF(thumbnailRect()), cornerRadius));
 }

@@ -8,7 +8,7 @@
 
 #include "app/base/Observation.h"
 #include "app/platform/x11/PanelWindow.h"
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/ToastView.h"
 
 ToastController::ToastController(std::shared_ptr<DisplayLocator> screens, QObject* parent)

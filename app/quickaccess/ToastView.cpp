@@ -9,17 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/ui/Icons.h"
-
-namespace {
-
-QPainterPath box(const QRectF& rect) {
-    QPainterPath path;
-    path.addRoundedRect(rect, ToastView::cornerRadius, ToastView::cornerRadius);
-    return path;
-}
-
-} // namespace
+#include "app/widgets/Drawing.h"
+#include "app/widgets/Icons.h"
 
 ToastView::ToastView(std::string message, std::string systemImage, QWidget* parent)
     : QWidget(parent), message_(std::move(message)), systemImage_(std::move(systemImage)) {
@@ -28,10 +19,7 @@ ToastView::ToastView(std::string message, std::string systemImage, QWidget* pare
 }
 
 QFont ToastView::messageFont() const {
-    QFont font = QApplication::font();
-    font.setPixelSize(13);
-    font.setWeight(QFont::DemiBold);
-    return font;
+    return Drawing::font(13, QFont::DemiBold);
 }
 
 QSize ToastView::sizeHint() const {
@@ -43,7 +31,7 @@ QSize ToastView::sizeHint() const {
 }
 
 QRegion ToastView::drawnShape(const QSize& size) {
-    return QRegion(box(QRectF(QPointF(), QSizeF(size))).toFillPolygon().toPolygon());
+    return Drawing::roundedShape(size, cornerRadius);
 }
 
 void ToastView::paintEvent(QPaintEvent*) {
@@ -51,15 +39,7 @@ void ToastView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const QPalette& colours = palette();
-    // A translucent box where something composites it, an opaque one where nothing can.
-    QColor background = colours.color(QPalette::Window);
-    if (window()->testAttribute(Qt::WA_TranslucentBackground)) background.setAlphaF(0.88);
-    // A hairline keeps the box apart from a background of its own colour.
-    QColor edge = colours.color(QPalette::WindowText);
-    edge.setAlphaF(0.18);
-    painter.setPen(QPen(edge, 1));
-    painter.setBrush(background);
-    painter.drawPath(box(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5)));
+    Drawing::panelBackground(painter, *this, cornerRadius);
 
     const QRectF icon((width() - iconSide) / 2.0, verticalInset, iconSide, iconSide);
     Icons::icon(systemImage_).paint(&painter, icon.toAlignedRect());

@@ -12,7 +12,7 @@ set(glimpo_recording_sources
     ${CMAKE_CURRENT_SOURCE_DIR}/recording/RecordingWriter.h
     ${CMAKE_CURRENT_SOURCE_DIR}/recording/StreamRecordingSession.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/recording/StreamRecordingSession.h
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/x11/ScreenStream.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/ScreenStream.h
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/x11/X11ScreenStream.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/x11/X11ScreenStream.h
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/wayland/PipeWireScreenStream.cpp

@@ -23,7 +23,7 @@ struct StreamRecordingSession::Parts {
     Settings settings;
     // Declared first, destroyed last: the stream and the sound hand it samples until they end.
     RecordingWriter writer;
-    std::unique_ptr<platform::x11::ScreenStream> screen;
+    std::unique_ptr<platform::ScreenStream> screen;
     PulseAudioCapture sound;
     // Host time in nanoseconds up to which each source (system audio, microphone) was heard.
     std::atomic<std::int64_t> heardUntil[2] = {0, 0};
@@ -41,14 +41,14 @@ struct StreamRecordingSession::Parts {
         }
     }
 
-    static std::unique_ptr<platform::x11::ScreenStream> makeScreen(const Settings& s) {
+    static std::unique_ptr<platform::ScreenStream> makeScreen(const Settings& s) {
         if (s.sharedScreen)
             return std::make_unique<platform::wayland::PipeWireScreenStream>(
-                platform::x11::ScreenStream::Configuration{s.rootArea, s.size},
+                platform::ScreenStream::Configuration{s.rootArea, s.size},
                 platform::wayland::PipeWireScreenStream::Source{s.sharedScreen->fd, s.sharedScreen->node,
                                                                  s.sharedScreen->area});
         return std::make_unique<platform::x11::X11ScreenStream>(
-            platform::x11::ScreenStream::Configuration{s.rootArea, s.size});
+            platform::ScreenStream::Configuration{s.rootArea, s.size});
     }
 };
 
@@ -80,11 +80,11 @@ void StreamRecordingSession::start(std::function<void(const std::string& error)>
     }
     try {
         p.screen->start(
-            [&p](platform::x11::StreamFrame frame) {
+            [&p](platform::StreamFrame frame) {
                 RecordingWriter::Sample sample;
                 sample.type = RecordingWriter::Output::screen;
                 sample.time = frame.time;
-                using Status = platform::x11::StreamFrame::Status;
+                using Status = platform::StreamFrame::Status;
                 sample.status = frame.status == Status::complete ? RecordingWriter::frameComplete
                                 : frame.status == Status::held   ? RecordingWriter::frameHeld
                                                                  : RecordingWriter::frameIdle;

@@ -19,6 +19,7 @@
 
 #include "app/capture/DisplayService.h"
 #include "app/capture/ScreenCaptureError.h"
+#include "app/widgets/FloatingPanel.h"
 #include "app/storage/CaptureLibrary.h"
 
 namespace {
@@ -261,7 +262,7 @@ std::vector<QRect> StreamScreenRecorder::ownWindowRects() {
         // Only the floating panels (thumbnails, notices, the bar) are kept out: Settings and the
         // welcome window are ordinary windows the user may well mean to record. Qt marks a
         // window visible before its Show event, and maps it after.
-        if (window->isVisible() && window->inherits("FloatingPanel"))
+        if (window->isVisible() && qobject_cast<FloatingPanel*>(window))
             rects.push_back(DisplayService::rootGeometry(window->frameGeometry()));
     }
     return rects;

@@ -8,9 +8,6 @@
 #include <utility>
 
 #include "app/base/AppSettings.h"
-#include "app/platform/desktop/DesktopScreenshotShortcuts.h"
-#include "app/platform/desktop/GnomeCommandShortcuts.h"
-#include "app/platform/wayland/WaylandSession.h"
 #include "kit/Error.h"
 #include "kit/SystemScreenshotShortcuts.h"
 
@@ -21,29 +18,6 @@ std::optional<std::string> loginItemError(const std::exception& error) {
 }
 
 } // namespace
-
-SetupGuide::Platform SetupGuide::Platform::standard() {
-    Platform platform;
-    platform.screenCaptureAllowed = &PermissionGate::screenCaptureAllowed;
-    // X11 has nothing to ask; a portal backend would prompt here.
-    platform.requestScreenCapture = [] {};
-    platform.microphoneAuthorization = &PermissionGate::microphoneAuthorization;
-    platform.loginItemStatus = &LaunchAtLogin::status;
-    platform.setLaunchAtLogin = &LaunchAtLogin::setEnabled;
-    platform.systemHotKeyPreferences = [](const kit::ActiveBindings& bindings) {
-        namespace shortcuts = platform::desktop::DesktopScreenshotShortcuts;
-        return shortcuts::preferences(shortcuts::read(), bindings);
-    };
-    platform.openSettingsPage = &platform::desktop::openSettingsPage;
-    platform.desktopBindsKeys = platform::wayland::isWaylandSession();
-    if (platform.desktopBindsKeys && platform::desktop::GnomeCommandShortcuts::isGnomeSession()) {
-        platform.commandShortcutsBound = &platform::desktop::GnomeCommandShortcuts::bound;
-        platform.bindCommandShortcuts = [] {
-            platform::desktop::GnomeCommandShortcuts::bind(QCoreApplication::applicationFilePath().toStdString());
-        };
-    }
-    return platform;
-}
 
 SetupGuide::SetupGuide(AppSettings& settings, Platform platform, QObject* parent)
     : QObject(parent), settings_(settings), platform_(std::move(platform)) {

@@ -48,12 +48,9 @@ public:
         // them (throws kit::Error with a sentence). Empty elsewhere.
         std::function<bool()> commandShortcutsBound;
         std::function<void()> bindCommandShortcuts;
-
-        // The real ones.
-        static Platform standard();
     };
 
-    explicit SetupGuide(AppSettings& settings, Platform platform = Platform::standard(), QObject* parent = nullptr);
+    SetupGuide(AppSettings& settings, Platform platform, QObject* parent = nullptr);
     SetupGuide(const SetupGuide&) = delete;
     SetupGuide& operator=(const SetupGuide&) = delete;
 

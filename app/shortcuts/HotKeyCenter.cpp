@@ -5,11 +5,11 @@
 #include <fmt/format.h>
 
 std::string GlobalHotKeyError::errorDescription() const {
-    if (status == platform::x11::HotKeyStatus::alreadyRegistered) {
+    if (status == platform::HotKeyStatus::alreadyRegistered) {
         return "This shortcut is already used by the desktop or another app. Turn it off there or choose a "
                "different one.";
     }
-    if (status == platform::x11::HotKeyStatus::unavailable) {
+    if (status == platform::HotKeyStatus::unavailable) {
         // A Wayland session: the keys are the desktop's to give.
         return "Glimpo can't take keys in this session. Bind the action in the desktop's keyboard settings "
                "(glimpo --help lists the commands).";
@@ -24,8 +24,7 @@ std::uint32_t HotKeyCenter::id(kit::CaptureAction action) {
 }
 
 HotKeyCenter::HotKeyCenter(PressHandler onPress, std::unique_ptr<Backend> backend)
-    : onPress_(std::move(onPress)),
-      backend_(backend ? std::move(backend) : platform::x11::makeHotKeyBackend()) {}
+    : onPress_(std::move(onPress)), backend_(std::move(backend)) {}
 
 HotKeyCenter::~HotKeyCenter() {
     unregisterAll();
@@ -47,7 +46,7 @@ std::map<kit::CaptureAction, GlobalHotKeyError> HotKeyCenter::registerBindings(c
         const std::uint32_t hotKeyId = id(action);
         const auto registration =
             backend_->registerHotKey(bound->second.keyCode, bound->second.carbonModifiers, hotKeyId);
-        if (registration.status == platform::x11::HotKeyStatus::ok && registration.reference) {
+        if (registration.status == platform::HotKeyStatus::ok && registration.reference) {
             registered_.insert_or_assign(hotKeyId, Registered{action, *registration.reference});
         } else {
             errors.emplace(action, GlobalHotKeyError{registration.status});
@@ -65,7 +64,7 @@ void HotKeyCenter::setTransient(const kit::HotKeyCombination& combination, std::
         return;
     }
     const auto registration = backend_->registerHotKey(combination.keyCode, combination.carbonModifiers, transientId);
-    if (registration.status == platform::x11::HotKeyStatus::ok && registration.reference) {
+    if (registration.status == platform::HotKeyStatus::ok && registration.reference) {
         transient_ = Transient{*registration.reference, std::move(handler)};
     } else {
         log_.error("transient hot key failed status={}", registration.status);
@@ -87,7 +86,7 @@ std::optional<GlobalHotKeyError> HotKeyCenter::installHandlerIfNeeded() {
     if (handlerInstalled_) return std::nullopt;
     // The backend dies with the center, and with it every delivery still queued.
     const std::int32_t status = backend_->installHandler([this](std::uint32_t hotKeyId) { dispatch(hotKeyId); });
-    if (status != platform::x11::HotKeyStatus::ok) return GlobalHotKeyError{status};
+    if (status != platform::HotKeyStatus::ok) return GlobalHotKeyError{status};
     handlerInstalled_ = true;
     return std::nullopt;
 }

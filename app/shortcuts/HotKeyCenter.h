@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "app/base/Log.h"
-#include "app/platform/x11/HotKeyBackend.h"
+#include "app/platform/HotKeyBackend.h"
 #include "kit/CaptureVocabulary.h"
 #include "kit/HotKeyBindings.h"
 #include "kit/HotKeyCombination.h"
@@ -29,14 +29,14 @@ struct GlobalHotKeyError {
 class HotKeyCenter {
 public:
     using PressHandler = std::function<void(kit::CaptureAction)>;
-    using Backend = platform::x11::HotKeyBackend;
+    using Backend = platform::HotKeyBackend;
 
     static constexpr std::uint32_t transientId = 999;
     // An action's id is its place among all actions plus one, bound or not.
     static std::uint32_t id(kit::CaptureAction action);
 
     // No backend: the desktop's own.
-    explicit HotKeyCenter(PressHandler onPress, std::unique_ptr<Backend> backend = nullptr);
+    HotKeyCenter(PressHandler onPress, std::unique_ptr<Backend> backend);
     ~HotKeyCenter();
     HotKeyCenter(const HotKeyCenter&) = delete;
     HotKeyCenter& operator=(const HotKeyCenter&) = delete;

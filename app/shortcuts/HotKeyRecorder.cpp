@@ -9,7 +9,7 @@
 
 #include "app/base/AppSettings.h"
 #include "app/base/Observation.h"
-#include "app/ui/Icons.h"
+#include "app/widgets/Icons.h"
 #include "kit/HotKeyBindings.h"
 
 HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action, std::function<void()> onChange,

@@ -8,7 +8,7 @@
 #include "kit/HotKeyBindings.h"
 
 ShortcutService::ShortcutService(AppSettings& settings, HotKeyCenter::PressHandler onPress,
-                                 std::unique_ptr<platform::x11::HotKeyBackend> backend, QObject* parent)
+                                 std::unique_ptr<platform::HotKeyBackend> backend, QObject* parent)
     : QObject(parent), settings_(settings), center_(std::move(onPress), std::move(backend)) {}
 
 ShortcutService::~ShortcutService() = default;

@@ -21,9 +21,9 @@ class ShortcutService : public QObject {
     Q_OBJECT
 
 public:
-    // No backend: the desktop's own.
+    // `backend` is the desktop's global hot key service.
     ShortcutService(AppSettings& settings, HotKeyCenter::PressHandler onPress,
-                    std::unique_ptr<platform::x11::HotKeyBackend> backend = nullptr, QObject* parent = nullptr);
+                    std::unique_ptr<platform::HotKeyBackend> backend, QObject* parent = nullptr);
     ~ShortcutService() override;
 
     // Registers now and after every change of the overrides or of the recorder's listening, for

@@ -13,22 +13,11 @@
 
 #include "app/base/AppSettings.h"
 #include "app/base/Observation.h"
-#include "app/ui/Icons.h"
+#include "app/widgets/Drawing.h"
+#include "app/widgets/Icons.h"
 #include "app/ui/ModeButton.h"
 
 namespace {
-
-QPainterPath box(const QRectF& rect) {
-    QPainterPath path;
-    path.addRoundedRect(rect, AllInOneBarView::cornerRadius, AllInOneBarView::cornerRadius);
-    return path;
-}
-
-QColor faint(const QPalette& palette, double alpha) {
-    QColor colour = palette.color(QPalette::WindowText);
-    colour.setAlphaF(alpha);
-    return colour;
-}
 
 // The glyph of a plain button in the secondary text colour.
 QIcon secondary(const char* systemImage) {
@@ -165,25 +154,19 @@ void AllInOneBarView::setShowsRecordingOptions(bool shows) {
 }
 
 QRegion AllInOneBarView::drawnShape(const QSize& size) {
-    return QRegion(box(QRectF(QPointF(), QSizeF(size))).toFillPolygon().toPolygon());
+    return Drawing::roundedShape(size, cornerRadius);
 }
 
 void AllInOneBarView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPalette& colours = palette();
-    // A translucent box where something composites it, an opaque one where nothing can.
-    QColor background = colours.color(QPalette::Window);
-    if (window()->testAttribute(Qt::WA_TranslucentBackground)) background.setAlphaF(0.88);
-    // A hairline keeps the box apart from a background of its own colour.
-    painter.setPen(QPen(faint(colours, 0.18), 1));
-    painter.setBrush(background);
-    painter.drawPath(box(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5)));
+    Drawing::panelBackground(painter, *this, cornerRadius);
 
     if (const auto* divider = findChild<QWidget*>(QStringLiteral("divider"))) {
         const QRect place(divider->mapTo(this, QPoint(0, 0)), divider->size());
         painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(faint(colours, 0.22));
+        painter.setPen(Drawing::faint(colours, 0.22));
         painter.drawLine(place.center().x(), place.top(), place.center().x(), place.bottom());
     }
 }

@@ -12,7 +12,6 @@
 
 #include "app/base/GlimpoUIState.h"
 #include "app/base/Observation.h"
-#include "app/core/CaptureCoordinator.h"
 #include "app/platform/x11/PanelWindow.h"
 #include "app/ui/AllInOneBarView.h"
 #include "app/ui/AllInOnePanel.h"
@@ -42,12 +41,12 @@ QCoro::Task<void> runWhenGone(QPointer<AllInOnePanel> panel, std::function<void(
 
 } // namespace
 
-AllInOneController::AllInOneController(AppSettings& settings, CaptureCoordinator& coordinator, QObject* parent)
-    : QObject(parent), settings_(settings), coordinator_(coordinator) {
+AllInOneController::AllInOneController(AppSettings& settings, DisplayLocator* displays, QObject* parent)
+    : QObject(parent), settings_(settings), displays_(displays) {
     // A recording that starts or ends while the bar is open moves it off the recorded area.
-    if (DisplayLocator* displays = coordinator_.displays()) {
-        observeChanges(this, [this, displays] {
-            displays->recordedArea();
+    if (displays_) {
+        observeChanges(this, [this] {
+            displays_->recordedArea();
             if (isOpen()) place();
         });
     }
@@ -81,19 +80,14 @@ void AllInOneController::makePanel() {
         if (!self) return;
         self->close();
         self->whenGone([self, action] {
-            if (self) self->coordinator_.run(action);
+            if (self) emit self->captureChosen(action);
         });
     };
     actions.record = [self](bool fullscreen) {
         if (!self) return;
         self->close();
         self->whenGone([self, fullscreen] {
-            if (!self) return;
-            if (fullscreen) {
-                self->coordinator_.startRecording(std::nullopt, std::nullopt);
-            } else {
-                self->coordinator_.run(kit::CaptureAction::recording);
-            }
+            if (self) emit self->recordingChosen(fullscreen);
         });
     };
     actions.close = [self] {
@@ -119,13 +113,12 @@ void AllInOneController::makePanel() {
 void AllInOneController::place() {
     AllInOneBarView* content = view();
     const QSize size = content ? content->sizeHint() : QSize();
-    DisplayLocator* displays = coordinator_.displays();
-    if (screen_ && displays) {
+    if (screen_ && displays_) {
         const kit::Rect& visible = screen_->visibleFrame;
         const kit::Rect frame = kit::Rect::make(visible.midX() - size.width() / 2.0, visible.minY() + heightAboveBottom,
                                                 size.width(), size.height());
         panel_->setFrame(
-            displays->toTopLeft(clearOfRecording(*displays, *screen_, frame, &DisplayLocator::Screen::visibleFrame)),
+            displays_->toTopLeft(clearOfRecording(*displays_, *screen_, frame, &DisplayLocator::Screen::visibleFrame)),
             false);
     } else {
         panel_->setFrame(QRect(panel_->targetFrame().topLeft(), size), false);
@@ -136,8 +129,7 @@ void AllInOneController::place() {
 
 void AllInOneController::open() {
     if (!panel_ || panel_->isTranslucent() != platform::x11::compositingManagerRunning()) makePanel();
-    DisplayLocator* displays = coordinator_.displays();
-    screen_ = displays ? screenUnderPointer(*displays) : std::nullopt;
+    screen_ = displays_ ? screenUnderPointer(*displays_) : std::nullopt;
     place();
 
     previousFocus_ = platform::x11::activeWindow();

@@ -1,8 +1,8 @@
 #pragma once
 // Owns the all-in-one bar: opens it centred 60 points above the bottom of the visible frame of
 // the display under the pointer (elsewhere while that would cover what a recording shows),
-// closes it on the toggle, Escape or its close button, and hands
-// the user's choice to the coordinator once the bar has left the screen. Main thread only.
+// closes it on the toggle, Escape or its close button, and reports the user's choice once the
+// bar has left the screen. Main thread only.
 
 #include <functional>
 #include <memory>
@@ -12,18 +12,18 @@
 
 #include "app/capture/DisplayLocator.h"
 #include "app/ui/AllInOneActions.h"
+#include "kit/CaptureVocabulary.h"
 
 class AllInOneBarView;
 class AllInOnePanel;
 class AppSettings;
-class CaptureCoordinator;
 
 class AllInOneController : public QObject {
     Q_OBJECT
 
 public:
-    // Placed on the coordinator's displays; without them the bar opens wherever it last was.
-    AllInOneController(AppSettings& settings, CaptureCoordinator& coordinator, QObject* parent = nullptr);
+    // Placed on `displays`; without them the bar opens wherever it last was.
+    AllInOneController(AppSettings& settings, DisplayLocator* displays, QObject* parent = nullptr);
     ~AllInOneController() override;
 
     // Closes the bar when it shows, opens it otherwise.
@@ -35,6 +35,13 @@ public:
     AllInOneBarView* view() const;
 
     static constexpr double heightAboveBottom = 60;
+
+signals:
+    // The user chose a capture mode; the bar is gone from the screen.
+    void captureChosen(kit::CaptureAction action);
+    // The user started a recording: of the whole display under the pointer, or of an area still
+    // to select. The bar is gone from the screen.
+    void recordingChosen(bool fullscreen);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -48,7 +55,7 @@ private:
     void whenGone(std::function<void()> work);
 
     AppSettings& settings_;
-    CaptureCoordinator& coordinator_;
+    DisplayLocator* displays_;
     std::unique_ptr<AllInOnePanel> panel_;
     // The application-local key monitor is installed.
     bool keyMonitor_ = false;

@@ -2,7 +2,7 @@
 // The all-in-one bar's window: a floating panel that, unlike the thumbnails and notices, takes
 // the keyboard while it is open so that Escape and Return reach it.
 
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 
 class AllInOnePanel : public FloatingPanel {
     Q_OBJECT

@@ -5,7 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/ui/Icons.h"
+#include "app/widgets/Drawing.h"
+#include "app/widgets/Icons.h"
 
 ModeButton::ModeButton(const QString& title, std::string systemImage, std::function<void()> action,
                        QWidget* parent)
@@ -14,9 +15,7 @@ ModeButton::ModeButton(const QString& title, std::string systemImage, std::funct
     setAccessibleName(title);
     setFixedSize(width, height);
     setFocusPolicy(Qt::TabFocus);
-    QFont font = QApplication::font();
-    font.setPixelSize(titlePixels);
-    setFont(font);
+    setFont(Drawing::font(titlePixels));
     connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] {
         if (action) action();
     });

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/base/Observation.h"
-#include "app/ui/Icons.h"
+#include "app/widgets/Icons.h"
 #include "app/setup/SetupGuide.h"
 
 namespace SetupStyle {

@@ -1,7 +1,7 @@
 #include "app/ui/StatusItemController.h"
 
 #include "app/ui/ClosureMenuItem.h"
-#include "app/ui/Icons.h"
+#include "app/widgets/Icons.h"
 
 #include <QCoreApplication>
 #include <QCursor>

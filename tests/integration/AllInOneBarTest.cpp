@@ -65,6 +65,7 @@ protected:
         recorder = recorderOwned.get();
         services.recorder = std::move(recorderOwned);
         services.recognizer = std::make_unique<fakes::Recognizer>();
+        services.sounds = std::make_unique<fakes::Sounds>();
         services.displays = displays;
         services.microphoneStatus = [] { return MicrophoneAuthorization::authorized; };
         coordinator = std::make_unique<CaptureCoordinator>(settings, library, std::move(services));
@@ -73,7 +74,12 @@ protected:
                              captures.push_back(capture);
                              quickAccess.show(capture, failure);
                          });
-        bar = std::make_unique<AllInOneController>(settings, *coordinator);
+        bar = std::make_unique<AllInOneController>(settings, displays.get());
+        QObject::connect(bar.get(), &AllInOneController::captureChosen, coordinator.get(), &CaptureCoordinator::run);
+        QObject::connect(bar.get(), &AllInOneController::recordingChosen, [this](bool fullscreen) {
+            if (fullscreen) coordinator->startRecording(std::nullopt, std::nullopt);
+            else coordinator->run(kit::CaptureAction::recording);
+        });
     }
 
     // Opens the bar with the pointer at (x, y); returns once it is on screen.

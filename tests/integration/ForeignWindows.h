@@ -126,7 +126,7 @@ private:
     // In the window manager's list, mapped; with `framed`, with its decorations.
     bool managed(xcb_window_t w, bool framed = false) {
         const auto clients = backend_.clientWindows();
-        return std::any_of(clients.begin(), clients.end(), [&](const platform::x11::ClientWindow& c) {
+        return std::any_of(clients.begin(), clients.end(), [&](const platform::ClientWindow& c) {
             return c.id == w && c.viewable && (!framed || c.extents.top > 0);
         });
     }

@@ -18,6 +18,7 @@
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/platform/x11/KeyboardLayout.h"
+#include "app/platform/x11/X11HotKeyBackend.h"
 #include "app/shortcuts/ShortcutService.h"
 #include "kit/HotKeyBindings.h"
 
@@ -73,7 +74,8 @@ TEST(HotKeysOnXServer, GrabsFireActionsAndReportKeysHeldElsewhere) {
     auto settings = std::make_unique<AppSettings>(std::make_unique<SettingsStore>(dir / "settings.json"),
                                                   platform::x11::currentLayoutText());
     std::vector<CaptureAction> pressed;
-    auto service = std::make_unique<ShortcutService>(*settings, [&](CaptureAction a) { pressed.push_back(a); });
+    auto service = std::make_unique<ShortcutService>(*settings, [&](CaptureAction a) { pressed.push_back(a); },
+                                                     std::make_unique<platform::x11::X11HotKeyBackend>());
     service->start();
 
     ASSERT_EQ(service->failures().size(), 1u);

@@ -25,7 +25,7 @@
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/quickaccess/DragSourceView.h"
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
 #include "app/quickaccess/ToastController.h"

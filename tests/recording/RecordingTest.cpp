@@ -25,7 +25,7 @@
 #include "app/capture/DisplayService.h"
 #include "app/platform/audio/EventSounds.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 #include "app/recording/StreamScreenRecorder.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"

@@ -13,6 +13,7 @@
 
 #include "app/base/BaseDirectories.h"
 #include "app/base/Log.h"
+#include "app/platform/Session.h"
 #include "app/platform/desktop/DesktopKeys.h"
 #include "kit/HotKeyCombination.h"
 
@@ -183,15 +184,6 @@ std::optional<std::string> readText(const fs::path& file) {
     text << stream.rdbuf();
     if (stream.bad()) return std::nullopt;
     return text.str();
-}
-
-bool isKdeSession() {
-    const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
-    if (desktops == nullptr) return false;
-    for (const std::string& desktop : split(desktops, ':')) {
-        if (desktop == "KDE") return true;
-    }
-    return false;
 }
 
 // None when no GNOME schema knows screenshot keys (or gsettings is missing).
@@ -393,7 +385,7 @@ nlohmann::json preferences(const std::vector<DesktopShortcut>& shortcuts, const 
 }
 
 std::vector<DesktopShortcut> read() {
-    const bool kdeFirst = isKdeSession();
+    const bool kdeFirst = Session::desktopIs("KDE");
     auto first = kdeFirst ? readKde() : readGnome();
     if (first) return std::move(*first);
     auto second = kdeFirst ? readGnome() : readKde();

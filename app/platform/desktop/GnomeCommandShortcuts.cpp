@@ -70,12 +70,6 @@ const std::vector<Shortcut>& shortcuts() {
     return list;
 }
 
-bool isGnomeSession() {
-    const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
-    if (desktops == nullptr) return false;
-    return QString::fromUtf8(desktops).split(QLatin1Char(':')).contains(QStringLiteral("GNOME"));
-}
-
 bool bound() {
     const auto list = gsettings({QStringLiteral("get"), listSchema, listKey});
     if (!list) return false;

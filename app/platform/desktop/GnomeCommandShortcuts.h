@@ -21,9 +21,6 @@ struct Shortcut {
 // Area, full screen and the all-in-one bar on Glimpo's default keys.
 const std::vector<Shortcut>& shortcuts();
 
-// XDG_CURRENT_DESKTOP names GNOME.
-bool isGnomeSession();
-
 // Whether GNOME's custom shortcut list holds all of Glimpo's. False when gsettings or GNOME's
 // schema is missing.
 bool bound();

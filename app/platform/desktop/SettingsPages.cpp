@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "app/platform/Session.h"
 
 namespace platform::desktop {
 
@@ -17,12 +18,6 @@ struct Command {
     QString program;
     QStringList arguments;
 };
-
-bool sessionIs(const char* desktop) {
-    const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
-    if (desktops == nullptr) return false;
-    return QString::fromUtf8(desktops).split(QLatin1Char(':')).contains(QString::fromUtf8(desktop), Qt::CaseInsensitive);
-}
 
 std::optional<Command> kdeCommand(SettingsPage page) {
     switch (page) {
@@ -45,8 +40,8 @@ std::optional<Command> gnomeCommand(SettingsPage page) {
 } // namespace
 
 bool openSettingsPage(SettingsPage page) {
-    const bool kde = sessionIs("KDE");
-    const auto command = kde ? kdeCommand(page) : sessionIs("GNOME") ? gnomeCommand(page) : std::nullopt;
+    const bool kde = Session::desktopIs("KDE");
+    const auto command = kde ? kdeCommand(page) : Session::desktopIs("GNOME") ? gnomeCommand(page) : std::nullopt;
     if (!command || QStandardPaths::findExecutable(command->program).isEmpty()) return false;
     return QProcess::startDetached(command->program, command->arguments);
 }

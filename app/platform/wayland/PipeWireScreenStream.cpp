@@ -126,7 +126,7 @@ struct PipeWireScreenStream::Reader {
         // Frames that would show Glimpo's own windows are held back.
         for (const QRect& own : *excluded.load())
             if (own.intersects(wanted))
-                return onFrame(x11::StreamFrame{kit::MediaTime::fromNanoseconds(now), x11::StreamFrame::Status::held, nullptr});
+                return onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(now), StreamFrame::Status::held, nullptr});
         const double sx = double(format.size.width) / source.area.width();
         const double sy = double(format.size.height) / source.area.height();
         const QRect crop = QRect(int((wanted.x() - source.area.x()) * sx), int((wanted.y() - source.area.y()) * sy),
@@ -151,7 +151,7 @@ struct PipeWireScreenStream::Reader {
         const std::uint8_t* planes[1] = {pixels + std::size_t(crop.y()) * stride + std::size_t(crop.x()) * 4};
         const int strides[1] = {stride};
         sws_scale(scaler, planes, strides, 0, crop.height(), picture->data, picture->linesize);
-        onFrame(x11::StreamFrame{kit::MediaTime::fromNanoseconds(now), x11::StreamFrame::Status::complete, picture});
+        onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(now), StreamFrame::Status::complete, picture});
     }
 
     void reportStop(const std::string& reason) {

@@ -6,11 +6,11 @@
 
 #include <memory>
 
-#include "app/platform/x11/ScreenStream.h"
+#include "app/platform/ScreenStream.h"
 
 namespace platform::wayland {
 
-class PipeWireScreenStream : public x11::ScreenStream {
+class PipeWireScreenStream : public ScreenStream {
 public:
     struct Source {
         // The PipeWire remote the portal opened; the stream takes it over.

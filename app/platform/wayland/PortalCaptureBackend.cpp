@@ -7,15 +7,12 @@
 
 namespace platform::wayland {
 
-PortalCaptureBackend::PortalCaptureBackend(QDBusConnection bus) : portal_(std::move(bus)) {}
-
-QImage PortalCaptureBackend::grab(const QRect&) {
-    throw kit::Error("The screen can only be captured through the desktop's screenshot portal.");
-}
+PortalCaptureBackend::PortalCaptureBackend(std::shared_ptr<CaptureBackend> xwayland, QDBusConnection bus)
+    : xwayland_(std::move(xwayland)), portal_(std::move(bus)) {}
 
 QCoro::Task<std::vector<QImage>> PortalCaptureBackend::grabAreas(std::vector<QRect> areas) {
     QRect desktop;
-    for (const x11::Monitor& monitor : monitors()) desktop |= monitor.geometry;
+    for (const Monitor& monitor : monitors()) desktop |= monitor.geometry;
     QImage picture;
     try {
         picture = co_await portal_.take();

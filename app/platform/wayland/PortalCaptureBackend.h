@@ -1,22 +1,31 @@
 #pragma once
 // The capture backend of a Wayland session. Glimpo's own windows, the display layout and the
-// windows of X programs live on Xwayland, so those questions go to the X backend; pixels of the
-// whole desktop come from the Screenshot portal, one picture per grab, cut into the areas asked.
+// windows of X programs live on Xwayland, so those questions go to the X backend it is given;
+// pixels of the whole desktop come from the Screenshot portal, one picture per grab, cut into the
+// areas asked.
 
+#include <memory>
+
+#include "app/platform/CaptureBackend.h"
 #include "app/platform/wayland/ScreenshotPortal.h"
-#include "app/platform/x11/XcbCaptureBackend.h"
 
 namespace platform::wayland {
 
-class PortalCaptureBackend : public x11::XcbCaptureBackend {
+class PortalCaptureBackend : public CaptureBackend {
 public:
-    explicit PortalCaptureBackend(QDBusConnection bus = QDBusConnection::sessionBus());
+    explicit PortalCaptureBackend(std::shared_ptr<CaptureBackend> xwayland,
+                                  QDBusConnection bus = QDBusConnection::sessionBus());
 
+    std::vector<Monitor> monitors() override { return xwayland_->monitors(); }
+    std::vector<ClientWindow> clientWindows() override { return xwayland_->clientWindows(); }
+    std::vector<std::uint32_t> stackingBottomToTop() override { return xwayland_->stackingBottomToTop(); }
+    std::optional<QPoint> pointer() override { return xwayland_->pointer(); }
+    bool isShowing(std::uint32_t window) override { return xwayland_->isShowing(window); }
+    std::unique_ptr<DamageWatch> watchDamage() override { return xwayland_->watchDamage(); }
+    // Only X programs' windows are listed.
+    bool listsEveryWindow() const override { return false; }
     // Asks the portal once; throws what ScreenshotPortal::take throws.
     QCoro::Task<std::vector<QImage>> grabAreas(std::vector<QRect> areas) override;
-    // Wayland gives no pixels without waiting for the portal: a grab on the spot always fails.
-    QImage grab(const QRect& area) override;
-    bool listsEveryWindow() const override { return false; }
 
     // The screen-recording permission as far as it is known: the portal's last answer was no
     // refusal. askAgain() lets the next capture ask the portal again.
@@ -28,6 +37,7 @@ public:
     static QImage cut(const QImage& picture, const QRect& desktop, const QRect& area);
 
 private:
+    std::shared_ptr<CaptureBackend> xwayland_;
     ScreenshotPortal portal_;
     bool declined_ = false;
 };

@@ -71,17 +71,17 @@ std::string PortalHotKeyBackend::trigger(const std::string& key, std::uint32_t c
 
 std::int32_t PortalHotKeyBackend::installHandler(PressHandler onPress) {
     onPress_ = std::move(onPress);
-    return x11::HotKeyStatus::ok;
+    return HotKeyStatus::ok;
 }
 
-x11::HotKeyBackend::Registration PortalHotKeyBackend::registerHotKey(std::uint32_t keyCode,
+HotKeyBackend::Registration PortalHotKeyBackend::registerHotKey(std::uint32_t keyCode,
                                                                      std::uint32_t carbonModifiers, std::uint32_t id) {
     std::string key = keyText_ ? keyText_(keyCode) : std::string();
     for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
     const Reference reference = next_++;
     entries_[reference] = Entry{id, trigger(key, carbonModifiers)};
     bindSoon_.start();
-    return {x11::HotKeyStatus::ok, reference};
+    return {HotKeyStatus::ok, reference};
 }
 
 void PortalHotKeyBackend::unregisterHotKey(Reference reference) {

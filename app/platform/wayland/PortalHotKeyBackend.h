@@ -16,11 +16,11 @@
 #include <qcoro/qcorotask.h>
 
 #include "app/base/Log.h"
-#include "app/platform/x11/HotKeyBackend.h"
+#include "app/platform/HotKeyBackend.h"
 
 namespace platform::wayland {
 
-class PortalHotKeyBackend : public QObject, public x11::HotKeyBackend {
+class PortalHotKeyBackend : public QObject, public HotKeyBackend {
     Q_OBJECT
 
 public:

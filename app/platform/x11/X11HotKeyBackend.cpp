@@ -21,15 +21,6 @@ constexpr xcb_timestamp_t repeatWindowMs = 1000;
 // Modifiers that tell combinations apart: everything but the locks and the pointer buttons.
 constexpr std::uint16_t significantModifiers = 0xFF & ~GrabTable::lockModifiers;
 
-class UnavailableHotKeyBackend final : public HotKeyBackend {
-public:
-    std::int32_t installHandler(PressHandler) override { return HotKeyStatus::unavailable; }
-    Registration registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override {
-        return {HotKeyStatus::unavailable, std::nullopt};
-    }
-    void unregisterHotKey(Reference) override {}
-};
-
 } // namespace
 
 const std::vector<std::uint16_t>& GrabTable::lockVariants() {
@@ -204,11 +195,6 @@ bool X11HotKeyBackend::nativeEventFilter(const QByteArray& eventType, void* mess
             Qt::QueuedConnection);
     }
     return true;
-}
-
-std::unique_ptr<HotKeyBackend> makeHotKeyBackend(bool grabsReachTheDesktop) {
-    if (grabsReachTheDesktop && X11HotKeyBackend::isAvailable()) return std::make_unique<X11HotKeyBackend>();
-    return std::make_unique<UnavailableHotKeyBackend>();
 }
 
 } // namespace platform::x11

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/platform/x11/HotKeyBackend.h"
+#include "app/platform/HotKeyBackend.h"
 #include "app/platform/x11/KeyboardLayout.h"
 
 namespace platform::x11 {

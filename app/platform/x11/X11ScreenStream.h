@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/platform/x11/ScreenStream.h"
+#include "app/platform/ScreenStream.h"
 
 namespace platform::x11 {
 

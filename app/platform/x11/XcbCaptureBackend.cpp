@@ -446,6 +446,12 @@ std::optional<QPoint> XcbCaptureBackend::pointer() {
     return QPoint(reply->root_x, reply->root_y);
 }
 
+QCoro::Task<std::vector<QImage>> XcbCaptureBackend::grabAreas(std::vector<QRect> areas) {
+    std::vector<QImage> images;
+    for (const QRect& area : areas) images.push_back(grab(area));
+    co_return images;
+}
+
 QImage XcbCaptureBackend::grab(const QRect& area) {
     Connection& x = connection();
     QImage image(area.size(), QImage::Format_RGB32);

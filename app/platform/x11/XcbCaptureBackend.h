@@ -8,11 +8,11 @@
 
 #include <QTimer>
 
-#include "app/platform/x11/X11CaptureBackend.h"
+#include "app/platform/CaptureBackend.h"
 
 namespace platform::x11 {
 
-class XcbCaptureBackend : public X11CaptureBackend {
+class XcbCaptureBackend final : public CaptureBackend {
 public:
     XcbCaptureBackend();
     ~XcbCaptureBackend() override;
@@ -23,9 +23,14 @@ public:
     std::vector<ClientWindow> clientWindows() override;
     std::vector<std::uint32_t> stackingBottomToTop() override;
     std::optional<QPoint> pointer() override;
-    QImage grab(const QRect& area) override;
     bool isShowing(std::uint32_t window) override;
     std::unique_ptr<DamageWatch> watchDamage() override;
+    // Grabs each area in turn, on the spot.
+    QCoro::Task<std::vector<QImage>> grabAreas(std::vector<QRect> areas) override;
+
+    // The pixels of `area` now (root pixels, Format_RGB32 of exactly the area's size, black
+    // outside the root). Throws kit::Error when the server cannot be reached.
+    QImage grab(const QRect& area);
 
     struct Connection;
 

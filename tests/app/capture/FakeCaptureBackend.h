@@ -13,13 +13,13 @@
 
 #include "app/capture/OwnWindows.h"
 #include "app/capture/ScreenCaptureService.h"
-#include "app/platform/x11/X11CaptureBackend.h"
+#include "app/platform/CaptureBackend.h"
 
 namespace capturefakes {
 
-using platform::x11::ClientWindow;
-using platform::x11::Monitor;
-using platform::x11::WindowType;
+using platform::ClientWindow;
+using platform::Monitor;
+using platform::WindowType;
 
 // A pixel that encodes its own root position (x in red and the top of green, y in the bottom of
 // green and blue): any two pixels of a root up to 4096 x 4096 differ.
@@ -36,7 +36,7 @@ inline QImage encodedRoot(int width, int height) {
     return image;
 }
 
-class Backend : public platform::x11::X11CaptureBackend {
+class Backend : public platform::CaptureBackend {
 public:
     std::vector<Monitor> monitorList;
     std::vector<ClientWindow> clients;
@@ -59,14 +59,18 @@ public:
     std::vector<ClientWindow> clientWindows() override { return clients; }
     std::vector<std::uint32_t> stackingBottomToTop() override { return stacking; }
     std::optional<QPoint> pointer() override { return pointerAt; }
-    QImage grab(const QRect& area) override {
+    QCoro::Task<std::vector<QImage>> grabAreas(std::vector<QRect> areas) override {
         if (grabFailure) std::rethrow_exception(grabFailure);
-        grabs.push_back(area);
-        return root.copy(area);
+        std::vector<QImage> images;
+        for (const QRect& area : areas) {
+            grabs.push_back(area);
+            images.push_back(root.copy(area));
+        }
+        co_return images;
     }
     bool isShowing(std::uint32_t window) override { return lingering.erase(window) > 0; }
-    std::unique_ptr<platform::x11::DamageWatch> watchDamage() override {
-        struct Watch : platform::x11::DamageWatch {
+    std::unique_ptr<platform::DamageWatch> watchDamage() override {
+        struct Watch : platform::DamageWatch {
             Backend& backend;
             explicit Watch(Backend& b) : backend(b) {}
             std::vector<QRect> takeDamage() override {

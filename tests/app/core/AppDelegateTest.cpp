@@ -33,6 +33,9 @@ protected:
             services.capturer = capturefakes::service(std::make_shared<capturefakes::Backend>());
             services.makeOverlay = [this](ScreenCaptureService&) { return fakes::kept(overlay); };
             services.recorder = fakes::kept(recorder);
+            services.recognizer = std::make_unique<fakes::Recognizer>();
+            services.sounds = std::make_unique<fakes::Sounds>();
+            services.displays = std::make_shared<fakes::Displays>();
             return services;
         };
         environment.makeHotKeys = [this] { return std::make_unique<fakes::FakeHotKeyBackend>(keys); };

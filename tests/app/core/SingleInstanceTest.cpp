@@ -108,7 +108,8 @@ TEST(SingleInstance, WithoutARuntimeFolderTheLockLivesInAPrivateFolderNeverALink
         } else if (!refused.empty()) {
             fs::remove(predictable);
             fs::create_directory(predictable);
-            ASSERT_EQ(::chown(predictable.c_str(), 65534, 65534), 0) << "needs root, as in CI";
+            if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant a folder of another user";
+            ASSERT_EQ(::chown(predictable.c_str(), 65534, 65534), 0);
         }
         MemoryLogSink logs;
         SingleInstance first(name);

@@ -12,7 +12,7 @@
 #include "app/base/Log.h"
 #include "app/base/SettingsStore.h"
 #include "app/quickaccess/DragSourceView.h"
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
 #include "app/storage/CaptureLibrary.h"

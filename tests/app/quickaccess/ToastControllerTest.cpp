@@ -2,7 +2,7 @@
 
 #include <QElapsedTimer>
 
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/ToastController.h"
 #include "app/quickaccess/ToastView.h"
 #include "tests/app/TestSupport.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/platform/x11/HotKeyBackend.h"
+#include "app/platform/HotKeyBackend.h"
 
 namespace fakes {
 
@@ -24,8 +24,8 @@ public:
     // Statuses by (key code, modifiers); anything else registers.
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::int32_t> refusals;
     int handlerInstalls = 0;
-    std::map<platform::x11::HotKeyBackend::Reference, Held> held;
-    platform::x11::HotKeyBackend::PressHandler onPress;
+    std::map<platform::HotKeyBackend::Reference, Held> held;
+    platform::HotKeyBackend::PressHandler onPress;
 
     std::optional<Held> heldWithId(std::uint32_t id) const {
         for (const auto& [reference, key] : held) {
@@ -39,14 +39,14 @@ public:
 };
 
 // Shares its desk with the test, which outlives the backend's owner or not.
-class FakeHotKeyBackend : public platform::x11::HotKeyBackend {
+class FakeHotKeyBackend : public platform::HotKeyBackend {
 public:
     explicit FakeHotKeyBackend(std::shared_ptr<HotKeyDesk> desk) : desk_(std::move(desk)) {}
 
     std::int32_t installHandler(PressHandler onPress) override {
         ++desk_->handlerInstalls;
         desk_->onPress = std::move(onPress);
-        return platform::x11::HotKeyStatus::ok;
+        return platform::HotKeyStatus::ok;
     }
     Registration registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, std::uint32_t id) override {
         if (const auto refused = desk_->refusals.find({keyCode, modifiers}); refused != desk_->refusals.end()) {
@@ -54,12 +54,12 @@ public:
         }
         for (const auto& [reference, key] : desk_->held) {
             if (key.keyCode == keyCode && key.modifiers == modifiers) {
-                return {platform::x11::HotKeyStatus::alreadyRegistered, std::nullopt};
+                return {platform::HotKeyStatus::alreadyRegistered, std::nullopt};
             }
         }
         const Reference reference = next_++;
         desk_->held[reference] = {keyCode, modifiers, id};
-        return {platform::x11::HotKeyStatus::ok, reference};
+        return {platform::HotKeyStatus::ok, reference};
     }
     void unregisterHotKey(Reference reference) override { desk_->held.erase(reference); }
 

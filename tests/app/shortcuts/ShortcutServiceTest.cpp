@@ -13,7 +13,7 @@
 
 using kit::CaptureAction;
 using kit::HotKeyCombination;
-namespace HotKeyStatus = platform::x11::HotKeyStatus;
+namespace HotKeyStatus = platform::HotKeyStatus;
 
 namespace {
 

@@ -9,9 +9,6 @@
 #include "TestSupport.h"
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
-#include "app/core/CaptureCoordinator.h"
-#include "app/storage/CaptureLibrary.h"
-#include "app/storage/DiskFileSystem.h"
 
 namespace {
 
@@ -27,9 +24,7 @@ protected:
 TEST(AllInOneController, EscapeClosesTheBarAndIsSwallowedWhileOtherKeysPass) {
     testsupport::TempDir home;
     AppSettings settings{std::make_unique<SettingsStore>(home / "settings.json")};
-    CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), home / "cache"};
-    CaptureCoordinator coordinator(settings, library, {});
-    AllInOneController bar(settings, coordinator);
+    AllInOneController bar(settings, nullptr);
     KeyTarget other;
 
     bar.toggle();

@@ -1,10 +1,10 @@
-#include "app/quickaccess/FloatingPanel.h"
+#include "app/widgets/FloatingPanel.h"
 
 #include <QEasingCurve>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 
-#include "app/platform/wayland/WaylandSession.h"
+#include "app/platform/Session.h"
 #include "app/platform/x11/PanelWindow.h"
 
 FloatingPanel::FloatingPanel(Options options)
@@ -17,7 +17,7 @@ FloatingPanel::FloatingPanel(Options options)
     if (options.ignoresMouse) flags |= Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint;
     // A Wayland compositor places Xwayland's managed windows itself (sway centres them), so there
     // the panels stay unmanaged to sit where they are put.
-    if (platform::wayland::isWaylandSession()) flags |= Qt::X11BypassWindowManagerHint;
+    if (platform::Session::isWayland()) flags |= Qt::X11BypassWindowManagerHint;
     setWindowFlags(flags);
     setAttribute(Qt::WA_ShowWithoutActivating);
     // Qt shows tooltips in the active window only, and a panel never becomes active.

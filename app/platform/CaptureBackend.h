@@ -1,7 +1,9 @@
 #pragma once
-// The X server as screen capture sees it: monitors, client windows with their EWMH properties,
-// the stacking order, the pointer and pixels. It lists and grabs, in root-window pixels (origin
+// The desktop as screen capture sees it: monitors, client windows with their properties, the
+// stacking order, the pointer and pixels. It lists and grabs, in root-window pixels (origin
 // top-left of the root, y down); which windows are offered, and at what size, is decided above.
+// X11 answers everything itself; a Wayland session lists through Xwayland and takes pixels from
+// the desktop's screenshot portal.
 
 #include <cstdint>
 #include <memory>
@@ -14,7 +16,7 @@
 #include <QRect>
 #include <qcoro/qcorotask.h>
 
-namespace platform::x11 {
+namespace platform {
 
 struct Monitor {
     // The monitor's name atom: stable for the X session.
@@ -77,9 +79,9 @@ public:
     virtual std::vector<QRect> takeDamage() = 0;
 };
 
-class X11CaptureBackend {
+class CaptureBackend {
 public:
-    virtual ~X11CaptureBackend() = default;
+    virtual ~CaptureBackend() = default;
 
     // RandR monitors in the server's order; one monitor covering the root when the server has
     // no RandR 1.5. Empty only when the server cannot be reached.
@@ -91,16 +93,9 @@ public:
     // _NET_CLIENT_LIST_STACKING as the server keeps it: bottom-most first. Empty when missing.
     virtual std::vector<std::uint32_t> stackingBottomToTop() = 0;
     virtual std::optional<QPoint> pointer() = 0;
-    // Pixels of the root window in `area` as Format_RGB32 of exactly the area's size; parts
-    // outside the root are black. Throws when the server cannot be reached.
-    virtual QImage grab(const QRect& area) = 0;
-    // Each area as grab() gives it, all from one moment. A backend that can only photograph the
-    // whole desktop, and must wait for that, takes one picture for all of them.
-    virtual QCoro::Task<std::vector<QImage>> grabAreas(std::vector<QRect> areas) {
-        std::vector<QImage> images;
-        for (const QRect& area : areas) images.push_back(grab(area));
-        co_return images;
-    }
+    // The pixels of each area (root pixels, Format_RGB32 of exactly the area's size, black outside
+    // the root), all from one moment. Throws kit::Error when the screen can't be read.
+    virtual QCoro::Task<std::vector<QImage>> grabAreas(std::vector<QRect> areas) = 0;
     // Whether the window, or the frame the window manager put around it, is still on screen.
     virtual bool isShowing(std::uint32_t window) = 0;
     // Starts watching the whole screen for drawing; null when the server cannot tell.
@@ -109,4 +104,4 @@ public:
     virtual bool listsEveryWindow() const { return true; }
 };
 
-} // namespace platform::x11
+} // namespace platform

@@ -1,4 +1,4 @@
-#include "app/ui/Icons.h"
+#include "app/widgets/Icons.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -4,10 +4,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 
-namespace platform::x11 {
+namespace platform {
 
 namespace HotKeyStatus {
 inline constexpr std::int32_t ok = 0;
@@ -40,8 +39,14 @@ public:
     virtual void unregisterHotKey(Reference reference) = 0;
 };
 
-// The X11 backend when the program runs on X11, else one that refuses everything as unavailable.
-// Under Xwayland key grabs hear only keys typed into X windows: `grabsReachTheDesktop` false.
-std::unique_ptr<HotKeyBackend> makeHotKeyBackend(bool grabsReachTheDesktop = true);
+// Where nothing can take global keys: every registration is refused as unavailable.
+class UnavailableHotKeyBackend final : public HotKeyBackend {
+public:
+    std::int32_t installHandler(PressHandler) override { return HotKeyStatus::unavailable; }
+    Registration registerHotKey(std::uint32_t, std::uint32_t, std::uint32_t) override {
+        return {HotKeyStatus::unavailable, std::nullopt};
+    }
+    void unregisterHotKey(Reference) override {}
+};
 
-} // namespace platform::x11
+} // namespace platform

@@ -16,7 +16,7 @@
 
 struct AVFrame;
 
-namespace platform::x11 {
+namespace platform {
 
 struct StreamFrame {
     // Held: one of Glimpo's own windows covers the region, so the frame shows nothing.
@@ -45,8 +45,8 @@ public:
     virtual void start(FrameHandler onFrame, StopHandler onStopped) = 0;
     // Returns when the stream's thread has ended. Idempotent.
     virtual void stop() = 0;
-    // Root rectangles that must not appear in a written frame; frames showing any are idle.
+    // Root rectangles that must not appear in a written frame; frames showing any are held.
     virtual void setExcludedAreas(std::vector<QRect> rootRects) = 0;
 };
 
-} // namespace platform::x11
+} // namespace platform
