@@ -248,12 +248,12 @@ void StreamScreenRecorder::publishOwnWindows(bool keepingWhereTheyWere) {
     if (!session_) return;
     std::vector<QRect> rects = ownWindowRects();
     if (keepingWhereTheyWere) {
-        for (const QRect& before : ownWindows_)
-            if (std::find(rects.begin(), rects.end(), before) == rects.end()) rects.push_back(before);
+        for (const QRect& now : rects)
+            if (std::find(ownWindows_.begin(), ownWindows_.end(), now) == ownWindows_.end()) ownWindows_.push_back(now);
     } else {
-        ownWindows_ = rects;
+        ownWindows_ = std::move(rects);
     }
-    session_->session->setOwnWindows(std::move(rects));
+    session_->session->setOwnWindows(ownWindows_);
 }
 
 std::vector<QRect> StreamScreenRecorder::ownWindowRects() {

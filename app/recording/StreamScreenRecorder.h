@@ -56,8 +56,8 @@ private:
     QCoro::Task<void> stoppedBySystem(std::string error);
     void startClock();
     void stopClock();
-    // Hands the stream the floating panels' places; with `keepingWhereTheyWere`, also the places
-    // last handed.
+    // Hands the stream the floating panels' places; with `keepingWhereTheyWere`, also every
+    // place handed since the last call without.
     void publishOwnWindows(bool keepingWhereTheyWere);
     // Root pixels of this process's windows on screen.
     static std::vector<QRect> ownWindowRects();
