@@ -8,7 +8,6 @@
 #include <string>
 
 #include <QObject>
-#include <QPointer>
 #include <QTimer>
 
 #include "app/base/AppSettings.h"
@@ -27,9 +26,9 @@ class AllInOneController;
 class AppSettings;
 class CaptureLibrary;
 class ShortcutService;
+class MenuActions;
 class StatusItemController;
 class WindowPresenter;
-struct MenuActions;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -80,7 +79,8 @@ public:
     bool escapeStopsRecording() const { return escapeStopsRecording_; }
 
 private:
-    MenuActions makeMenuActions();
+    void connectMenu(const MenuActions& menu);
+    void openSaveFolder();
     void updateMenuHints();
     void updateRecordingState();
     void showSettings();

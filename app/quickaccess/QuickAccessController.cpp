@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFuture>
 #include <QImageReader>
-#include <QPointer>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -132,36 +131,22 @@ ThumbnailModel* QuickAccessController::model(const QUuid& id) {
 
 QuickAccessController::PanelHandle QuickAccessController::makePanel(const std::shared_ptr<ThumbnailModel>& model) {
     PanelHandle panel(new FloatingPanel({.ignoresMouse = false, .title = QStringLiteral("Glimpo Thumbnail")}));
-    auto view = std::make_unique<QuickAccessThumbnailView>(model, makeActions(model->capture().id));
+    auto view = std::make_unique<QuickAccessThumbnailView>(model);
+    connectActions(view->actions(), model->capture().id);
     panel->resize(view->size());
     panel->setContent(std::move(view));
     panel->setShape(QuickAccessThumbnailView::drawnShape());
     return panel;
 }
 
-ThumbnailActions QuickAccessController::makeActions(const QUuid& id) {
-    // Each action may arrive after its thumbnail or the controller is gone, and then does nothing.
-    const QPointer<QuickAccessController> self(this);
-    ThumbnailActions actions;
-    actions.save = [self, id] {
-        if (self) self->save(id);
-    };
-    actions.copy = [self, id] {
-        if (self) self->copy(id);
-    };
-    actions.showInFolder = [self, id] {
-        if (self) self->showInFolder(id);
-    };
-    actions.close = [self, id] {
-        if (self) self->close(id);
-    };
-    actions.hoverChanged = [self, id](bool hovering) {
-        if (self) self->hoverChanged(id, hovering);
-    };
-    actions.dragEnded = [self, id](bool accepted) {
-        if (self) self->dragEnded(id, accepted);
-    };
-    return actions;
+void QuickAccessController::connectActions(const ThumbnailActions& actions, const QUuid& id) {
+    // An action that arrives after its thumbnail was dismissed finds no entry and does nothing.
+    connect(&actions, &ThumbnailActions::save, this, [this, id] { save(id); });
+    connect(&actions, &ThumbnailActions::copy, this, [this, id] { copy(id); });
+    connect(&actions, &ThumbnailActions::showInFolder, this, [this, id] { showInFolder(id); });
+    connect(&actions, &ThumbnailActions::close, this, [this, id] { close(id); });
+    connect(&actions, &ThumbnailActions::hoverChanged, this, [this, id](bool hovering) { hoverChanged(id, hovering); });
+    connect(&actions, &ThumbnailActions::dragEnded, this, [this, id](bool accepted) { dragEnded(id, accepted); });
 }
 
 void QuickAccessController::layout() {

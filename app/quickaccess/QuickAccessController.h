@@ -28,6 +28,7 @@ class AppSettings;
 class CaptureLibrary;
 class FloatingPanel;
 class QuickAccessThumbnailView;
+class ThumbnailActions;
 
 class QuickAccessController : public QObject, public CapturePresenter {
     Q_OBJECT
@@ -91,7 +92,7 @@ private:
     ThumbnailModel* model(const QUuid& id);
 
     PanelHandle makePanel(const std::shared_ptr<ThumbnailModel>& model);
-    ThumbnailActions makeActions(const QUuid& id);
+    void connectActions(const ThumbnailActions& actions, const QUuid& id);
     void layout();
     void scheduleDismiss(const QUuid& id);
     void cancelDismiss(const QUuid& id);

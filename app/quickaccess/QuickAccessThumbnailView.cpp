@@ -201,22 +201,22 @@ bool ThumbnailCloseButton::hitButton(const QPoint& pos) const {
     return QLineF(QRectF(rect()).center(), pos).length() <= diameter / 2.0;
 }
 
-QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailModel> model, ThumbnailActions actions,
-                                                   QWidget* parent)
-    : QWidget(parent), model_(std::move(model)), actions_(std::move(actions)) {
+QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailModel> model, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)) {
     setFixedSize(contentSize());
     setMouseTracking(true);
     const Capture& capture = model_->capture();
     const QRect thumbnail = thumbnailRect();
 
     // The file is fixed at creation; the picture follows the model (a movie's arrives later).
-    dragSource_ = new DragSourceView(capture.fileURL, [this](bool accepted) {
-        model_->setDragging(false);
-        actions_.dragEnded(accepted);
-    }, model_->preview(), this);
+    dragSource_ = new DragSourceView(capture.fileURL, model_->preview(), this);
     dragSource_->setGeometry(thumbnail);
     dragSource_->setCornerRadius(cornerRadius);
-    dragSource_->setOnDragBegan([this] { model_->setDragging(true); });
+    connect(dragSource_, &DragSourceView::dragBegan, this, [this] { model_->setDragging(true); });
+    connect(dragSource_, &DragSourceView::dragEnded, this, [this](bool accepted) {
+        model_->setDragging(false);
+        emit actions_.dragEnded(accepted);
+    });
 
     overlay_ = new Overlay(*this);
     overlay_->setGeometry(thumbnail);
@@ -225,13 +225,13 @@ QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailMode
     if (capture.isSaved) {
         first_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
         second_ = new ThumbnailIconButton("folder", QStringLiteral("Show in Folder"), this);
-        connect(first_, &QAbstractButton::clicked, this, [this] { actions_.copy(); });
-        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.showInFolder(); });
+        connect(first_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::copy);
+        connect(second_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::showInFolder);
     } else {
         first_ = new ThumbnailIconButton("square.and.arrow.down", QStringLiteral("Save"), this);
         second_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
-        connect(first_, &QAbstractButton::clicked, this, [this] { actions_.save(); });
-        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.copy(); });
+        connect(first_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::save);
+        connect(second_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::copy);
     }
     const int rowWidth = 2 * ThumbnailIconButton::diameter + buttonSpacing;
     const QPoint row(thumbnail.left() + (thumbnail.width() - rowWidth) / 2,
@@ -240,14 +240,14 @@ QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailMode
     second_->move(row + QPoint(ThumbnailIconButton::diameter + buttonSpacing, 0));
 
     tryAgain_ = new ThumbnailButton(QStringLiteral("Try Again"), this);
-    connect(tryAgain_, &QAbstractButton::clicked, this, [this] { actions_.save(); });
+    connect(tryAgain_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::save);
 
     close_ = new ThumbnailCloseButton(this);
     close_->move(closeInset, closeInset);
     const QString closeLabel = capture.isSaved ? QStringLiteral("Close") : QStringLiteral("Discard");
     close_->setToolTip(closeLabel);
     close_->setAccessibleName(closeLabel);
-    connect(close_, &QAbstractButton::clicked, this, [this] { actions_.close(); });
+    connect(close_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::close);
 
     observeChanges(this, [this] { refresh(); });
 }
@@ -294,7 +294,7 @@ void QuickAccessThumbnailView::setHovering(bool hovering) {
     // Crossing into a child and back is no new entry.
     if (model_->isHovering() == hovering) return;
     model_->setHovering(hovering);
-    actions_.hoverChanged(hovering);
+    emit actions_.hoverChanged(hovering);
 }
 
 void QuickAccessThumbnailView::enterEvent(QEnterEvent* event) {

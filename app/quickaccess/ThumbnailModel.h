@@ -2,7 +2,6 @@
 // What one quick-access thumbnail shows. Every field is observable: the thumbnail view redraws
 // when one changes. Main thread only.
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -52,16 +51,4 @@ private:
     Observed<Status> status_{Status::idle()};
     Observed<bool> isHovering_{false};
     Observed<bool> isDragging_{false};
-};
-
-// How a thumbnail reports the user's gestures. All run on the main thread.
-struct ThumbnailActions {
-    std::function<void()> save = [] {};
-    std::function<void()> copy = [] {};
-    std::function<void()> showInFolder = [] {};
-    std::function<void()> close = [] {};
-    // True when the pointer enters, false when it leaves.
-    std::function<void(bool)> hoverChanged = [](bool) {};
-    // True when a receiver accepted the dragged file.
-    std::function<void(bool)> dragEnded = [](bool) {};
 };

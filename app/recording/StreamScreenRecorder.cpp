@@ -71,7 +71,7 @@ struct StreamScreenRecorder::ActiveRecording {
 
 StreamScreenRecorder::StreamScreenRecorder(CaptureLibrary& library, std::shared_ptr<DisplayService> displays,
                                            ModuleLoader module, QObject* parent)
-    : QObject(parent), library_(library), displays_(std::move(displays)), module_(std::move(module)) {
+    : ScreenRecorder(parent), library_(library), displays_(std::move(displays)), module_(std::move(module)) {
     clockTimer_.setInterval(500);
     clockTimer_.setTimerType(Qt::PreciseTimer);
     connect(&clockTimer_, &QTimer::timeout, this, [this] {
@@ -133,7 +133,7 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
         std::unique_ptr<RecordingSession> session;
         auto onStopped = [self](const std::string& error) {
             QMetaObject::invokeMethod(qApp, [self, error] {
-                if (self) self->stoppedBySystem(error);
+                if (self) self->streamStopped(error);
             }, Qt::QueuedConnection);
         };
         ownWindows_ = ownWindowRects();
@@ -204,7 +204,7 @@ QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop(
     co_return FinishedRecordingCapture{saved, std::nullopt};
 }
 
-QCoro::Task<void> StreamScreenRecorder::stoppedBySystem(std::string error) {
+QCoro::Task<void> StreamScreenRecorder::streamStopped(std::string error) {
     log_.error("stream stopped by the system error={}", error);
     QPointer<StreamScreenRecorder> self(this);
     std::optional<RecordingOutcome> outcome;
@@ -213,7 +213,7 @@ QCoro::Task<void> StreamScreenRecorder::stoppedBySystem(std::string error) {
     } catch (...) {
         outcome = RecordingOutcome(std::current_exception());
     }
-    if (self && outcome) onStoppedBySystem(*outcome);
+    if (self && outcome) emit stoppedBySystem(*outcome);
 }
 
 void StreamScreenRecorder::startClock() {
@@ -285,33 +285,31 @@ void StreamScreenRecorder::recoverInterrupted() {
         log_.error("recovery failed error={}", e.what());
         return;
     }
-    QPointer<StreamScreenRecorder> self(this);
     for (const auto& written : cutShort) {
         const std::filesystem::path movie = written.parent_path() / written.stem();
         const auto capturedAt = CaptureLibrary::creationDate(written).value_or(std::chrono::system_clock::now());
         auto size = std::make_shared<std::optional<kit::Size>>();
         offMainThread([module, movie, size] { *size = settleMovie(*module, movie); })
-            .then(this, [self, movie, capturedAt, size](std::exception_ptr) {
-                if (!self) return;
+            .then(this, [this, movie, capturedAt, size](std::exception_ptr) {
                 std::error_code missing;
                 if (!std::filesystem::exists(movie, missing)) return;
                 if (!*size) {
                     // Nothing playable was left: no frame reached the file.
-                    self->log_.info("recording recovery found nothing file={}", movie.filename().string());
+                    log_.info("recording recovery found nothing file={}", movie.filename().string());
                     std::filesystem::remove(movie, missing);
                     return;
                 }
                 const Capture temp{QUuid::createUuid(), movie, kit::CaptureKind::video, **size, capturedAt, false};
-                const kit::SaveResult save = self->library_.save(temp);
+                const kit::SaveResult save = library_.save(temp);
                 const kit::FinishedRecording outcome = kit::FinishedRecording::resolve(movie, save);
                 Capture capture = temp;
                 if (outcome.isSaved()) {
                     capture.fileURL = outcome.url();
                     capture.isSaved = true;
                 }
-                self->log_.info("recording recovered file={}", capture.fileURL.filename().string());
-                self->onNotice("A recording that was cut short was saved.");
-                self->onStoppedBySystem(FinishedRecordingCapture{capture, outcome.error()});
+                log_.info("recording recovered file={}", capture.fileURL.filename().string());
+                emit notice("A recording that was cut short was saved.");
+                emit stoppedBySystem(FinishedRecordingCapture{capture, outcome.error()});
             });
     }
 }

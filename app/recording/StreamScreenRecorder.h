@@ -24,7 +24,7 @@
 class CaptureLibrary;
 class DisplayService;
 
-class StreamScreenRecorder : public QObject, public ScreenRecorder {
+class StreamScreenRecorder : public ScreenRecorder {
     Q_OBJECT
 
 public:
@@ -53,7 +53,7 @@ protected:
 private:
     struct ActiveRecording;
 
-    QCoro::Task<void> stoppedBySystem(std::string error);
+    QCoro::Task<void> streamStopped(std::string error);
     void startClock();
     void stopClock();
     // Hands the stream the floating panels' places; with `keepingWhereTheyWere`, also every

@@ -84,8 +84,9 @@ public:
     void openScreenRecordingSettings();
     void openKeyboardShortcuts();
 
+signals:
     // A settings page that the desktop does not have: the sentence saying where to look instead.
-    std::function<void(const std::string& message)> onSettingsPageUnavailable = [](const std::string&) {};
+    void settingsPageUnavailable(const std::string& message);
 
 private:
     void openPage(platform::desktop::SettingsPage page);

@@ -1,23 +1,20 @@
 #include "app/shortcuts/ShortcutService.h"
 
-#include <QPointer>
-
 #include "app/base/AppSettings.h"
 #include "app/base/GlimpoUIState.h"
 #include "app/shortcuts/HotKeyCapture.h"
 #include "kit/HotKeyBindings.h"
 
-ShortcutService::ShortcutService(AppSettings& settings, HotKeyCenter::PressHandler onPress,
-                                 std::unique_ptr<platform::HotKeyBackend> backend, QObject* parent)
-    : QObject(parent), settings_(settings), center_(std::move(onPress), std::move(backend)) {}
+ShortcutService::ShortcutService(AppSettings& settings, std::unique_ptr<platform::HotKeyBackend> backend,
+                                 QObject* parent)
+    : QObject(parent), settings_(settings), center_(std::move(backend)) {
+    connect(&center_, &HotKeyCenter::pressed, this, &ShortcutService::pressed);
+}
 
 ShortcutService::~ShortcutService() = default;
 
 void ShortcutService::start() {
-    QPointer<ShortcutService> self(this);
-    observeChanges(this, [self] {
-        if (self) self->registerShortcuts();
-    });
+    observeChanges(this, [this] { registerShortcuts(); });
 }
 
 void ShortcutService::registerShortcuts() {

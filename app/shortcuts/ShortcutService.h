@@ -22,8 +22,8 @@ class ShortcutService : public QObject {
 
 public:
     // `backend` is the desktop's global hot key service.
-    ShortcutService(AppSettings& settings, HotKeyCenter::PressHandler onPress,
-                    std::unique_ptr<platform::HotKeyBackend> backend, QObject* parent = nullptr);
+    ShortcutService(AppSettings& settings, std::unique_ptr<platform::HotKeyBackend> backend,
+                    QObject* parent = nullptr);
     ~ShortcutService() override;
 
     // Registers now and after every change of the overrides or of the recorder's listening, for
@@ -36,6 +36,10 @@ public:
 
     // Where the transient key is armed.
     HotKeyCenter& center() { return center_; }
+
+signals:
+    // The shortcut of an action was pressed.
+    void pressed(kit::CaptureAction action);
 
 private:
     void registerShortcuts();

@@ -14,6 +14,7 @@
 
 #include "app/base/Log.h"
 #include "app/base/Modules.h"
+#include "kit/CodeText.h"
 #include "kit/Error.h"
 #include "kit/RecognizedText.h"
 #include "kit/Result.h"
@@ -32,6 +33,19 @@ QCoro::Task<std::string> textOf(QFuture<Outcome> reading) {
     co_return outcome.value();
 }
 
+// Code as it stands on the screen, character for character; any other line as the recogniser,
+// with its dictionaries, read it.
+std::string exactText(const platform::ocr::EngineLine& line, const QImage& picture) {
+    if (!kit::CodeText::looksLikeCode(line.glyphs)) return line.text;
+    // Underscores lie below the line's letters, and the recogniser's line box may stop short.
+    const int margin = line.box.height() / 3;
+    std::vector<kit::Rect> ink;
+    for (const QRect& blob : ScreenTextPreparation::inkBlobs(picture, line.box.adjusted(0, -margin, 0, margin))) {
+        ink.push_back(kit::Rect::make(blob.x(), blob.y(), blob.width(), blob.height()));
+    }
+    return kit::CodeText::read(line.glyphs, ink);
+}
+
 } // namespace
 
 class ScreenTextRecognitionService::Worker {
@@ -48,7 +62,7 @@ public:
             for (const platform::ocr::EngineLine& line : engine().read(prepared.picture, prepared.dotsPerInch)) {
                 // A line the recogniser found no text for has no candidate.
                 if (line.text.find_first_not_of(" \t") == std::string::npos) continue;
-                lines.push_back({line.text, prepared.normalisedBox(line.box)});
+                lines.push_back({exactText(line, prepared.picture), prepared.normalisedBox(line.box)});
             }
             return Outcome::success(kit::RecognizedText::join(lines));
         } catch (...) {

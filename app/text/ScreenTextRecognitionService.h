@@ -1,6 +1,7 @@
 #pragma once
 // Text recognition on the machine: prepares the captured screen text, has the recogniser read
-// it on one low-priority pool thread, and joins the lines it finds in reading order. The
+// it on one low-priority pool thread, takes lines that look like code character for character
+// from their glyphs and ink, and joins the lines in reading order. The
 // recogniser (and its model) is made once, by the warm-up or the first recognition, and kept
 // for the life of the service.
 

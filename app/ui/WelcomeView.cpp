@@ -52,7 +52,7 @@ QWidget* header(QWidget* parent) {
 
 } // namespace
 
-WelcomeView::WelcomeView(SetupGuide& guide, std::function<void()> onDone, QWidget* parent) : QWidget(parent) {
+WelcomeView::WelcomeView(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     setFixedWidth(520);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(28, 28, 28, 28);
@@ -99,19 +99,16 @@ WelcomeView::WelcomeView(SetupGuide& guide, std::function<void()> onDone, QWidge
     QWidget* hint = SetupStyle::glyphLabel("camera.viewfinder", QStringLiteral("Press ⇧⌘4 to capture an area."), this);
     hint->setFont(SetupStyle::callout(hint->font()));
     footer->addWidget(hint, 1);
-    auto* done = new QPushButton(QStringLiteral("Done"), this);
-    done->setDefault(true);
-    footer->addWidget(done);
+    auto* doneButton = new QPushButton(QStringLiteral("Done"), this);
+    doneButton->setDefault(true);
+    footer->addWidget(doneButton);
     column->addLayout(footer);
 
-    auto finish = [onDone = std::move(onDone)] {
-        if (onDone) onDone();
-    };
-    connect(done, &QPushButton::clicked, this, finish);
+    connect(doneButton, &QPushButton::clicked, this, &WelcomeView::done);
     // Outside a dialog a default button doesn't answer Return by itself.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, finish);
+        connect(shortcut, &QShortcut::activated, this, &WelcomeView::done);
     }
 }

@@ -352,10 +352,10 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
     std::optional<FinishedRecordingCapture> recovered;
     std::string notice;
     recorder = std::make_unique<StreamScreenRecorder>(library, displays, &linkedModule);
-    recorder->onNotice = [&](const std::string& text) { notice = text; };
-    recorder->onStoppedBySystem = [&](RecordingOutcome outcome) {
+    QObject::connect(recorder.get(), &ScreenRecorder::notice, [&](const std::string& text) { notice = text; });
+    QObject::connect(recorder.get(), &ScreenRecorder::stoppedBySystem, [&](const RecordingOutcome& outcome) {
         recovered = std::get<FinishedRecordingCapture>(outcome);
-    };
+    });
     ASSERT_TRUE(testsupport::waitUntil([&] { return recovered.has_value(); }, 30000));
     EXPECT_EQ(notice, "A recording that was cut short was saved.");
     EXPECT_TRUE(recovered->capture.isSaved);
@@ -370,7 +370,8 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
 TEST_F(Recording, ADisplayThatGoesOrAnXErrorStopsTheRecordingAsTheSystemDid) {
     MemoryLogSink log;
     std::optional<RecordingOutcome> outcome;
-    recorder->onStoppedBySystem = [&](RecordingOutcome result) { outcome = std::move(result); };
+    QObject::connect(recorder.get(), &ScreenRecorder::stoppedBySystem,
+                     [&](const RecordingOutcome& result) { outcome = result; });
     const struct {
         QStringList removal, restore;
         const char* error;

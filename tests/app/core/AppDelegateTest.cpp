@@ -101,7 +101,7 @@ TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermissionAndEveryActi
     permitted = true;
     delegate->perform(CaptureAction::recording);
     ASSERT_NE(overlay, nullptr);
-    overlay->finish(SelectionResult::area(kit::Rect::make(0, 0, 100, 100), 1));
+    emit overlay->finished(SelectionResult::area(kit::Rect::make(0, 0, 100, 100), 1));
     ASSERT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed().has_value(); }));
 
     permitted = false;

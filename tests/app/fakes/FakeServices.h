@@ -44,13 +44,8 @@ public:
         bool allowsWindowMode;
     };
     std::vector<Begin> begins;
-    Completion completion;
 
-    void begin(SelectionMode mode, bool allowsWindowMode, Completion done) override {
-        begins.push_back({mode, allowsWindowMode});
-        completion = std::move(done);
-    }
-    void finish(SelectionResult result) { std::exchange(completion, nullptr)(result); }
+    void begin(SelectionMode mode, bool allowsWindowMode) override { begins.push_back({mode, allowsWindowMode}); }
 };
 
 class Recorder : public ScreenRecorder {

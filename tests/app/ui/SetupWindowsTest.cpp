@@ -64,7 +64,7 @@ TEST_F(SetupWindowsTest, SettingsEditsLandInTheStoreAndTheViewFollowsItsValuesFa
     const auto recorder = [](CaptureAction action, QWidget* parent) -> QWidget* {
         return new QPushButton(QString::fromUtf8(action.rawValue()), parent);
     };
-    SettingsView view(settings, *guide, recorder, [this] { return failures.get(); }, [] {},
+    SettingsView view(settings, *guide, recorder, [this] { return failures.get(); },
                       [&](QWidget*, const fs::path& start) {
                           startedAt = start;
                           return answer;
@@ -119,7 +119,7 @@ TEST_F(SetupWindowsTest, WelcomeStepsFollowTheGuideAndTheirButtonsReachTheSystem
     system.desktopShortcuts = collidingDesktop;
     system.microphone = MicrophoneAuthorization::restricted;
     guide->refresh();
-    WelcomeView view(*guide, [] {});
+    WelcomeView view(*guide);
     const auto rows = view.findChildren<SetupStepRow*>();
     ASSERT_EQ(rows.size(), 4);
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(rows[i]->badge().isDone()) << i;
