@@ -240,13 +240,13 @@ struct RecordingWriter::State {
         if (!sample.valid || !writing) return;
         switch (sample.type) {
         case Output::screen: {
-            const bool held = sample.status == frameHeld;
-            if (!held && (!sample.status || *sample.status != frameComplete || !sample.picture)) return;
+            const bool timeOnly = sample.status == frameHeld || sample.status == frameStarted;
+            if (!timeOnly && (!sample.status || *sample.status != frameComplete || !sample.picture)) return;
             if (!sessionStarted) {
                 sessionStarted = true;
                 sessionStart = sample.time;
             }
-            if (held) {
+            if (timeOnly) {
                 lastSampleTime = kit::MediaTime::maximum(lastSampleTime, sample.time);
                 return;
             }
@@ -264,7 +264,7 @@ struct RecordingWriter::State {
     void appendVideo(Sample& sample) {
         if (pendingVideo.load() > videoBacklog) return;
         const double exact = offset(sample.time) * kit::RecordingFormat::framesPerSecond;
-        // The first picture opens the movie, also after frames that were held.
+        // The first picture opens the movie, also after the started or held frames before it.
         std::int64_t pts = lastVideoPts < 0 ? 0 : std::llround(exact);
         // Two grabs within one tick of the time base: the later takes the next tick when that
         // is still within a tick of its own time, else it is dropped.

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/base/Log.h"
@@ -29,7 +30,7 @@ constexpr auto connectTimeout = std::chrono::seconds(3);
 constexpr std::int64_t bytesPerFrame = 2 * sizeof(float);
 constexpr double frameNanoseconds = 1e9 / rate;
 // A measured clock this far off the running one is a new start (the source paused, or its
-// latency changed); nearer, the running clock drifts towards it.
+// latency changed), once confirmed; nearer, the running clock drifts towards it.
 constexpr double jumpLimit = 30'000'000;
 constexpr double drift = 1.0 / 16;
 
@@ -57,6 +58,9 @@ struct PulseAudioCapture::Client {
         // had them, so sound that comes in blocks or after a pause is placed where it belongs.
         std::vector<float> waiting;
         bool timingAsked = false;
+        // A timing far off the clock, believed once a second one agrees: on a busy machine the
+        // server or this client, held up, misjudge a single timing by tens of milliseconds.
+        std::optional<double> doubted;
 
         void read(pa_stream* s) {
             for (;;) {
@@ -75,41 +79,58 @@ struct PulseAudioCapture::Client {
                 pa_stream_drop(s);
             }
             if (waiting.empty() || timingAsked) return;
-            if (pa_operation* op = pa_stream_update_timing_info(s, &Stream::timed, this)) {
-                timingAsked = true;
-                pa_operation_unref(op);
-            } else {
-                release();
-            }
+            if (!askTiming(s)) release();
+        }
+
+        bool askTiming(pa_stream* s) {
+            pa_operation* op = pa_stream_update_timing_info(s, &Stream::timed, this);
+            if (!op) return false;
+            timingAsked = true;
+            pa_operation_unref(op);
+            return true;
         }
 
         static void timed(pa_stream* s, int success, void* data) {
             auto* stream = static_cast<Stream*>(data);
             stream->timingAsked = false;
             const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
-            if (timing && !timing->read_index_corrupt && !timing->write_index_corrupt) stream->measure(*timing);
+            if (timing && !timing->read_index_corrupt && !timing->write_index_corrupt && !stream->measure(*timing) &&
+                stream->askTiming(s))
+                return;
             stream->release();
         }
 
         // The server's timing: at its timestamp, the frame at its write index plus what the
-        // device holds (less what a monitored sink holds) was being heard.
-        void measure(const pa_timing_info& timing) {
+        // device holds (less what a monitored sink holds) was being heard. False when it is
+        // doubted and wants a second timing.
+        bool measure(const pa_timing_info& timing) {
+            // The clocks read back to back, so that a pause between them does not age the timing.
+            std::int64_t now = 0;
             timeval wall{};
-            gettimeofday(&wall, nullptr);
+            for (int attempt = 0; attempt < 4; ++attempt) {
+                const std::int64_t before = monotonicNanoseconds();
+                gettimeofday(&wall, nullptr);
+                now = monotonicNanoseconds();
+                if (now - before < 100'000) break;
+            }
             const double age = double(pa_timeval_diff(&wall, &timing.timestamp)) * 1000 *
                                (pa_timeval_cmp(&wall, &timing.timestamp) >= 0 ? 1 : -1);
-            const double at = double(monotonicNanoseconds()) - age;
             // The server counts frames from the same start; its read index, less what still
             // waits on this side, is the frame read next.
             const std::int64_t offset = timing.read_index / bytesPerFrame - frames;
             const double heard = double(timing.write_index / bytesPerFrame - offset) +
                                  (double(timing.source_usec) - double(timing.sink_usec)) * rate / 1e6;
-            const double measured = at - heard * frameNanoseconds;
-            if (!origin || std::abs(measured - *origin) > jumpLimit) {
+            const double measured = double(now) - age - heard * frameNanoseconds;
+            const std::optional<double> doubt = std::exchange(doubted, std::nullopt);
+            if (!origin || (doubt && std::abs(measured - *doubt) <= jumpLimit)) {
                 origin = measured;
-            } else {
+            } else if (std::abs(measured - *origin) <= jumpLimit) {
                 *origin += (measured - *origin) * drift;
+            } else if (!doubt) {
+                doubted = measured;
+                return false;
             }
+            return true;
         }
 
         // Hands on what waits, stamped on the clock; without any timing, by its arrival.

@@ -231,6 +231,8 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     const bool streaming = r.state == PW_STREAM_STATE_STREAMING;
     const std::string error = r.error;
     if (!streaming) r.stopping = true;
+    if (streaming)
+        r.onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(monotonicNanoseconds()), StreamFrame::Status::started, nullptr});
     pw_thread_loop_unlock(r.loop);
     if (!streaming)
         throw kit::Error("The screen can't be recorded: " +

@@ -366,6 +366,7 @@ void X11ScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     g.connect();
     g.onFrame = std::move(onFrame);
     g.onStopped = std::move(onStopped);
+    g.onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(monotonicNanoseconds()), StreamFrame::Status::started, nullptr});
     g.thread = std::thread([&g] { g.run(); });
 }
 
