@@ -127,7 +127,7 @@ struct PipeWireScreenStream::Reader {
         pw_stream_queue_buffer(r.stream, buffer);
     }
 
-    // Frames that would show Glimpo's own windows are left out: the movie keeps its last clean
+    // Frames that would show Glimpo's own windows are held back: the movie keeps its last clean
     // picture.
     bool covered() const {
         for (const QRect& own : *excluded.load())
@@ -145,18 +145,15 @@ struct PipeWireScreenStream::Reader {
         // The next repeat comes a keep-alive after this picture, and after each repeat.
         timespec after{0, keepAlive};
         if (repeater) pw_loop_update_timer(pw_thread_loop_get_loop(loop), repeater, &after, &after, false);
-        StreamFrame frame;
-        frame.time = kit::MediaTime::fromNanoseconds(now);
-        frame.complete = true;
-        frame.picture = picture;
-        onFrame(std::move(frame));
+        onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(now), StreamFrame::Status::complete, picture});
     }
 
     void deliver(const std::uint8_t* pixels, int stride) {
         if (stopping || inputFormat == AV_PIX_FMT_NONE || !onFrame) return;
         const std::int64_t now = monotonicNanoseconds();
         const QRect wanted = configuration.sourceRect;
-        if (covered()) return;
+        if (covered())
+            return onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(now), StreamFrame::Status::held, nullptr});
         const double sx = double(format.size.width) / source.area.width();
         const double sy = double(format.size.height) / source.area.height();
         const QRect crop = QRect(int((wanted.x() - source.area.x()) * sx), int((wanted.y() - source.area.y()) * sy),
@@ -264,6 +261,8 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     const bool streaming = r.state == PW_STREAM_STATE_STREAMING;
     const std::string error = r.error;
     if (!streaming) r.stopping = true;
+    if (streaming)
+        r.onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(monotonicNanoseconds()), StreamFrame::Status::started, nullptr});
     pw_thread_loop_unlock(r.loop);
     if (!streaming)
         throw kit::Error("The screen can't be recorded: " +
