@@ -48,6 +48,15 @@ double textSize(double stored) {
     return nearest(textSizes, stored, defaultTextSize);
 }
 
+double pixelDensity(double dotsPerInch) {
+    if (!std::isfinite(dotsPerInch)) return 1;
+    const double scale = dotsPerInch / 72;
+    const double quarters = std::round(scale * 4) / 4;
+    // Resolutions are stored in whole dots per metre, so 144 dpi comes back as 143.9952.
+    if (quarters < 1 || quarters > 4 || std::abs(scale - quarters) > 0.01) return 1;
+    return quarters;
+}
+
 bool wantsDarkText(Rgb background) {
     // Relative luminance of sRGB, roughly; yellow and white want black, the rest white.
     const double luminance = 0.2126 * background.red + 0.7152 * background.green + 0.0722 * background.blue;

@@ -49,6 +49,10 @@ std::optional<Rgb> parseColour(std::string_view text);
 double strokeWidth(double stored);
 double textSize(double stored);
 
+// Points per pixel of a picture from the resolution it records: a screen's scale (72 dots per
+// inch a point) when it is one, from 1 to 4 in quarters; 1 for anything else (photos, none).
+double pixelDensity(double dotsPerInch);
+
 // Whether black or white text reads better on the colour.
 bool wantsDarkText(Rgb background);
 

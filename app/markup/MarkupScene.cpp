@@ -105,6 +105,17 @@ void MarkupScene::removeSelected() {
     undoStack_.push(new PresenceCommand(*this, PresenceCommand::Change::remove, std::move(selected), tr("Delete")));
 }
 
+void MarkupScene::nudgeSelected(const QPointF& by) {
+    std::vector<GeometryCommand::Change> changes;
+    for (MarkupItem* item : marks()) {
+        if (!item->isSelected()) continue;
+        const MarkupItem::Geometry before = item->geometry();
+        item->setPos(item->pos() + by);
+        if (item->geometry() != before) changes.push_back({item, before, item->geometry()});
+    }
+    if (!changes.empty()) undoStack_.push(new GeometryCommand(std::move(changes)));
+}
+
 void MarkupScene::restyleSelected(const std::function<void(MarkupItem::Style&)>& change, const QString& text) {
     std::vector<StyleCommand::Change> changes;
     for (MarkupItem* item : marks()) {

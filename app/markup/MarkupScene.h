@@ -46,6 +46,8 @@ public:
     // Marks added as one undo step.
     void place(std::vector<std::unique_ptr<MarkupItem>> items, const QString& text);
     void removeSelected();
+    // Moves the selected marks by `by` points, as one undo step.
+    void nudgeSelected(const QPointF& by);
     // Applies `change` to the style of each selected mark, as one undo step; nothing when none
     // changes.
     void restyleSelected(const std::function<void(MarkupItem::Style&)>& change, const QString& text);

@@ -16,6 +16,10 @@ TEST(MarkupStyleTest, StoredChoicesReadBackAsOfferedValues) {
     EXPECT_EQ(MarkupStyle::strokeWidth(100), 8);
     EXPECT_EQ(MarkupStyle::strokeWidth(std::numeric_limits<double>::quiet_NaN()), MarkupStyle::defaultStrokeWidth);
     EXPECT_EQ(MarkupStyle::textSize(30), 28);
+    EXPECT_EQ(MarkupStyle::pixelDensity(5669 * 0.0254), 2);
+    EXPECT_EQ(MarkupStyle::pixelDensity(108), 1.5);
+    EXPECT_EQ(MarkupStyle::pixelDensity(300), 1) << "a photo's resolution is no screen scale";
+    EXPECT_EQ(MarkupStyle::pixelDensity(0), 1);
     EXPECT_TRUE(MarkupStyle::wantsDarkText({0xFD, 0xD8, 0x35}));
     EXPECT_FALSE(MarkupStyle::wantsDarkText({0xE5, 0x39, 0x35}));
 }
