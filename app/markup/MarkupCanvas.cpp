@@ -31,7 +31,6 @@ MarkupCanvas::MarkupCanvas(MarkupScene& scene, QWidget* parent) : QGraphicsView(
     // The picture is drawn once per zoom or scroll, not under every stroke.
     setCacheMode(CacheBackground);
     setViewportUpdateMode(SmartViewportUpdate);
-    setBackgroundBrush(QColor(46, 46, 46));
     setFrameShape(NoFrame);
     setAlignment(Qt::AlignCenter);
     setTransformationAnchor(AnchorUnderMouse);

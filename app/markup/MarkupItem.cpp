@@ -79,10 +79,11 @@ QPainterPath MarkupItem::shape() const {
     stroker.setWidth(2 * grabPixels * pointsPerPixel());
     path = path.united(stroker.createStroke(path));
     if (isSelected()) {
-        for (int handle : handles()) {
-            const double side = handlePixels * pointsPerPixel();
-            path.addRect(QRectF(handlePoint(handle) - QPointF(side, side) / 2, QSizeF(side, side)));
-        }
+        // United, not added: overlapping parts of an odd-even path would cancel out.
+        QPainterPath grips;
+        const double side = handlePixels * pointsPerPixel();
+        for (int handle : handles()) grips.addRect(QRectF(handlePoint(handle) - QPointF(side, side) / 2, QSizeF(side, side)));
+        path = path.united(grips);
     }
     return path;
 }

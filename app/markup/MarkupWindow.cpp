@@ -92,8 +92,9 @@ MarkupWindow::MarkupWindow(Picture picture, CaptureLibrary& library, SettingsSto
     toolBar_->showStyle(style);
     dragHandle_->setPicture(scene_->picture());
     chooseTool(MarkupTool::select);
-    connect(canvas_, &MarkupCanvas::zoomChanged, this,
-            [this](double zoom) { zoomText_->setText(tr("%1%").arg(std::lround(zoom * 100))); });
+    const auto showZoom = [this](double zoom) { zoomText_->setText(tr("%1%").arg(std::lround(zoom * 100))); };
+    connect(canvas_, &MarkupCanvas::zoomChanged, this, showZoom);
+    showZoom(canvas_->zoom());
     connect(scene_.get(), &MarkupScene::canvasChanged, this, [this] {
         const QRectF kept = scene_->canvas();
         const double density = scene_->density();
@@ -207,9 +208,10 @@ void MarkupWindow::buildActions() {
             [this] { canvas_->zoomBy(0.8); });
     connect(addShortcut(*this, QKeySequence(Qt::Key_Escape), tr("Close")), &QAction::triggered, this,
             &MarkupWindow::escape);
-    QAction* apply = addShortcut(*this, QKeySequence(Qt::Key_Return), tr("Hide"));
-    apply->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    connect(apply, &QAction::triggered, offerApply_, &QPushButton::click);
+    applyOffer_ = addShortcut(*this, QKeySequence(Qt::Key_Return), tr("Hide"));
+    applyOffer_->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    applyOffer_->setEnabled(false);
+    connect(applyOffer_, &QAction::triggered, offerApply_, &QPushButton::click);
     connect(offerApply_, &QPushButton::clicked, this, [this] {
         if (!offer_) return;
         offer_->apply(choices_.style());
@@ -360,6 +362,7 @@ QCoro::Task<void> MarkupWindow::hideText() {
 void MarkupWindow::showOfferBar(const QString& text, bool choosing) {
     offerText_->setText(text);
     offerApply_->setVisible(choosing);
+    applyOffer_->setEnabled(choosing);
     offerBar_->setBackgroundRole(QPalette::AlternateBase);
     offerBar_->show();
 }
@@ -381,14 +384,14 @@ void MarkupWindow::endOffer() {
     reading_ = false;
     offer_.reset();
     canvas_->setOffering(false);
+    applyOffer_->setEnabled(false);
     offerBar_->hide();
 }
 
 void MarkupWindow::closeEvent(QCloseEvent* event) {
     scene_->endTyping();
     if (!leaving_ && scene_->isEdited()) {
-        QMessageBox ask(QMessageBox::Question, tr("Discard changes?"),
-                        tr("Discard changes?"), QMessageBox::NoButton, this);
+        QMessageBox ask(QMessageBox::Question, windowTitle(), tr("Discard changes?"), QMessageBox::NoButton, this);
         ask.setInformativeText(tr("The marks on this picture haven't been saved, copied or dragged anywhere."));
         QPushButton* discard = ask.addButton(tr("Discard"), QMessageBox::DestructiveRole);
         QPushButton* saveButton = ask.addButton(tr("Save"), QMessageBox::AcceptRole);

@@ -91,6 +91,8 @@ private:
     QWidget* offerBar_;
     QLabel* offerText_;
     QPushButton* offerApply_;
+    // Enter hides the chosen boxes while they are offered.
+    QAction* applyOffer_ = nullptr;
     QLabel* hint_;
     QLabel* zoomText_;
     // After the scene: the offer's boxes leave the scene before it goes.

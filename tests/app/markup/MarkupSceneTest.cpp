@@ -90,6 +90,12 @@ TEST(MarkupScene, EveryChangeIsOneUndoStepAndStepsCloseUp) {
     EXPECT_EQ(box->pos(), QPointF(0, 0));
     undo.redo();
     EXPECT_EQ(box->pos(), QPointF(60, 60));
+    // Resized by its bottom-right handle (the frame runs 10,10 to 60,50 from there).
+    drag(scene, QPointF(120, 110), QPointF(150, 130));
+    EXPECT_EQ(box->frame(), QRectF(10, 10, 80, 60));
+    undo.undo();
+    EXPECT_EQ(box->frame(), QRectF(10, 10, 50, 40));
+    undo.redo();
 
     scene.restyleSelected([](MarkupItem::Style& style) { style.colour = Qt::blue; }, "Colour");
     EXPECT_EQ(box->style().colour, QColor(Qt::blue));
