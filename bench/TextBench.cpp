@@ -7,6 +7,8 @@
 //   text_bench --sweep      character error rate and time for a range of target x-heights
 //   text_bench --keep DIR   also writes the images and their truth into DIR
 //   text_bench --only TEXT  only the images whose name contains TEXT
+//   text_bench --verbose    also every line not read as it stands
+//   text_bench --no-peer    Glimpo alone, no memory figure (quick turns while tuning)
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -139,13 +141,28 @@ QString readWithCommandLine(const QString& file, double* ms, double* cpu) {
 }
 
 void printRow(const char* label, const Tally& ours, const Tally& cli) {
-    std::printf("  %-9s glimpo CER %5.2f%% exact %2d/%-2d median %6.1f ms (cpu %5.1f) p90 %6.1f ms | "
+    std::printf("  %-10s glimpo CER %5.2f%% exact %2d/%-2d median %6.1f ms (cpu %5.1f) p90 %6.1f ms | "
                 "tesseract CLI CER %5.2f%% exact %2d/%-2d median %6.1f ms (cpu %5.1f)\n",
                 label, ours.cer(), ours.exact, ours.images, ours.median(), ours.cpuMedian(), ours.percentile90(),
                 cli.cer(), cli.exact, cli.images, cli.median(), cli.cpuMedian());
 }
 
-int compare(const std::vector<screentext::Sample>& samples, const QDir& folder, bool verbose) {
+// Each line of the truth that was not read as it stands, beside what was read in its place.
+void printSlips(const screentext::Sample& sample, const QString& read) {
+    const QStringList truth = normalised(sample.truth).split('\n'), lines = normalised(read).split('\n');
+    for (qsizetype i = 0; i < truth.size(); ++i) {
+        const QString got = i < lines.size() ? lines[i] : QString();
+        if (got != truth[i]) {
+            std::printf("%s\n  - %s\n  + %s\n", sample.name.toUtf8().constData(), truth[i].toUtf8().constData(),
+                        got.toUtf8().constData());
+        }
+    }
+    for (qsizetype i = truth.size(); i < lines.size(); ++i)
+        std::printf("%s\n  + %s\n", sample.name.toUtf8().constData(), lines[i].toUtf8().constData());
+}
+
+// `peer` false: Glimpo alone, for quick turns while tuning.
+int compare(const std::vector<screentext::Sample>& samples, const QDir& folder, bool verbose, bool peer) {
     ScreenTextRecognitionService service;
     const double startCpu = processorMs(RUSAGE_SELF);
     const double warm = warmUp(service);
@@ -162,19 +179,16 @@ int compare(const std::vector<screentext::Sample>& samples, const QDir& folder, 
         const QString file = folder.filePath(sample.name + ".png");
         double ourMs = 0, cliMs = 0, ourCpu = 0, cliCpu = 0;
         const QString read = readWith(service, sample.image, &ourMs, &ourCpu);
-        const QString cliRead = readWithCommandLine(file, &cliMs, &cliCpu);
+        const QString cliRead = peer ? readWithCommandLine(file, &cliMs, &cliCpu) : QString();
         ours.add(sample.truth, read, ourMs, ourCpu);
         cli.add(sample.truth, cliRead, cliMs, cliCpu);
         const QStringList parts = sample.name.split('-');
         for (const std::string& group : {parts[0].toStdString(), parts[1].toStdString(), parts[3].toStdString(),
-                                         parts[4].toStdString()}) {
+                                         parts[4].toStdString(), std::string(sample.code ? "code lines" : "prose")}) {
             byGroup[group].first.add(sample.truth, read, ourMs, ourCpu);
             byGroup[group].second.add(sample.truth, cliRead, cliMs, cliCpu);
         }
-        if (verbose && normalised(read) != normalised(sample.truth)) {
-            std::printf("--- %s\n%s\n+++ read\n%s\n", sample.name.toUtf8().constData(), sample.truth.toUtf8().constData(),
-                        read.toUtf8().constData());
-        }
+        if (verbose) printSlips(sample, read);
     }
     std::printf("\n%zu images of 600 x 200 points, %zu characters\n", samples.size(), ours.characters);
     for (const auto& [group, tallies] : byGroup) printRow(group.c_str(), tallies.first, tallies.second);
@@ -252,7 +266,8 @@ int main(int argc, char** argv) {
         QFile truth(folder.filePath(sample.name + ".txt"));
         if (truth.open(QIODevice::WriteOnly)) truth.write(sample.truth.toUtf8() + "\n");
     }
-    if (const int failed = compare(samples, folder, args.contains("--verbose"))) return failed;
-    if (args.contains("--no-memory")) return 0;
+    const bool peer = !args.contains("--no-peer");
+    if (const int failed = compare(samples, folder, args.contains("--verbose"), peer)) return failed;
+    if (!peer || args.contains("--no-memory")) return 0;
     return idleMemory();
 }

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the text recognition benchmark and runs it beside the tesseract command line.
-# Usage: bench/run-text-bench.sh [build-dir] [--sweep | --verbose | --keep DIR | --no-memory]
+# Usage: bench/run-text-bench.sh [build-dir] [--sweep | --verbose | --keep DIR | --only TEXT | --no-memory | --no-peer]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$here/build-bench"}

@@ -2,6 +2,7 @@
 
 #include "app/base/BaseDirectories.h"
 #include "app/base/Log.h"
+#include "app/base/NewFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -41,16 +42,6 @@ std::string timestamp() {
     return text;
 }
 
-// Renames without ever replacing an existing file. Returns 0 or an errno value.
-int renameNoReplace(const fs::path& from, const fs::path& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // File systems without RENAME_NOREPLACE: a hard link fails just the same when the name is taken.
-    if (link(from.c_str(), to.c_str()) != 0) return errno;
-    if (unlink(from.c_str()) != 0) return errno;
-    return 0;
-}
-
 // Creates every missing folder of the path private to the user.
 int createFolder(const fs::path& folder) {
     if (folder.empty()) return 0;
@@ -61,19 +52,6 @@ int createFolder(const fs::path& folder) {
         if (const int error = createFolder(parent); error != 0) return error;
     }
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return errno;
-    return 0;
-}
-
-int writeAll(int fd, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        written += static_cast<std::size_t>(n);
-    }
     return 0;
 }
 
@@ -133,18 +111,18 @@ fs::path followLinks(fs::path file) {
     return file;
 }
 
-constexpr std::string_view tempInfix = ".tmp-";
-
-// Temporary files of a write that a crash cut short.
+// Temporary files of a write that a crash cut short: the writer's own, and those of older
+// versions ("settings.json.tmp-" and six characters).
 void removeLeftovers(const fs::path& file) {
     const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) return;
-    const std::string prefix = file.filename().string() + std::string(tempInfix);
+    const std::string name = file.filename().string();
+    const std::string olderPrefix = name + ".tmp-";
     while (const dirent* entry = readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        // mkostemp's six random characters.
-        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+        const std::string_view candidate = entry->d_name;
+        const bool older = candidate.size() == olderPrefix.size() + 6 && candidate.starts_with(olderPrefix);
+        if (!older && !NewFile::isTemporaryOf(candidate, name)) continue;
         struct stat info {};
         if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
             info.st_uid == geteuid()) {
@@ -198,7 +176,7 @@ void SettingsStore::keepAside(const std::string& reason) {
     fs::path aside;
     for (int attempt = 1; attempt <= 1000 && error == EEXIST; ++attempt) {
         aside = target.parent_path() / (attempt == 1 ? stem : stem + "-" + std::to_string(attempt));
-        error = renameNoReplace(target, aside);
+        error = NewFile::renameNoReplace(target, aside);
     }
     if (error == 0) {
         settingsLog().error("settings unreadable file={} error={}", aside.string(), reason);
@@ -237,27 +215,11 @@ void SettingsStore::save() const {
         return;
     }
 
-    std::string temp = (folder / (target.filename().string() + std::string(tempInfix) + "XXXXXX")).string();
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        settingsLog().error("could not write settings file={} error={}", file_.string(), errnoText(errno));
-        return;
-    }
-    int error = fchmod(fd, 0600) != 0 ? errno : 0;
-    if (error == 0) error = writeAll(fd, text);
-    if (error == 0 && fsync(fd) != 0) error = errno;
-    if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && std::rename(temp.c_str(), target.c_str()) != 0) error = errno;
-    if (error != 0) {
-        unlink(temp.c_str());
-        settingsLog().error("could not write settings file={} error={}", file_.string(), errnoText(error));
-        return;
-    }
-    // The rename itself lasts only once the folder is on disk.
-    if (const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
+    NewFile file(folder, target.filename().string(), 0600, true, NewFile::Publishing::replacingExisting);
+    int error = file.error();
+    if (error == 0) error = file.write(text);
+    if (error == 0) error = file.publish();
+    if (error != 0) settingsLog().error("could not write settings file={} error={}", file_.string(), errnoText(error));
 }
 
 void SettingsStore::registerDefaults(const nlohmann::json& defaults) {

@@ -45,7 +45,6 @@ public:
     };
 
     CaptureCoordinator(AppSettings& settings, CaptureLibrary& library, Services services, QObject* parent = nullptr);
-    ~CaptureCoordinator() override;
 
     // Starts the action and returns at once.
     void run(kit::CaptureAction action);
@@ -74,15 +73,17 @@ signals:
 
 private:
     using CaptureWork = std::function<QCoro::Task<CapturedImage>(ScreenCaptureService&)>;
+    // What the running selection is for.
+    enum class Purpose { capture, recording, text };
 
     // Made on first use.
     SelectionOverlayController& overlay();
     void select(SelectionMode mode);
+    void selectFor(Purpose purpose, SelectionMode mode, bool allowsWindowMode);
+    void selectionFinished(const SelectionResult& result);
     void capture(CaptureWork work);
     QCoro::Task<void> captureTask(CaptureWork work);
     void selectRecordingArea();
-    // An area-only selection; `onArea` runs only while the coordinator exists.
-    void selectArea(const std::string& title, std::function<void(const SelectionResult&)> onArea);
     QCoro::Task<void> startRecordingTask(std::optional<kit::Rect> area, std::uint32_t displayID);
     QCoro::Task<void> stopRecording();
     void deliverRecording(const RecordingOutcome& result);
@@ -95,5 +96,6 @@ private:
     CaptureLibrary& library_;
     Services services_;
     std::unique_ptr<SelectionOverlayController> overlay_;
+    Purpose purpose_ = Purpose::capture;
     Logger log_{"coordinator"};
 };

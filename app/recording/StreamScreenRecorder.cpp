@@ -13,6 +13,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cmath>
 #include <system_error>
 
@@ -71,7 +72,7 @@ struct StreamScreenRecorder::ActiveRecording {
 
 StreamScreenRecorder::StreamScreenRecorder(CaptureLibrary& library, std::shared_ptr<DisplayService> displays,
                                            ModuleLoader module, QObject* parent)
-    : QObject(parent), library_(library), displays_(std::move(displays)), module_(std::move(module)) {
+    : ScreenRecorder(parent), library_(library), displays_(std::move(displays)), module_(std::move(module)) {
     clockTimer_.setInterval(500);
     clockTimer_.setTimerType(Qt::PreciseTimer);
     connect(&clockTimer_, &QTimer::timeout, this, [this] {
@@ -81,12 +82,13 @@ StreamScreenRecorder::StreamScreenRecorder(CaptureLibrary& library, std::shared_
     // taken it off the screen.
     hiddenLater_.setSingleShot(true);
     hiddenLater_.setInterval(100);
-    connect(&hiddenLater_, &QTimer::timeout, this, &StreamScreenRecorder::publishOwnWindows);
+    connect(&hiddenLater_, &QTimer::timeout, this, [this] { publishOwnWindows(false); });
     QTimer::singleShot(0, this, &StreamScreenRecorder::recoverInterrupted);
 }
 
 StreamScreenRecorder::~StreamScreenRecorder() {
     if (qApp) qApp->removeEventFilter(this);
+    if (lifecycle_.state() != kit::RecordingLifecycle::State::idle) displays_->setRecordedArea(std::nullopt);
 }
 
 QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std::uint32_t displayID, bool microphone,
@@ -109,6 +111,9 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
         const int left = int(std::floor(rect.minX() * scale)), top = int(std::floor(rect.minY() * scale));
         const QRect rootArea(display->pixels.x() + left, display->pixels.y() + top,
                              int(std::ceil(rect.maxX() * scale)) - left, int(std::ceil(rect.maxY() * scale)) - top);
+        // Glimpo's floating panels make way before the first frame.
+        const kit::Point low = DisplayLayout::globalFromLocal(*display, {rect.minX(), rect.maxY()});
+        displays_->setRecordedArea(kit::Rect::make(low.x, low.y, rect.width(), rect.height()));
 
         active->capturedAt = std::chrono::system_clock::now();
         active->fileURL = library_.newCacheURL(kit::CaptureKind::video, active->capturedAt);
@@ -128,10 +133,11 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
         std::unique_ptr<RecordingSession> session;
         auto onStopped = [self](const std::string& error) {
             QMetaObject::invokeMethod(qApp, [self, error] {
-                if (self) self->stoppedBySystem(error);
+                if (self) self->streamStopped(error);
             }, Qt::QueuedConnection);
         };
-        std::vector<QRect> ownWindows = ownWindowRects();
+        ownWindows_ = ownWindowRects();
+        std::vector<QRect> ownWindows = ownWindows_;
         // The first recording loads the module, which maps FFmpeg and the sound server's client.
         const ModuleLoader load = module_;
         std::exception_ptr error = co_await offMainThread([&] {
@@ -149,6 +155,7 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
     if (!self) co_return;
     if (failure) {
         if (screenCast_) screenCast_->close();
+        displays_->setRecordedArea(std::nullopt);
         lifecycle_.didFinish();
         std::rethrow_exception(failure);
     }
@@ -156,7 +163,9 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
     lifecycle_.didStart();
     startClock();
     qApp->installEventFilter(this);
-    publishOwnWindows();
+    // The panels may have made way for the recording meanwhile.
+    publishOwnWindows(true);
+    hiddenLater_.start();
 }
 
 QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop() {
@@ -172,7 +181,10 @@ QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop(
     RecordingSession* session = active->session.get();
     std::optional<std::string> stopError, finishError;
     co_await offMainThread([&] { stopError = session->stopCapture(stopTime); });
-    if (self && screenCast_) screenCast_->close();
+    if (self) {
+        displays_->setRecordedArea(std::nullopt);
+        if (screenCast_) screenCast_->close();
+    }
     if (stopError) log_.error("stop capture failed error={}", *stopError);
     const RecordingModule& module = module_();
     co_await offMainThread([&] {
@@ -194,7 +206,7 @@ QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop(
     co_return FinishedRecordingCapture{saved, std::nullopt};
 }
 
-QCoro::Task<void> StreamScreenRecorder::stoppedBySystem(std::string error) {
+QCoro::Task<void> StreamScreenRecorder::streamStopped(std::string error) {
     log_.error("stream stopped by the system error={}", error);
     QPointer<StreamScreenRecorder> self(this);
     std::optional<RecordingOutcome> outcome;
@@ -203,7 +215,7 @@ QCoro::Task<void> StreamScreenRecorder::stoppedBySystem(std::string error) {
     } catch (...) {
         outcome = RecordingOutcome(std::current_exception());
     }
-    if (self && outcome) onStoppedBySystem(*outcome);
+    if (self && outcome) emit stoppedBySystem(*outcome);
 }
 
 void StreamScreenRecorder::startClock() {
@@ -223,9 +235,9 @@ bool StreamScreenRecorder::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Show:
     case QEvent::Move:
     case QEvent::Resize:
-        publishOwnWindows();
-        break;
     case QEvent::Hide:
+        // Where a window was stays out until the server has surely drawn what it covered.
+        publishOwnWindows(true);
         hiddenLater_.start();
         break;
     default:
@@ -234,8 +246,16 @@ bool StreamScreenRecorder::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void StreamScreenRecorder::publishOwnWindows() {
-    if (session_) session_->session->setOwnWindows(ownWindowRects());
+void StreamScreenRecorder::publishOwnWindows(bool keepingWhereTheyWere) {
+    if (!session_) return;
+    std::vector<QRect> rects = ownWindowRects();
+    if (keepingWhereTheyWere) {
+        for (const QRect& now : rects)
+            if (std::find(ownWindows_.begin(), ownWindows_.end(), now) == ownWindows_.end()) ownWindows_.push_back(now);
+    } else {
+        ownWindows_ = std::move(rects);
+    }
+    session_->session->setOwnWindows(ownWindows_);
 }
 
 std::vector<QRect> StreamScreenRecorder::ownWindowRects() {
@@ -260,38 +280,36 @@ void StreamScreenRecorder::recoverInterrupted() {
         }
     }
     if (cutShort.empty() || lifecycle_.state() != kit::RecordingLifecycle::State::idle) return;
-    QPointer<StreamScreenRecorder> self(this);
     for (const auto& written : cutShort) {
         const std::filesystem::path movie = written.parent_path() / written.stem();
         const auto capturedAt = CaptureLibrary::creationDate(written).value_or(std::chrono::system_clock::now());
         auto size = std::make_shared<std::optional<kit::Size>>();
         // Loading the module takes a while, and this runs at start-up.
         offMainThread([load = module_, movie, size] { *size = settleMovie(load(), movie); })
-            .then(this, [self, movie, capturedAt, size](std::exception_ptr error) {
-                if (!self) return;
+            .then(this, [this, movie, capturedAt, size](std::exception_ptr error) {
                 if (error) {
-                    self->log_.error("recovery failed error={}", kit::describe(error));
+                    log_.error("recovery failed error={}", kit::describe(error));
                     return;
                 }
                 std::error_code missing;
                 if (!std::filesystem::exists(movie, missing)) return;
                 if (!*size) {
                     // Nothing playable was left: no frame reached the file.
-                    self->log_.info("recording recovery found nothing file={}", movie.filename().string());
+                    log_.info("recording recovery found nothing file={}", movie.filename().string());
                     std::filesystem::remove(movie, missing);
                     return;
                 }
                 const Capture temp{QUuid::createUuid(), movie, kit::CaptureKind::video, **size, capturedAt, false};
-                const kit::SaveResult save = self->library_.save(temp);
+                const kit::SaveResult save = library_.save(temp);
                 const kit::FinishedRecording outcome = kit::FinishedRecording::resolve(movie, save);
                 Capture capture = temp;
                 if (outcome.isSaved()) {
                     capture.fileURL = outcome.url();
                     capture.isSaved = true;
                 }
-                self->log_.info("recording recovered file={}", capture.fileURL.filename().string());
-                self->onNotice("A recording that was cut short was saved.");
-                self->onStoppedBySystem(FinishedRecordingCapture{capture, outcome.error()});
+                log_.info("recording recovered file={}", capture.fileURL.filename().string());
+                emit notice("A recording that was cut short was saved.");
+                emit stoppedBySystem(FinishedRecordingCapture{capture, outcome.error()});
             });
     }
 }

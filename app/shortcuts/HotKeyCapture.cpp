@@ -54,10 +54,9 @@ std::uint64_t HotKeyCapture::eventFlags(Qt::KeyboardModifiers modifiers) {
     return flags;
 }
 
-void HotKeyCapture::start(OnCapture onCapture) {
+void HotKeyCapture::start() {
     stop();
     if (HotKeyCapture* other = listening(); other != nullptr && other != this) other->stop();
-    onCapture_ = std::move(onCapture);
     isRecording_.set(true);
     GlimpoUIState::shared().insert(std::string(surfaceName));
     if (QCoreApplication* app = QCoreApplication::instance()) {
@@ -72,7 +71,6 @@ void HotKeyCapture::stop() {
         if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
         monitoring_ = false;
     }
-    onCapture_ = nullptr;
     isRecording_.set(false);
     // Another capture may be listening by now; the surface is then still open.
     if (listening() == this || listening() == nullptr) {
@@ -112,10 +110,8 @@ void HotKeyCapture::handle(const QKeyEvent& event) {
                                                                   keyboard_->layoutText(*keyCode));
         if (combination) {
             hint_.set(std::nullopt);
-            // stop() forgets the handler.
-            const OnCapture onCapture = onCapture_;
             stop();
-            if (onCapture) onCapture(*combination);
+            emit captured(*combination);
             return;
         }
     }

@@ -4,7 +4,6 @@
 // leaves the Escape key to it. Observable; main thread only.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,8 +21,6 @@ class HotKeyCapture : public QObject {
     Q_OBJECT
 
 public:
-    using OnCapture = std::function<void(const kit::HotKeyCombination&)>;
-
     static constexpr std::string_view surfaceName = "shortcutRecorder";
     static constexpr std::string_view refusalHint = "Include \u2318 or \u2303 in the shortcut.";
     static constexpr std::uint32_t escapeKeyCode = 53;
@@ -39,12 +36,16 @@ public:
     const std::optional<std::string>& hint() const { return hint_.get(); }
 
     // Stops any listening first, this capture's or another's: one key press has one taker.
-    void start(OnCapture onCapture);
+    void start();
     // Safe when not listening; leaves the hint as it is.
     void stop();
 
     // Qt's modifier state as key-event flags: Meta (the Super key) is command.
     static std::uint64_t eventFlags(Qt::KeyboardModifiers modifiers);
+
+signals:
+    // A key press made a shortcut; the listening has stopped.
+    void captured(const kit::HotKeyCombination& combination);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -55,6 +56,5 @@ private:
     Observed<bool> isRecording_{false};
     Observed<std::optional<std::string>> hint_;
     bool monitoring_ = false;
-    OnCapture onCapture_;
     std::shared_ptr<const platform::x11::KeyboardLayout> keyboard_;
 };

@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -12,17 +11,14 @@
 #include "app/widgets/Icons.h"
 #include "kit/HotKeyBindings.h"
 
-HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action, std::function<void()> onChange,
-                               QWidget* parent)
-    : HotKeyRecorder(settings, action, nullptr, std::move(onChange), parent) {}
+HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action, QWidget* parent)
+    : HotKeyRecorder(settings, action, nullptr, parent) {}
 
 HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
-                               std::shared_ptr<const platform::x11::KeyboardLayout> keyboard,
-                               std::function<void()> onChange, QWidget* parent)
+                               std::shared_ptr<const platform::x11::KeyboardLayout> keyboard, QWidget* parent)
     : QWidget(parent),
       settings_(settings),
       action_(action),
-      onChange_(std::move(onChange)),
       capture_(std::make_unique<HotKeyCapture>(std::move(keyboard))) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -63,10 +59,9 @@ HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
         setCombination(std::nullopt);
     });
 
-    QPointer<HotKeyRecorder> self(this);
-    observeChanges(this, [self] {
-        if (self) self->refresh();
-    });
+    connect(capture_.get(), &HotKeyCapture::captured, this,
+            [this](const kit::HotKeyCombination& recorded) { setCombination(recorded); });
+    observeChanges(this, [this] { refresh(); });
 }
 
 HotKeyRecorder::~HotKeyRecorder() { capture_->stop(); }
@@ -87,7 +82,7 @@ std::optional<kit::HotKeyCombination> HotKeyRecorder::combination() const {
 void HotKeyRecorder::setCombination(std::optional<kit::HotKeyCombination> combination) {
     settings_.setHotKeyOverride(action_, std::move(combination));
     refresh();
-    if (onChange_) onChange_();
+    emit changed();
 }
 
 QString HotKeyRecorder::buttonTitle() const {
@@ -100,10 +95,7 @@ void HotKeyRecorder::toggleRecording() {
     if (capture_->isRecording()) {
         capture_->stop();
     } else {
-        QPointer<HotKeyRecorder> self(this);
-        capture_->start([self](const kit::HotKeyCombination& recorded) {
-            if (self) self->setCombination(recorded);
-        });
+        capture_->start();
     }
     refresh();
 }

@@ -3,7 +3,6 @@
 // when clicked, records the next key press; a button that removes the shortcut; and the hint
 // under them when a press was refused. Main thread only.
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,12 +22,9 @@ class HotKeyRecorder : public QWidget {
     Q_OBJECT
 
 public:
-    // onChange runs after each edit of the shortcut.
-    HotKeyRecorder(AppSettings& settings, kit::CaptureAction action, std::function<void()> onChange = {},
-                   QWidget* parent = nullptr);
+    HotKeyRecorder(AppSettings& settings, kit::CaptureAction action, QWidget* parent = nullptr);
     HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
-                   std::shared_ptr<const platform::x11::KeyboardLayout> keyboard, std::function<void()> onChange = {},
-                   QWidget* parent = nullptr);
+                   std::shared_ptr<const platform::x11::KeyboardLayout> keyboard, QWidget* parent = nullptr);
     ~HotKeyRecorder() override;
 
     HotKeyCapture& capture() { return *capture_; }
@@ -37,6 +33,10 @@ public:
     QPushButton* recordButton() const { return recordButton_; }
     QToolButton* removeButton() const { return removeButton_; }
     QLabel* hintLabel() const { return hintLabel_; }
+
+signals:
+    // After each edit of the shortcut.
+    void changed();
 
 protected:
     void hideEvent(QHideEvent* event) override;
@@ -51,7 +51,6 @@ private:
 
     AppSettings& settings_;
     kit::CaptureAction action_;
-    std::function<void()> onChange_;
     std::unique_ptr<HotKeyCapture> capture_;
     QPushButton* recordButton_ = nullptr;
     QToolButton* removeButton_ = nullptr;

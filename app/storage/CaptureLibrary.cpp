@@ -28,7 +28,7 @@
 #include "app/base/BaseDirectories.h"
 #include "app/storage/CaptureStoreError.h"
 #include "app/storage/FileDescriptor.h"
-#include "app/storage/NewFile.h"
+#include "app/base/NewFile.h"
 #include "kit/Calendar.h"
 #include "kit/CaptureFileNamer.h"
 #include "kit/TempRetention.h"

@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "app/storage/FileDescriptor.h"
-#include "app/storage/NewFile.h"
+#include "app/base/NewFile.h"
 #include "kit/Error.h"
 
 #ifndef RENAME_NOREPLACE

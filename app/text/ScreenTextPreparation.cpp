@@ -81,28 +81,29 @@ kit::Rect PreparedPicture::normalisedBox(const QRect& box) const {
 
 namespace ScreenTextPreparation {
 
-double xHeight(const QImage& grey) {
+std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region) {
     // One pass over runs of ink, joining runs that touch (diagonals included) in a union-find.
     struct Run {
-        int x0, x1, y, label;
+        int x0, x1, label;
     };
+    const QRect area = region.intersected(grey.rect());
     std::vector<int> parent;
+    std::vector<QRect> boxes; // per label
     std::vector<Run> previous, current;
-    std::vector<std::pair<int, int>> extent; // top and bottom row per label
     const auto find = [&](int label) {
         while (parent[label] != label) label = parent[label] = parent[parent[label]];
         return label;
     };
-    for (int y = 0; y < grey.height(); ++y) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
         const uchar* row = grey.constScanLine(y);
         current.clear();
-        for (int x = 0; x < grey.width();) {
+        for (int x = area.left(); x <= area.right();) {
             if (row[x] >= 128) {
                 ++x;
                 continue;
             }
             const int start = x;
-            while (x < grey.width() && row[x] < 128) ++x;
+            while (x <= area.right() && row[x] < 128) ++x;
             int label = -1;
             for (const Run& above : previous) {
                 if (above.x1 < start - 1 || above.x0 > x) continue;
@@ -111,25 +112,30 @@ double xHeight(const QImage& grey) {
                     label = root;
                 } else if (root != label) {
                     parent[root] = label;
-                    extent[label].first = std::min(extent[label].first, extent[root].first);
-                    extent[label].second = std::max(extent[label].second, extent[root].second);
+                    boxes[label] |= boxes[root];
                 }
             }
             if (label < 0) {
                 label = static_cast<int>(parent.size());
                 parent.push_back(label);
-                extent.emplace_back(y, y);
+                boxes.emplace_back(start, y, 1, 1);
             }
-            extent[label].second = y;
-            current.push_back({start, x - 1, y, label});
+            boxes[label] |= QRect(start, y, x - start, 1);
+            current.push_back({start, x - 1, label});
         }
         std::swap(previous, current);
     }
-    std::vector<int> heights;
+    std::vector<QRect> blobs;
     for (int label = 0; label < static_cast<int>(parent.size()); ++label) {
-        if (parent[label] != label) continue;
-        const int height = extent[label].second - extent[label].first + 1;
-        if (height >= minLetterHeight) heights.push_back(height);
+        if (parent[label] == label) blobs.push_back(boxes[label]);
+    }
+    return blobs;
+}
+
+double xHeight(const QImage& grey) {
+    std::vector<int> heights;
+    for (const QRect& blob : inkBlobs(grey, grey.rect())) {
+        if (blob.height() >= minLetterHeight) heights.push_back(blob.height());
     }
     if (heights.empty()) return 0;
     std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());

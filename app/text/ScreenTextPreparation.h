@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <vector>
+
 #include "kit/Geometry.h"
 
 struct PreparedPicture {
@@ -36,5 +38,9 @@ PreparedPicture prepare(const QImage& image, double targetXHeight = bestXHeight)
 // The typical x-height of dark text on a light grey picture: the median height of its ink
 // blobs, in pixels; 0 when there is no ink.
 double xHeight(const QImage& grey);
+
+// The bounding boxes of the separate blobs of ink (levels below 128, touching diagonally
+// included) of a prepared picture within `region`.
+std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region);
 
 } // namespace ScreenTextPreparation

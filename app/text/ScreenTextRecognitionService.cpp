@@ -14,6 +14,7 @@
 
 #include "app/base/Log.h"
 #include "app/base/Modules.h"
+#include "kit/CodeText.h"
 #include "kit/Error.h"
 #include "kit/RecognizedText.h"
 #include "kit/Result.h"
@@ -32,6 +33,49 @@ QCoro::Task<std::string> textOf(QFuture<Outcome> reading) {
     co_return outcome.value();
 }
 
+// Code as it stands on the screen, character for character; any other line as the recogniser,
+// with its dictionaries, read it.
+std::string exactText(const platform::ocr::EngineLine& line, const QImage& picture) {
+    if (!kit::CodeText::looksLikeCode(line.glyphs)) return line.text;
+    // Underscores lie below the line's letters, and the recogniser's line box may stop short.
+    const int margin = line.box.height() / 3;
+    std::vector<kit::Rect> ink;
+    for (const QRect& blob : ScreenTextPreparation::inkBlobs(picture, line.box.adjusted(0, -margin, 0, margin))) {
+        ink.push_back(kit::Rect::make(blob.x(), blob.y(), blob.width(), blob.height()));
+    }
+    return kit::CodeText::read(line.glyphs, ink);
+}
+
+using LinesOutcome = kit::Result<std::vector<kit::TextLine>, std::string>;
+
+QCoro::Task<std::vector<kit::TextLine>> linesOf(QFuture<LinesOutcome> reading) {
+    const LinesOutcome outcome = co_await reading;
+    if (!outcome.ok()) throw kit::Error(outcome.error());
+    co_return outcome.value();
+}
+
+// A box of the prepared picture in the captured picture's pixels, y down.
+kit::Rect sourceBox(const PreparedPicture& prepared, const QRect& box) {
+    const kit::Rect unit = prepared.normalisedBox(box);
+    const double width = prepared.source.width(), height = prepared.source.height();
+    return kit::Rect::make(unit.minX() * width, (1 - unit.maxY()) * height, unit.width() * width, unit.height() * height);
+}
+
+// The line's words as the recogniser's glyphs group them.
+std::vector<kit::TextWord> wordsOf(const platform::ocr::EngineLine& line, const PreparedPicture& prepared) {
+    std::vector<std::pair<std::string, QRect>> found;
+    for (const kit::ReadGlyph& glyph : line.glyphs) {
+        if (found.empty() || glyph.startsWord) found.emplace_back();
+        found.back().first += glyph.text;
+        found.back().second |= QRectF(glyph.box.minX(), glyph.box.minY(), glyph.box.width(), glyph.box.height()).toAlignedRect();
+    }
+    std::vector<kit::TextWord> words;
+    for (const auto& [text, box] : found) {
+        if (!text.empty() && !box.isEmpty()) words.push_back({text, sourceBox(prepared, box)});
+    }
+    return words;
+}
+
 } // namespace
 
 class ScreenTextRecognitionService::Worker {
@@ -48,11 +92,27 @@ public:
             for (const platform::ocr::EngineLine& line : engine().read(prepared.picture, prepared.dotsPerInch)) {
                 // A line the recogniser found no text for has no candidate.
                 if (line.text.find_first_not_of(" \t") == std::string::npos) continue;
-                lines.push_back({line.text, prepared.normalisedBox(line.box)});
+                lines.push_back({exactText(line, prepared.picture), prepared.normalisedBox(line.box)});
             }
             return Outcome::success(kit::RecognizedText::join(lines));
         } catch (...) {
             return Outcome::failure(kit::describe(std::current_exception()));
+        }
+    }
+
+    LinesOutcome readLines(const QImage& image) {
+        lowerPriority();
+        try {
+            std::vector<kit::TextLine> lines;
+            if (image.isNull()) return LinesOutcome::success(lines);
+            const PreparedPicture prepared = ScreenTextPreparation::prepare(image, targetXHeight_);
+            for (const platform::ocr::EngineLine& line : engine().read(prepared.picture, prepared.dotsPerInch)) {
+                if (line.text.find_first_not_of(" \t") == std::string::npos) continue;
+                lines.push_back({exactText(line, prepared.picture), sourceBox(prepared, line.box), wordsOf(line, prepared)});
+            }
+            return LinesOutcome::success(std::move(lines));
+        } catch (...) {
+            return LinesOutcome::failure(kit::describe(std::current_exception()));
         }
     }
 
@@ -113,6 +173,11 @@ QCoro::Task<std::string> ScreenTextRecognitionService::recognize(QImage image) {
     // captures it, so the picture goes to the pool from a plain function.
     Worker* worker = worker_.get();
     return textOf(QtConcurrent::run(&pool_, [worker, image = std::move(image)] { return worker->recognize(image); }));
+}
+
+QCoro::Task<std::vector<kit::TextLine>> ScreenTextRecognitionService::readLines(QImage image) {
+    Worker* worker = worker_.get();
+    return linesOf(QtConcurrent::run(&pool_, [worker, image = std::move(image)] { return worker->readLines(image); }));
 }
 
 void ScreenTextRecognitionService::warmUp() {

@@ -1,6 +1,7 @@
 #pragma once
 // Text recognition on the machine: prepares the captured screen text, has the recogniser read
-// it on one low-priority pool thread, and joins the lines it finds in reading order. The
+// it on one low-priority pool thread, takes lines that look like code character for character
+// from their glyphs and ink, and joins the lines in reading order. The
 // recogniser (and its model) is made once, by the warm-up or the first recognition, and kept
 // for the life of the service.
 
@@ -30,6 +31,7 @@ public:
     ~ScreenTextRecognitionService() override;
 
     QCoro::Task<std::string> recognize(QImage image) override;
+    QCoro::Task<std::vector<kit::TextLine>> readLines(QImage image) override;
     void warmUp() override;
 
 private:

@@ -71,7 +71,7 @@ const QColor orange(255, 149, 0);
 } // namespace
 
 SettingsView::SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFactory makeRecorder, Failures failures,
-                           std::function<void()> onShowWelcome, FolderChooser chooseFolder, QWidget* parent)
+                           FolderChooser chooseFolder, QWidget* parent)
     : QWidget(parent), settings_(settings), guide_(guide), folderChooser_(std::move(chooseFolder)) {
     setFixedWidth(480);
     auto* column = new QVBoxLayout(this);
@@ -79,7 +79,7 @@ SettingsView::SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFac
     column->setSpacing(10);
     addGeneralSection(*column);
     addShortcutSection(*column, std::move(makeRecorder), std::move(failures));
-    addWelcomeSection(*column, std::move(onShowWelcome));
+    addWelcomeSection(*column);
     column->addStretch(1);
 }
 
@@ -206,14 +206,12 @@ void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeR
     });
 }
 
-void SettingsView::addWelcomeSection(QVBoxLayout& column, std::function<void()> onShowWelcome) {
+void SettingsView::addWelcomeSection(QVBoxLayout& column) {
     auto* more = new QGroupBox(this);
     auto* moreLayout = new QHBoxLayout(more);
     auto* showWelcome = new QPushButton(QStringLiteral("Show Welcome Guide…"), more);
     moreLayout->addWidget(showWelcome, 0, Qt::AlignLeft);
-    connect(showWelcome, &QPushButton::clicked, this, [onShowWelcome = std::move(onShowWelcome)] {
-        if (onShowWelcome) onShowWelcome();
-    });
+    connect(showWelcome, &QPushButton::clicked, this, &SettingsView::welcomeRequested);
     column.addWidget(more);
 }
 

@@ -74,8 +74,8 @@ TEST(HotKeysOnXServer, GrabsFireActionsAndReportKeysHeldElsewhere) {
     auto settings = std::make_unique<AppSettings>(std::make_unique<SettingsStore>(dir / "settings.json"),
                                                   platform::x11::currentLayoutText());
     std::vector<CaptureAction> pressed;
-    auto service = std::make_unique<ShortcutService>(*settings, [&](CaptureAction a) { pressed.push_back(a); },
-                                                     std::make_unique<platform::x11::X11HotKeyBackend>());
+    auto service = std::make_unique<ShortcutService>(*settings, std::make_unique<platform::x11::X11HotKeyBackend>());
+    QObject::connect(service.get(), &ShortcutService::pressed, [&](CaptureAction a) { pressed.push_back(a); });
     service->start();
 
     ASSERT_EQ(service->failures().size(), 1u);

@@ -18,6 +18,7 @@
 #include <fmt/format.h>
 
 #include "app/base/BaseDirectories.h"
+#include "app/base/NewFile.h"
 #include "kit/Error.h"
 
 namespace fs = std::filesystem;
@@ -76,41 +77,10 @@ void writeAtomically(const fs::path& target, const std::string& contents) {
     std::error_code created;
     fs::create_directories(folder, created);
     if (created) fail(created.value(), folder);
-
-    std::string pattern = (folder / ("." + std::string(entryName) + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) fail(errno, folder);
-    const fs::path temporary = pattern;
-    const auto abandon = [&](int error, const fs::path& where) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        fail(error, where);
-    };
-    std::string_view rest = contents;
-    while (!rest.empty()) {
-        const ssize_t written = ::write(fd, rest.data(), rest.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            abandon(errno, temporary);
-        }
-        rest.remove_prefix(static_cast<std::size_t>(written));
-    }
-    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0) abandon(errno, temporary);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        fail(error, temporary);
-    }
-    if (::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        fail(error, target);
-    }
-    // The rename itself must reach the disk, or a crash could bring the old entry back.
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    NewFile file(folder, target.filename().string(), 0644, true, NewFile::Publishing::replacingExisting);
+    if (file.error() != 0) fail(file.error(), folder);
+    if (const int error = file.write(contents); error != 0) fail(error, target);
+    if (const int error = file.publish(); error != 0) fail(error, target);
 }
 
 bool isUtf8(const std::string& text) {

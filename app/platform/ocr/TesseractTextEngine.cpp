@@ -21,6 +21,35 @@ std::string lineText(const tesseract::ResultIterator& lines) {
     return text;
 }
 
+std::string symbolText(const tesseract::LTRResultIterator& symbol) {
+    const std::unique_ptr<char[]> raw(symbol.GetUTF8Text(tesseract::RIL_SYMBOL));
+    return raw ? raw.get() : "";
+}
+
+// The line's characters with their boxes and the engine's other readings of each.
+std::vector<kit::ReadGlyph> lineGlyphs(const tesseract::ResultIterator& line) {
+    std::vector<kit::ReadGlyph> glyphs;
+    tesseract::ResultIterator symbol(line);
+    do {
+        int left = 0, top = 0, right = 0, bottom = 0;
+        if (symbol.BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
+            // Built in place: the module links nothing of GlimpoKit.
+            const kit::Rect box{{static_cast<double>(left), static_cast<double>(top)},
+                                {static_cast<double>(right - left), static_cast<double>(bottom - top)}};
+            kit::ReadGlyph glyph{symbolText(symbol), box,
+                                 symbol.Confidence(tesseract::RIL_SYMBOL), {},
+                                 !glyphs.empty() && symbol.IsAtBeginningOf(tesseract::RIL_WORD)};
+            tesseract::ChoiceIterator choice(symbol);
+            do {
+                if (const char* text = choice.GetUTF8Text()) glyph.alternatives.push_back({text, choice.Confidence()});
+            } while (choice.Next());
+            glyphs.push_back(std::move(glyph));
+        }
+        if (symbol.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_SYMBOL)) break;
+    } while (symbol.Next(tesseract::RIL_SYMBOL));
+    return glyphs;
+}
+
 } // namespace
 
 TesseractTextEngine::TesseractTextEngine() : api_(std::make_unique<tesseract::TessBaseAPI>()) {
@@ -39,6 +68,8 @@ TesseractTextEngine::TesseractTextEngine() : api_(std::make_unique<tesseract::Te
     // The service turns light-on-dark text around itself; retrying every doubtful line inverted
     // costs more than it finds.
     api_->SetVariable("tessedit_do_invert", "0");
+    // Each character's best readings with their confidences, for the glyphs code is picky about.
+    api_->SetVariable("lstm_choice_mode", "2");
 }
 
 TesseractTextEngine::~TesseractTextEngine() {
@@ -64,7 +95,8 @@ std::vector<EngineLine> TesseractTextEngine::read(const QImage& picture, int dot
             do {
                 int left = 0, top = 0, right = 0, bottom = 0;
                 if (!lines->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom)) continue;
-                result.push_back({lineText(*lines), QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
+                result.push_back({lineText(*lines), QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)),
+                                  lineGlyphs(*lines)});
             } while (lines->Next(tesseract::RIL_TEXTLINE));
         }
     }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "kit/CodeText.h"
+
 namespace platform::ocr {
 
 struct EngineLine {
@@ -18,6 +20,8 @@ struct EngineLine {
     std::string text;
     // Pixels of the picture given to read, y down.
     QRect box;
+    // Its characters in reading order, boxes in the same pixels.
+    std::vector<kit::ReadGlyph> glyphs;
 };
 
 class TextEngine {

@@ -123,7 +123,7 @@ TEST_F(SettingsStoreTest, AFifoOrALinkToOneIsKeptAsideWithoutBlocking) {
 TEST_F(SettingsStoreTest, WritesGoThroughALinkAndFailedOnesLeaveAReadOnlyFileAndKeepTheValue) {
     const fs::path target = dir / "dotfiles" / "glimpo.json";
     writeFile(target, R"({"thumbnailSeconds": 9})");
-    writeFile(target.parent_path() / "glimpo.json.tmp-AbC123", "{");
+    writeFile(target.parent_path() / ".glimpo.json.AbC123", "{");
     fs::create_directories(file.parent_path());
     fs::create_symlink(target, file);
     SettingsStore store(file);

@@ -55,7 +55,7 @@ TEST_F(SingleInstanceTest, SecondLaunchReachesTheFirstEvenOverACrashedRunsLeftov
     QLocalSocket junk;
     junk.connectToServer(first.socketPath());
     ASSERT_TRUE(junk.waitForConnected(1000));
-    junk.write(QByteArray(4096, 'x'));
+    junk.write(QByteArray(20000, 'x'));
     junk.flush();
     EXPECT_TRUE(testsupport::waitUntil([&] { return junk.state() == QLocalSocket::UnconnectedState; }))
         << "the primary hangs up on what it doesn't understand";
@@ -108,7 +108,8 @@ TEST(SingleInstance, WithoutARuntimeFolderTheLockLivesInAPrivateFolderNeverALink
         } else if (!refused.empty()) {
             fs::remove(predictable);
             fs::create_directory(predictable);
-            ASSERT_EQ(::chown(predictable.c_str(), 65534, 65534), 0) << "needs root, as in CI";
+            if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant a folder of another user";
+            ASSERT_EQ(::chown(predictable.c_str(), 65534, 65534), 0);
         }
         MemoryLogSink logs;
         SingleInstance first(name);

@@ -49,7 +49,9 @@ protected:
     }
 
     std::unique_ptr<HotKeyRecorder> makeRecorder(CaptureAction action) {
-        return std::make_unique<HotKeyRecorder>(*settings, action, keyboard, [this] { ++changes; });
+        auto made = std::make_unique<HotKeyRecorder>(*settings, action, keyboard);
+        QObject::connect(made.get(), &HotKeyRecorder::changed, [this] { ++changes; });
+        return made;
     }
 
     // A key press as X delivers it: the key's scan code, with Qt's key and modifiers.

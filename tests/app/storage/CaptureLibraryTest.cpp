@@ -112,7 +112,7 @@ TEST_F(CaptureLibraryTest, StoreFailuresThrowAndLeaveNothingBehind) {
     EXPECT_THROW(await(library->store(CapturedImage{})), CaptureStoreError);
 
     testsupport::ScopedMount mount(temp / "full", "tmpfs", "tmpfs", "size=64k");
-    ASSERT_TRUE(mount.mounted()) << mount.failure();
+    REQUIRE_MOUNTED(mount);
     auto full = makeLibrary(temp / "full" / "Captures");
     fs::create_directory(temp / "full" / "Captures");
     try {
@@ -206,7 +206,7 @@ TEST_F(CaptureLibraryTest, PurgeRemovesOldEntriesByModificationTimeWithoutBirthT
 
     // ramfs records no birth time.
     testsupport::ScopedMount mount(cacheFolder, "ramfs", "ramfs");
-    ASSERT_TRUE(mount.mounted()) << mount.failure();
+    REQUIRE_MOUNTED(mount);
     const auto now = std::chrono::system_clock::now();
     for (const char* name : {"old", "fresh"}) {
         fs::create_directory(cacheFolder / name);

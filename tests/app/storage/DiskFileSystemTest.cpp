@@ -44,7 +44,7 @@ protected:
     testsupport::ScopedMount mount{temp / "tmpfs", "tmpfs", "tmpfs", "size=1m"};
 
     void SetUp() override {
-        ASSERT_TRUE(mount.mounted()) << mount.failure();
+        REQUIRE_MOUNTED(mount);
         fs::create_directory(temp / "other");
     }
 };

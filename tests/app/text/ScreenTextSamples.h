@@ -1,8 +1,9 @@
 #pragma once
 // A rendered set of screen text with the truth beside each image: UI English, Italian with
-// accents, code with symbols and headings over body text, in several fonts and sizes of 9 to
-// 16 pixels, light, dark and grey themes, hinted and unhinted, at scale 1 and 2. Each image is a
-// 600 x 200 point area, as a user drags over a window. Used by the tests and bench/.
+// accents and headings over body text in several fonts and sizes of 9 to 16 pixels; code, shell
+// commands, paths and log lines in monospaced and proportional fonts of 11 to 16 pixels; light,
+// dark and grey themes, hinted and unhinted, at scale 1 and 2. Each image is a 600 x 200 point
+// area, as a user drags over a window. Used by the tests and bench/.
 
 #include <QColor>
 #include <QFont>
@@ -21,6 +22,8 @@ struct Sample {
     QImage image;
     // The lines as drawn, joined by line feeds.
     QString truth;
+    // Code, commands, paths or log lines: read character for character.
+    bool code = false;
 };
 
 struct Theme {
@@ -41,7 +44,7 @@ inline const std::vector<Theme>& themes() {
     return all;
 }
 
-enum class Kind { interface, italian, code, headed };
+enum class Kind { interface, italian, code, headed, source, shell, path, log };
 
 inline QStringList corpus(Kind kind) {
     switch (kind) {
@@ -76,6 +79,50 @@ inline QStringList corpus(Kind kind) {
                 "let mask = (flags & 0x0F) | (bits << 4);"};
     case Kind::headed:
         return corpus(Kind::interface);
+    case Kind::source:
+        return {"for (int i = 0; i < n; ++i) total += values[i];",
+                "name = f\"report_final({count}).pdf\"",
+                "if (!list.isEmpty() && list[0] == '#') return;",
+                "const char* label = argc > 1 ? argv[1] : \"none\";",
+                "with open(\"report_final(2).pdf\", \"rb\") as f:",
+                "x_max = max(x_min + 1, len(items) - 1)",
+                "user_id := data[\"user_id\"].(string)",
+                "return a[i][j] * b[j][k];",
+                "#include <QtCore/QString>",
+                "let re = /^[a-z_][a-z0-9_]*$/i;"};
+    case Kind::shell:
+        return {"grep -rn \"TODO\" src/ | wc -l",
+                "sudo apt-get install -y libtesseract-dev",
+                "cp \"report_final(2).pdf\" ~/Documents/",
+                "export PATH=\"$HOME/.local/bin:$PATH\"",
+                "find . -name '*.o' -mtime +7 -delete",
+                "docker run --rm -v \"$PWD\":/src gcc:13 make -j4",
+                "git log --oneline --since=2.weeks -- app/text/",
+                "ssh -p 2222 deploy@10.0.0.12 'systemctl restart api_server'",
+                "tar -xzf node-v20.11.1-linux-x64.tar.gz -C /opt",
+                "python3 -m venv .venv && . .venv/bin/activate"};
+    case Kind::path:
+        return {"/home/anna/Documents/report_final(2).pdf",
+                "~/.config/glimpo/settings.json",
+                "src/app/text/ScreenTextRecognitionService.cpp:42:7",
+                "https://example.com/api/v1/items?id=42&sort=asc",
+                "/usr/lib/x86_64-linux-gnu/libQt6Core.so.6.4.2",
+                "C:\\Users\\Public\\Pictures\\IMG_0042.JPG",
+                "file:///var/log/Xorg.0.log",
+                "./build/tests/app/app_tests --gtest_filter=Text*",
+                "node_modules/@types/react/index.d.ts",
+                "/etc/systemd/system/backup-daily.timer"};
+    case Kind::log:
+        return {"2024-03-14 09:31:07.412 ERROR [main] Connection refused (errno=111)",
+                "[12.345678] usb 1-1: new high-speed USB device number 2 using xhci_hcd",
+                "E0314 09:31:07.412 server.cc:88] bind() failed: Address already in use",
+                "WARN pool-3-thread-1 c.e.Cache - evicted 17 entries in 0.42s",
+                "Traceback (most recent call last):",
+                "File \"/usr/lib/python3/app.py\", line 12, in <module>",
+                "KeyError: 'user_id'",
+                "Mar 14 09:31:07 host sshd[1042]: Accepted publickey for anna",
+                "error: expected ';' before '}' token",
+                "warning: unused variable 'tmp_0' [-Wunused-variable]"};
     }
     return {};
 }
@@ -125,11 +172,28 @@ inline Sample render(const QString& name, Kind kind, const QString& family, int 
         drawn << line;
         y += metrics.height() * 1.45;
     }
-    return {name, image, drawn.join('\n')};
+    return {name, image, drawn.join('\n'), kind != Kind::interface && kind != Kind::italian && kind != Kind::headed};
+}
+
+inline QString kindName(Kind kind) {
+    static const char* names[] = {"ui", "italian", "code", "headed", "source", "shell", "path", "log"};
+    return names[static_cast<int>(kind)];
+}
+
+// theme-size-font-scale-kind[-unhinted], the groups the bench reports.
+inline QString nameOf(const Theme& theme, int size, const QString& font, int scale, Kind kind, bool hinted) {
+    return QString("%1-%2px-%3-%4x-%5%6")
+        .arg(theme.name)
+        .arg(size)
+        .arg(QString(font).remove(' ').toLower())
+        .arg(scale)
+        .arg(kindName(kind))
+        .arg(hinted ? "" : "-unhinted");
 }
 
 // The whole set: every size from 9 to 16 pixels in every theme at both scales, the kind of text,
-// the font and hinting changing from image to image.
+// the font and hinting changing from image to image; then code, commands, paths and logs from 11
+// to 16 pixels, monospaced and proportional by turns.
 inline std::vector<Sample> all() {
     std::vector<Sample> samples;
     const Kind kinds[] = {Kind::interface, Kind::italian, Kind::code, Kind::headed};
@@ -140,15 +204,23 @@ inline std::vector<Sample> all() {
                 const Kind kind = kinds[index % 4];
                 const QString font = family(index / 4, kind);
                 const bool hinted = index % 3 != 0;
-                const QString name = QString("%1-%2px-%3-%4x-%5%6")
-                                         .arg(theme.name)
-                                         .arg(size)
-                                         .arg(QString(font).remove(' ').toLower())
-                                         .arg(scale)
-                                         .arg(kind == Kind::code ? "code" : kind == Kind::italian ? "italian"
-                                                                        : kind == Kind::headed ? "headed" : "ui")
-                                         .arg(hinted ? "" : "-unhinted");
-                samples.push_back(render(name, kind, font, size, theme, scale, hinted, index));
+                samples.push_back(render(nameOf(theme, size, font, scale, kind, hinted), kind, font, size, theme, scale,
+                                         hinted, index));
+            }
+        }
+    }
+    const Kind codeKinds[] = {Kind::source, Kind::shell, Kind::path, Kind::log};
+    static const char* fonts[] = {"DejaVu Sans Mono", "Liberation Sans", "Liberation Mono", "DejaVu Sans",
+                                  "Nimbus Mono PS", "Nimbus Sans", "DejaVu Sans Mono", "Cantarell"};
+    index = 0;
+    for (int scale : {1, 2}) {
+        for (const Theme& theme : themes()) {
+            for (int size = 11; size <= 16; ++size, ++index) {
+                const Kind kind = codeKinds[(index + index / 6) % 4];
+                const QString font = fonts[(index + index / 4) % 8];
+                const bool hinted = index % 3 != 1;
+                samples.push_back(render(nameOf(theme, size, font, scale, kind, hinted), kind, font, size, theme, scale,
+                                         hinted, index));
             }
         }
     }

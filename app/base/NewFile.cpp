@@ -1,4 +1,4 @@
-#include "app/storage/NewFile.h"
+#include "app/base/NewFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,15 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int renameNoReplace(const fs::path& from, const fs::path& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
-    // A hard link fails just the same when the name is taken.
-    if (::link(from.c_str(), to.c_str()) != 0) return errno;
-    ::unlink(from.c_str());
-    return 0;
-}
-
 // Best effort: some file systems cannot sync a folder, and the data itself is synced.
 void syncFolder(const fs::path& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -32,10 +23,21 @@ void syncFolder(const fs::path& folder) {
 
 } // namespace
 
-NewFile::NewFile(fs::path folder, std::string name, mode_t mode, bool exactMode)
-    : folder_(std::move(folder)), name_(std::move(name)) {
-    fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+int NewFile::renameNoReplace(const fs::path& from, const fs::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return errno;
+    // A hard link fails just the same when the name is taken.
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+NewFile::NewFile(fs::path folder, std::string name, mode_t mode, bool exactMode, Publishing publishing)
+    : folder_(std::move(folder)), name_(std::move(name)), publishing_(publishing) {
+    // An unnamed file can only be linked in beside others, never over one.
+    const bool unnamed = publishing_ == Publishing::besideExisting;
+    if (unnamed) fd_ = ::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (!unnamed || (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))) {
         std::string pattern = (folder_ / ("." + name_ + ".XXXXXX")).string();
         fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
         if (fd_ >= 0) {
@@ -62,6 +64,17 @@ NewFile::~NewFile() {
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
 }
 
+int NewFile::write(std::string_view bytes) {
+    if (fd_ < 0) return error_ != 0 ? error_ : EBADF;
+    while (!bytes.empty()) {
+        const ssize_t wrote = ::write(fd_, bytes.data(), bytes.size());
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0) return errno;
+        bytes.remove_prefix(static_cast<std::size_t>(wrote));
+    }
+    return 0;
+}
+
 int NewFile::publish() {
     if (fd_ < 0) return error_ != 0 ? error_ : EBADF;
     if (::fsync(fd_) != 0) return errno;
@@ -72,7 +85,9 @@ int NewFile::publish() {
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0) return errno;
-        error = renameNoReplace(temporary_, target);
+        const bool replace = publishing_ == Publishing::replacingExisting;
+        error = replace ? (::rename(temporary_.c_str(), target.c_str()) == 0 ? 0 : errno)
+                        : renameNoReplace(temporary_, target);
         if (error == 0) temporary_.clear();
     } else {
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
@@ -86,6 +101,11 @@ int NewFile::publish() {
     }
     if (error == 0) syncFolder(folder_);
     return error;
+}
+
+bool NewFile::isTemporaryOf(std::string_view candidate, std::string_view name) {
+    return candidate.size() == name.size() + 8 && candidate.starts_with('.') && candidate.substr(1, name.size()) == name &&
+           candidate[name.size() + 1] == '.';
 }
 
 mode_t NewFile::currentUmask() {

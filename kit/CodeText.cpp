@@ -1,0 +1,342 @@
+#include "kit/CodeText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstddef>
+#include <functional>
+#include <limits>
+#include <string_view>
+
+namespace kit::CodeText {
+
+namespace {
+
+constexpr std::string_view brackets = "()[]{}";
+constexpr std::string_view quotes = "\"'";
+// Characters prose seldom holds and code is full of.
+constexpr std::string_view codeMarks = "[]{}<>=+*|&^%$#@~\\_/\"';";
+
+bool isOneOf(std::string_view set, const std::string& text) {
+    return text.size() == 1 && set.find(text[0]) != std::string_view::npos;
+}
+
+bool isDigit(const std::string& text) { return text.size() == 1 && text[0] >= '0' && text[0] <= '9'; }
+bool isLower(const std::string& text) { return text.size() == 1 && text[0] >= 'a' && text[0] <= 'z'; }
+bool isUpper(const std::string& text) { return text.size() == 1 && text[0] >= 'A' && text[0] <= 'Z'; }
+bool isAlnum(const std::string& text) { return isDigit(text) || isLower(text) || isUpper(text); }
+
+double median(std::vector<double> values) {
+    if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+// Where the line's letters stand: the x-height, the baseline and the top of capitals and digits,
+// in pixels (y down), from the glyphs whose shape is certain enough.
+struct Metrics {
+    double xHeight = 0;
+    double baseline = 0;
+
+    // Tall glyphs reach well above the x-height (capitals, digits, ascenders, brackets).
+    bool tall(const ReadGlyph& glyph) const { return glyph.box.minY() < baseline - 1.2 * xHeight; }
+    bool descends(const ReadGlyph& glyph) const { return glyph.box.maxY() > baseline + 0.2 * xHeight; }
+    bool onBaseline(const ReadGlyph& glyph) const { return std::abs(glyph.box.maxY() - baseline) <= 0.2 * xHeight; }
+};
+
+Metrics metricsOf(const std::vector<ReadGlyph>& glyphs) {
+    std::vector<double> xHeights, bottoms, heights, allBottoms;
+    for (const ReadGlyph& glyph : glyphs) {
+        heights.push_back(glyph.box.height());
+        allBottoms.push_back(glyph.box.maxY());
+        if (isOneOf("acemnorsuvwxz", glyph.text)) xHeights.push_back(glyph.box.height());
+        if (isAlnum(glyph.text) && !isOneOf("gjpqyQ", glyph.text)) bottoms.push_back(glyph.box.maxY());
+    }
+    Metrics metrics;
+    metrics.xHeight = xHeights.empty() ? 0.6 * median(heights) : median(xHeights);
+    metrics.baseline = bottoms.empty() ? median(allBottoms) : median(bottoms);
+    return metrics;
+}
+
+// The recogniser's other readings of a glyph among `set`, best first, with the glyph's own.
+std::vector<std::string> choicesWithin(const ReadGlyph& glyph, std::string_view set, double floor) {
+    std::vector<std::string> choices;
+    if (isOneOf(set, glyph.text)) choices.push_back(glyph.text);
+    for (const GlyphChoice& choice : glyph.alternatives) {
+        if (choice.confidence >= floor && isOneOf(set, choice.text) &&
+            std::find(choices.begin(), choices.end(), choice.text) == choices.end()) {
+            choices.push_back(choice.text);
+        }
+    }
+    return choices;
+}
+
+std::size_t characters(const std::string& text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; }));
+}
+
+// A recogniser's box that spans the line's height tells nothing of the glyph's own shape.
+bool trustworthy(const ReadGlyph& glyph, const Metrics& metrics) {
+    return glyph.box.height() <= 1.9 * metrics.xHeight;
+}
+
+// Typographic quotes and dashes as the plain characters code is written in; a guillemet no
+// higher than a dot is a dot.
+void plainPunctuation(ReadGlyph& glyph, const Metrics& metrics) {
+    static const std::vector<std::pair<std::string, std::string>> plain = {
+        {"\u201c", "\""}, {"\u201d", "\""}, {"\u201e", "\""}, {"\u201f", "\""}, {"\u2033", "\""},
+        {"\u2018", "'"},  {"\u2019", "'"},  {"\u201a", "'"},  {"\u201b", "'"},  {"\u2032", "'"},
+        {"\u2014", "--"}, {"\u2015", "--"}};
+    for (const auto& [typographic, ascii] : plain) {
+        if (glyph.text == typographic) glyph.text = ascii;
+    }
+    if (glyph.text == "\u2013") glyph.text = glyph.box.width() >= 1.2 * metrics.xHeight ? "--" : "-";
+    if ((glyph.text == "\u00ab" || glyph.text == "\u00bb") && glyph.box.height() <= 0.35 * metrics.xHeight &&
+        metrics.onBaseline(glyph)) {
+        glyph.text = ".";
+    }
+}
+
+// A run of letters and digits around glyph `at`, without it.
+std::string tokenAround(const std::vector<ReadGlyph>& glyphs, std::size_t at) {
+    std::size_t first = at, last = at;
+    while (first > 0 && !glyphs[first].startsWord && isAlnum(glyphs[first - 1].text)) --first;
+    while (last + 1 < glyphs.size() && !glyphs[last + 1].startsWord && isAlnum(glyphs[last + 1].text)) ++last;
+    std::string token;
+    for (std::size_t i = first; i <= last; ++i) token += i == at ? "\x01" : glyphs[i].text;
+    return token;
+}
+
+bool isHexLiteral(const std::string& token) {
+    // "0x" then hex digits, with the glyph in question (\x01) and any O standing for a zero.
+    if (token.size() < 3 || (token[0] != '0' && token[0] != 'O' && token[0] != '\x01') ||
+        (token[1] != 'x' && token[1] != 'X')) {
+        return false;
+    }
+    return std::all_of(token.begin() + 2, token.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) || c == 'O' || c == '\x01'; });
+}
+
+// Zero, capital O and small o by the token they stand in and, where the recogniser's boxes are
+// sure (a monospaced line), by height; c and e by the recogniser's doubt; l, 1 and I by their
+// neighbours.
+void decideByShapeAndNeighbours(std::vector<ReadGlyph>& glyphs, const Metrics& metrics, bool monospaced) {
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        ReadGlyph& glyph = glyphs[i];
+        if (isOneOf("0Oo", glyph.text)) {
+            const std::string token = tokenAround(glyphs, i);
+            const auto others = [&](auto test) {
+                bool any = false, all = true;
+                for (char c : token) {
+                    if (c == '\x01') continue;
+                    any = true;
+                    all = all && test(std::string(1, c));
+                }
+                return any && all;
+            };
+            if (isHexLiteral(token) || others(isDigit)) {
+                glyph.text = "0";
+            } else if (others(isUpper)) {
+                glyph.text = "O";
+            } else if (monospaced && trustworthy(glyph, metrics) && !metrics.tall(glyph)) {
+                glyph.text = "o";
+            }
+        }
+    }
+    // The recogniser leans to English letter sequences ("we" for "wc"); code has none to lean on,
+    // so a c it thought fairly likely stands.
+    for (ReadGlyph& glyph : glyphs) {
+        if (glyph.text != "e") continue;
+        for (const GlyphChoice& choice : glyph.alternatives) {
+            if (choice.text == "c" && choice.confidence >= 30) glyph.text = "c";
+        }
+    }
+    for (std::size_t i = 1; i + 1 < glyphs.size(); ++i) {
+        const std::string& before = glyphs[i - 1].text;
+        const std::string& after = glyphs[i + 1].text;
+        if (glyphs[i].startsWord || glyphs[i + 1].startsWord) continue;
+        if (isOneOf("lI", glyphs[i].text) && isDigit(before) && isDigit(after)) glyphs[i].text = "1";
+        if (glyphs[i].text == "1" && isLower(before) && isLower(after)) glyphs[i].text = "l";
+    }
+}
+
+// How far the brackets and quotes of a line are from pairing up.
+int unbalance(const std::vector<ReadGlyph>& glyphs) {
+    std::string open;
+    int faults = 0, doubles = 0, singles = 0;
+    for (const ReadGlyph& glyph : glyphs) {
+        if (glyph.text.size() != 1) continue;
+        const char c = glyph.text[0];
+        if (c == '(' || c == '[' || c == '{') {
+            open += c;
+        } else if (c == ')' || c == ']' || c == '}') {
+            const char opener = c == ')' ? '(' : c == ']' ? '[' : '{';
+            if (!open.empty() && open.back() == opener) {
+                open.pop_back();
+            } else {
+                ++faults;
+            }
+        } else if (c == '"') {
+            ++doubles;
+        } else if (c == '\'') {
+            ++singles;
+        }
+    }
+    return faults + static_cast<int>(open.size()) + doubles % 2 + singles % 2;
+}
+
+// A tall stroke reaching below the baseline that the recogniser read as l, I, f or J may be a
+// bracket; it is one, and the recogniser's doubts between brackets and between quotes are
+// settled, by what pairs the line's brackets and quotes best, then by what it found likeliest.
+void pairBracketsAndQuotes(std::vector<ReadGlyph>& glyphs, const Metrics& metrics) {
+    struct Doubt {
+        std::size_t index;
+        std::vector<std::string> choices;
+    };
+    std::vector<Doubt> doubts;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        const ReadGlyph& glyph = glyphs[i];
+        if (isOneOf("lI1ifJ", glyph.text) && trustworthy(glyph, metrics) && metrics.tall(glyph) &&
+            metrics.descends(glyph)) {
+            // The letter it was read as comes last: its shape speaks against it.
+            std::vector<std::string> choices = choicesWithin(glyph, brackets, 0);
+            for (const char* fallback : {"[", "]", "(", ")", "{", "}"}) {
+                if (std::find(choices.begin(), choices.end(), fallback) == choices.end()) choices.emplace_back(fallback);
+            }
+            choices.push_back(glyph.text);
+            doubts.push_back({i, std::move(choices)});
+        } else if (isOneOf(brackets, glyph.text) || isOneOf(quotes, glyph.text) || isOneOf("*", glyph.text)) {
+            const std::string_view set = isOneOf(brackets, glyph.text) ? brackets : std::string_view("\"'*");
+            std::vector<std::string> choices = choicesWithin(glyph, set, 0.5 * glyph.confidence);
+            if (choices.size() > 1) doubts.push_back({i, std::move(choices)});
+        }
+    }
+    if (doubts.empty()) return;
+    // Few doubts in a line; keep the search small all the same.
+    std::size_t combinations = 1;
+    for (Doubt& doubt : doubts) {
+        if (combinations > 4096) doubt.choices.resize(1);
+        combinations *= doubt.choices.size();
+    }
+    std::vector<std::size_t> pick(doubts.size(), 0), best = pick;
+    int bestFaults = std::numeric_limits<int>::max();
+    std::size_t bestRank = 0;
+    const std::function<void(std::size_t, std::size_t)> search = [&](std::size_t d, std::size_t rank) {
+        if (d == doubts.size()) {
+            const int faults = unbalance(glyphs);
+            if (faults < bestFaults || (faults == bestFaults && rank < bestRank)) {
+                bestFaults = faults;
+                bestRank = rank;
+                best = pick;
+            }
+            return;
+        }
+        for (std::size_t c = 0; c < doubts[d].choices.size(); ++c) {
+            pick[d] = c;
+            glyphs[doubts[d].index].text = doubts[d].choices[c];
+            search(d + 1, rank + c);
+        }
+    };
+    search(0, 0);
+    for (std::size_t d = 0; d < doubts.size(); ++d) glyphs[doubts[d].index].text = doubts[d].choices[best[d]];
+}
+
+// A flat blob at the foot of the line, between `before` and `after`, filling most of the gap.
+bool underscoreBetween(const ReadGlyph& before, const ReadGlyph& after, const std::vector<Rect>& ink,
+                       const Metrics& metrics) {
+    const double left = before.box.maxX(), right = after.box.minX();
+    return std::any_of(ink.begin(), ink.end(), [&](const Rect& blob) {
+        return blob.height() <= std::max(2.0, 0.3 * metrics.xHeight) && blob.minY() >= metrics.baseline - 0.15 * metrics.xHeight &&
+               blob.maxY() <= metrics.baseline + 0.6 * metrics.xHeight && blob.midX() > left && blob.midX() < right &&
+               blob.width() >= 0.5 * (right - left);
+    });
+}
+
+// What stands between each glyph and the one before: the recogniser's word breaks, corrected
+// where the glyphs' positions clearly say otherwise. On a monospaced line the count of empty
+// cells decides; on a proportional one only a gap much narrower or wider than a space does. A
+// break with an underscore lying in it is the underscore.
+std::vector<std::string> separators(const std::vector<ReadGlyph>& glyphs, const std::vector<Rect>& ink,
+                                    const Metrics& metrics, double advance) {
+    std::vector<std::string> between(glyphs.size());
+    for (std::size_t i = 1; i < glyphs.size(); ++i) {
+        const ReadGlyph& before = glyphs[i - 1];
+        const ReadGlyph& glyph = glyphs[i];
+        int spaces = glyph.startsWord ? 1 : 0;
+        if (advance > 0) {
+            const double cells = (glyph.box.midX() - before.box.midX()) / advance -
+                                 0.5 * static_cast<double>(characters(before.text) + characters(glyph.text));
+            if (spaces == 1 && cells < 0.4) spaces = 0;
+            if (spaces == 0 && cells > 0.75) spaces = 1;
+        } else if (trustworthy(before, metrics) && trustworthy(glyph, metrics)) {
+            const double gap = (glyph.box.minX() - before.box.maxX()) / metrics.xHeight;
+            if (gap < 0.15) spaces = 0;
+            if (gap > 1.2) spaces = 1;
+        }
+        if (spaces == 1 && before.text != "_" && glyph.text != "_" && underscoreBetween(before, glyph, ink, metrics)) {
+            between[i] = "_";
+        } else {
+            between[i] = std::string(static_cast<std::size_t>(spaces), ' ');
+        }
+    }
+    return between;
+}
+
+} // namespace
+
+double monospaceAdvance(const std::vector<ReadGlyph>& glyphs) {
+    std::vector<double> steps;
+    for (std::size_t i = 1; i < glyphs.size(); ++i) {
+        if (!glyphs[i].startsWord) steps.push_back(glyphs[i].box.midX() - glyphs[i - 1].box.midX());
+    }
+    if (steps.size() < 6) return 0;
+    const double typical = median(steps);
+    if (!(typical > 0)) return 0;
+    const auto regular = std::count_if(steps.begin(), steps.end(),
+                                       [&](double step) { return std::abs(step - typical) <= 0.15 * typical; });
+    if (static_cast<double>(regular) < 0.85 * static_cast<double>(steps.size())) return 0;
+    // Fitted over the whole line, so that rounding errors don't add up across it.
+    double along = 0, squares = 0;
+    const double origin = glyphs.front().box.midX();
+    for (const ReadGlyph& glyph : glyphs) {
+        const double cell = std::round((glyph.box.midX() - origin) / typical);
+        along += (glyph.box.midX() - origin) * cell;
+        squares += cell * cell;
+    }
+    return squares > 0 ? along / squares : typical;
+}
+
+bool looksLikeCode(const std::vector<ReadGlyph>& glyphs) {
+    if (monospaceAdvance(glyphs) > 0) return true;
+    const auto marks = std::count_if(glyphs.begin(), glyphs.end(),
+                                     [](const ReadGlyph& glyph) { return isOneOf(codeMarks, glyph.text); });
+    return marks >= 3 || (marks >= 2 && static_cast<double>(marks) >= 0.1 * static_cast<double>(glyphs.size()));
+}
+
+std::string read(std::vector<ReadGlyph> glyphs, const std::vector<Rect>& ink) {
+    if (glyphs.empty()) return {};
+    const double advance = monospaceAdvance(glyphs);
+    const Metrics metrics = metricsOf(glyphs);
+    if (!(metrics.xHeight > 0)) {
+        std::string text;
+        for (const ReadGlyph& glyph : glyphs) {
+            if (glyph.startsWord && !text.empty()) text.push_back(' ');
+            text.append(glyph.text);
+        }
+        return text;
+    }
+    for (ReadGlyph& glyph : glyphs) plainPunctuation(glyph, metrics);
+    decideByShapeAndNeighbours(glyphs, metrics, advance > 0);
+    pairBracketsAndQuotes(glyphs, metrics);
+    const std::vector<std::string> between = separators(glyphs, ink, metrics, advance);
+    std::string text;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        text.append(between[i]);
+        text.append(glyphs[i].text);
+    }
+    return text;
+}
+
+} // namespace kit::CodeText
