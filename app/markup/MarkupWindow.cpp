@@ -253,7 +253,7 @@ std::optional<Capture> MarkupWindow::exportCapture() {
     const QImage picture = scene_->render();
     const double density = scene_->density();
     try {
-        Capture capture = library_.store({picture, {picture.width() / density, picture.height() / density}});
+        Capture capture = library_.storeNow({picture, {picture.width() / density, picture.height() / density}});
         exported_ = capture;
         exportedAt_ = at;
         log_.info("picture exported file={} width={} height={}", capture.fileURL.filename().string(), picture.width(),

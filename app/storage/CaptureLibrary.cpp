@@ -222,7 +222,7 @@ fs::path CaptureLibrary::newCacheURL(kit::CaptureKind kind, TimePoint capturedAt
     return cacheFolder_ / name / kit::CaptureFileNamer::fileName(kind, capturedAt, kit::Calendar::current());
 }
 
-QCoro::Task<Capture> CaptureLibrary::store(const CapturedImage& captured) {
+std::pair<Capture, QFuture<std::optional<std::string>>> CaptureLibrary::beginStore(const CapturedImage& captured) {
     if (captured.image.isNull()) {
         log_.error("store failed error={}", "empty image");
         throw CaptureStoreError();
@@ -243,19 +243,34 @@ QCoro::Task<Capture> CaptureLibrary::store(const CapturedImage& captured) {
         image.setDotsPerMeterY(resolution);
         return writePng(image, url);
     });
+    return {std::move(capture), std::move(writing)};
+}
+
+QCoro::Task<Capture> CaptureLibrary::store(const CapturedImage& captured) {
+    auto [capture, writing] = beginStore(captured);
     return published(std::move(writing), std::move(capture));
 }
 
+Capture CaptureLibrary::storeNow(const CapturedImage& captured) {
+    auto [capture, writing] = beginStore(captured);
+    concluded(writing.result(), capture);
+    return capture;
+}
+
 QCoro::Task<Capture> CaptureLibrary::published(QFuture<std::optional<std::string>> writing, Capture capture) {
+    concluded(co_await writing, capture);
+    co_return capture;
+}
+
+void CaptureLibrary::concluded(const std::optional<std::string>& failure, const Capture& capture) {
     const Logger log("library");
-    if (const std::optional<std::string> failure = co_await writing) {
+    if (failure) {
         std::error_code ignored;
         fs::remove_all(capture.fileURL.parent_path(), ignored);
         log.error("store failed error={}", *failure);
         throw CaptureStoreError();
     }
     log.info("stored capture file={}", capture.fileURL.filename().string());
-    co_return capture;
 }
 
 kit::SaveResult CaptureLibrary::save(const Capture& capture) {

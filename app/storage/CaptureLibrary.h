@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <system_error>
 
 #include <QFuture>
@@ -48,6 +49,8 @@ public:
     // Writes the picture as a PNG whose resolution makes it show at its on-screen size, encoded
     // off the main thread. Throws CaptureStoreError, leaving nothing behind.
     QCoro::Task<Capture> store(const CapturedImage& image);
+    // The same, written when it returns: for the editor, whose export is dragged or copied at once.
+    Capture storeNow(const CapturedImage& image);
 
     // Moves the capture's file into the save folder under its dated name; never throws.
     kit::SaveResult save(const Capture& capture);
@@ -75,7 +78,11 @@ private:
     std::optional<std::filesystem::path> ownCaptureFolder(const Capture& capture) const;
     // The end of a store, back on the main thread; touches nothing of the library, which may be
     // gone by then.
+    // The capture to be, and its picture being written.
+    std::pair<Capture, QFuture<std::optional<std::string>>> beginStore(const CapturedImage& image);
     static QCoro::Task<Capture> published(QFuture<std::optional<std::string>> writing, Capture capture);
+    // Logs the store's end; on failure removes its folder and throws CaptureStoreError.
+    static void concluded(const std::optional<std::string>& failure, const Capture& capture);
 
     AppSettings& settings_;
     std::unique_ptr<kit::CaptureFileSystem> fileSystem_;
