@@ -1,8 +1,9 @@
 #pragma once
 // Keeps the registered hot keys in step with the settings: registers the shortcuts in force at
 // start and again after every change of the overrides, and publishes why any of them failed.
-// While a shortcut recorder listens, none is registered, so every key press reaches it.
-// Main thread only.
+// While a shortcut recorder listens, none is registered, so every key press reaches it. Keys that
+// someone else held are tried again whenever Glimpo comes to the front, so the failures say how
+// things are now. Main thread only.
 
 #include <map>
 #include <memory>
@@ -29,6 +30,9 @@ public:
     // Registers now and after every change of the overrides or of the recorder's listening, for
     // the life of the service.
     void start();
+    // Registers again when a key was held by someone else at the last registration: they may have
+    // let go of it since.
+    void retryHeldKeys();
 
     // For each action whose key failed at the last registration, the sentence saying why.
     // A tracked read.
@@ -45,6 +49,7 @@ private:
     void registerShortcuts();
 
     Observed<std::map<kit::CaptureAction, std::string>> failures_;
+    bool someKeyHeld_ = false;
     AppSettings& settings_;
     HotKeyCenter center_;
     Logger log_{"shortcut"};
