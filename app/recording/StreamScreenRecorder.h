@@ -1,8 +1,9 @@
 #pragma once
 // The screen recorder: one recording at a time through the recording module's stream and
 // movie writer, an elapsed-time clock for the tray, and the finished movie saved into the save
-// folder. While a recording runs it tells the stream where Glimpo's own windows are, so they
-// never appear in the movie. At its creation it saves recordings that a crash cut short.
+// folder. While a recording runs a frame marks the recorded area from outside, and the stream
+// is told where Glimpo's own windows are, so they never appear in the movie. At its creation it
+// saves recordings that a crash cut short.
 
 #include <chrono>
 #include <functional>
@@ -21,6 +22,7 @@
 
 class CaptureLibrary;
 class DisplayService;
+class RecordingFrame;
 
 class StreamScreenRecorder : public ScreenRecorder {
     Q_OBJECT
@@ -69,5 +71,7 @@ private:
     QTimer clockTimer_;
     std::chrono::steady_clock::time_point clockStart_;
     QTimer hiddenLater_;
+    // Marks the recorded area while a recording runs; made at the first.
+    std::unique_ptr<RecordingFrame> frame_;
     Logger log_{"recording"};
 };
