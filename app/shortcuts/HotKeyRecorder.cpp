@@ -52,7 +52,10 @@ HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     hintLabel_->setFont(caption);
     hintLabel_->setForegroundRole(QPalette::PlaceholderText);
-    column->addWidget(hintLabel_, 0, Qt::AlignRight);
+    // A sentence that names a key and where to free it needs more than one line.
+    hintLabel_->setWordWrap(true);
+    hintLabel_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    column->addWidget(hintLabel_);
 
     conflictButtons_ = new QWidget(this);
     auto* choices = new QHBoxLayout(conflictButtons_);

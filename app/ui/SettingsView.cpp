@@ -194,7 +194,8 @@ void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeR
         if (QWidget* recorder = makeRecorder ? makeRecorder(action, cell) : nullptr) {
             recorder->setParent(cell);
             recorder->setObjectName(QStringLiteral("recorder-%1").arg(QString::fromUtf8(action.rawValue())));
-            cellLayout->addWidget(recorder, 0, Qt::AlignRight);
+            // The whole width, so its hint can wrap; its buttons keep to the trailing edge.
+            cellLayout->addWidget(recorder);
         }
         QLabel* failure = coloredLabel(QString(), red, cell);
         failure->setObjectName(QStringLiteral("failure-%1").arg(QString::fromUtf8(action.rawValue())));
