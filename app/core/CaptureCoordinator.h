@@ -22,6 +22,7 @@
 #include "app/storage/Capture.h"
 #include "app/text/TextRecognitionService.h"
 #include "kit/CaptureVocabulary.h"
+#include "kit/SaveOutcome.h"
 
 class AppSettings;
 class CaptureLibrary;
@@ -91,6 +92,7 @@ private:
     void captureText();
     QCoro::Task<void> recognizeText(SelectionResult area);
     void report(const std::exception_ptr& failure, const std::string& title);
+    static std::string couldntSave(const kit::SaveError& error);
 
     AppSettings& settings_;
     CaptureLibrary& library_;
