@@ -292,7 +292,7 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
         QElapsedTimer clock;
         capturetest::waitUntil(allClear, 2000);
         clock.start();
-        overlay.begin(SelectionMode::area, true);
+        overlay.begin(SelectionMode::area, true, SelectionPurpose::capture);
         const double beginReturned = since(clock);
         if (!capturetest::waitUntil(allDimmed, 5000)) {
             std::fprintf(stderr, "the overlay never showed\n");
@@ -310,7 +310,7 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
         const double releaseToImage = since(clock);
 
         image.reset();
-        overlay.begin(SelectionMode::area, true);
+        overlay.begin(SelectionMode::area, true, SelectionPurpose::capture);
         capturetest::waitUntil(allDimmed, 5000);
         overlay.pressed({frame.minX(), frame.maxY()});
         overlay.dragged({frame.maxX(), frame.minY()});
@@ -371,7 +371,7 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
         capturetest::waitUntil(allClear, 2000);
         capturetest::waitUntil([] { return false; }, 50);
         clock.start();
-        overlay.begin(SelectionMode::area, true);
+        overlay.begin(SelectionMode::area, true, SelectionPurpose::capture);
         capturetest::waitUntil(allDimmed, 5000);
         const double onScreen = since(clock);
         overlay.cancel();
