@@ -150,9 +150,6 @@ void decideByShapeAndNeighbours(std::vector<ReadGlyph>& glyphs, const Metrics& m
             } else if (trustworthy(glyph, metrics) && metrics.evenXHeight &&
                        glyph.box.height() < 1.15 * metrics.xHeight) {
                 glyph.text = "o";
-            } else if (glyph.text == "o" && trustworthy(glyph, metrics) && metrics.evenXHeight &&
-                       glyph.box.height() > 1.25 * metrics.xHeight) {
-                glyph.text = "0";
             }
         }
     }
@@ -198,6 +195,49 @@ int unbalance(const std::vector<ReadGlyph>& glyphs) {
     return faults + static_cast<int>(open.size()) + doubles % 2 + singles % 2;
 }
 
+bool hasChoice(const ReadGlyph& glyph, const std::string& text, double floor) {
+    return std::any_of(glyph.alternatives.begin(), glyph.alternatives.end(),
+                       [&](const GlyphChoice& choice) { return choice.text == text && choice.confidence >= floor; });
+}
+
+// Glyphs that start a token: the line's first, one after a break, and one after a mark that
+// paths and variables follow.
+bool startsToken(const std::vector<ReadGlyph>& glyphs, std::size_t i) {
+    return i == 0 || glyphs[i].startsWord || isOneOf("\"'=:.({,", glyphs[i - 1].text);
+}
+
+// A run of small letters from `i` up to a slash, without a break.
+bool lettersThenSlash(const std::vector<ReadGlyph>& glyphs, std::size_t i) {
+    std::size_t letters = 0;
+    for (; i < glyphs.size() && !glyphs[i].startsWord && isLower(glyphs[i].text); ++i) ++letters;
+    return letters >= 2 && i < glyphs.size() && !glyphs[i].startsWord && glyphs[i].text == "/";
+}
+
+// What the recogniser takes for letters where paths and variables begin: the slash of a path
+// ("Jusr/lib", ".Ibuild/") and its tilde ("-/.config"), and the dollar of a shell variable
+// ("SHOME") where the line holds one or the ink reaches below the line.
+void decideTokenStarts(std::vector<ReadGlyph>& glyphs, const Metrics& metrics, bool monospaced) {
+    const bool anyDollar = std::any_of(glyphs.begin(), glyphs.end(), [](const ReadGlyph& glyph) { return glyph.text == "$"; });
+    for (std::size_t i = 0; i + 1 < glyphs.size(); ++i) {
+        ReadGlyph& glyph = glyphs[i];
+        if (!startsToken(glyphs, i) || glyphs[i + 1].startsWord) continue;
+        if (lettersThenSlash(glyphs, i + 1)) {
+            // A slash is wider than an l's stroke, and ".l" begins a hidden file's name.
+            const bool wideStroke = !monospaced && trustworthy(glyph, metrics) && glyph.box.width() >= 0.5 * metrics.xHeight;
+            if (isOneOf("JI[]", glyph.text) ||
+                (isOneOf("l|1", glyph.text) && (i == 0 || glyphs[i - 1].text != ".") && (wideStroke || hasChoice(glyph, "/", 30)))) {
+                glyph.text = "/";
+            }
+        } else if (glyph.text == "-" && glyphs[i + 1].text == "/") {
+            glyph.text = "~";
+        } else if (glyph.text == "S" && i + 2 < glyphs.size() && isUpper(glyphs[i + 1].text) &&
+                   isUpper(glyphs[i + 2].text) && !glyphs[i + 2].startsWord &&
+                   (anyDollar || hasChoice(glyph, "$", 30) || glyph.box.maxY() > metrics.baseline + 0.1 * metrics.xHeight)) {
+            glyph.text = "$";
+        }
+    }
+}
+
 // A tall stroke reaching below the baseline that the recogniser read as l, I, f or J may be a
 // bracket; it is one, and the recogniser's doubts between brackets and between quotes are
 // settled, by what pairs the line's brackets and quotes best, then by what it found likeliest.
@@ -211,12 +251,15 @@ void pairBracketsAndQuotes(std::vector<ReadGlyph>& glyphs, const Metrics& metric
         const ReadGlyph& glyph = glyphs[i];
         if (isOneOf("lI1ifJ", glyph.text) && trustworthy(glyph, metrics) && metrics.tall(glyph) &&
             metrics.descends(glyph)) {
-            // The letter it was read as comes last: its shape speaks against it.
+            // The letter it was read as comes last, its shape speaks against it; unless a small
+            // letter follows it closely, which a closing bracket seldom has.
+            const bool inWord = i + 1 < glyphs.size() && !glyphs[i + 1].startsWord && isLower(glyphs[i + 1].text);
             std::vector<std::string> choices = choicesWithin(glyph, brackets, 0);
+            if (inWord) choices.insert(choices.begin(), glyph.text);
             for (const char* fallback : {"[", "]", "(", ")", "{", "}"}) {
                 if (std::find(choices.begin(), choices.end(), fallback) == choices.end()) choices.emplace_back(fallback);
             }
-            choices.push_back(glyph.text);
+            if (!inWord) choices.push_back(glyph.text);
             doubts.push_back({i, std::move(choices)});
         } else if (isOneOf(brackets, glyph.text) || isOneOf(quotes, glyph.text) || isOneOf("*", glyph.text)) {
             const std::string_view set = isOneOf(brackets, glyph.text) ? brackets : std::string_view("\"'*");
@@ -452,6 +495,7 @@ std::string read(std::vector<ReadGlyph> glyphs, const std::vector<Rect>& ink) {
     for (ReadGlyph& glyph : glyphs) plainPunctuation(glyph, metrics);
     if (advance > 0) dropDoubles(glyphs, advance);
     decideByShapeAndNeighbours(glyphs, metrics);
+    decideTokenStarts(glyphs, metrics, advance > 0);
     pairBracketsAndQuotes(glyphs, metrics);
     std::optional<std::vector<std::string>> between;
     if (advance > 0) between = cellSeparators(glyphs, ink, metrics, advance);

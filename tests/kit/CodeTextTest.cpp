@@ -77,11 +77,19 @@ TEST(CodeTextTest, QuotesStayStraightBracketsPairAndZerosStandInNumbers) {
     hex[4].text = "O";
     hex[8].text = "O";
     EXPECT_EQ(CodeText::read(hex, {}), "m = 0x0F & 10;");
+    // Where paths and variables begin: a slash read as J, a tilde as a dash, a dollar as S.
+    std::vector<ReadGlyph> paths = glyphsOf("ls /usr/lib ~/.config \"$HOME\"");
+    paths[2].text = "J";
+    paths[10].text = "-";
+    paths[20].text = "S";
+    paths[20].alternatives = {{"S", 90}, {"$", 40}};
+    EXPECT_EQ(CodeText::read(paths, {}), "ls /usr/lib ~/.config \"$HOME\"");
+
     // Without a number around it, a zero is as tall as a capital and an o as a small letter.
     std::vector<ReadGlyph> objects = glyphsOf("rm *.o Xorg.0.log");
     objects[4].text = "0";
-    objects[10].text = "o";
-    EXPECT_EQ(CodeText::read(objects, {}), "rm *.o Xorg.0.log");
+    objects[10].text = "O";
+    EXPECT_EQ(CodeText::read(objects, {}), "rm *.o Xorg.O.log");
     std::vector<ReadGlyph> word = glyphsOf("TODO: also");
     word[1].text = "0";
     word[8].text = "0";
