@@ -213,9 +213,10 @@ bool lettersThenSlash(const std::vector<ReadGlyph>& glyphs, std::size_t i) {
     return letters >= 2 && i < glyphs.size() && !glyphs[i].startsWord && glyphs[i].text == "/";
 }
 
-// What the recogniser takes for letters where paths and variables begin: the slash of a path
-// ("Jusr/lib", ".Ibuild/") and its tilde ("-/.config"), and the dollar of a shell variable
-// ("SHOME") where the line holds one or the ink reaches below the line.
+// What the recogniser takes for other glyphs where paths, variables and patterns begin: the
+// slash of a path ("Jusr/lib", ".Ibuild/") and its tilde ("-/.config"), the dollar of a shell
+// variable ("SHOME") where the line holds one or the ink reaches below the line, a pattern's
+// anchor ("/*[a-z]").
 void decideTokenStarts(std::vector<ReadGlyph>& glyphs, const Metrics& metrics, bool monospaced) {
     const bool anyDollar = std::any_of(glyphs.begin(), glyphs.end(), [](const ReadGlyph& glyph) { return glyph.text == "$"; });
     for (std::size_t i = 0; i + 1 < glyphs.size(); ++i) {
@@ -230,6 +231,10 @@ void decideTokenStarts(std::vector<ReadGlyph>& glyphs, const Metrics& metrics, b
             }
         } else if (glyph.text == "-" && glyphs[i + 1].text == "/") {
             glyph.text = "~";
+        } else if (glyph.text == "/" && glyphs[i + 1].text == "*" && i + 2 < glyphs.size() && !glyphs[i + 2].startsWord &&
+                   isOneOf("[(", glyphs[i + 2].text)) {
+            // A comment's opening is followed by a space; a pattern's anchor by what it anchors.
+            glyphs[i + 1].text = "^";
         } else if (glyph.text == "S" && i + 2 < glyphs.size() && isUpper(glyphs[i + 1].text) &&
                    isUpper(glyphs[i + 2].text) && !glyphs[i + 2].startsWord &&
                    (anyDollar || hasChoice(glyph, "$", 30) || glyph.box.maxY() > metrics.baseline + 0.1 * metrics.xHeight)) {

@@ -77,13 +77,15 @@ TEST(CodeTextTest, QuotesStayStraightBracketsPairAndZerosStandInNumbers) {
     hex[4].text = "O";
     hex[8].text = "O";
     EXPECT_EQ(CodeText::read(hex, {}), "m = 0x0F & 10;");
-    // Where paths and variables begin: a slash read as J, a tilde as a dash, a dollar as S.
-    std::vector<ReadGlyph> paths = glyphsOf("ls /usr/lib ~/.config \"$HOME\"");
+    // Where paths, variables and patterns begin: a slash read as J, a tilde as a dash, a dollar
+    // as S, an anchor as a star.
+    std::vector<ReadGlyph> paths = glyphsOf("ls /usr/lib ~/.config \"$HOME\" /^[a-z]/");
     paths[2].text = "J";
     paths[10].text = "-";
     paths[20].text = "S";
     paths[20].alternatives = {{"S", 90}, {"$", 40}};
-    EXPECT_EQ(CodeText::read(paths, {}), "ls /usr/lib ~/.config \"$HOME\"");
+    paths[27].text = "*";
+    EXPECT_EQ(CodeText::read(paths, {}), "ls /usr/lib ~/.config \"$HOME\" /^[a-z]/");
 
     // Without a number around it, a zero is as tall as a capital and an o as a small letter.
     std::vector<ReadGlyph> objects = glyphsOf("rm *.o Xorg.0.log");
