@@ -266,6 +266,11 @@ void pairBracketsAndQuotes(std::vector<ReadGlyph>& glyphs, const Metrics& metric
             }
             if (!inWord) choices.push_back(glyph.text);
             doubts.push_back({i, std::move(choices)});
+        } else if (isOneOf("lI1ifJ", glyph.text) && metrics.tall(glyph) && !choicesWithin(glyph, brackets, 30).empty()) {
+            // A letter of a likely shape that the recogniser also thought a bracket.
+            std::vector<std::string> choices = choicesWithin(glyph, brackets, 30);
+            choices.insert(choices.begin(), glyph.text);
+            doubts.push_back({i, std::move(choices)});
         } else if (isOneOf(brackets, glyph.text) || isOneOf(quotes, glyph.text) || isOneOf("*", glyph.text)) {
             const std::string_view set = isOneOf(brackets, glyph.text) ? brackets : std::string_view("\"'*");
             std::vector<std::string> choices = choicesWithin(glyph, set, 0.5 * glyph.confidence);
@@ -282,12 +287,22 @@ void pairBracketsAndQuotes(std::vector<ReadGlyph>& glyphs, const Metrics& metric
     std::vector<std::size_t> pick(doubts.size(), 0), best = pick;
     int bestFaults = std::numeric_limits<int>::max();
     std::size_t bestRank = 0;
+    double bestRating = 0;
     const std::function<void(std::size_t, std::size_t)> search = [&](std::size_t d, std::size_t rank) {
         if (d == doubts.size()) {
             const int faults = unbalance(glyphs);
-            if (faults < bestFaults || (faults == bestFaults && rank < bestRank)) {
+            // Last, what the recogniser rated higher.
+            double rating = 0;
+            for (const Doubt& doubt : doubts) {
+                for (const GlyphChoice& choice : glyphs[doubt.index].alternatives) {
+                    if (choice.text == glyphs[doubt.index].text) rating += choice.confidence;
+                }
+            }
+            if (faults < bestFaults || (faults == bestFaults && rank < bestRank) ||
+                (faults == bestFaults && rank == bestRank && rating > bestRating)) {
                 bestFaults = faults;
                 bestRank = rank;
+                bestRating = rating;
                 best = pick;
             }
             return;

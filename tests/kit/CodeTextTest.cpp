@@ -71,6 +71,14 @@ TEST(CodeTextTest, QuotesStayStraightBracketsPairAndZerosStandInNumbers) {
     EXPECT_EQ(CodeText::read(indexed, {}), "total += values[i][j];");
     // A real l stays.
     EXPECT_EQ(CodeText::read(glyphsOf("list[0]"), {}), "list[0]");
+    // One on the baseline is a bracket only where the recogniser thought so too and it pairs.
+    std::vector<ReadGlyph> closing = glyphsOf("values[i]; all;");
+    for (const std::size_t i : {8u, 12u}) {
+        closing[i].text = "l";
+        closing[i].box = Rect::make(closing[i].box.minX(), 6, 6, 14);
+        closing[i].alternatives = {{"l", 90}, {"]", i == 8 ? 50.0 : 35.0}};
+    }
+    EXPECT_EQ(CodeText::read(closing, {}), "values[i]; all;");
 
     std::vector<ReadGlyph> hex = glyphsOf("m = 0x0F & 10;");
     hex[2].text = "O";
