@@ -124,16 +124,21 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
     PanelSelectionOverlayController overlay(capturer);
     Figures shown, painted, released, releasedFull, fullScreen, fullScreenPng, scrot;
     QTemporaryDir dir;
+    // An area chosen is captured, as the coordinator does.
+    std::optional<CapturedImage> image;
+    const auto capture = [&](SelectionResult r) -> QCoro::Task<void> {
+        image = co_await capturer.captureRect(r.rect(), r.displayID(), r.frozen());
+    };
+    QObject::connect(&overlay, &SelectionOverlayController::finished, [&](const SelectionResult& r) {
+        if (r.kind() == SelectionResult::Kind::area) capture(r);
+    });
 
     for (int run = 0; run < runs + 1; ++run) {
-        std::optional<CapturedImage> image;
+        image.reset();
         QElapsedTimer clock;
-        auto capture = [&](SelectionResult r) -> QCoro::Task<void> {
-            image = co_await capturer.captureRect(r.rect(), r.displayID(), r.frozen());
-        };
         capturetest::waitUntil(allClear, 2000);
         clock.start();
-        overlay.begin(SelectionMode::area, true, [&](SelectionResult r) { capture(r); });
+        overlay.begin(SelectionMode::area, true);
         const double beginReturned = since(clock);
         if (!capturetest::waitUntil(allDimmed, 5000)) {
             std::fprintf(stderr, "the overlay never showed\n");
@@ -151,7 +156,7 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
         const double releaseToImage = since(clock);
 
         image.reset();
-        overlay.begin(SelectionMode::area, true, [&](SelectionResult r) { capture(r); });
+        overlay.begin(SelectionMode::area, true);
         capturetest::waitUntil(allDimmed, 5000);
         overlay.pressed({frame.minX(), frame.maxY()});
         overlay.dragged({frame.maxX(), frame.minY()});
@@ -212,7 +217,7 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
         capturetest::waitUntil(allClear, 2000);
         capturetest::waitUntil([] { return false; }, 50);
         clock.start();
-        overlay.begin(SelectionMode::area, true, [](SelectionResult) {});
+        overlay.begin(SelectionMode::area, true);
         capturetest::waitUntil(allDimmed, 5000);
         const double onScreen = since(clock);
         overlay.cancel();

@@ -26,7 +26,7 @@ constexpr int grabAttemptLimit = 50;
 } // namespace
 
 PanelSelectionOverlayController::PanelSelectionOverlayController(ScreenCaptureService& capturer, QObject* parent)
-    : QObject(parent), capturer_(capturer) {
+    : SelectionOverlayController(parent), capturer_(capturer) {
     // Loading the fonts takes a while the first time: better now than while the user waits.
     if (qGuiApp) QFontMetricsF(SelectionOverlayView::labelFont()).height();
     grabRetry_.setInterval(grabRetryMs);
@@ -38,13 +38,13 @@ PanelSelectionOverlayController::~PanelSelectionOverlayController() {
     if (running_) GlimpoUIState::shared().remove(overlaySurface);
 }
 
-void PanelSelectionOverlayController::begin(SelectionMode mode, bool allowsWindowMode, Completion completion) {
+void PanelSelectionOverlayController::begin(SelectionMode mode, bool allowsWindowMode, SelectionPurpose purpose) {
     QElapsedTimer clock;
     clock.start();
-    completion_ = std::move(completion);
     running_ = true;
     mode_ = mode;
     allowsWindowMode_ = allowsWindowMode;
+    purpose_ = purpose;
     GlimpoUIState::shared().insert(overlaySurface);
     dragStart_.reset();
     selection_.reset();
@@ -73,7 +73,7 @@ QCoro::Task<void> PanelSelectionOverlayController::run(std::uint64_t generation,
         if (!self || generation != generation_ || !running_) co_return;
         // What the panels would show is unknown, and so would be what the user picks.
         if (failure) {
-            if (onFailure) onFailure(failure);
+            emit failed(failure);
             finish(SelectionResult::cancelled());
             co_return;
         }
@@ -221,7 +221,7 @@ bool PanelSelectionOverlayController::nothingToPick() const {
 }
 
 void PanelSelectionOverlayController::tellNothingToPick() {
-    if (onNotice) onNotice(noWindowsSentence);
+    emit notice(noWindowsSentence);
 }
 
 void PanelSelectionOverlayController::toggleMode() {
@@ -259,18 +259,17 @@ void PanelSelectionOverlayController::cancel() { finish(SelectionResult::cancell
 void PanelSelectionOverlayController::finish(SelectionResult result) {
     hidePanels();
     GlimpoUIState::shared().remove(overlaySurface);
-    Completion done = std::exchange(completion_, nullptr);
-    running_ = false;
+    const bool wasRunning = std::exchange(running_, false);
     dragStart_.reset();
     selection_.reset();
     std::shared_ptr<FrozenScreen> frozen = std::move(frozen_);
-    if (!done) return;
+    if (!wasRunning) return;
     // The capture that the result starts takes its pixels from the frame the user saw.
-    done(std::move(result).withFrozen(std::move(frozen)));
+    emit finished(std::move(result).withFrozen(std::move(frozen)));
 }
 
 OverlayDrawing::State PanelSelectionOverlayController::drawingState() const {
-    return {mode_, selection_, pointer_, hoveredWindow_};
+    return {mode_, selection_, pointer_, hoveredWindow_, purpose_};
 }
 
 std::vector<SelectionOverlayView*> PanelSelectionOverlayController::panels() const {

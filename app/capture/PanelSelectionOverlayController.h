@@ -23,15 +23,15 @@
 #include "app/capture/SelectionOverlayView.h"
 #include "app/base/Log.h"
 
-class PanelSelectionOverlayController : public QObject, public SelectionOverlayController {
+class PanelSelectionOverlayController : public SelectionOverlayController {
     Q_OBJECT
 
 public:
     explicit PanelSelectionOverlayController(ScreenCaptureService& capturer, QObject* parent = nullptr);
     ~PanelSelectionOverlayController() override;
 
-    // Replaces a selection still running; its completion is dropped without a call.
-    void begin(SelectionMode mode, bool allowsWindowMode, Completion completion) override;
+    // Replaces a selection still running, which then never finishes.
+    void begin(SelectionMode mode, bool allowsWindowMode, SelectionPurpose purpose) override;
 
     // From the panels, in global coordinates.
     void pointerMoved(kit::Point point);
@@ -83,7 +83,6 @@ private:
 
     ScreenCaptureService& capturer_;
     std::map<std::uint32_t, std::unique_ptr<SelectionOverlayView, LaterDeleter>> panels_;
-    Completion completion_;
     bool running_ = false;
     Logger log_{"overlay"};
     SelectionMode mode_ = SelectionMode::area;
@@ -94,6 +93,7 @@ private:
     std::vector<CapturableWindow> windows_;
     bool windowsListed_ = false;
     bool allowsWindowMode_ = true;
+    SelectionPurpose purpose_ = SelectionPurpose::capture;
 
     DisplayLayout layout_;
     std::shared_ptr<FrozenScreen> frozen_;

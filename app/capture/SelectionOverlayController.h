@@ -3,15 +3,18 @@
 
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <memory>
 #include <string>
+
+#include <QObject>
 
 #include "kit/Geometry.h"
 
 struct FrozenScreen;
 
 enum class SelectionMode { area, window };
+// What the chosen area is for, as far as the overlay tells the user.
+enum class SelectionPurpose { capture, recording };
 
 class SelectionResult {
 public:
@@ -45,18 +48,21 @@ private:
     std::shared_ptr<const FrozenScreen> frozen_;
 };
 
-class SelectionOverlayController {
+class SelectionOverlayController : public QObject {
+    Q_OBJECT
+
 public:
-    using Completion = std::function<void(SelectionResult)>;
+    explicit SelectionOverlayController(QObject* parent = nullptr) : QObject(parent) {}
 
-    virtual ~SelectionOverlayController() = default;
+    // Ends in one `finished`; a selection still running is replaced and never finishes.
+    virtual void begin(SelectionMode mode, bool allowsWindowMode, SelectionPurpose purpose) = 0;
 
-    // The completion runs once, on the main thread.
-    virtual void begin(SelectionMode mode, bool allowsWindowMode, Completion completion) = 0;
-
+signals:
+    // What the user chose; once per selection, on the main thread.
+    void finished(const SelectionResult& result);
     // A sentence for the user while the overlay runs (window picking that has nothing to pick).
-    std::function<void(const std::string& text)> onNotice;
+    void notice(const std::string& text);
     // The screen couldn't be read as the selection began (no portal, or the user refused): the
-    // selection ends cancelled right after this.
-    std::function<void(std::exception_ptr failure)> onFailure;
+    // selection finishes cancelled right after this.
+    void failed(const std::exception_ptr& failure);
 };

@@ -1,6 +1,7 @@
 #include "app/core/AppDelegate.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <malloc.h>
 
@@ -11,6 +12,7 @@
 #include "app/base/GlimpoUIState.h"
 #include "app/base/Observation.h"
 #include "app/base/SettingsStore.h"
+#include "app/markup/MarkupEditors.h"
 #include "app/shortcuts/HotKeyRecorder.h"
 #include "app/shortcuts/ShortcutService.h"
 #include "app/storage/CaptureLibrary.h"
@@ -66,10 +68,9 @@ CaptureCoordinator& AppDelegate::coordinator() {
 SetupGuide& AppDelegate::guide() {
     if (!guide_) {
         guide_ = std::make_unique<SetupGuide>(*settings_, environment_.setupPlatform());
-        QPointer<AppDelegate> self(this);
-        guide_->onSettingsPageUnavailable = [self](const std::string& message) {
-            if (self && self->notices_) self->notices_->show(message, "exclamationmark.triangle", whereToLookSeconds);
-        };
+        connect(guide_.get(), &SetupGuide::settingsPageUnavailable, this, [this](const std::string& message) {
+            if (notices_) notices_->show(message, "exclamationmark.triangle", whereToLookSeconds);
+        });
     }
     return *guide_;
 }
@@ -90,16 +91,30 @@ AllInOneController& AppDelegate::allInOne() {
     return *allInOne_;
 }
 
-void AppDelegate::applicationDidFinishLaunching() {
-    statusItem_ = std::make_unique<StatusItemController>(makeMenuActions());
+MarkupEditors& AppDelegate::markupEditors() {
+    if (!editors_) {
+        editors_ = std::make_unique<MarkupEditors>(library(), settings_->defaults(), coordinator().recognizer());
+        connect(editors_.get(), &MarkupEditors::failed, this, [this](const std::string& message) {
+            if (notices_) notices_->show(tr("Couldn't open the picture: %1").arg(QString::fromStdString(message)).toStdString(),
+                                         "exclamationmark.triangle", whereToLookSeconds);
+        });
+    }
+    return *editors_;
+}
 
-    QPointer<AppDelegate> self(this);
-    shortcuts_ = std::make_unique<ShortcutService>(
-        *settings_,
-        [self](kit::CaptureAction action) {
-            if (self) self->perform(action);
-        },
-        environment_.makeHotKeys());
+void AppDelegate::edit(const std::filesystem::path& file) {
+    log_.info("edit requested file={}", file.filename().string());
+    markupEditors().open(file);
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    statusItem_ = std::make_unique<StatusItemController>();
+    connectMenu(statusItem_->actions());
+
+    shortcuts_ = std::make_unique<ShortcutService>(*settings_, environment_.makeHotKeys());
+    connect(shortcuts_.get(), &ShortcutService::pressed, this, &AppDelegate::perform);
+    // The transient key is Escape while a recording runs.
+    connect(&shortcuts_->center(), &HotKeyCenter::transientPressed, this, [this] { coordinator().stopRecordingNow(); });
     shortcuts_->start();
 
     library().startPurging();
@@ -107,7 +122,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     CaptureCoordinator& runner = coordinator();
     runner.recognizer().warmUp();
 
-    quickAccess_ = environment_.makeCapturePresenter(library(), *settings_);
+    quickAccess_ = environment_.makeCapturePresenter(library(), *settings_, markupEditors());
     notices_ = environment_.makeNoticePresenter();
     connect(&runner, &CaptureCoordinator::captured, this,
             [this](const Capture& capture, const std::optional<std::string>& failure) {
@@ -124,12 +139,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     connect(&runner, &CaptureCoordinator::error, this,
             [this](const std::string& text) { notices_->show(text, "exclamationmark.triangle", 1.5); });
 
-    observeChanges(this, [self] {
-        if (self) self->updateMenuHints();
-    });
-    observeChanges(this, [self] {
-        if (self) self->updateRecordingState();
-    });
+    observeChanges(this, [this] { updateMenuHints(); });
+    observeChanges(this, [this] { updateRecordingState(); });
 
     if (!settings_->welcomeShown() || !environment_.screenPermission()) showWelcome();
 
@@ -152,6 +163,8 @@ void AppDelegate::handle(CommandLine::Request request) {
     case Request::text: return perform(kit::CaptureAction::text);
     case Request::bar: return perform(kit::CaptureAction::allInOne);
     case Request::settings: return showSettings();
+    // An edit comes with its file, through edit().
+    case Request::edit: return;
     case Request::quit:
         log_.info("quit requested");
         QCoreApplication::quit();
@@ -181,38 +194,29 @@ void AppDelegate::perform(kit::CaptureAction action) {
     coordinator().run(action);
 }
 
-MenuActions AppDelegate::makeMenuActions() {
-    QPointer<AppDelegate> self(this);
-    auto route = [self](kit::CaptureAction action) {
-        return [self, action] {
-            if (self) self->perform(action);
-        };
-    };
-    MenuActions actions;
-    actions.captureArea = route(kit::CaptureAction::area);
-    actions.captureFullscreen = route(kit::CaptureAction::fullscreen);
-    actions.captureWindow = route(kit::CaptureAction::window);
-    actions.startRecording = route(kit::CaptureAction::recording);
-    actions.stopRecording = [self] {
-        if (self) self->coordinator().stopRecordingNow();
-    };
-    actions.captureText = route(kit::CaptureAction::text);
-    actions.openAllInOne = route(kit::CaptureAction::allInOne);
-    actions.openSaveFolder = [self] {
+void AppDelegate::connectMenu(const MenuActions& menu) {
+    const auto route = [this](kit::CaptureAction action) { return [this, action] { perform(action); }; };
+    connect(&menu, &MenuActions::captureArea, this, route(kit::CaptureAction::area));
+    connect(&menu, &MenuActions::captureFullscreen, this, route(kit::CaptureAction::fullscreen));
+    connect(&menu, &MenuActions::captureWindow, this, route(kit::CaptureAction::window));
+    connect(&menu, &MenuActions::startRecording, this, route(kit::CaptureAction::recording));
+    connect(&menu, &MenuActions::stopRecording, this, [this] { coordinator().stopRecordingNow(); });
+    connect(&menu, &MenuActions::captureText, this, route(kit::CaptureAction::text));
+    connect(&menu, &MenuActions::openAllInOne, this, route(kit::CaptureAction::allInOne));
+    connect(&menu, &MenuActions::openSaveFolder, this, &AppDelegate::openSaveFolder);
+    connect(&menu, &MenuActions::openSettings, this, &AppDelegate::showSettings);
+}
+
+void AppDelegate::openSaveFolder() {
+    const std::filesystem::path folder = settings_->saveFolder();
+    // The file manager answers later, perhaps after the delegate is gone.
+    environment_.openFolder(folder, [self = QPointer<AppDelegate>(this), folder] {
         if (!self) return;
-        const std::filesystem::path folder = self->settings_->saveFolder();
-        self->environment_.openFolder(folder, [self, folder] {
-            if (!self) return;
-            self->log_.notice("save folder not opened path={}", folder.string());
-            if (!self->notices_) return;
-            self->notices_->show("Glimpo couldn't open a file manager. Your captures are saved in " + folder.string() + ".",
-                                 "folder", whereToLookSeconds);
-        });
-    };
-    actions.openSettings = [self] {
-        if (self) self->showSettings();
-    };
-    return actions;
+        self->log_.notice("save folder not opened path={}", folder.string());
+        if (!self->notices_) return;
+        self->notices_->show("Glimpo couldn't open a file manager. Your captures are saved in " + folder.string() + ".",
+                             "folder", whereToLookSeconds);
+    });
 }
 
 void AppDelegate::updateMenuHints() {
@@ -232,11 +236,7 @@ void AppDelegate::updateRecordingState() {
     if (grab == escapeStopsRecording_) return;
     escapeStopsRecording_ = grab;
     if (grab) {
-        QPointer<AppDelegate> self(this);
-        auto stop = [self] {
-            if (self) self->coordinator().stopRecordingNow();
-        };
-        shortcuts_->center().setTransient(kit::HotKeyCombination{escapeKeyCode, 0, "\u238B"}, stop);
+        shortcuts_->center().setTransient(kit::HotKeyCombination{escapeKeyCode, 0, "\u238B"});
     } else {
         shortcuts_->center().clearTransient();
     }
@@ -244,32 +244,28 @@ void AppDelegate::updateRecordingState() {
 
 void AppDelegate::showSettings() {
     guide().refresh();
-    QPointer<AppDelegate> self(this);
-    windows_->show("settings", "Glimpo Settings", [self]() -> std::unique_ptr<QWidget> {
-        if (!self) return nullptr;
-        AppSettings& settings = *self->settings_;
-        // Each edit already refreshes the guide through the view, so the recorder gets no onChange.
+    // What the window shows of the desktop's keys is how things are now.
+    if (shortcuts_) shortcuts_->retryHeldKeys();
+    windows_->show("settings", "Glimpo Settings", [this]() -> std::unique_ptr<QWidget> {
+        AppSettings& settings = *settings_;
+        // Each edit already refreshes the guide through the view, so no one listens to the recorder.
         auto makeRecorder = [&settings](kit::CaptureAction action, QWidget* parent) -> QWidget* {
-            return new HotKeyRecorder(settings, action, {}, parent);
+            return new HotKeyRecorder(settings, action, parent);
         };
-        auto failures = [self]() -> std::map<kit::CaptureAction, std::string> {
-            if (!self) return {};
-            return self->shortcuts_->failures();
-        };
-        return std::make_unique<SettingsView>(settings, self->guide(), makeRecorder, failures, [self] {
-            if (self) self->showWelcome();
-        });
+        // The window goes with the presenter, before the shortcut service.
+        auto failures = [shortcuts = shortcuts_.get()] { return shortcuts->failures(); };
+        auto view = std::make_unique<SettingsView>(settings, guide(), makeRecorder, failures);
+        connect(view.get(), &SettingsView::welcomeRequested, this, &AppDelegate::showWelcome);
+        return view;
     });
 }
 
 void AppDelegate::showWelcome() {
     settings_->setWelcomeShown(true);
     guide().refresh();
-    QPointer<AppDelegate> self(this);
-    windows_->show("welcome", "Welcome to Glimpo", [self]() -> std::unique_ptr<QWidget> {
-        if (!self) return nullptr;
-        return std::make_unique<WelcomeView>(self->guide(), [self] {
-            if (self) self->windows_->close("welcome");
-        });
+    windows_->show("welcome", "Welcome to Glimpo", [this]() -> std::unique_ptr<QWidget> {
+        auto view = std::make_unique<WelcomeView>(guide());
+        connect(view.get(), &WelcomeView::done, this, [this] { windows_->close("welcome"); });
+        return view;
     });
 }

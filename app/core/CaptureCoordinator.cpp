@@ -34,18 +34,9 @@ CaptureCoordinator::CaptureCoordinator(AppSettings& settings, CaptureLibrary& li
                                        QObject* parent)
     : QObject(parent), settings_(settings), library_(library), services_(std::move(services)) {
     if (!services_.copyText) services_.copyText = copyToClipboard;
-    QPointer<CaptureCoordinator> self(this);
-    services_.recorder->onStoppedBySystem = [self](RecordingOutcome result) {
-        if (self) self->deliverRecording(result);
-    };
-    services_.recorder->onNotice = [self](const std::string& text) {
-        if (self) emit self->message(text, "record.circle");
-    };
-}
-
-CaptureCoordinator::~CaptureCoordinator() {
-    services_.recorder->onStoppedBySystem = [](RecordingOutcome) {};
-    services_.recorder->onNotice = [](const std::string&) {};
+    connect(services_.recorder.get(), &ScreenRecorder::stoppedBySystem, this, &CaptureCoordinator::deliverRecording);
+    connect(services_.recorder.get(), &ScreenRecorder::notice, this,
+            [this](const std::string& text) { emit message(text, "record.circle"); });
 }
 
 std::optional<ScreenRecorder::Elapsed> CaptureCoordinator::recordingElapsed() const {
@@ -84,40 +75,57 @@ void CaptureCoordinator::run(kit::CaptureAction action) {
 SelectionOverlayController& CaptureCoordinator::overlay() {
     if (!overlay_) {
         overlay_ = services_.makeOverlay(*services_.capturer);
-        QPointer<CaptureCoordinator> self(this);
-        overlay_->onNotice = [self](const std::string& text) {
-            if (self) emit self->message(text, "macwindow");
-        };
+        SelectionOverlayController* made = overlay_.get();
+        connect(made, &SelectionOverlayController::finished, this, &CaptureCoordinator::selectionFinished);
+        connect(made, &SelectionOverlayController::notice, this,
+                [this](const std::string& text) { emit message(text, "macwindow"); });
+        connect(made, &SelectionOverlayController::failed, this, [this](const std::exception_ptr& failure) {
+            switch (purpose_) {
+            case Purpose::capture: return report(failure, "Couldn't capture");
+            case Purpose::recording: return report(failure, "Couldn't start recording");
+            case Purpose::text: return report(failure, "Couldn't read the text");
+            }
+        });
     }
     return *overlay_;
 }
 
 void CaptureCoordinator::select(SelectionMode mode) {
-    SelectionOverlayController* picker = &overlay();
-    QPointer<CaptureCoordinator> self(this);
-    picker->onFailure = [self](std::exception_ptr failure) {
-        if (self) self->report(failure, "Couldn't capture");
-    };
-    picker->begin(mode, true, [self](SelectionResult result) {
-        if (!self) return;
-        switch (result.kind()) {
-        case SelectionResult::Kind::cancelled:
-            self->log_.info("selection cancelled");
-            break;
-        case SelectionResult::Kind::area: {
-            self->capture([result](ScreenCaptureService& c) {
-                return c.captureRect(result.rect(), result.displayID(), result.frozen());
-            });
-            break;
+    selectFor(Purpose::capture, mode, true);
+}
+
+void CaptureCoordinator::selectFor(Purpose purpose, SelectionMode mode, bool allowsWindowMode) {
+    SelectionOverlayController& picker = overlay();
+    // A selection this one replaces never finishes, so the purpose is always the running one's.
+    purpose_ = purpose;
+    picker.begin(mode, allowsWindowMode,
+                 purpose == Purpose::recording ? SelectionPurpose::recording : SelectionPurpose::capture);
+}
+
+void CaptureCoordinator::selectionFinished(const SelectionResult& result) {
+    if (purpose_ != Purpose::capture) {
+        // Window picking is off, so anything but an area ends the flow silently.
+        if (result.kind() != SelectionResult::Kind::area) return;
+        if (purpose_ == Purpose::recording) {
+            startRecording(result.rect(), result.displayID());
+        } else {
+            recognizeText(result);
         }
-        case SelectionResult::Kind::window: {
-            self->capture([result](ScreenCaptureService& c) {
-                return c.captureWindow(result.windowNumber(), result.frozen());
-            });
-            break;
-        }
-        }
-    });
+        return;
+    }
+    switch (result.kind()) {
+    case SelectionResult::Kind::cancelled:
+        log_.info("selection cancelled");
+        break;
+    case SelectionResult::Kind::area:
+        capture([result](ScreenCaptureService& c) {
+            return c.captureRect(result.rect(), result.displayID(), result.frozen());
+        });
+        break;
+    case SelectionResult::Kind::window:
+        capture([result](ScreenCaptureService& c) { return c.captureWindow(result.windowNumber(), result.frozen()); });
+        break;
+    }
 }
 
 void CaptureCoordinator::capture(CaptureWork work) {
@@ -141,26 +149,26 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
         co_return;
     }
     services_.sounds->play(kit::CaptureSound::screenshot);
-    emit captured(*stored, std::nullopt);
+    std::optional<std::string> unsaved;
+    if (settings_.savesAutomatically()) {
+        const kit::SaveResult saved = library_.save(*stored);
+        if (saved.ok()) {
+            stored->fileURL = saved.value();
+            stored->isSaved = true;
+        } else {
+            // Kept in the cache, and shown with why, as a recording that couldn't be saved.
+            unsaved = couldntSave(saved.error());
+        }
+    }
+    emit captured(*stored, unsaved);
+}
+
+std::string CaptureCoordinator::couldntSave(const kit::SaveError& error) {
+    return tr("Couldn't save: ").toStdString() + error.reason();
 }
 
 void CaptureCoordinator::selectRecordingArea() {
-    selectArea("Couldn't start recording", [this](const SelectionResult& area) {
-        startRecording(area.rect(), area.displayID());
-    });
-}
-
-void CaptureCoordinator::selectArea(const std::string& title, std::function<void(const SelectionResult&)> onArea) {
-    SelectionOverlayController* picker = &overlay();
-    // Window picking is off, so anything but an area ends the flow silently.
-    QPointer<CaptureCoordinator> self(this);
-    picker->onFailure = [self, title](std::exception_ptr failure) {
-        if (self) self->report(failure, title);
-    };
-    picker->begin(SelectionMode::area, false, [self, onArea = std::move(onArea)](SelectionResult result) {
-        if (!self || result.kind() != SelectionResult::Kind::area) return;
-        onArea(result);
-    });
+    selectFor(Purpose::recording, SelectionMode::area, false);
 }
 
 void CaptureCoordinator::startRecording(std::optional<kit::Rect> area, std::optional<std::uint32_t> displayID) {
@@ -226,14 +234,12 @@ void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
     }
     const auto& finished = std::get<FinishedRecordingCapture>(result);
     std::optional<std::string> failure;
-    if (finished.saveError) failure = "Couldn't save: " + finished.saveError->reason();
+    if (finished.saveError) failure = couldntSave(*finished.saveError);
     emit captured(finished.capture, failure);
 }
 
 void CaptureCoordinator::captureText() {
-    selectArea("Couldn't read the text", [this](const SelectionResult& area) {
-        recognizeText(area);
-    });
+    selectFor(Purpose::text, SelectionMode::area, false);
 }
 
 QCoro::Task<void> CaptureCoordinator::recognizeText(SelectionResult area) {

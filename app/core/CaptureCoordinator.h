@@ -22,6 +22,7 @@
 #include "app/storage/Capture.h"
 #include "app/text/TextRecognitionService.h"
 #include "kit/CaptureVocabulary.h"
+#include "kit/SaveOutcome.h"
 
 class AppSettings;
 class CaptureLibrary;
@@ -45,7 +46,6 @@ public:
     };
 
     CaptureCoordinator(AppSettings& settings, CaptureLibrary& library, Services services, QObject* parent = nullptr);
-    ~CaptureCoordinator() override;
 
     // Starts the action and returns at once.
     void run(kit::CaptureAction action);
@@ -74,15 +74,17 @@ signals:
 
 private:
     using CaptureWork = std::function<QCoro::Task<CapturedImage>(ScreenCaptureService&)>;
+    // What the running selection is for.
+    enum class Purpose { capture, recording, text };
 
     // Made on first use.
     SelectionOverlayController& overlay();
     void select(SelectionMode mode);
+    void selectFor(Purpose purpose, SelectionMode mode, bool allowsWindowMode);
+    void selectionFinished(const SelectionResult& result);
     void capture(CaptureWork work);
     QCoro::Task<void> captureTask(CaptureWork work);
     void selectRecordingArea();
-    // An area-only selection; `onArea` runs only while the coordinator exists.
-    void selectArea(const std::string& title, std::function<void(const SelectionResult&)> onArea);
     QCoro::Task<void> startRecordingTask(std::optional<kit::Rect> area, std::uint32_t displayID);
     QCoro::Task<void> stopRecording();
     void deliverRecording(const RecordingOutcome& result);
@@ -90,10 +92,12 @@ private:
     void captureText();
     QCoro::Task<void> recognizeText(SelectionResult area);
     void report(const std::exception_ptr& failure, const std::string& title);
+    static std::string couldntSave(const kit::SaveError& error);
 
     AppSettings& settings_;
     CaptureLibrary& library_;
     Services services_;
     std::unique_ptr<SelectionOverlayController> overlay_;
+    Purpose purpose_ = Purpose::capture;
     Logger log_{"coordinator"};
 };

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QThread>
 #include <QUrl>
 
@@ -47,9 +48,8 @@ QPointF offsetOf(const QPixmap& pixmap, const QSize& area) {
 
 } // namespace
 
-DragSourceView::DragSourceView(std::filesystem::path fileURL, std::function<void(bool)> onDragEnded,
-                               std::optional<QImage> image, QWidget* parent)
-    : QWidget(parent), fileURL_(std::move(fileURL)), onDragEnded_(std::move(onDragEnded)) {
+DragSourceView::DragSourceView(std::filesystem::path fileURL, std::optional<QImage> image, QWidget* parent)
+    : QWidget(parent), fileURL_(std::move(fileURL)) {
     // Drops onto the picture itself are never taken.
     setAcceptDrops(false);
     setImage(std::move(image));
@@ -115,6 +115,12 @@ void DragSourceView::mouseMoveEvent(QMouseEvent* event) {
     beginDraggingSession(event->position());
 }
 
+void DragSourceView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    mouseDownPoint_.reset();
+    emit doubleClicked();
+}
+
 void DragSourceView::beginDraggingSession(QPointF hotSpot) {
     auto mime = std::make_unique<QMimeData>();
     mime->setUrls({QUrl::fromLocalFile(QFile::decodeName(fileURL_.native().c_str()))});
@@ -130,10 +136,9 @@ void DragSourceView::beginDraggingSession(QPointF hotSpot) {
                                 qBound(0, qRound(inside.y()), int(extent.height()))));
     }
 
-    // The session runs a nested event loop; the callback is kept on the stack in case the
-    // owner replaces it meanwhile.
-    const auto ended = onDragEnded_;
-    if (onDragBegan_) onDragBegan_();
+    // The session runs a nested event loop, in which the view may go.
+    const QPointer<DragSourceView> alive(this);
+    emit dragBegan();
     Qt::DropAction performed = Qt::IgnoreAction;
     {
         InternalDropBlocker blocker;
@@ -145,5 +150,5 @@ void DragSourceView::beginDraggingSession(QPointF hotSpot) {
         }
     }
     Q_ASSERT(QThread::currentThread() == qApp->thread());
-    if (ended) ended(performed != Qt::IgnoreAction);
+    if (alive) emit dragEnded(performed != Qt::IgnoreAction);
 }

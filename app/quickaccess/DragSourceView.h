@@ -23,15 +23,14 @@ public:
     // A press must move further than this before it becomes a drag.
     static constexpr double dragThreshold = 3.0;
 
-    DragSourceView(std::filesystem::path fileURL, std::function<void(bool accepted)> onDragEnded,
-                   std::optional<QImage> image = std::nullopt, QWidget* parent = nullptr);
+    explicit DragSourceView(std::filesystem::path fileURL, std::optional<QImage> image = std::nullopt,
+                            QWidget* parent = nullptr);
 
     const std::filesystem::path& fileURL() const { return fileURL_; }
+    void setFileURL(std::filesystem::path fileURL) { fileURL_ = std::move(fileURL); }
     const std::optional<QImage>& image() const { return image_; }
     void setImage(std::optional<QImage> image);
 
-    // Told just before the session starts, so the owner can hold what the file's life depends on.
-    void setOnDragBegan(std::function<void()> onDragBegan) { onDragBegan_ = std::move(onDragBegan); }
     // Rounds the picture's corners to match a rounded frame around it.
     void setCornerRadius(double radius);
     // Where the last press was, in window coordinates; cleared when a drag starts.
@@ -39,11 +38,19 @@ public:
     // Replaces QDrag::exec, for tests.
     void setDragRunner(DragRunner runner) { runner_ = std::move(runner); }
 
+signals:
+    // Just before the session starts, so the owner can hold what the file's life depends on.
+    void dragBegan();
+    // The session is over; true when a receiver took the file.
+    void dragEnded(bool accepted);
+    void doubleClicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void beginDraggingSession(QPointF hotSpot);
@@ -51,8 +58,6 @@ private:
     QPixmap fittedPixmap() const;
 
     std::filesystem::path fileURL_;
-    std::function<void(bool)> onDragEnded_;
-    std::function<void()> onDragBegan_;
     std::optional<QImage> image_;
     std::optional<QPointF> mouseDownPoint_;
     DragRunner runner_;

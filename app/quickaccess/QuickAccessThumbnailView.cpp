@@ -201,38 +201,46 @@ bool ThumbnailCloseButton::hitButton(const QPoint& pos) const {
     return QLineF(QRectF(rect()).center(), pos).length() <= diameter / 2.0;
 }
 
-QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailModel> model, ThumbnailActions actions,
-                                                   QWidget* parent)
-    : QWidget(parent), model_(std::move(model)), actions_(std::move(actions)) {
+QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailModel> model, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)) {
     setFixedSize(contentSize());
     setMouseTracking(true);
     const Capture& capture = model_->capture();
     const QRect thumbnail = thumbnailRect();
 
-    // The file is fixed at creation; the picture follows the model (a movie's arrives later).
-    dragSource_ = new DragSourceView(capture.fileURL, [this](bool accepted) {
-        model_->setDragging(false);
-        actions_.dragEnded(accepted);
-    }, model_->preview(), this);
+    // File and picture follow the model: a movie's picture arrives later, an edited one replaces both.
+    dragSource_ = new DragSourceView(capture.fileURL, model_->preview(), this);
     dragSource_->setGeometry(thumbnail);
     dragSource_->setCornerRadius(cornerRadius);
-    dragSource_->setOnDragBegan([this] { model_->setDragging(true); });
+    connect(dragSource_, &DragSourceView::dragBegan, this, [this] { model_->setDragging(true); });
+    connect(dragSource_, &DragSourceView::dragEnded, this, [this](bool accepted) {
+        model_->setDragging(false);
+        emit actions_.dragEnded(accepted);
+    });
+    connect(dragSource_, &DragSourceView::doubleClicked, this, [this] {
+        if (model_->capture().kind == kit::CaptureKind::image) emit actions_.edit();
+    });
 
     overlay_ = new Overlay(*this);
     overlay_->setGeometry(thumbnail);
 
     // An unsaved capture offers save and copy; a saved one, copy and showing it in its folder.
-    if (capture.isSaved) {
-        first_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
-        second_ = new ThumbnailIconButton("folder", QStringLiteral("Show in Folder"), this);
-        connect(first_, &QAbstractButton::clicked, this, [this] { actions_.copy(); });
-        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.showInFolder(); });
-    } else {
-        first_ = new ThumbnailIconButton("square.and.arrow.down", QStringLiteral("Save"), this);
-        second_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
-        connect(first_, &QAbstractButton::clicked, this, [this] { actions_.save(); });
-        connect(second_, &QAbstractButton::clicked, this, [this] { actions_.copy(); });
-    }
+    first_ = new ThumbnailIconButton({}, {}, this);
+    second_ = new ThumbnailIconButton({}, {}, this);
+    connect(first_, &QAbstractButton::clicked, this, [this] {
+        if (model_->capture().isSaved) {
+            emit actions_.copy();
+        } else {
+            emit actions_.save();
+        }
+    });
+    connect(second_, &QAbstractButton::clicked, this, [this] {
+        if (model_->capture().isSaved) {
+            emit actions_.showInFolder();
+        } else {
+            emit actions_.copy();
+        }
+    });
     const int rowWidth = 2 * ThumbnailIconButton::diameter + buttonSpacing;
     const QPoint row(thumbnail.left() + (thumbnail.width() - rowWidth) / 2,
                      thumbnail.top() + (thumbnail.height() - ThumbnailIconButton::diameter) / 2);
@@ -240,14 +248,11 @@ QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailMode
     second_->move(row + QPoint(ThumbnailIconButton::diameter + buttonSpacing, 0));
 
     tryAgain_ = new ThumbnailButton(QStringLiteral("Try Again"), this);
-    connect(tryAgain_, &QAbstractButton::clicked, this, [this] { actions_.save(); });
+    connect(tryAgain_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::save);
 
     close_ = new ThumbnailCloseButton(this);
     close_->move(closeInset, closeInset);
-    const QString closeLabel = capture.isSaved ? QStringLiteral("Close") : QStringLiteral("Discard");
-    close_->setToolTip(closeLabel);
-    close_->setAccessibleName(closeLabel);
-    connect(close_, &QAbstractButton::clicked, this, [this] { actions_.close(); });
+    connect(close_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::close);
 
     observeChanges(this, [this] { refresh(); });
 }
@@ -274,7 +279,19 @@ QRegion QuickAccessThumbnailView::drawnShape() {
 }
 
 void QuickAccessThumbnailView::refresh() {
+    const Capture& capture = model_->capture();
+    dragSource_->setFileURL(capture.fileURL);
     dragSource_->setImage(model_->preview());
+    if (capture.isSaved) {
+        first_->setContent("doc.on.doc", QStringLiteral("Copy"));
+        second_->setContent("folder", QStringLiteral("Show in Folder"));
+    } else {
+        first_->setContent("square.and.arrow.down", QStringLiteral("Save"));
+        second_->setContent("doc.on.doc", QStringLiteral("Copy"));
+    }
+    const QString closeLabel = capture.isSaved ? QStringLiteral("Close") : QStringLiteral("Discard");
+    close_->setToolTip(closeLabel);
+    close_->setAccessibleName(closeLabel);
     const ThumbnailModel::Status& status = model_->status();
     overlayShown_ = model_->isHovering() || !status.isIdle();
 
@@ -294,7 +311,7 @@ void QuickAccessThumbnailView::setHovering(bool hovering) {
     // Crossing into a child and back is no new entry.
     if (model_->isHovering() == hovering) return;
     model_->setHovering(hovering);
-    actions_.hoverChanged(hovering);
+    emit actions_.hoverChanged(hovering);
 }
 
 void QuickAccessThumbnailView::enterEvent(QEnterEvent* event) {

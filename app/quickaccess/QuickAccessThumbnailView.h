@@ -11,6 +11,7 @@
 #include <QRegion>
 #include <QWidget>
 
+#include "app/quickaccess/ThumbnailActions.h"
 #include "app/quickaccess/ThumbnailModel.h"
 
 class DragSourceView;
@@ -66,8 +67,7 @@ class QuickAccessThumbnailView : public QWidget {
     Q_OBJECT
 
 public:
-    QuickAccessThumbnailView(std::shared_ptr<ThumbnailModel> model, ThumbnailActions actions,
-                             QWidget* parent = nullptr);
+    explicit QuickAccessThumbnailView(std::shared_ptr<ThumbnailModel> model, QWidget* parent = nullptr);
     ~QuickAccessThumbnailView() override;
 
     // The panel content: the thumbnail with its margin on every side.
@@ -78,6 +78,8 @@ public:
     static QRegion drawnShape();
 
     const ThumbnailModel& model() const { return *model_; }
+    // The user's gestures.
+    const ThumbnailActions& actions() const { return actions_; }
     // Whether the scrim and its content are showing.
     bool isOverlayShown() const { return overlayShown_; }
     ThumbnailIconButton& firstButton() { return *first_; }

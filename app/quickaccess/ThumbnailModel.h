@@ -2,7 +2,6 @@
 // What one quick-access thumbnail shows. Every field is observable: the thumbnail view redraws
 // when one changes. Main thread only.
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -31,8 +30,8 @@ public:
 
     explicit ThumbnailModel(Capture capture, std::optional<QImage> preview = std::nullopt);
 
-    // Fixed at creation; its id is the thumbnail's identity.
-    const Capture& capture() const { return capture_; }
+    // Its id is the thumbnail's identity. A tracked read: an edited picture replaces it.
+    const Capture& capture() const { return capture_.get(); }
 
     // Tracked reads.
     const std::optional<QImage>& preview() const { return preview_.get(); }
@@ -41,27 +40,17 @@ public:
     // Whether the file is being dragged out of the thumbnail right now.
     bool isDragging() const { return isDragging_.get(); }
 
+    // The edited picture takes the place of the capture; the id stays.
+    void setCapture(Capture capture);
     void setPreview(std::optional<QImage> preview);
     void setStatus(Status status);
     void setHovering(bool hovering);
     void setDragging(bool dragging);
 
 private:
-    const Capture capture_;
+    Observed<Capture> capture_;
     Observed<std::optional<QImage>> preview_;
     Observed<Status> status_{Status::idle()};
     Observed<bool> isHovering_{false};
     Observed<bool> isDragging_{false};
-};
-
-// How a thumbnail reports the user's gestures. All run on the main thread.
-struct ThumbnailActions {
-    std::function<void()> save = [] {};
-    std::function<void()> copy = [] {};
-    std::function<void()> showInFolder = [] {};
-    std::function<void()> close = [] {};
-    // True when the pointer enters, false when it leaves.
-    std::function<void(bool)> hoverChanged = [](bool) {};
-    // True when a receiver accepted the dragged file.
-    std::function<void(bool)> dragEnded = [](bool) {};
 };

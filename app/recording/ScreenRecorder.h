@@ -4,11 +4,11 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <optional>
 #include <string>
 #include <variant>
 
+#include <QObject>
 #include <qcoro/qcorotask.h>
 
 #include "app/storage/Capture.h"
@@ -24,11 +24,13 @@ struct FinishedRecordingCapture {
 // What a recording that the system ended left behind: the recording, or the error.
 using RecordingOutcome = std::variant<FinishedRecordingCapture, std::exception_ptr>;
 
-class ScreenRecorder {
+class ScreenRecorder : public QObject {
+    Q_OBJECT
+
 public:
     using Elapsed = std::chrono::duration<double>;
 
-    virtual ~ScreenRecorder() = default;
+    explicit ScreenRecorder(QObject* parent = nullptr) : QObject(parent) {}
 
     // Time since the running recording started; absent exactly while none runs.
     // A tracked read: observeChanges bodies re-run when it changes.
@@ -40,8 +42,9 @@ public:
     // The finished recording, or none when nothing was recording; throws when finishing fails.
     virtual QCoro::Task<std::optional<FinishedRecordingCapture>> stop() = 0;
 
-    // Called when the system ends the stream on its own.
-    std::function<void(RecordingOutcome)> onStoppedBySystem = [](RecordingOutcome) {};
+signals:
+    // The system ended the stream on its own (or a recording cut short by a crash was saved).
+    void stoppedBySystem(const RecordingOutcome& outcome);
     // A short notice for the user, such as a recovered recording.
-    std::function<void(const std::string&)> onNotice = [](const std::string&) {};
+    void notice(const std::string& text);
 };

@@ -13,12 +13,14 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cmath>
 #include <system_error>
 
 #include "app/capture/DisplayService.h"
 #include "app/capture/ScreenCaptureError.h"
 #include "app/widgets/FloatingPanel.h"
+#include "app/recording/RecordingFrame.h"
 #include "app/storage/CaptureLibrary.h"
 
 namespace {
@@ -66,11 +68,14 @@ struct StreamScreenRecorder::ActiveRecording {
     std::filesystem::path fileURL;
     kit::Size pixelSize;
     std::chrono::system_clock::time_point capturedAt;
+    // Root pixels of what is recorded, and of its display.
+    QRect rootArea;
+    QRect displayPixels;
 };
 
 StreamScreenRecorder::StreamScreenRecorder(CaptureLibrary& library, std::shared_ptr<DisplayService> displays,
                                            ModuleLoader module, QObject* parent)
-    : QObject(parent), library_(library), displays_(std::move(displays)), module_(std::move(module)) {
+    : ScreenRecorder(parent), library_(library), displays_(std::move(displays)), module_(std::move(module)) {
     clockTimer_.setInterval(500);
     clockTimer_.setTimerType(Qt::PreciseTimer);
     connect(&clockTimer_, &QTimer::timeout, this, [this] {
@@ -80,12 +85,13 @@ StreamScreenRecorder::StreamScreenRecorder(CaptureLibrary& library, std::shared_
     // taken it off the screen.
     hiddenLater_.setSingleShot(true);
     hiddenLater_.setInterval(100);
-    connect(&hiddenLater_, &QTimer::timeout, this, &StreamScreenRecorder::publishOwnWindows);
+    connect(&hiddenLater_, &QTimer::timeout, this, [this] { publishOwnWindows(false); });
     QTimer::singleShot(0, this, &StreamScreenRecorder::recoverInterrupted);
 }
 
 StreamScreenRecorder::~StreamScreenRecorder() {
     if (qApp) qApp->removeEventFilter(this);
+    if (lifecycle_.state() != kit::RecordingLifecycle::State::idle) displays_->setRecordedArea(std::nullopt);
 }
 
 QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std::uint32_t displayID, bool microphone,
@@ -108,7 +114,12 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
         const int left = int(std::floor(rect.minX() * scale)), top = int(std::floor(rect.minY() * scale));
         const QRect rootArea(display->pixels.x() + left, display->pixels.y() + top,
                              int(std::ceil(rect.maxX() * scale)) - left, int(std::ceil(rect.maxY() * scale)) - top);
+        // Glimpo's floating panels make way before the first frame.
+        const kit::Point low = DisplayLayout::globalFromLocal(*display, {rect.minX(), rect.maxY()});
+        displays_->setRecordedArea(kit::Rect::make(low.x, low.y, rect.width(), rect.height()));
 
+        active->rootArea = rootArea;
+        active->displayPixels = display->pixels;
         active->capturedAt = std::chrono::system_clock::now();
         active->fileURL = library_.newCacheURL(kit::CaptureKind::video, active->capturedAt);
         active->pixelSize = kit::Size{double(size.width), double(size.height)};
@@ -128,10 +139,11 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
         std::unique_ptr<RecordingSession> session;
         auto onStopped = [self](const std::string& error) {
             QMetaObject::invokeMethod(qApp, [self, error] {
-                if (self) self->stoppedBySystem(error);
+                if (self) self->streamStopped(error);
             }, Qt::QueuedConnection);
         };
-        std::vector<QRect> ownWindows = ownWindowRects();
+        ownWindows_ = ownWindowRects();
+        std::vector<QRect> ownWindows = ownWindows_;
         std::exception_ptr error = co_await offMainThread([&] {
             session = module.makeSession(settings);
             session->setOwnWindows(std::move(ownWindows));
@@ -147,14 +159,19 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
     if (!self) co_return;
     if (failure) {
         if (screenCast_) screenCast_->close();
+        displays_->setRecordedArea(std::nullopt);
         lifecycle_.didFinish();
         std::rethrow_exception(failure);
     }
     session_ = std::move(active);
     lifecycle_.didStart();
     startClock();
+    if (!frame_) frame_ = std::make_unique<RecordingFrame>();
+    frame_->surround(session_->rootArea, session_->displayPixels);
     qApp->installEventFilter(this);
-    publishOwnWindows();
+    // The panels may have made way for the recording meanwhile.
+    publishOwnWindows(true);
+    hiddenLater_.start();
 }
 
 QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop() {
@@ -162,6 +179,7 @@ QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop(
     lifecycle_.beginStop();
     std::unique_ptr<ActiveRecording> active = std::move(session_);
     stopClock();
+    if (frame_) frame_->orderOut();
     qApp->removeEventFilter(this);
     hiddenLater_.stop();
     const kit::MediaTime stopTime = hostTime();
@@ -170,7 +188,10 @@ QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop(
     RecordingSession* session = active->session.get();
     std::optional<std::string> stopError, finishError;
     co_await offMainThread([&] { stopError = session->stopCapture(stopTime); });
-    if (self && screenCast_) screenCast_->close();
+    if (self) {
+        displays_->setRecordedArea(std::nullopt);
+        if (screenCast_) screenCast_->close();
+    }
     if (stopError) log_.error("stop capture failed error={}", *stopError);
     const RecordingModule& module = module_();
     co_await offMainThread([&] {
@@ -192,7 +213,7 @@ QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop(
     co_return FinishedRecordingCapture{saved, std::nullopt};
 }
 
-QCoro::Task<void> StreamScreenRecorder::stoppedBySystem(std::string error) {
+QCoro::Task<void> StreamScreenRecorder::streamStopped(std::string error) {
     log_.error("stream stopped by the system error={}", error);
     QPointer<StreamScreenRecorder> self(this);
     std::optional<RecordingOutcome> outcome;
@@ -201,7 +222,7 @@ QCoro::Task<void> StreamScreenRecorder::stoppedBySystem(std::string error) {
     } catch (...) {
         outcome = RecordingOutcome(std::current_exception());
     }
-    if (self && outcome) onStoppedBySystem(*outcome);
+    if (self && outcome) emit stoppedBySystem(*outcome);
 }
 
 void StreamScreenRecorder::startClock() {
@@ -221,9 +242,9 @@ bool StreamScreenRecorder::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Show:
     case QEvent::Move:
     case QEvent::Resize:
-        publishOwnWindows();
-        break;
     case QEvent::Hide:
+        // Where a window was stays out until the server has surely drawn what it covered.
+        publishOwnWindows(true);
         hiddenLater_.start();
         break;
     default:
@@ -232,8 +253,16 @@ bool StreamScreenRecorder::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void StreamScreenRecorder::publishOwnWindows() {
-    if (session_) session_->session->setOwnWindows(ownWindowRects());
+void StreamScreenRecorder::publishOwnWindows(bool keepingWhereTheyWere) {
+    if (!session_) return;
+    std::vector<QRect> rects = ownWindowRects();
+    if (keepingWhereTheyWere) {
+        for (const QRect& now : rects)
+            if (std::find(ownWindows_.begin(), ownWindows_.end(), now) == ownWindows_.end()) ownWindows_.push_back(now);
+    } else {
+        ownWindows_ = std::move(rects);
+    }
+    session_->session->setOwnWindows(ownWindows_);
 }
 
 std::vector<QRect> StreamScreenRecorder::ownWindowRects() {
@@ -265,33 +294,31 @@ void StreamScreenRecorder::recoverInterrupted() {
         log_.error("recovery failed error={}", e.what());
         return;
     }
-    QPointer<StreamScreenRecorder> self(this);
     for (const auto& written : cutShort) {
         const std::filesystem::path movie = written.parent_path() / written.stem();
         const auto capturedAt = CaptureLibrary::creationDate(written).value_or(std::chrono::system_clock::now());
         auto size = std::make_shared<std::optional<kit::Size>>();
         offMainThread([module, movie, size] { *size = settleMovie(*module, movie); })
-            .then(this, [self, movie, capturedAt, size](std::exception_ptr) {
-                if (!self) return;
+            .then(this, [this, movie, capturedAt, size](std::exception_ptr) {
                 std::error_code missing;
                 if (!std::filesystem::exists(movie, missing)) return;
                 if (!*size) {
                     // Nothing playable was left: no frame reached the file.
-                    self->log_.info("recording recovery found nothing file={}", movie.filename().string());
+                    log_.info("recording recovery found nothing file={}", movie.filename().string());
                     std::filesystem::remove(movie, missing);
                     return;
                 }
                 const Capture temp{QUuid::createUuid(), movie, kit::CaptureKind::video, **size, capturedAt, false};
-                const kit::SaveResult save = self->library_.save(temp);
+                const kit::SaveResult save = library_.save(temp);
                 const kit::FinishedRecording outcome = kit::FinishedRecording::resolve(movie, save);
                 Capture capture = temp;
                 if (outcome.isSaved()) {
                     capture.fileURL = outcome.url();
                     capture.isSaved = true;
                 }
-                self->log_.info("recording recovered file={}", capture.fileURL.filename().string());
-                self->onNotice("A recording that was cut short was saved.");
-                self->onStoppedBySystem(FinishedRecordingCapture{capture, outcome.error()});
+                log_.info("recording recovered file={}", capture.fileURL.filename().string());
+                emit notice("A recording that was cut short was saved.");
+                emit stoppedBySystem(FinishedRecordingCapture{capture, outcome.error()});
             });
     }
 }

@@ -1,8 +1,11 @@
 #pragma once
 // The screen recorder: one recording at a time through the recording module's stream and
 // movie writer, an elapsed-time clock for the tray, and the finished movie saved into the save
-// folder. While a recording runs it tells the stream where Glimpo's own windows are, so they
-// never appear in the movie. At its creation it saves recordings that a crash cut short.
+// folder. It publishes the recorded area (DisplayLocator::recordedArea), which Glimpo's floating
+// panels keep clear of; while a recording runs a frame marks that area from outside, and the
+// stream is told where Glimpo's panels are all the same, so that one with no room elsewhere
+// holds frames back rather than appear in the movie. At its creation it saves recordings that a
+// crash cut short.
 
 #include <chrono>
 #include <functional>
@@ -21,8 +24,9 @@
 
 class CaptureLibrary;
 class DisplayService;
+class RecordingFrame;
 
-class StreamScreenRecorder : public QObject, public ScreenRecorder {
+class StreamScreenRecorder : public ScreenRecorder {
     Q_OBJECT
 
 public:
@@ -51,10 +55,12 @@ protected:
 private:
     struct ActiveRecording;
 
-    QCoro::Task<void> stoppedBySystem(std::string error);
+    QCoro::Task<void> streamStopped(std::string error);
     void startClock();
     void stopClock();
-    void publishOwnWindows();
+    // Hands the stream the floating panels' places; with `keepingWhereTheyWere`, also every
+    // place handed since the last call without.
+    void publishOwnWindows(bool keepingWhereTheyWere);
     // Root pixels of this process's windows on screen.
     static std::vector<QRect> ownWindowRects();
     void recoverInterrupted();
@@ -69,5 +75,8 @@ private:
     QTimer clockTimer_;
     std::chrono::steady_clock::time_point clockStart_;
     QTimer hiddenLater_;
+    std::vector<QRect> ownWindows_;
+    // Marks the recorded area while a recording runs; made at the first.
+    std::unique_ptr<RecordingFrame> frame_;
     Logger log_{"recording"};
 };

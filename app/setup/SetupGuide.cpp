@@ -115,5 +115,5 @@ void SetupGuide::openKeyboardShortcuts() {
 void SetupGuide::openPage(platform::desktop::SettingsPage page) {
     if (platform_.openSettingsPage(page)) return;
     log_.notice("settings page unavailable page={}", platform::desktop::pageName(page));
-    if (onSettingsPageUnavailable) onSettingsPageUnavailable(platform::desktop::whereToLook(page));
+    emit settingsPageUnavailable(platform::desktop::whereToLook(page));
 }

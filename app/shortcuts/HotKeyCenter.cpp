@@ -23,8 +23,8 @@ std::uint32_t HotKeyCenter::id(kit::CaptureAction action) {
     return static_cast<std::uint32_t>(position) + 1;
 }
 
-HotKeyCenter::HotKeyCenter(PressHandler onPress, std::unique_ptr<Backend> backend)
-    : onPress_(std::move(onPress)), backend_(std::move(backend)) {}
+HotKeyCenter::HotKeyCenter(std::unique_ptr<Backend> backend, QObject* parent)
+    : QObject(parent), backend_(std::move(backend)) {}
 
 HotKeyCenter::~HotKeyCenter() {
     unregisterAll();
@@ -55,25 +55,37 @@ std::map<kit::CaptureAction, GlobalHotKeyError> HotKeyCenter::registerBindings(c
     return errors;
 }
 
-void HotKeyCenter::setTransient(const kit::HotKeyCombination& combination, std::function<void()> handler) {
-    if (transient_) backend_->unregisterHotKey(transient_->reference);
+std::map<kit::CaptureAction, GlobalHotKeyError> HotKeyCenter::refusals() const {
+    std::map<kit::CaptureAction, GlobalHotKeyError> refusals;
+    for (const auto& [hotKeyId, status] : backend_->refused()) {
+        if (const auto found = registered_.find(hotKeyId); found != registered_.end())
+            refusals.emplace(found->second.action, GlobalHotKeyError{status});
+    }
+    return refusals;
+}
+
+void HotKeyCenter::setTransient(const kit::HotKeyCombination& combination) {
+    if (transient_) backend_->unregisterHotKey(*transient_);
     transient_.reset();
 
+    // A desktop that never gives Glimpo the key says so once, not at every recording.
+    const auto failing = [this](std::int32_t status) { return std::exchange(transientFailure_, status) != status; };
     if (const auto failed = installHandlerIfNeeded()) {
-        log_.error("transient hot key handler failed status={}", failed->status);
+        if (failing(failed->status)) log_.error("transient hot key handler failed status={}", failed->status);
         return;
     }
     const auto registration = backend_->registerHotKey(combination.keyCode, combination.carbonModifiers, transientId);
     if (registration.status == platform::HotKeyStatus::ok && registration.reference) {
-        transient_ = Transient{*registration.reference, std::move(handler)};
-    } else {
+        transient_ = *registration.reference;
+        transientFailure_.reset();
+    } else if (failing(registration.status)) {
         log_.error("transient hot key failed status={}", registration.status);
     }
 }
 
 void HotKeyCenter::clearTransient() {
     if (!transient_) return;
-    backend_->unregisterHotKey(transient_->reference);
+    backend_->unregisterHotKey(*transient_);
     transient_.reset();
 }
 
@@ -93,13 +105,10 @@ std::optional<GlobalHotKeyError> HotKeyCenter::installHandlerIfNeeded() {
 
 void HotKeyCenter::dispatch(std::uint32_t hotKeyId) {
     if (hotKeyId == transientId) {
-        if (!transient_) return;
-        // The handler may clear or re-arm the key, which would destroy it while it runs.
-        const auto handler = transient_->handler;
-        if (handler) handler();
+        if (transient_) emit transientPressed();
         return;
     }
     const auto found = registered_.find(hotKeyId);
     if (found == registered_.end()) return;
-    if (onPress_) onPress_(found->second.action);
+    emit pressed(found->second.action);
 }

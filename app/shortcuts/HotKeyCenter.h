@@ -3,12 +3,13 @@
 // while (Escape during a recording). Presses come back as actions. Main thread only.
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
+
+#include <QObject>
 
 #include "app/base/Log.h"
 #include "app/platform/HotKeyBackend.h"
@@ -26,9 +27,10 @@ struct GlobalHotKeyError {
     friend bool operator==(const GlobalHotKeyError&, const GlobalHotKeyError&) = default;
 };
 
-class HotKeyCenter {
+class HotKeyCenter : public QObject {
+    Q_OBJECT
+
 public:
-    using PressHandler = std::function<void(kit::CaptureAction)>;
     using Backend = platform::HotKeyBackend;
 
     static constexpr std::uint32_t transientId = 999;
@@ -36,8 +38,8 @@ public:
     static std::uint32_t id(kit::CaptureAction action);
 
     // No backend: the desktop's own.
-    HotKeyCenter(PressHandler onPress, std::unique_ptr<Backend> backend);
-    ~HotKeyCenter();
+    explicit HotKeyCenter(std::unique_ptr<Backend> backend, QObject* parent = nullptr);
+    ~HotKeyCenter() override;
     HotKeyCenter(const HotKeyCenter&) = delete;
     HotKeyCenter& operator=(const HotKeyCenter&) = delete;
 
@@ -45,30 +47,34 @@ public:
     // transient key alone.
     std::map<kit::CaptureAction, GlobalHotKeyError> registerBindings(const kit::ActiveBindings& bindings);
 
+    // Action keys the desktop turned down after registering them. A tracked read.
+    std::map<kit::CaptureAction, GlobalHotKeyError> refusals() const;
+
     // Arms the transient key (key code and modifiers only), replacing an armed one. Failures
-    // are only logged.
-    void setTransient(const kit::HotKeyCombination& combination, std::function<void()> handler);
+    // are only logged, and only when they differ from the last one.
+    void setTransient(const kit::HotKeyCombination& combination);
     void clearTransient();
     bool isTransientArmed() const { return transient_.has_value(); }
+
+signals:
+    // A registered action key was pressed.
+    void pressed(kit::CaptureAction action);
+    // The armed transient key was pressed.
+    void transientPressed();
 
 private:
     struct Registered {
         kit::CaptureAction action;
         Backend::Reference reference;
     };
-    struct Transient {
-        Backend::Reference reference;
-        std::function<void()> handler;
-    };
-
     void unregisterAll();
     std::optional<GlobalHotKeyError> installHandlerIfNeeded();
     void dispatch(std::uint32_t id);
 
-    PressHandler onPress_;
     std::map<std::uint32_t, Registered> registered_;
     bool handlerInstalled_ = false;
-    std::optional<Transient> transient_;
+    std::optional<Backend::Reference> transient_;
+    std::optional<std::int32_t> transientFailure_;
     std::unique_ptr<Backend> backend_;
     Logger log_{"shortcut"};
 };

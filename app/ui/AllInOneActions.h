@@ -1,14 +1,20 @@
 #pragma once
-// What the all-in-one bar's buttons ask of its owner. Every callback starts as a no-op so a
-// partly filled record is always safe to trigger.
+// What the all-in-one bar's buttons ask of its owner, one signal each. A request no one connected
+// does nothing.
 
-#include <functional>
+#include <QObject>
 
 #include "kit/CaptureVocabulary.h"
 
-struct AllInOneActions {
-    std::function<void(kit::CaptureAction)> capture = [](kit::CaptureAction) {};
+class AllInOneActions : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+signals:
+    void capture(kit::CaptureAction action);
     // True: record the whole display under the pointer; false: select an area first.
-    std::function<void(bool fullscreen)> record = [](bool) {};
-    std::function<void()> close = [] {};
+    void record(bool fullscreen);
+    void close();
 };

@@ -29,8 +29,7 @@ QIcon secondary(const char* systemImage) {
 
 } // namespace
 
-AllInOneBarView::AllInOneBarView(AppSettings& settings, AllInOneActions actions, QWidget* parent)
-    : QWidget(parent), settings_(settings), actions_(std::move(actions)) {
+AllInOneBarView::AllInOneBarView(AppSettings& settings, QWidget* parent) : QWidget(parent), settings_(settings) {
     setFocusPolicy(Qt::ClickFocus);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(padding, padding, padding, padding);
@@ -57,7 +56,7 @@ QWidget* AllInOneBarView::makeModeRow() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(modeSpacing);
     auto capture = [this](kit::CaptureAction action) {
-        return [this, action] { actions_.capture(action); };
+        return [this, action] { emit actions_.capture(action); };
     };
     const struct {
         const char* title;
@@ -71,7 +70,8 @@ QWidget* AllInOneBarView::makeModeRow() {
         {"Text", "text.viewfinder", capture(kit::CaptureAction::text)},
     };
     for (const auto& mode : modes) {
-        auto* button = new ModeButton(QString::fromLatin1(mode.title), mode.glyph, mode.action, row);
+        auto* button = new ModeButton(QString::fromLatin1(mode.title), mode.glyph, row);
+        connect(button, &QAbstractButton::clicked, this, mode.action);
         modeButtons_.push_back(button);
         layout->addWidget(button);
     }
@@ -92,7 +92,7 @@ QWidget* AllInOneBarView::makeModeRow() {
     close->setToolTip(QStringLiteral("Close (Esc)"));
     close->setAccessibleName(QStringLiteral("Close"));
     close->setFocusPolicy(Qt::TabFocus);
-    connect(close, &QToolButton::clicked, this, [this] { actions_.close(); });
+    connect(close, &QToolButton::clicked, &actions_, &AllInOneActions::close);
     closeButton_ = close;
     layout->addWidget(close);
     return row;
@@ -139,7 +139,7 @@ QWidget* AllInOneBarView::makeOptionsRow() {
     start_ = new QPushButton(QStringLiteral("Start Recording"), options_);
     start_->setDefault(true);
     start_->setFocusPolicy(Qt::TabFocus);
-    connect(start_, &QPushButton::clicked, this, [this] { actions_.record(recordsFullscreen_); });
+    connect(start_, &QPushButton::clicked, this, [this] { emit actions_.record(recordsFullscreen_); });
     layout->addWidget(start_);
     return options_;
 }

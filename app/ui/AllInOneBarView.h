@@ -20,7 +20,10 @@ class AllInOneBarView : public QWidget {
     Q_OBJECT
 
 public:
-    AllInOneBarView(AppSettings& settings, AllInOneActions actions, QWidget* parent = nullptr);
+    explicit AllInOneBarView(AppSettings& settings, QWidget* parent = nullptr);
+
+    // What the user asks for.
+    const AllInOneActions& actions() const { return actions_; }
 
     bool showsRecordingOptions() const { return showsRecordingOptions_; }
     void setShowsRecordingOptions(bool shows);

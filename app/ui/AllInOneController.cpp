@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "app/base/GlimpoUIState.h"
+#include "app/base/Observation.h"
 #include "app/platform/x11/PanelWindow.h"
 #include "app/ui/AllInOneBarView.h"
 #include "app/ui/AllInOnePanel.h"
@@ -26,7 +27,8 @@ constexpr auto pollInterval = 5ms;
 // What the bar covered is redrawn within a couple of frames after it went.
 constexpr auto redrawTime = 35ms;
 
-QCoro::Task<void> runWhenGone(QPointer<AllInOnePanel> panel, std::function<void()> work) {
+// `work` runs only while `owner` exists.
+QCoro::Task<void> runWhenGone(QPointer<AllInOnePanel> panel, QPointer<QObject> owner, std::function<void()> work) {
     if (panel && platform::x11::isShowing(*panel)) {
         QElapsedTimer clock;
         clock.start();
@@ -35,13 +37,21 @@ QCoro::Task<void> runWhenGone(QPointer<AllInOnePanel> panel, std::function<void(
         }
         co_await QCoro::sleepFor(redrawTime);
     }
-    work();
+    if (owner) work();
 }
 
 } // namespace
 
 AllInOneController::AllInOneController(AppSettings& settings, DisplayLocator* displays, QObject* parent)
-    : QObject(parent), settings_(settings), displays_(displays) {}
+    : QObject(parent), settings_(settings), displays_(displays) {
+    // A recording that starts or ends while the bar is open moves it off the recorded area.
+    if (displays_) {
+        observeChanges(this, [this] {
+            displays_->recordedArea();
+            if (isOpen()) place();
+        });
+    }
+}
 
 AllInOneController::~AllInOneController() {
     if (isOpen()) GlimpoUIState::shared().remove(surfaceName);
@@ -65,26 +75,6 @@ void AllInOneController::toggle() {
 }
 
 void AllInOneController::makePanel() {
-    QPointer<AllInOneController> self(this);
-    AllInOneActions actions;
-    actions.capture = [self](kit::CaptureAction action) {
-        if (!self) return;
-        self->close();
-        self->whenGone([self, action] {
-            if (self) emit self->captureChosen(action);
-        });
-    };
-    actions.record = [self](bool fullscreen) {
-        if (!self) return;
-        self->close();
-        self->whenGone([self, fullscreen] {
-            if (self) emit self->recordingChosen(fullscreen);
-        });
-    };
-    actions.close = [self] {
-        if (self) self->close();
-    };
-
     // What the user chose in the bar outlives a panel rebuilt for a compositor that came or went.
     const AllInOneBarView* old = view();
     const bool showsOptions = old && old->showsRecordingOptions();
@@ -92,7 +82,17 @@ void AllInOneController::makePanel() {
 
     if (panel_) panel_->orderOut();
     panel_ = std::make_unique<AllInOnePanel>();
-    auto content = std::make_unique<AllInOneBarView>(settings_, std::move(actions));
+    auto content = std::make_unique<AllInOneBarView>(settings_);
+    const AllInOneActions& actions = content->actions();
+    connect(&actions, &AllInOneActions::capture, this, [this](kit::CaptureAction action) {
+        close();
+        whenGone([this, action] { emit captureChosen(action); });
+    });
+    connect(&actions, &AllInOneActions::record, this, [this](bool fullscreen) {
+        close();
+        whenGone([this, fullscreen] { emit recordingChosen(fullscreen); });
+    });
+    connect(&actions, &AllInOneActions::close, this, &AllInOneController::close);
     content->setShowsRecordingOptions(showsOptions);
     if (fullscreen) content->fullscreenSegment()->setChecked(true);
     connect(content.get(), &AllInOneBarView::fittingSizeChanged, this, [this] {
@@ -108,7 +108,9 @@ void AllInOneController::place() {
         const kit::Rect& visible = screen_->visibleFrame;
         const kit::Rect frame = kit::Rect::make(visible.midX() - size.width() / 2.0, visible.minY() + heightAboveBottom,
                                                 size.width(), size.height());
-        panel_->setFrame(displays_->toTopLeft(frame), false);
+        panel_->setFrame(
+            displays_->toTopLeft(clearOfRecording(*displays_, *screen_, frame, &DisplayLocator::Screen::visibleFrame)),
+            false);
     } else {
         panel_->setFrame(QRect(panel_->targetFrame().topLeft(), size), false);
     }
@@ -148,7 +150,7 @@ void AllInOneController::close() {
 }
 
 void AllInOneController::whenGone(std::function<void()> work) {
-    runWhenGone(QPointer<AllInOnePanel>(panel_.get()), std::move(work));
+    runWhenGone(QPointer<AllInOnePanel>(panel_.get()), QPointer<QObject>(this), std::move(work));
 }
 
 bool AllInOneController::eventFilter(QObject* watched, QEvent* event) {

@@ -1,16 +1,7 @@
 #include "app/ui/ClosureMenuItem.h"
 
-ClosureMenuItem::ClosureMenuItem(const QString& title, std::function<void()> handler,
-                                 QObject* parent)
-    : QAction(title, parent), handler(std::move(handler)) {
-    // Context `this`: a trigger from another thread is queued to ours.
-    connect(this, &QAction::triggered, this, &ClosureMenuItem::runHandler);
-}
-
-void ClosureMenuItem::runHandler() {
-    // A copy, so a handler that rebuilds the menu (and drops this item) runs to its end.
-    const auto run = handler;
-    if (run) {
-        run();
-    }
+ClosureMenuItem::ClosureMenuItem(const QString& title, const MenuActions& actions, Command command, QObject* parent)
+    : QAction(title, parent) {
+    // The commands as context: a trigger from another thread is queued to theirs.
+    connect(this, &QAction::triggered, &actions, command);
 }

@@ -1,18 +1,16 @@
 #pragma once
-// A menu item that carries its own work: choosing it runs `handler` on the thread the item lives
-// on (the GUI thread), however it was triggered.
+// A menu item that carries its own work, one of the menu's commands: choosing it emits that
+// command on the thread the commands live on (the GUI thread), however it was triggered.
 
 #include <QAction>
 
-#include <functional>
+#include "app/ui/MenuActions.h"
 
 class ClosureMenuItem : public QAction {
     Q_OBJECT
+
 public:
-    ClosureMenuItem(const QString& title, std::function<void()> handler, QObject* parent = nullptr);
+    using Command = void (MenuActions::*)();
 
-    std::function<void()> handler;
-
-    // Runs the handler; an empty handler does nothing.
-    void runHandler();
+    ClosureMenuItem(const QString& title, const MenuActions& actions, Command command, QObject* parent = nullptr);
 };

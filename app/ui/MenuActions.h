@@ -1,17 +1,23 @@
 #pragma once
-// The menu's commands, filled in once by the application. Every callback starts as a no-op so a
-// partly filled record is always safe to trigger.
+// The menu's commands, one signal each, connected once by the application. A command no one
+// connected does nothing.
 
-#include <functional>
+#include <QObject>
 
-struct MenuActions {
-    std::function<void()> captureArea = [] {};
-    std::function<void()> captureFullscreen = [] {};
-    std::function<void()> captureWindow = [] {};
-    std::function<void()> startRecording = [] {};
-    std::function<void()> stopRecording = [] {};
-    std::function<void()> captureText = [] {};
-    std::function<void()> openAllInOne = [] {};
-    std::function<void()> openSaveFolder = [] {};
-    std::function<void()> openSettings = [] {};
+class MenuActions : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+signals:
+    void captureArea();
+    void captureFullscreen();
+    void captureWindow();
+    void startRecording();
+    void stopRecording();
+    void captureText();
+    void openAllInOne();
+    void openSaveFolder();
+    void openSettings();
 };

@@ -8,17 +8,13 @@
 #include "app/widgets/Drawing.h"
 #include "app/widgets/Icons.h"
 
-ModeButton::ModeButton(const QString& title, std::string systemImage, std::function<void()> action,
-                       QWidget* parent)
+ModeButton::ModeButton(const QString& title, std::string systemImage, QWidget* parent)
     : QAbstractButton(parent), systemImage_(std::move(systemImage)), glyph_(Icons::icon(systemImage_)) {
     setText(title);
     setAccessibleName(title);
     setFixedSize(width, height);
     setFocusPolicy(Qt::TabFocus);
     setFont(Drawing::font(titlePixels));
-    connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] {
-        if (action) action();
-    });
 }
 
 void ModeButton::setSelected(bool selected) {

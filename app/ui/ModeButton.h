@@ -2,7 +2,6 @@
 // One mode of the all-in-one bar: a flat 72 x 50 button showing a glyph over its title, tinted
 // with the accent colour while selected.
 
-#include <functional>
 #include <string>
 
 #include <QAbstractButton>
@@ -12,8 +11,7 @@ class ModeButton : public QAbstractButton {
     Q_OBJECT
 
 public:
-    ModeButton(const QString& title, std::string systemImage, std::function<void()> action,
-               QWidget* parent = nullptr);
+    ModeButton(const QString& title, std::string systemImage, QWidget* parent = nullptr);
 
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);

@@ -30,18 +30,21 @@ public:
         std::function<std::optional<std::filesystem::path>(QWidget* parent, const std::filesystem::path& start)>;
 
     SettingsView(AppSettings& settings, SetupGuide& guide, RecorderFactory makeRecorder, Failures failures,
-                 std::function<void()> onShowWelcome, FolderChooser chooseFolder = chooseFolderWithDialog,
-                 QWidget* parent = nullptr);
+                 FolderChooser chooseFolder = chooseFolderWithDialog, QWidget* parent = nullptr);
 
     // A directories-only file dialog that allows new folders, with the prompt "Choose".
     static std::optional<std::filesystem::path> chooseFolderWithDialog(QWidget* parent,
                                                                        const std::filesystem::path& start);
 
+signals:
+    // The user asked for the welcome guide again.
+    void welcomeRequested();
+
 private:
     // The three sections, top to bottom.
     void addGeneralSection(QVBoxLayout& column);
     void addShortcutSection(QVBoxLayout& column, RecorderFactory makeRecorder, Failures failures);
-    void addWelcomeSection(QVBoxLayout& column, std::function<void()> onShowWelcome);
+    void addWelcomeSection(QVBoxLayout& column);
     void chooseFolder();
 
     AppSettings& settings_;

@@ -94,9 +94,8 @@ QIcon recordingIcon(const QString& time) {
 
 } // namespace
 
-StatusItemController::StatusItemController(MenuActions actions, QObject* parent)
+StatusItemController::StatusItemController(QObject* parent)
     : QObject(parent),
-      actions_(std::move(actions)),
       menu_(std::make_unique<QMenu>()),
       tray_(std::make_unique<QSystemTrayIcon>()) {
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
@@ -204,14 +203,14 @@ void StatusItemController::rebuildMenu() {
     }
 
     if (recordingElapsed_) {
-        addItem(QStringLiteral("Stop Recording"), actions_.stopRecording);
+        addItem(QStringLiteral("Stop Recording"), &MenuActions::stopRecording);
         menu_->addSeparator();
     }
     addCaptureItems();
     menu_->addSeparator();
-    addItem(QStringLiteral("Open Save Folder"), actions_.openSaveFolder);
+    addItem(QStringLiteral("Open Save Folder"), &MenuActions::openSaveFolder);
     settingsItem_ = addItem(titleWithHint(QStringLiteral("Settings\u2026"), settingsKey.displayString()),
-                            actions_.openSettings);
+                            &MenuActions::openSettings);
     menu_->addSeparator();
 
     quitItem_ = menu_->addAction(titleWithHint(QStringLiteral("Quit Glimpo"), quitKey.displayString()));
@@ -236,26 +235,25 @@ bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void StatusItemController::addCaptureItems() {
-    const std::pair<const char*, const std::function<void()>*> items[] = {
-        {"Capture Area", &actions_.captureArea},
-        {"Capture Fullscreen", &actions_.captureFullscreen},
-        {"Capture Window", &actions_.captureWindow},
-        {"Record Screen", &actions_.startRecording},
-        {"Capture Text", &actions_.captureText},
-        {"All-in-One", &actions_.openAllInOne},
+    const std::pair<const char*, ClosureMenuItem::Command> items[] = {
+        {"Capture Area", &MenuActions::captureArea},
+        {"Capture Fullscreen", &MenuActions::captureFullscreen},
+        {"Capture Window", &MenuActions::captureWindow},
+        {"Record Screen", &MenuActions::startRecording},
+        {"Capture Text", &MenuActions::captureText},
+        {"All-in-One", &MenuActions::openAllInOne},
     };
-    for (const auto& [title, handler] : items) {
+    for (const auto& [title, command] : items) {
         const auto hint = shortcutHints_.find(title);
         const QString plain = QString::fromUtf8(title);
         const bool hinted = hint != shortcutHints_.end() && !hint->second.empty();
-        addItem(hinted ? titleWithHint(plain, hint->second) : plain, *handler);
+        addItem(hinted ? titleWithHint(plain, hint->second) : plain, command);
     }
 }
 
-QAction* StatusItemController::addItem(const QString& title,
-                                       const std::function<void()>& handler) {
+QAction* StatusItemController::addItem(const QString& title, ClosureMenuItem::Command command) {
     // Owned by the menu; the next rebuild releases it.
-    auto* item = new ClosureMenuItem(title, handler, menu_.get());
+    auto* item = new ClosureMenuItem(title, actions_, command, menu_.get());
     menu_->addAction(item);
     return item;
 }

@@ -4,6 +4,7 @@
 // is rebuilt every time it opens, so it always reflects the recording state and the hints.
 
 #include "app/base/Log.h"
+#include "app/ui/ClosureMenuItem.h"
 #include "app/ui/MenuActions.h"
 #include "kit/HotKeyCombination.h"
 
@@ -27,8 +28,11 @@ class StatusItemController : public QObject {
 public:
     using Elapsed = std::chrono::duration<double>;
 
-    explicit StatusItemController(MenuActions actions, QObject* parent = nullptr);
+    explicit StatusItemController(QObject* parent = nullptr);
     ~StatusItemController() override;
+
+    // What the menu's items ask for.
+    const MenuActions& actions() const { return actions_; }
 
     StatusItemController(const StatusItemController&) = delete;
     StatusItemController& operator=(const StatusItemController&) = delete;
@@ -67,7 +71,7 @@ protected:
 private:
     void updateButton();
     void addCaptureItems();
-    QAction* addItem(const QString& title, const std::function<void()>& handler);
+    QAction* addItem(const QString& title, ClosureMenuItem::Command command);
     void showWhenTrayAppears();
 
     MenuActions actions_;

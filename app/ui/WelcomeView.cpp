@@ -52,7 +52,7 @@ QWidget* header(QWidget* parent) {
 
 } // namespace
 
-WelcomeView::WelcomeView(SetupGuide& guide, std::function<void()> onDone, QWidget* parent) : QWidget(parent) {
+WelcomeView::WelcomeView(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     setFixedWidth(520);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(28, 28, 28, 28);
@@ -63,17 +63,23 @@ WelcomeView::WelcomeView(SetupGuide& guide, std::function<void()> onDone, QWidge
         1, QStringLiteral("Allow Screen Recording"),
         QStringLiteral("Glimpo needs it to take screenshots and recordings. Nothing leaves your computer."),
         [&guide] { return guide.screenRecordingGranted(); }, new ScreenRecordingControls(guide), this));
-    if (guide.desktopBindsKeys()) {
-        column->addWidget(new SetupStepRow(
-            2, QStringLiteral("Add Glimpo to the desktop's shortcuts"),
-            QStringLiteral("In a Wayland session the desktop keeps the keyboard: its own shortcuts run Glimpo."),
-            [&guide] { return guide.commandShortcutsBound(); }, new CommandShortcutControls(guide), this));
-    } else {
-        column->addWidget(new SetupStepRow(
-            2, QStringLiteral("Turn off the desktop's screenshot shortcuts"),
-            QStringLiteral("Glimpo uses ⇧⌘3, ⇧⌘4 and ⇧⌘5. Turn off the \"Screenshots\" shortcuts in Keyboard Shortcuts."),
-            [&guide] { return guide.systemShortcutConflicts().empty(); }, new SystemShortcutControls(guide), this));
-    }
+    // The desktop's own shortcuts carry Glimpo's actions wherever Glimpo can't take keys itself,
+    // which a shortcuts portal may only tell after a while.
+    auto* commandStep = new SetupStepRow(
+        2, QStringLiteral("Add Glimpo to the desktop's shortcuts"),
+        QStringLiteral("In a Wayland session the desktop keeps the keyboard: its own shortcuts run Glimpo."),
+        [&guide] { return guide.commandShortcutsBound(); }, new CommandShortcutControls(guide), this);
+    auto* conflictStep = new SetupStepRow(
+        2, QStringLiteral("Turn off the desktop's screenshot shortcuts"),
+        QStringLiteral("Glimpo uses ⇧⌘3, ⇧⌘4 and ⇧⌘5. Turn off the \"Screenshots\" shortcuts in Keyboard Shortcuts."),
+        [&guide] { return guide.systemShortcutConflicts().empty(); }, new SystemShortcutControls(guide), this);
+    column->addWidget(commandStep);
+    column->addWidget(conflictStep);
+    observeChanges(this, [&guide, commandStep, conflictStep] {
+        const bool desktopBinds = guide.desktopBindsKeys();
+        commandStep->setVisible(desktopBinds);
+        conflictStep->setVisible(!desktopBinds);
+    });
     column->addWidget(new SetupStepRow(
         3, QStringLiteral("Microphone (optional)"), QStringLiteral("Only needed to record your voice with screen recordings."),
         [&guide] { return guide.microphone() == MicrophoneAuthorization::authorized; }, new MicrophoneControls(guide),
@@ -99,19 +105,16 @@ WelcomeView::WelcomeView(SetupGuide& guide, std::function<void()> onDone, QWidge
     QWidget* hint = SetupStyle::glyphLabel("camera.viewfinder", QStringLiteral("Press ⇧⌘4 to capture an area."), this);
     hint->setFont(SetupStyle::callout(hint->font()));
     footer->addWidget(hint, 1);
-    auto* done = new QPushButton(QStringLiteral("Done"), this);
-    done->setDefault(true);
-    footer->addWidget(done);
+    auto* doneButton = new QPushButton(QStringLiteral("Done"), this);
+    doneButton->setDefault(true);
+    footer->addWidget(doneButton);
     column->addLayout(footer);
 
-    auto finish = [onDone = std::move(onDone)] {
-        if (onDone) onDone();
-    };
-    connect(done, &QPushButton::clicked, this, finish);
+    connect(doneButton, &QPushButton::clicked, this, &WelcomeView::done);
     // Outside a dialog a default button doesn't answer Return by itself.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, finish);
+        connect(shortcut, &QShortcut::activated, this, &WelcomeView::done);
     }
 }

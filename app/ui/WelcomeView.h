@@ -1,10 +1,8 @@
 #pragma once
 // The welcome window's content: a greeting, the four setup steps, the last login item error and
-// a footer whose "Done" button (also Return) calls onDone.
+// a footer whose "Done" button (also Return) says the user is done.
 
 #include <QWidget>
-
-#include <functional>
 
 class SetupGuide;
 
@@ -12,5 +10,8 @@ class WelcomeView : public QWidget {
     Q_OBJECT
 
 public:
-    WelcomeView(SetupGuide& guide, std::function<void()> onDone, QWidget* parent = nullptr);
+    explicit WelcomeView(SetupGuide& guide, QWidget* parent = nullptr);
+
+signals:
+    void done();
 };

@@ -21,6 +21,8 @@ const QMargins assumedFrame(4, 32, 4, 4);
 // and must not be brought back in that time. Keeps its fixed size fitting both its content and
 // the area it was opened in; content taller than the area scrolls.
 class PresentedWindow : public QWidget {
+    Q_OBJECT
+
 public:
     PresentedWindow(std::unique_ptr<QWidget> content, QRect area)
         : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
@@ -40,8 +42,6 @@ public:
         fit();
     }
 
-    std::function<void()> onClose;
-
     // Centres the window in its area, its frame inside it.
     void place() {
         if (!area_.isValid()) return;
@@ -52,14 +52,13 @@ public:
         move(outer.topLeft());
     }
 
+signals:
+    void closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override {
         QWidget::closeEvent(event);
-        if (event->isAccepted() && onClose) {
-            const auto notify = std::move(onClose);
-            onClose = nullptr;
-            notify();
-        }
+        if (event->isAccepted()) emit closed();
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -156,12 +155,8 @@ void WindowPresenter::show(const QString& identifier, const QString& title,
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->place();
 
-    window->onClose = [presenter = QPointer<WindowPresenter>(this), identifier,
-                       raw = window.get()] {
-        if (presenter) {
-            presenter->forget(identifier, raw);
-        }
-    };
+    connect(window.get(), &PresentedWindow::closed, this,
+            [this, identifier, raw = window.get()] { forget(identifier, raw); });
 
     // From here Qt deletes it on close, and the presenter's destructor deletes it otherwise.
     QWidget* shown = window.release();
@@ -198,3 +193,5 @@ QRect WindowPresenter::placementArea() const {
     }
     return screen == nullptr ? QRect() : screen->availableGeometry();
 }
+
+#include "WindowPresenter.moc"

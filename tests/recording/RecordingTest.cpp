@@ -7,9 +7,12 @@
 #include <time.h>
 #include <xcb/xcb.h>
 
+#include <QApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -25,6 +28,7 @@
 #include "app/platform/audio/EventSounds.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
 #include "app/widgets/FloatingPanel.h"
+#include "app/recording/RecordingFrame.h"
 #include "app/recording/StreamScreenRecorder.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
@@ -184,9 +188,63 @@ TEST_F(Recording, SoundAndPictureStayInStepGlimposOwnSoundsStayOutAndAGoneSource
     EXPECT_GT(firstLoudSample(file, 1), 0) << "the microphone did not hear the click";
 }
 
-// The area movie; meanwhile a second start is ignored, and a window of Glimpo's shows over the
-// area for a while.
-TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedLastsUntilTheStopAndNeverShowsGlimposWindows) {
+// Sound that comes in blocks: a player with a 2 s buffer (as browsers and media players keep)
+// on the sink, and a microphone that hands over two seconds at once (the sine source).
+TEST_F(Recording, SoundThatComesInBlocksIsKeptWholeAndTheMovieLastsTheRecording) {
+    XServer::require("paplay");
+    const std::filesystem::path tone = dir / "tone.wav";
+    run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=1.5:sample_rate=48000", "-ac", "2",
+                   QString::fromStdString(tone.string())});
+    QProcess load;
+    load.start("pactl", {"load-module", "module-sine-source", "source_name=glimpo_sine", "rate=48000"});
+    ASSERT_TRUE(load.waitForFinished(15000) && load.exitCode() == 0);
+    const QString sineModule = QString::fromUtf8(load.readAllStandardOutput()).trimmed();
+    struct Restore {
+        QString module;
+        ~Restore() {
+            QProcess::execute("pactl", {"set-default-source", "glimpo_test.monitor"});
+            QProcess::execute("pactl", {"unload-module", module});
+        }
+    } restore{sineModule};
+    run("pactl", {"set-default-source", "glimpo_sine"});
+
+    const auto called = std::chrono::steady_clock::now();
+    awaitStart(recorder->start(kit::Rect::make(0, 0, 200, 200), display(0), true, true));
+    const auto started = std::chrono::steady_clock::now();
+    testsupport::waitUntil([] { return false; }, 300);
+    QProcess player;
+    player.start("paplay", {"--latency-msec=2000", QString::fromStdString(tone.string())});
+    testsupport::waitUntil([&] { return std::chrono::steady_clock::now() - started >= 4s; }, 5000);
+    const auto stopped = std::chrono::steady_clock::now();
+    const auto finished = testsupport::await(recorder->stop(), 60000);
+    player.waitForFinished(10000);
+    ASSERT_TRUE(finished);
+
+    const ProbedMovie movie = probe(finished->capture.fileURL);
+    ASSERT_EQ(movie.streams.size(), 3u);
+    const double frame = 1.0 / 60;
+    EXPECT_GE(movie.duration, std::chrono::duration<double>(stopped - started).count() - frame);
+    EXPECT_LE(movie.duration, std::chrono::duration<double>(stopped - called).count() + frame);
+    // The tone, whole and unbroken, inside the recording.
+    const std::vector<bool> system = soundPer10ms(finished->capture.fileURL, 0);
+    const auto first = std::find(system.begin(), system.end(), true);
+    const auto last = std::find(system.rbegin(), system.rend(), true).base();
+    ASSERT_LT(first, last) << "the tone is not in the movie";
+    EXPECT_EQ(std::count(first, last, false), 0) << "the tone has gaps";
+    EXPECT_NEAR(double(last - first) / 100, 1.5, 0.05);
+    EXPECT_GT(first - system.begin(), 30);
+    EXPECT_LT(last, system.end());
+    // The microphone's sine from start to end (the decoder adds the last sound frame's padding).
+    const std::vector<bool> microphone = soundPer10ms(finished->capture.fileURL, 1);
+    ASSERT_NEAR(double(microphone.size()) / 100, movie.duration, 0.03);
+    const auto end = microphone.begin() + std::min(microphone.size(), std::size_t(movie.duration * 100));
+    const auto silent = std::find(microphone.begin(), end, false);
+    EXPECT_EQ(silent, end) << "the microphone is silent at " << double(silent - microphone.begin()) / 100 << " s";
+}
+
+// The area movie; meanwhile a second start is ignored, and a window of Glimpo's that covers the
+// area from before the start goes after a while.
+TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedNeverShowsGlimposWindowsAndLastsTheRecordingThoughOneCoversItsStart) {
     MemoryLogSink log;
     // A writer that takes its time to be made: the first start stays "starting".
     static const RecordingModule slow = [] {
@@ -198,6 +256,13 @@ TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedLastsUntilTheStopAndNeverSh
         return module;
     }();
     recorder = std::make_unique<StreamScreenRecorder>(library, displays, []() -> const RecordingModule& { return slow; });
+    FloatingPanel notice(FloatingPanel::Options{.ignoresMouse = true, .title = QStringLiteral("Notice")});
+    notice.setAutoFillBackground(true);
+    QPalette red;
+    red.setColor(QPalette::Window, Qt::red);
+    notice.setPalette(red);
+    notice.setGeometry(150, 150, 100, 100);
+    notice.show();
     const auto called = std::chrono::steady_clock::now();
     auto first = recorder->start(kit::Rect::make(100, 100, 301, 201), display(0), false, false);
     awaitStart(recorder->start(kit::Rect::make(0, 0, 100, 100), display(0), false, false));
@@ -206,14 +271,16 @@ TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedLastsUntilTheStopAndNeverSh
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(recorder->elapsed());
     EXPECT_EQ(*recorder->elapsed(), ScreenRecorder::Elapsed::zero());
-    FloatingPanel notice(FloatingPanel::Options{.ignoresMouse = true, .title = QStringLiteral("Notice")});
-    notice.setAutoFillBackground(true);
-    QPalette red;
-    red.setColor(QPalette::Window, Qt::red);
-    notice.setPalette(red);
-    notice.setGeometry(150, 150, 100, 100);
-    QTimer::singleShot(300, &notice, [&] { notice.show(); });
-    QTimer::singleShot(900, &notice, [&] { notice.hide(); });
+    // A frame marks the area from just outside it.
+    RecordingFrame* marker = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<RecordingFrame*>(window)) marker = found;
+    ASSERT_TRUE(marker && marker->isVisible());
+    EXPECT_EQ(marker->hole(), QRect(100, 100, 301, 201));
+    const auto onScreen = [](int x, int y) { return QGuiApplication::primaryScreen()->grabWindow(0, x, y, 1, 1).toImage().pixelColor(0, 0); };
+    EXPECT_TRUE(testsupport::waitUntil([&] { return onScreen(99, 200) == RecordingFrame::color; }));
+    EXPECT_EQ(onScreen(100 + 301 + RecordingFrame::thickness - 1, 300), RecordingFrame::color);
+    QTimer::singleShot(600, &notice, [&] { notice.hide(); });
     EXPECT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed() && *recorder->elapsed() >= 1500ms; }, 3000));
     const auto stopped = std::chrono::steady_clock::now();
     const auto finished = testsupport::await(recorder->stop(), 60000);
@@ -235,6 +302,7 @@ TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedLastsUntilTheStopAndNeverSh
     EXPECT_GE(movie.duration, std::chrono::duration<double>(stopped - started).count() - frame);
     EXPECT_LE(movie.duration, std::chrono::duration<double>(stopped - called).count() + frame);
     EXPECT_FALSE(recorder->elapsed());
+    EXPECT_FALSE(marker->isVisible());
     QProcess decode;
     decode.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(finished->capture.fileURL.string()), "-f",
                             "rawvideo", "-pix_fmt", "rgb24", "-"});
@@ -246,6 +314,17 @@ TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedLastsUntilTheStopAndNeverSh
         const auto r = quint8(frames[at]), g = quint8(frames[at + 1]);
         EXPECT_FALSE(r > 200 && g < 60) << "a frame shows Glimpo's window";
     }
+    // Not a pixel of the recording frame reaches the movie's edges.
+    const auto framePixel = [&](qsizetype start, int x, int y) {
+        const qsizetype at = start + (qsizetype(y) * 302 + x) * 3;
+        return quint8(frames[at]) > 160 && quint8(frames[at + 1]) < 120 && quint8(frames[at + 2]) < 120;
+    };
+    int edgePixels = 0;
+    for (qsizetype start = 0; start + frameBytes <= frames.size(); start += frameBytes) {
+        for (int x = 0; x < 302; ++x) edgePixels += framePixel(start, x, 0) + framePixel(start, x, 201);
+        for (int y = 0; y < 202; ++y) edgePixels += framePixel(start, 0, y) + framePixel(start, 301, y);
+    }
+    EXPECT_EQ(edgePixels, 0) << "the recording frame is in the movie";
     // Nothing is left in the cache once saved.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "cache"))
         EXPECT_FALSE(entry.is_regular_file()) << entry.path();
@@ -297,10 +376,10 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
     std::optional<FinishedRecordingCapture> recovered;
     std::string notice;
     recorder = std::make_unique<StreamScreenRecorder>(library, displays, &linkedModule);
-    recorder->onNotice = [&](const std::string& text) { notice = text; };
-    recorder->onStoppedBySystem = [&](RecordingOutcome outcome) {
+    QObject::connect(recorder.get(), &ScreenRecorder::notice, [&](const std::string& text) { notice = text; });
+    QObject::connect(recorder.get(), &ScreenRecorder::stoppedBySystem, [&](const RecordingOutcome& outcome) {
         recovered = std::get<FinishedRecordingCapture>(outcome);
-    };
+    });
     ASSERT_TRUE(testsupport::waitUntil([&] { return recovered.has_value(); }, 30000));
     EXPECT_EQ(notice, "A recording that was cut short was saved.");
     EXPECT_TRUE(recovered->capture.isSaved);
@@ -315,7 +394,8 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
 TEST_F(Recording, ADisplayThatGoesOrAnXErrorStopsTheRecordingAsTheSystemDid) {
     MemoryLogSink log;
     std::optional<RecordingOutcome> outcome;
-    recorder->onStoppedBySystem = [&](RecordingOutcome result) { outcome = std::move(result); };
+    QObject::connect(recorder.get(), &ScreenRecorder::stoppedBySystem,
+                     [&](const RecordingOutcome& result) { outcome = result; });
     const struct {
         QStringList removal, restore;
         const char* error;

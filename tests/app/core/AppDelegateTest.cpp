@@ -39,7 +39,7 @@ protected:
             return services;
         };
         environment.makeHotKeys = [this] { return std::make_unique<fakes::FakeHotKeyBackend>(keys); };
-        environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Silent>(); };
+        environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&, MarkupEditors&) { return std::make_unique<Silent>(); };
         environment.makeNoticePresenter = [] { return std::make_unique<Silent>(); };
         environment.setupPlatform = [this] { return setup.platform(); };
         auto delegate = std::make_unique<AppDelegate>(std::move(environment));
@@ -101,7 +101,7 @@ TEST_F(AppDelegateTest, WelcomeOpensOnFirstLaunchOrWithoutPermissionAndEveryActi
     permitted = true;
     delegate->perform(CaptureAction::recording);
     ASSERT_NE(overlay, nullptr);
-    overlay->finish(SelectionResult::area(kit::Rect::make(0, 0, 100, 100), 1));
+    emit overlay->finished(SelectionResult::area(kit::Rect::make(0, 0, 100, 100), 1));
     ASSERT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed().has_value(); }));
 
     permitted = false;

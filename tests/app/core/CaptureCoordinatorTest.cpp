@@ -77,7 +77,7 @@ TEST_F(CaptureCoordinatorTest, FullscreenTakesTheDisplayUnderThePointerAndTheOve
     ASSERT_EQ(overlay->begins.size(), 1u);
     EXPECT_EQ(overlay->begins[0].mode, SelectionMode::area);
     EXPECT_TRUE(overlay->begins[0].allowsWindowMode);
-    overlay->finish(SelectionResult::area(kit::Rect::make(10, 20, 40, 30), 7));
+    emit overlay->finished(SelectionResult::area(kit::Rect::make(10, 20, 40, 30), 7));
     ASSERT_TRUE(waitUntil([&] { return captured.size() == 2; }));
     EXPECT_EQ(backend->grabs.at(1), QRect(1940, 40, 80, 60));
     EXPECT_TRUE(std::filesystem::exists(captured[1].first.fileURL));
@@ -87,9 +87,26 @@ TEST_F(CaptureCoordinatorTest, FullscreenTakesTheDisplayUnderThePointerAndTheOve
     coordinator->run(CaptureAction::window);
     EXPECT_EQ(overlaysMade, 1);
     EXPECT_EQ(overlay->begins.back().mode, SelectionMode::window);
-    overlay->finish(SelectionResult::window(77));
+    emit overlay->finished(SelectionResult::window(77));
     ASSERT_TRUE(waitUntil([&] { return captured.size() == 3; }));
     EXPECT_EQ(backend->grabs.back(), QRect(100, 100, 300, 200));
+    EXPECT_FALSE(captured[2].first.isSaved);
+
+    // Saved as it is taken, where the user asked for it; a save that fails keeps it in the cache.
+    settings.setSavesAutomatically(true);
+    settings.setSaveFolder(home / "saved");
+    std::filesystem::create_directories(home / "saved");
+    coordinator->run(CaptureAction::fullscreen);
+    ASSERT_TRUE(waitUntil([&] { return captured.size() == 4; }));
+    EXPECT_TRUE(captured[3].first.isSaved);
+    EXPECT_EQ(captured[3].first.fileURL.parent_path(), home / "saved");
+    EXPECT_TRUE(std::filesystem::exists(captured[3].first.fileURL));
+    settings.setSaveFolder(home / "gone");
+    coordinator->run(CaptureAction::fullscreen);
+    ASSERT_TRUE(waitUntil([&] { return captured.size() == 5; }));
+    EXPECT_FALSE(captured[4].first.isSaved);
+    EXPECT_TRUE(std::filesystem::exists(captured[4].first.fileURL));
+    EXPECT_EQ(captured[4].second, std::optional<std::string>("Couldn't save: The save folder doesn't exist."));
 }
 
 TEST_F(CaptureCoordinatorTest, CaptureFailuresBecomeErrorTextOrThePermissionFlow) {
@@ -110,14 +127,15 @@ TEST_F(CaptureCoordinatorTest, RecordingStartsFromTheOverlayOrOutsideItStopsAndR
     // A cancelled recording overlay ends silently.
     coordinator->run(CaptureAction::recording);
     EXPECT_FALSE(overlay->begins.at(0).allowsWindowMode);
-    overlay->finish(SelectionResult::cancelled());
+    EXPECT_EQ(overlay->begins.at(0).purpose, SelectionPurpose::recording);
+    emit overlay->finished(SelectionResult::cancelled());
     testsupport::processEvents();
     EXPECT_TRUE(recorder->starts.empty());
 
     coordinator->run(CaptureAction::recording);
     settings.setRecordSystemAudio(true);
     const auto rect = kit::Rect::make(0, 0, 300, 200);
-    overlay->finish(SelectionResult::area(rect, 3));
+    emit overlay->finished(SelectionResult::area(rect, 3));
     ASSERT_TRUE(waitUntil([&] { return !recorder->starts.empty(); }));
     EXPECT_EQ(recorder->starts[0].area, rect);
     EXPECT_EQ(recorder->starts[0].displayID, 3u);
@@ -144,7 +162,7 @@ TEST_F(CaptureCoordinatorTest, RecordingStartsFromTheOverlayOrOutsideItStopsAndR
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(errors[0], "Couldn't start recording: The display is no longer available.");
 
-    recorder->onStoppedBySystem(std::make_exception_ptr(kit::Error("The stream stopped.")));
+    emit recorder->stoppedBySystem(std::make_exception_ptr(kit::Error("The stream stopped.")));
     EXPECT_EQ(errors.back(), "Recording problem: The stream stopped.");
 }
 
@@ -152,7 +170,7 @@ TEST_F(CaptureCoordinatorTest, TextCaptureCopiesRecognisedTextOrSaysWhyNot) {
     const auto recognise = [&](const std::string& text) {
         recognizer->text = text;
         coordinator->run(CaptureAction::text);
-        overlay->finish(SelectionResult::area(kit::Rect::make(0, 0, 40, 20), 1));
+        emit overlay->finished(SelectionResult::area(kit::Rect::make(0, 0, 40, 20), 1));
     };
     recognise("Hello world");
     EXPECT_FALSE(overlay->begins[0].allowsWindowMode);
@@ -178,16 +196,10 @@ TEST_F(CaptureCoordinatorTest, TextCaptureCopiesRecognisedTextOrSaysWhyNot) {
     recognise("");
     ASSERT_TRUE(waitUntil([&] { return !errors.empty(); }));
     EXPECT_EQ(errors[0], "Couldn't read the text: The recogniser failed.");
-}
-
-TEST_F(CaptureCoordinatorTest, CompletionAfterTheCoordinatorIsGoneDoesNothing) {
-    coordinator->run(CaptureAction::area);
-    // The overlay belongs to the coordinator; keep its completion beyond it.
-    auto completion = overlay->completion;
-    coordinator.reset();
-    completion(SelectionResult::area(kit::Rect::make(0, 0, 10, 10), 1));
-    testsupport::processEvents();
-    EXPECT_TRUE(captured.empty() && errors.empty() && messages.empty() && progress.empty() && permissionNeeded == 0);
+    // A screen the overlay couldn't read is reported under the title of the flow it began.
+    coordinator->run(CaptureAction::text);
+    emit overlay->failed(std::make_exception_ptr(kit::Error("No portal.")));
+    EXPECT_EQ(errors.back(), "Couldn't read the text: No portal.");
 }
 
 } // namespace

@@ -42,15 +42,13 @@ public:
     struct Begin {
         SelectionMode mode;
         bool allowsWindowMode;
+        SelectionPurpose purpose;
     };
     std::vector<Begin> begins;
-    Completion completion;
 
-    void begin(SelectionMode mode, bool allowsWindowMode, Completion done) override {
-        begins.push_back({mode, allowsWindowMode});
-        completion = std::move(done);
+    void begin(SelectionMode mode, bool allowsWindowMode, SelectionPurpose purpose) override {
+        begins.push_back({mode, allowsWindowMode, purpose});
     }
-    void finish(SelectionResult result) { std::exchange(completion, nullptr)(result); }
 };
 
 class Recorder : public ScreenRecorder {
@@ -94,6 +92,11 @@ public:
         if (failure) std::rethrow_exception(failure);
         co_return copy(text);
     }
+    std::vector<kit::TextLine> lines;
+    QCoro::Task<std::vector<kit::TextLine>> readLines(QImage) override {
+        if (failure) std::rethrow_exception(failure);
+        co_return copy(lines);
+    }
     void warmUp() override {}
 };
 
@@ -118,6 +121,7 @@ public:
     std::optional<Screen> mainScreen() const override {
         return screens.empty() ? std::nullopt : std::optional<Screen>(screens.front());
     }
+    std::vector<Screen> allScreens() const override { return screens; }
     QRect toTopLeft(const kit::Rect& r) const override {
         return QRectF(r.minX(), 1080 - r.maxY(), r.width(), r.height()).toRect();
     }

@@ -27,12 +27,11 @@ TEST(QuickAccessThumbnailView, HoverShowsTheButtonsAndStatusesStayVisibleWithout
     const Capture capture{QUuid::createUuid(), "/tmp/Glimpo 2026-03-05 at 09.07.03.png"};
     auto model = std::make_shared<ThumbnailModel>(capture, solid(Qt::gray));
     std::vector<std::string> calls;
-    ThumbnailActions actions;
-    actions.hoverChanged = [&](bool h) {
+    QuickAccessThumbnailView view(model);
+    QObject::connect(&view.actions(), &ThumbnailActions::hoverChanged, [&](bool h) {
         // The model already has the new value when the action hears of it.
         calls.push_back(std::string(h ? "hover" : "leave") + (model->isHovering() == h ? "" : " (stale)"));
-    };
-    QuickAccessThumbnailView view(model, actions);
+    });
     view.show();
     const auto overlayShown = [&](bool shown) { return testsupport::waitUntil([&] { return view.isOverlayShown() == shown; }); };
     // Start outside, whatever the platform made of the pointer.
@@ -55,7 +54,8 @@ TEST(QuickAccessThumbnailView, HoverShowsTheButtonsAndStatusesStayVisibleWithout
 
 TEST(DragSourceView, AMoveOfThreePointsIsNoDragButAnyMoreStartsOneThatNoWidgetOfGlimpoTakes) {
     std::vector<bool> ended;
-    DragSourceView source("/tmp/a b.png", [&](bool ok) { ended.push_back(ok); }, solid(Qt::red));
+    DragSourceView source("/tmp/a b.png", solid(Qt::red));
+    QObject::connect(&source, &DragSourceView::dragEnded, [&](bool ok) { ended.push_back(ok); });
     source.resize(240, 150);
     source.show();
     class Target : public QWidget {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QThread>
 
 #include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/ToastController.h"
@@ -8,7 +9,7 @@
 #include "tests/app/TestSupport.h"
 #include "tests/app/fakes/FakeServices.h"
 
-TEST(ToastController, ANoticeIsCentredOnTheDisplayUnderThePointerAndNoReplacedNoticesTimerHidesItsSuccessor) {
+TEST(ToastController, ANoticeIsCentredOnTheDisplayUnderThePointerOffARecordingAndNoReplacedNoticesTimerHidesItsSuccessor) {
     auto owned = std::make_unique<fakes::Displays>();
     fakes::Displays& screens = *owned;
     ToastController toast(std::move(owned));
@@ -39,4 +40,20 @@ TEST(ToastController, ANoticeIsCentredOnTheDisplayUnderThePointerAndNoReplacedNo
     EXPECT_EQ(toast.currentView()->message(), "Copied text");
     ASSERT_TRUE(hidesWithin(1000));
     EXPECT_GE(sinceLast.elapsed(), 290);
+
+    // Shown while Glimpo is busy: the time counts once it is drawn.
+    toast.show("A recording that was cut short was saved.", "record.circle", 0.3);
+    QThread::msleep(500);
+    EXPECT_FALSE(hidesWithin(200));
+    EXPECT_TRUE(hidesWithin(1000));
+
+    // A recording of the display's middle moves a notice showing off it, and its end back.
+    screens.screens = fakes::Displays().screens;
+    screens.pointer = {100, 100};
+    toast.show("Recording without microphone", "mic.slash", std::nullopt);
+    const QRect centred = toast.panel()->targetFrame();
+    screens.setRecordedArea(kit::Rect::make(560, 290, 800, 500));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !toast.panel()->targetFrame().intersects({560, 290, 800, 500}); }));
+    screens.setRecordedArea(std::nullopt);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return toast.panel()->targetFrame() == centred; }));
 }

@@ -1,6 +1,7 @@
 #include "app/shortcuts/ShortcutService.h"
 
 #include "app/base/AppSettings.h"
+#include "app/base/GlimpoUIState.h"
 #include "app/base/Log.h"
 #include "app/shortcuts/HotKeyCapture.h"
 #include "app/shortcuts/HotKeyCenter.h"
@@ -24,8 +25,9 @@ const std::string alreadyUsed =
 class HotKeyCenterTest : public testing::Test {
 protected:
     std::unique_ptr<HotKeyCenter> makeCenter() {
-        return std::make_unique<HotKeyCenter>([this](CaptureAction action) { pressed.push_back(action); },
-                                              std::make_unique<fakes::FakeHotKeyBackend>(desk));
+        auto center = std::make_unique<HotKeyCenter>(std::make_unique<fakes::FakeHotKeyBackend>(desk));
+        QObject::connect(center.get(), &HotKeyCenter::pressed, [this](CaptureAction action) { pressed.push_back(action); });
+        return center;
     }
 
     std::shared_ptr<fakes::HotKeyDesk> desk = std::make_shared<fakes::HotKeyDesk>();
@@ -36,7 +38,8 @@ protected:
 TEST_F(HotKeyCenterTest, ActionsKeepTheirIdsAndRegisteringAgainReplacesThemButNotTheTransientKey) {
     auto center = makeCenter();
     int escapes = 0;
-    center->setTransient({53, 0, "\u238B"}, [&] { ++escapes; });
+    QObject::connect(center.get(), &HotKeyCenter::transientPressed, [&] { ++escapes; });
+    center->setTransient({53, 0, "\u238B"});
     const auto errors = center->registerBindings({
         {CaptureAction::text, {17, HotKeyCombination::control, "T"}},
         {CaptureAction::area, {21, shiftCommand, "4"}},
@@ -83,25 +86,28 @@ TEST_F(HotKeyCenterTest, RefusedKeysAndASecondActionOnOneKeyAreReportedAndLeftOu
 }
 
 TEST_F(HotKeyCenterTest, TheTransientKeyIsArmedOnceAndClearedForGood) {
+    // Where nothing takes keys, each recording asks again, but the log says so once.
+    HotKeyCenter nowhere(std::make_unique<platform::UnavailableHotKeyBackend>());
+    nowhere.setTransient({53, 0, "\u238B"});
+    nowhere.setTransient({53, 0, "\u238B"});
+    EXPECT_EQ(logs.messages("shortcut"), std::vector<std::string>{"transient hot key handler failed status=-9868"});
+
     auto center = makeCenter();
     center->clearTransient();
     EXPECT_TRUE(desk->held.empty());
 
-    std::vector<int> fired;
-    center->setTransient({53, 0, "\u238B"}, [&] { fired.push_back(1); });
-    center->setTransient({53, 0, "\u238B"}, [&] { fired.push_back(2); });
-    EXPECT_EQ(desk->held.size(), 1u);
-    desk->press(HotKeyCenter::transientId);
-    EXPECT_EQ(fired, std::vector<int>{2});
-
-    // A handler that clears its own key while it runs.
-    center->setTransient({53, 0, "\u238B"}, [&] {
-        fired.push_back(3);
+    int fired = 0;
+    // A press that clears its own key while it is handled.
+    QObject::connect(center.get(), &HotKeyCenter::transientPressed, [&] {
+        ++fired;
         center->clearTransient();
     });
+    center->setTransient({53, 0, "\u238B"});
+    center->setTransient({53, 0, "\u238B"});
+    EXPECT_EQ(desk->held.size(), 1u);
     desk->press(HotKeyCenter::transientId);
     desk->press(HotKeyCenter::transientId);
-    EXPECT_EQ(fired, (std::vector<int>{2, 3}));
+    EXPECT_EQ(fired, 1);
     EXPECT_TRUE(desk->held.empty());
     EXPECT_FALSE(center->isTransientArmed());
 }
@@ -110,9 +116,9 @@ class ShortcutServiceTest : public HotKeyCenterTest {
 protected:
     void SetUp() override {
         settings = std::make_unique<AppSettings>(std::make_unique<SettingsStore>(dir / "settings.json"));
-        service = std::make_unique<ShortcutService>(
-            *settings, [this](CaptureAction action) { pressed.push_back(action); },
-            std::make_unique<fakes::FakeHotKeyBackend>(desk));
+        service = std::make_unique<ShortcutService>(*settings, std::make_unique<fakes::FakeHotKeyBackend>(desk));
+        QObject::connect(service.get(), &ShortcutService::pressed,
+                         [this](CaptureAction action) { pressed.push_back(action); });
     }
 
     testsupport::TempDir dir;
@@ -144,6 +150,26 @@ TEST_F(ShortcutServiceTest, EveryChangeOfTheOverridesRegistersAgain) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return logs.contains("shortcut", "shortcuts registered count=3 failed=0"); }));
     desk->press(5);
     EXPECT_EQ(pressed, std::vector<CaptureAction>{CaptureAction::text});
+
+    // Glimpo's own Capture Area has the key, not the desktop.
+    settings->setHotKeyOverride(CaptureAction::window, HotKeyCombination{21, shiftCommand, "4"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return service->failures().size() == 1; }));
+    EXPECT_EQ(service->failures().at(CaptureAction::window), "Already used by Capture Area.");
+}
+
+TEST_F(ShortcutServiceTest, AKeyTheDesktopHeldIsTriedAgainWhenAsked) {
+    desk->refusals[{20, shiftCommand}] = HotKeyStatus::alreadyRegistered;
+    desk->refusals[{23, shiftCommand}] = HotKeyStatus::unavailable;
+    service->start();
+    ASSERT_EQ(service->failures().size(), 2u);
+    desk->refusals.erase({20, shiftCommand});
+    service->retryHeldKeys();
+    EXPECT_EQ(service->failures().size(), 1u);
+    EXPECT_TRUE(desk->heldWithId(2));
+    // What no one held is not asked for again.
+    logs.clear();
+    service->retryHeldKeys();
+    EXPECT_FALSE(logs.contains("shortcut", "shortcuts registered count=2 failed=1"));
 }
 
 TEST_F(ShortcutServiceTest, ARecorderListeningTakesTheGrabsAwayUntilItStopsHoweverItStops) {
@@ -153,21 +179,48 @@ TEST_F(ShortcutServiceTest, ARecorderListeningTakesTheGrabsAwayUntilItStopsHowev
     const auto restored = [&] { return testsupport::waitUntil([&] { return desk->held.size() == 3u; }); };
 
     auto capture = std::make_unique<HotKeyCapture>();
-    capture->start([](const HotKeyCombination&) {});
+    capture->start();
     EXPECT_TRUE(released());
     // A second recorder taking over keeps them away.
     HotKeyCapture other;
-    other.start([](const HotKeyCombination&) {});
+    other.start();
     testsupport::processEvents();
     EXPECT_TRUE(desk->held.empty());
     other.stop();
     EXPECT_TRUE(restored());
 
-    capture->start([](const HotKeyCombination&) {});
+    capture->start();
     EXPECT_TRUE(released());
     capture.reset();
     EXPECT_TRUE(restored());
     EXPECT_EQ(service->failures().size(), 0u);
+}
+
+TEST_F(ShortcutServiceTest, KeysTheDesktopTurnsDownLaterFailTooAndOnlyChangesAreLogged) {
+    service->start();
+    EXPECT_TRUE(service->failures().empty());
+    const std::vector<std::string> first{"shortcuts registered count=3 failed=0"};
+    EXPECT_EQ(logs.messages("shortcut"), first);
+
+    // The desktop's late answer leaves out two keys (and the transient one, which is no action's).
+    desk->refusedLater.set({{1, HotKeyStatus::unavailable}, {6, HotKeyStatus::unavailable}, {999, HotKeyStatus::unavailable}});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return service->failures().size() == 2; }));
+    EXPECT_EQ(service->failures().at(CaptureAction::allInOne), GlobalHotKeyError{HotKeyStatus::unavailable}.errorDescription());
+    const std::vector<std::string> refused{"shortcuts registered count=3 failed=0",
+                                           "shortcut registration failed action=area status=-9868",
+                                           "shortcut registration failed action=allInOne status=-9868",
+                                           "shortcuts registered count=1 failed=2"};
+    EXPECT_EQ(logs.messages("shortcut"), refused);
+
+    // A window opening and closing registers everything again, with nothing new to say.
+    const auto reference = desk->held.begin()->first;
+    GlimpoUIState::shared().insert("overlay");
+    testsupport::processEvents();
+    GlimpoUIState::shared().remove("overlay");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return desk->held.begin()->first > reference + 3; }));
+    testsupport::processEvents();
+    EXPECT_EQ(logs.messages("shortcut"), refused);
+    EXPECT_EQ(service->failures().size(), 2u);
 }
 
 } // namespace

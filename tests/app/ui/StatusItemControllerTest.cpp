@@ -24,16 +24,13 @@ QAction* item(const StatusItemController& controller, const QString& title) {
 } // namespace
 
 TEST(StatusItemController, ItsKeysReachTheActionsAndAnItemMayRebuildTheMenuFromItsOwnHandler) {
-    MenuActions actions;
-    StatusItemController* controller = nullptr;
+    StatusItemController owner;
     int settingsOpened = 0, areaRuns = 0, quits = 0;
-    actions.openSettings = [&] { ++settingsOpened; };
-    actions.captureArea = [&] {
-        controller->rebuildMenu();
+    QObject::connect(&owner.actions(), &MenuActions::openSettings, [&] { ++settingsOpened; });
+    QObject::connect(&owner.actions(), &MenuActions::captureArea, [&] {
+        owner.rebuildMenu();
         ++areaRuns;
-    };
-    StatusItemController owner{actions};
-    controller = &owner;
+    });
     QObject::connect(item(owner, "Quit Glimpo"), &QAction::triggered, [&] { ++quits; });
     for (const auto& [key, modifiers] : {std::pair{Qt::Key_Q, Qt::MetaModifier | Qt::ShiftModifier},
                                          std::pair{Qt::Key_Comma, Qt::KeyboardModifiers(Qt::MetaModifier)},
@@ -53,7 +50,7 @@ TEST(StatusItemController, ItsKeysReachTheActionsAndAnItemMayRebuildTheMenuFromI
 }
 
 TEST(StatusItemController, TheMenuFollowsTheRecordingAndTheShortcutsWhenReopened) {
-    StatusItemController controller{MenuActions{}};
+    StatusItemController controller;
     controller.setRecordingElapsed(StatusItemController::Elapsed(std::nan("")));
     EXPECT_EQ(controller.toolTip(), " 00:00") << "nonsense from a clock";
     controller.setRecordingElapsed(65s);
