@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace kit::CodeText {
@@ -37,6 +38,8 @@ double median(std::vector<double> values) {
 // in pixels (y down), from the glyphs whose shape is certain enough.
 struct Metrics {
     double xHeight = 0;
+    // The small letters' boxes agree on their height: the recogniser placed them well.
+    bool evenXHeight = false;
     double baseline = 0;
 
     // Tall glyphs reach well above the x-height (capitals, digits, ascenders, brackets).
@@ -55,6 +58,10 @@ Metrics metricsOf(const std::vector<ReadGlyph>& glyphs) {
     }
     Metrics metrics;
     metrics.xHeight = xHeights.empty() ? 0.6 * median(heights) : median(xHeights);
+    if (!xHeights.empty()) {
+        std::sort(xHeights.begin(), xHeights.end());
+        metrics.evenXHeight = xHeights[xHeights.size() * 3 / 4] <= 1.2 * xHeights[xHeights.size() / 4];
+    }
     metrics.baseline = bottoms.empty() ? median(allBottoms) : median(bottoms);
     return metrics;
 }
@@ -119,10 +126,10 @@ bool isHexLiteral(const std::string& token) {
                        [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) || c == 'O' || c == '\x01'; });
 }
 
-// Zero, capital O and small o by the token they stand in and, where the recogniser's boxes are
-// sure (a monospaced line), by height; c and e by the recogniser's doubt; l, 1 and I by their
+// Zero, capital O and small o by the token they stand in, else by height (a zero is as tall as
+// a capital); c and e by the recogniser's doubt; l, 1 and I by their
 // neighbours.
-void decideByShapeAndNeighbours(std::vector<ReadGlyph>& glyphs, const Metrics& metrics, bool monospaced) {
+void decideByShapeAndNeighbours(std::vector<ReadGlyph>& glyphs, const Metrics& metrics) {
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         ReadGlyph& glyph = glyphs[i];
         if (isOneOf("0Oo", glyph.text)) {
@@ -140,7 +147,8 @@ void decideByShapeAndNeighbours(std::vector<ReadGlyph>& glyphs, const Metrics& m
                 glyph.text = "0";
             } else if (others(isUpper)) {
                 glyph.text = "O";
-            } else if (monospaced && trustworthy(glyph, metrics) && !metrics.tall(glyph)) {
+            } else if (trustworthy(glyph, metrics) && metrics.evenXHeight &&
+                       glyph.box.height() < 1.15 * metrics.xHeight) {
                 glyph.text = "o";
             }
         }
@@ -187,6 +195,54 @@ int unbalance(const std::vector<ReadGlyph>& glyphs) {
     return faults + static_cast<int>(open.size()) + doubles % 2 + singles % 2;
 }
 
+bool hasChoice(const ReadGlyph& glyph, const std::string& text, double floor) {
+    return std::any_of(glyph.alternatives.begin(), glyph.alternatives.end(),
+                       [&](const GlyphChoice& choice) { return choice.text == text && choice.confidence >= floor; });
+}
+
+// Glyphs that start a token: the line's first, one after a break, and one after a mark that
+// paths and variables follow.
+bool startsToken(const std::vector<ReadGlyph>& glyphs, std::size_t i) {
+    return i == 0 || glyphs[i].startsWord || isOneOf("\"'=:.({,", glyphs[i - 1].text);
+}
+
+// A run of small letters from `i` up to a slash, without a break.
+bool lettersThenSlash(const std::vector<ReadGlyph>& glyphs, std::size_t i) {
+    std::size_t letters = 0;
+    for (; i < glyphs.size() && !glyphs[i].startsWord && isLower(glyphs[i].text); ++i) ++letters;
+    return letters >= 2 && i < glyphs.size() && !glyphs[i].startsWord && glyphs[i].text == "/";
+}
+
+// What the recogniser takes for other glyphs where paths, variables and patterns begin: the
+// slash of a path ("Jusr/lib", ".Ibuild/") and its tilde ("-/.config"), the dollar of a shell
+// variable ("SHOME") where the line holds one or the ink reaches below the line, a pattern's
+// anchor ("/*[a-z]").
+void decideTokenStarts(std::vector<ReadGlyph>& glyphs, const Metrics& metrics, bool monospaced) {
+    const bool anyDollar = std::any_of(glyphs.begin(), glyphs.end(), [](const ReadGlyph& glyph) { return glyph.text == "$"; });
+    for (std::size_t i = 0; i + 1 < glyphs.size(); ++i) {
+        ReadGlyph& glyph = glyphs[i];
+        if (!startsToken(glyphs, i) || glyphs[i + 1].startsWord) continue;
+        if (lettersThenSlash(glyphs, i + 1)) {
+            // A slash is wider than an l's stroke, and ".l" begins a hidden file's name.
+            const bool wideStroke = !monospaced && trustworthy(glyph, metrics) && glyph.box.width() >= 0.5 * metrics.xHeight;
+            if (isOneOf("JI[]", glyph.text) ||
+                (isOneOf("l|1", glyph.text) && (i == 0 || glyphs[i - 1].text != ".") && (wideStroke || hasChoice(glyph, "/", 30)))) {
+                glyph.text = "/";
+            }
+        } else if (glyph.text == "-" && glyphs[i + 1].text == "/") {
+            glyph.text = "~";
+        } else if (glyph.text == "/" && glyphs[i + 1].text == "*" && i + 2 < glyphs.size() && !glyphs[i + 2].startsWord &&
+                   isOneOf("[(", glyphs[i + 2].text)) {
+            // A comment's opening is followed by a space; a pattern's anchor by what it anchors.
+            glyphs[i + 1].text = "^";
+        } else if (glyph.text == "S" && i + 2 < glyphs.size() && isUpper(glyphs[i + 1].text) &&
+                   isUpper(glyphs[i + 2].text) && !glyphs[i + 2].startsWord &&
+                   (anyDollar || hasChoice(glyph, "$", 30) || glyph.box.maxY() > metrics.baseline + 0.1 * metrics.xHeight)) {
+            glyph.text = "$";
+        }
+    }
+}
+
 // A tall stroke reaching below the baseline that the recogniser read as l, I, f or J may be a
 // bracket; it is one, and the recogniser's doubts between brackets and between quotes are
 // settled, by what pairs the line's brackets and quotes best, then by what it found likeliest.
@@ -200,12 +256,20 @@ void pairBracketsAndQuotes(std::vector<ReadGlyph>& glyphs, const Metrics& metric
         const ReadGlyph& glyph = glyphs[i];
         if (isOneOf("lI1ifJ", glyph.text) && trustworthy(glyph, metrics) && metrics.tall(glyph) &&
             metrics.descends(glyph)) {
-            // The letter it was read as comes last: its shape speaks against it.
+            // The letter it was read as comes last, its shape speaks against it; unless a small
+            // letter follows it closely, which a closing bracket seldom has.
+            const bool inWord = i + 1 < glyphs.size() && !glyphs[i + 1].startsWord && isLower(glyphs[i + 1].text);
             std::vector<std::string> choices = choicesWithin(glyph, brackets, 0);
+            if (inWord) choices.insert(choices.begin(), glyph.text);
             for (const char* fallback : {"[", "]", "(", ")", "{", "}"}) {
                 if (std::find(choices.begin(), choices.end(), fallback) == choices.end()) choices.emplace_back(fallback);
             }
-            choices.push_back(glyph.text);
+            if (!inWord) choices.push_back(glyph.text);
+            doubts.push_back({i, std::move(choices)});
+        } else if (isOneOf("lI1ifJ", glyph.text) && metrics.tall(glyph) && !choicesWithin(glyph, brackets, 30).empty()) {
+            // A letter of a likely shape that the recogniser also thought a bracket.
+            std::vector<std::string> choices = choicesWithin(glyph, brackets, 30);
+            choices.insert(choices.begin(), glyph.text);
             doubts.push_back({i, std::move(choices)});
         } else if (isOneOf(brackets, glyph.text) || isOneOf(quotes, glyph.text) || isOneOf("*", glyph.text)) {
             const std::string_view set = isOneOf(brackets, glyph.text) ? brackets : std::string_view("\"'*");
@@ -223,12 +287,22 @@ void pairBracketsAndQuotes(std::vector<ReadGlyph>& glyphs, const Metrics& metric
     std::vector<std::size_t> pick(doubts.size(), 0), best = pick;
     int bestFaults = std::numeric_limits<int>::max();
     std::size_t bestRank = 0;
+    double bestRating = 0;
     const std::function<void(std::size_t, std::size_t)> search = [&](std::size_t d, std::size_t rank) {
         if (d == doubts.size()) {
             const int faults = unbalance(glyphs);
-            if (faults < bestFaults || (faults == bestFaults && rank < bestRank)) {
+            // Last, what the recogniser rated higher.
+            double rating = 0;
+            for (const Doubt& doubt : doubts) {
+                for (const GlyphChoice& choice : glyphs[doubt.index].alternatives) {
+                    if (choice.text == glyphs[doubt.index].text) rating += choice.confidence;
+                }
+            }
+            if (faults < bestFaults || (faults == bestFaults && rank < bestRank) ||
+                (faults == bestFaults && rank == bestRank && rating > bestRating)) {
                 bestFaults = faults;
                 bestRank = rank;
+                bestRating = rating;
                 best = pick;
             }
             return;
@@ -243,14 +317,19 @@ void pairBracketsAndQuotes(std::vector<ReadGlyph>& glyphs, const Metrics& metric
     for (std::size_t d = 0; d < doubts.size(); ++d) glyphs[doubts[d].index].text = doubts[d].choices[best[d]];
 }
 
+// A flat stroke at the foot of the line, most of a cell (or gap) wide: an underscore.
+bool flatAtFoot(const Rect& blob, const Metrics& metrics, double minWidth) {
+    return blob.height() <= std::max(2.0, 0.3 * metrics.xHeight) &&
+           blob.minY() >= metrics.baseline - 0.15 * metrics.xHeight &&
+           blob.maxY() <= metrics.baseline + 0.6 * metrics.xHeight && blob.width() >= minWidth;
+}
+
 // A flat blob at the foot of the line, between `before` and `after`, filling most of the gap.
 bool underscoreBetween(const ReadGlyph& before, const ReadGlyph& after, const std::vector<Rect>& ink,
                        const Metrics& metrics) {
     const double left = before.box.maxX(), right = after.box.minX();
     return std::any_of(ink.begin(), ink.end(), [&](const Rect& blob) {
-        return blob.height() <= std::max(2.0, 0.3 * metrics.xHeight) && blob.minY() >= metrics.baseline - 0.15 * metrics.xHeight &&
-               blob.maxY() <= metrics.baseline + 0.6 * metrics.xHeight && blob.midX() > left && blob.midX() < right &&
-               blob.width() >= 0.5 * (right - left);
+        return flatAtFoot(blob, metrics, 0.5 * (right - left)) && blob.midX() > left && blob.midX() < right;
     });
 }
 
@@ -281,6 +360,112 @@ std::vector<std::string> separators(const std::vector<ReadGlyph>& glyphs, const 
             between[i] = std::string(static_cast<std::size_t>(spaces), ' ');
         }
     }
+    return between;
+}
+
+// A glyph box far wider than its cells is the recogniser losing track of where it is.
+bool fitsCells(const ReadGlyph& glyph, double advance) {
+    return glyph.box.width() <= 1.6 * advance * static_cast<double>(characters(glyph.text));
+}
+
+// On a monospaced line two glyphs in one cell are one character read twice; the surer stays.
+void dropDoubles(std::vector<ReadGlyph>& glyphs, double advance) {
+    for (std::size_t i = 1; i < glyphs.size();) {
+        const ReadGlyph& before = glyphs[i - 1];
+        ReadGlyph& glyph = glyphs[i];
+        if (glyph.startsWord || characters(before.text) != 1 || characters(glyph.text) != 1 ||
+            !fitsCells(before, advance) || !fitsCells(glyph, advance) ||
+            std::abs(glyph.box.midX() - before.box.midX()) >= 0.5 * advance) {
+            ++i;
+            continue;
+        }
+        if (glyph.confidence > before.confidence) {
+            glyph.startsWord = before.startsWord;
+            glyphs.erase(glyphs.begin() + static_cast<std::ptrdiff_t>(i - 1));
+        } else {
+            glyphs.erase(glyphs.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+}
+
+// A monospaced line's breaks from its grid of cells: each glyph takes the next cell holding ink;
+// an empty cell passed over is a space, one holding only a flat stroke at the foot an
+// underscore. Nothing when the cells and the glyphs don't agree.
+std::optional<std::vector<std::string>> cellSeparators(const std::vector<ReadGlyph>& glyphs,
+                                                       const std::vector<Rect>& ink, const Metrics& metrics,
+                                                       double advance) {
+    // The grid from the ink's centres (a character's ink stands in the middle of its cell), fitted
+    // left to right so that an advance a little off doesn't add up along the line.
+    std::vector<double> centres;
+    for (const Rect& blob : ink) {
+        if (blob.width() <= advance && blob.minY() < metrics.baseline - 0.1 * metrics.xHeight &&
+            blob.maxY() > metrics.baseline - 0.9 * metrics.xHeight) {
+            centres.push_back(blob.midX());
+        }
+    }
+    if (centres.size() < 3) return std::nullopt;
+    std::sort(centres.begin(), centres.end());
+    double origin = centres.front(), n = 0, sumK = 0, sumX = 0, sumKK = 0, sumKX = 0;
+    for (const double x : centres) {
+        const double k = std::round((x - origin) / advance);
+        n += 1;
+        sumK += k;
+        sumX += x;
+        sumKK += k * k;
+        sumKX += k * x;
+        const double spread = n * sumKK - sumK * sumK;
+        if (spread > 0 && k >= 4) {
+            const double fitted = (n * sumKX - sumK * sumX) / spread;
+            if (std::abs(fitted - advance) < 0.1 * advance) advance = fitted;
+        }
+        origin = (sumX - advance * sumK) / n;
+    }
+    const auto cellOf = [&](double x) { return static_cast<long>(std::lround((x - origin) / advance)); };
+
+    double left = glyphs.front().box.minX(), right = glyphs.back().box.maxX();
+    for (const ReadGlyph& glyph : glyphs) right = std::max(right, glyph.box.maxX());
+    const long first = cellOf(left) - 1;
+    enum class Cell { empty, flat, ink };
+    std::vector<Cell> cells(static_cast<std::size_t>(std::max(0L, cellOf(right) + 2 - first)), Cell::empty);
+    for (const Rect& blob : ink) {
+        // Tails of the lines above and below.
+        if (blob.maxY() < metrics.baseline - 1.7 * metrics.xHeight || blob.minY() > metrics.baseline + 0.7 * metrics.xHeight) {
+            continue;
+        }
+        const bool flat = flatAtFoot(blob, metrics, 0.5 * advance);
+        for (long k = cellOf(blob.minX() - 0.2 * advance); k <= cellOf(blob.maxX() + 0.2 * advance); ++k) {
+            const double centre = origin + static_cast<double>(k) * advance;
+            if (k < first || k - first >= static_cast<long>(cells.size()) || blob.maxX() < centre - 0.25 * advance ||
+                blob.minX() > centre + 0.25 * advance) {
+                continue;
+            }
+            Cell& cell = cells[static_cast<std::size_t>(k - first)];
+            cell = flat ? std::max(cell, Cell::flat) : Cell::ink;
+        }
+    }
+
+    std::vector<std::string> between(glyphs.size());
+    std::size_t k = 0, agreeing = 0, placed = 0;
+    while (k < cells.size() && cells[k] == Cell::empty) ++k;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        const bool underscore = glyphs[i].text == "_";
+        std::string gap;
+        while (k < cells.size() && !(cells[k] == Cell::ink || (underscore && cells[k] == Cell::flat))) {
+            gap += cells[k++] == Cell::flat ? '_' : ' ';
+        }
+        if (k == cells.size()) return std::nullopt;
+        if (i > 0) between[i] = gap;
+        if (characters(glyphs[i].text) == 1 && fitsCells(glyphs[i], advance)) {
+            ++placed;
+            const double centre = origin + static_cast<double>(first + static_cast<long>(k)) * advance;
+            if (std::abs(glyphs[i].box.midX() - centre) <= 0.5 * advance) ++agreeing;
+        }
+        k += characters(glyphs[i].text);
+    }
+    for (; k < cells.size(); ++k) {
+        if (cells[k] == Cell::ink) return std::nullopt;
+    }
+    if (static_cast<double>(agreeing) < 0.9 * static_cast<double>(placed)) return std::nullopt;
     return between;
 }
 
@@ -328,12 +513,16 @@ std::string read(std::vector<ReadGlyph> glyphs, const std::vector<Rect>& ink) {
         return text;
     }
     for (ReadGlyph& glyph : glyphs) plainPunctuation(glyph, metrics);
-    decideByShapeAndNeighbours(glyphs, metrics, advance > 0);
+    if (advance > 0) dropDoubles(glyphs, advance);
+    decideByShapeAndNeighbours(glyphs, metrics);
+    decideTokenStarts(glyphs, metrics, advance > 0);
     pairBracketsAndQuotes(glyphs, metrics);
-    const std::vector<std::string> between = separators(glyphs, ink, metrics, advance);
+    std::optional<std::vector<std::string>> between;
+    if (advance > 0) between = cellSeparators(glyphs, ink, metrics, advance);
+    if (!between) between = separators(glyphs, ink, metrics, advance);
     std::string text;
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
-        text.append(between[i]);
+        text.append((*between)[i]);
         text.append(glyphs[i].text);
     }
     return text;

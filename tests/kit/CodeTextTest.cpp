@@ -71,12 +71,35 @@ TEST(CodeTextTest, QuotesStayStraightBracketsPairAndZerosStandInNumbers) {
     EXPECT_EQ(CodeText::read(indexed, {}), "total += values[i][j];");
     // A real l stays.
     EXPECT_EQ(CodeText::read(glyphsOf("list[0]"), {}), "list[0]");
+    // One on the baseline is a bracket only where the recogniser thought so too and it pairs.
+    std::vector<ReadGlyph> closing = glyphsOf("values[i]; all;");
+    for (const std::size_t i : {8u, 12u}) {
+        closing[i].text = "l";
+        closing[i].box = Rect::make(closing[i].box.minX(), 6, 6, 14);
+        closing[i].alternatives = {{"l", 90}, {"]", i == 8 ? 50.0 : 35.0}};
+    }
+    EXPECT_EQ(CodeText::read(closing, {}), "values[i]; all;");
 
     std::vector<ReadGlyph> hex = glyphsOf("m = 0x0F & 10;");
     hex[2].text = "O";
     hex[4].text = "O";
     hex[8].text = "O";
     EXPECT_EQ(CodeText::read(hex, {}), "m = 0x0F & 10;");
+    // Where paths, variables and patterns begin: a slash read as J, a tilde as a dash, a dollar
+    // as S, an anchor as a star.
+    std::vector<ReadGlyph> paths = glyphsOf("ls /usr/lib ~/.config \"$HOME\" /^[a-z]/");
+    paths[2].text = "J";
+    paths[10].text = "-";
+    paths[20].text = "S";
+    paths[20].alternatives = {{"S", 90}, {"$", 40}};
+    paths[27].text = "*";
+    EXPECT_EQ(CodeText::read(paths, {}), "ls /usr/lib ~/.config \"$HOME\" /^[a-z]/");
+
+    // Without a number around it, a zero is as tall as a capital and an o as a small letter.
+    std::vector<ReadGlyph> objects = glyphsOf("rm *.o Xorg.0.log");
+    objects[4].text = "0";
+    objects[10].text = "O";
+    EXPECT_EQ(CodeText::read(objects, {}), "rm *.o Xorg.O.log");
     std::vector<ReadGlyph> word = glyphsOf("TODO: also");
     word[1].text = "0";
     word[8].text = "0";
@@ -96,6 +119,24 @@ TEST(CodeTextTest, SpacesComeFromWhereGlyphsStandAndUnderscoresFromTheInk) {
     std::vector<ReadGlyph> loop = glyphsOf("i < n");
     loop[1].startsWord = false;
     EXPECT_EQ(CodeText::read(loop, {}), "i < n");
+
+    // A monospaced line's spaces are its empty cells, however the recogniser boxed the glyphs;
+    // a character read twice in one cell is read once.
+    std::vector<ReadGlyph> file = glyphsOf("cat ~/config/settings.json  # $HOME");
+    std::vector<Rect> ink;
+    for (const ReadGlyph& glyph : file) ink.push_back(glyph.box);
+    ink.push_back(Rect::make(351, 21, 8, 1)); // an underscore the recogniser missed
+    file.push_back({"x", Rect::make(362, 10, 6, 10), 95, {}, false});
+    ink.push_back(file.back().box);
+    file[20].box = Rect::make(file[20].box.minX(), 5, 40, 18); // the dot's box runs over "json"
+    file[21].startsWord = true;
+    ReadGlyph twice = file[26];
+    twice.text = "S";
+    twice.box = Rect::make(twice.box.minX() - 3, 5, 6, 17);
+    twice.confidence = 80;
+    file[26].startsWord = false;
+    file.insert(file.begin() + 26, twice);
+    EXPECT_EQ(CodeText::read(file, ink), "cat ~/config/settings.json  # $HOME_x");
 
     // The recogniser passed over the underscore: a flat blob at the foot of the gap.
     EXPECT_EQ(CodeText::read(glyphsOf("api server"), {Rect::make(30, 21, 10, 1)}), "api_server");
