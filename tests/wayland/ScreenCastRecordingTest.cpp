@@ -50,7 +50,7 @@ using platform::wayland::ScreenCastPortal;
 using testsupport::waitUntil;
 using SharedStreams = QList<std::pair<uint, QVariantMap>>;
 
-// dbus-daemon, pipewire and wireplumber (which wants a session bus) in a runtime folder of their
+// A private bus, pipewire and wireplumber (which wants a session bus) in a runtime folder of their
 // own, stopped by process id.
 class PipeWireDaemon {
 public:
@@ -59,38 +59,26 @@ public:
         env.insert("XDG_RUNTIME_DIR", dir_.path());
         env.insert("DBUS_SESSION_BUS_ADDRESS", busAddress());
         qputenv("XDG_RUNTIME_DIR", dir_.path().toLocal8Bit());
-        // A bus that starts no services: the system's own portal must not take the test's place.
-        QFile config(dir_.filePath("bus.conf"));
-        if (!config.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write the bus configuration");
-        config.write("<busconfig><type>session</type><listen>" + busAddress().toUtf8() +
-                     "</listen><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                     "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
-        config.close();
-        bus_.setProcessEnvironment(env);
-        bus_.setStandardOutputFile(QProcess::nullDevice());
-        bus_.start("dbus-daemon", {"--config-file=" + config.fileName(), "--nofork"});
-        if (!bus_.waitForStarted(5000)) throw std::runtime_error("dbus-daemon did not start");
-        if (!waitUntil([&] { return QFile::exists(dir_.filePath("bus")); }, 10000)) throw std::runtime_error("no session bus");
         for (QProcess* p : {&pipewire_, &wireplumber_}) {
             p->setProcessEnvironment(env);
             p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             p->setStandardOutputFile(QProcess::nullDevice());
         }
-        pipewire_.start("pipewire", {});
+    pipewire_.start("pipewire", {});
         if (!pipewire_.waitForStarted(5000)) throw std::runtime_error("pipewire did not start (install pipewire)");
         if (!waitUntil([&] { return QFile::exists(socket()); }, 10000)) throw std::runtime_error("pipewire made no socket");
         wireplumber_.start("wireplumber", {});
         if (!wireplumber_.waitForStarted(5000)) throw std::runtime_error("wireplumber did not start");
     }
     ~PipeWireDaemon() {
-        for (QProcess* p : {&wireplumber_, &pipewire_, &bus_}) {
+        for (QProcess* p : {&wireplumber_, &pipewire_}) {
             p->terminate();
             if (!p->waitForFinished(3000)) p->kill();
             p->waitForFinished(3000);
         }
     }
     QString socket() const { return dir_.filePath("pipewire-0"); }
-    QString busAddress() const { return "unix:path=" + dir_.filePath("bus"); }
+    QString busAddress() const { return bus_.address(); }
     // A connection to the daemon, as the portal hands one over.
     int connect() const {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -106,7 +94,7 @@ public:
 
 private:
     QTemporaryDir dir_;
-    QProcess bus_;
+    portaltest::PrivateBus bus_{dir_.path()};
     QProcess pipewire_;
     QProcess wireplumber_;
 };

@@ -1,13 +1,49 @@
 #pragma once
-// Stand-in portals answer a request on the request object the caller expects, as
-// xdg-desktop-portal does: the object's path in the reply, then its Response signal.
+// Stand-in portals: a private session bus for them, and their answers on the request object the
+// caller expects, as xdg-desktop-portal gives them (the object's path in the reply, then its
+// Response signal).
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QFile>
+#include <QProcess>
 #include <QVariantMap>
 
+#include <stdexcept>
+
+#include "TestSupport.h"
+
 namespace portaltest {
+
+// A dbus-daemon listening in `folder` that starts no services: the system's own portal must not
+// answer. Stopped with the object.
+class PrivateBus {
+public:
+    explicit PrivateBus(const QString& folder) : address_("unix:path=" + folder + "/bus") {
+        QFile config(folder + "/bus.conf");
+        if (!config.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write the bus configuration");
+        config.write("<busconfig><type>session</type><listen>" + address_.toUtf8() +
+                     "</listen><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                     "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        config.close();
+        daemon_.setStandardOutputFile(QProcess::nullDevice());
+        daemon_.start("dbus-daemon", {"--config-file=" + config.fileName(), "--nofork"});
+        if (!daemon_.waitForStarted(5000)) throw std::runtime_error("dbus-daemon is missing (install dbus)");
+        if (!testsupport::waitUntil([&] { return QFile::exists(folder + "/bus"); }, 10000))
+            throw std::runtime_error("dbus-daemon opened no socket");
+    }
+    ~PrivateBus() {
+        daemon_.terminate();
+        if (!daemon_.waitForFinished(3000)) daemon_.kill();
+        daemon_.waitForFinished(3000);
+    }
+    const QString& address() const { return address_; }
+
+private:
+    QString address_;
+    QProcess daemon_;
+};
 
 inline void respond(const QDBusMessage& call, const QDBusConnection& bus, unsigned code, const QVariantMap& results) {
     const QVariantMap options = qdbus_cast<QVariantMap>(call.arguments().constLast());

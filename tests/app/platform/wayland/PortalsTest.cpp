@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
@@ -116,29 +115,13 @@ private:
 
 class PortalBus : public ::testing::Test {
 protected:
-    void SetUp() override {
-        address_ = "unix:path=" + dir_.filePath("bus");
-        // A bus that starts no services: the system's own portal must not answer.
-        QFile config(dir_.filePath("bus.conf"));
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write("<busconfig><type>session</type><listen>" + address_.toUtf8() +
-                     "</listen><policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                     "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
-        config.close();
-        daemon_.start("dbus-daemon", {"--config-file=" + config.fileName(), "--nofork"});
-        ASSERT_TRUE(daemon_.waitForStarted(5000)) << "dbus-daemon is missing (install dbus)";
-        ASSERT_TRUE(testsupport::waitUntil([&] { return QFile::exists(dir_.filePath("bus")); }, 5000));
-    }
     void TearDown() override {
         QDBusConnection::disconnectFromBus("glimpo-test-client");
         QDBusConnection::disconnectFromBus("glimpo-test-portal");
-        daemon_.terminate();
-        daemon_.waitForFinished(3000);
     }
-    QDBusConnection connect(const QString& name) { return QDBusConnection::connectToBus(address_, name); }
+    QDBusConnection connect(const QString& name) { return QDBusConnection::connectToBus(bus_.address(), name); }
     QTemporaryDir dir_;
-    QProcess daemon_;
-    QString address_;
+    portaltest::PrivateBus bus_{dir_.path()};
 };
 
 TEST_F(PortalBus, ThePortalsOwnFileGoesOnceReadAndOnlyARefusalOnRecordIsTheDeclinedPermission) {
