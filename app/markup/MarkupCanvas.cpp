@@ -28,8 +28,9 @@ constexpr double wheelStep = 1.15;
 
 MarkupCanvas::MarkupCanvas(MarkupScene& scene, QWidget* parent) : QGraphicsView(&scene, parent), scene_(scene) {
     setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
-    // The picture is drawn once per zoom or scroll, not under every stroke.
-    setCacheMode(CacheBackground);
+    // No cached background: on a large screen it costs as much memory as the picture itself,
+    // and only the areas a stroke touches are drawn again anyway.
+    setCacheMode(CacheNone);
     setViewportUpdateMode(SmartViewportUpdate);
     setFrameShape(NoFrame);
     setAlignment(Qt::AlignCenter);
@@ -37,7 +38,7 @@ MarkupCanvas::MarkupCanvas(MarkupScene& scene, QWidget* parent) : QGraphicsView(
     setResizeAnchor(AnchorViewCenter);
     setFocusPolicy(Qt::StrongFocus);
     connect(&scene_, &MarkupScene::canvasChanged, this, [this] {
-        resetCachedContent();
+        viewport()->update();
         if (fitting_) fitToWindow();
     });
     setTool(MarkupTool::select);

@@ -365,6 +365,8 @@ void MarkupWindow::showOfferBar(const QString& text, bool choosing) {
     applyOffer_->setEnabled(choosing);
     offerBar_->setBackgroundRole(QPalette::AlternateBase);
     offerBar_->show();
+    // The tool's hint would tell of clicks that now only pick boxes.
+    hint_->hide();
 }
 
 void MarkupWindow::updateOfferText() {
@@ -386,6 +388,7 @@ void MarkupWindow::endOffer() {
     canvas_->setOffering(false);
     applyOffer_->setEnabled(false);
     offerBar_->hide();
+    hint_->show();
 }
 
 void MarkupWindow::closeEvent(QCloseEvent* event) {
