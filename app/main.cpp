@@ -1,24 +1,43 @@
 // Glimpo's entry point: one running instance per user session, living in the tray. A later
-// launch hands its command line's request to the running one and leaves.
+// launch hands its command line's request to the running one and leaves; an action asked for
+// when none runs starts Glimpo in the background and returns once it has the action.
 
 #include <QApplication>
 
 #include <malloc.h>
 
 #include <cstdio>
+#include <optional>
 
+#include "app/base/Translations.h"
 #include "app/core/AppDelegate.h"
 #include "app/core/CommandLine.h"
+#include "app/core/DetachedLaunch.h"
 #include "app/core/PlatformLoader.h"
 #include "app/core/SingleInstance.h"
 #include "app/platform/Session.h"
 
+namespace {
+
+void complain(const char* source) {
+    std::fprintf(stderr, "glimpo: %s\n", QCoreApplication::translate("main", source).toUtf8().constData());
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    // Before Qt: --help and a wrong option need no display.
-    const CommandLine::Parsed command = CommandLine::parse(argc, argv);
+    // Before Qt: --help and a wrong option need no display, and answer in the user's language.
+    const Translations translations(QLocale::system());
+    const CommandLine::Parsed command = CommandLine::parse(argc, argv, translations);
     if (command.output) std::fputs(command.output->c_str(), stdout);
     if (command.error) std::fputs(command.error->c_str(), stderr);
     if (command.finished()) return command.exitStatus;
+
+    // Before any thread exists, the one thing a fork needs.
+    DetachedLaunch launch;
+    if (CommandLine::startsDetached(command.request)) {
+        if (const auto status = launch.start(translations)) return *status;
+    }
 
     // Screen pictures are megabytes each and come and go with every capture. A fixed threshold
     // keeps them in their own mappings, which go back to the system when freed, instead of
@@ -29,33 +48,45 @@ int main(int argc, char** argv) {
     if (platform::Session::isWayland() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    translations.install();
     QApplication::setApplicationName("Glimpo");
     QApplication::setApplicationVersion(GLIMPO_VERSION);
     QApplication::setOrganizationDomain("glimpo.org");
     QApplication::setDesktopFileName("org.glimpo.Glimpo");
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const CommandLine::Handoff handoff{command.request, command.delaySeconds};
     SingleInstance instance;
     if (!instance.tryBecomePrimary()) {
         // Another Glimpo runs: it carries the request out, this one leaves.
-        if (instance.notifyPrimary(QString::fromUtf8(CommandLine::word(command.request)))) return 0;
-        std::fputs("glimpo: the running Glimpo did not answer.\n", stderr);
+        if (instance.notifyPrimary(QString::fromStdString(CommandLine::message(handoff)))) {
+            launch.handedOver();
+            return 0;
+        }
+        complain(QT_TRANSLATE_NOOP("main", "the running Glimpo did not answer."));
         return 1;
     }
     if (command.request == CommandLine::Request::quit) {
-        std::fputs("glimpo: Glimpo isn't running.\n", stderr);
+        complain(QT_TRANSLATE_NOOP("main", "Glimpo isn't running."));
         return 0;
     }
 
     AppDelegate delegate(PlatformLoader::load());
-    QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString& word) {
-        if (const auto request = CommandLine::fromWord(word.toStdString())) delegate.handle(*request);
+    QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString& message) {
+        if (const auto request = CommandLine::fromMessage(message.toStdString())) {
+            delegate.handle(request->request, request->delaySeconds);
+        }
     });
     delegate.applicationDidFinishLaunching();
     // The action this launch was started for, once the tray and shortcuts are up.
     if (command.request != CommandLine::Request::reopen) {
-        QMetaObject::invokeMethod(&delegate, [&delegate, request = command.request] { delegate.handle(request); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &delegate,
+            [&delegate, &launch, handoff] {
+                delegate.handle(handoff.request, handoff.delaySeconds);
+                launch.handedOver();
+            },
+            Qt::QueuedConnection);
     }
     return QApplication::exec();
 }

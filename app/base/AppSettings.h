@@ -35,6 +35,10 @@ public:
     bool recordMicrophone() const { return recordMicrophone_.get(); }
     bool recordSystemAudio() const { return recordSystemAudio_.get(); }
     bool welcomeShown() const { return welcomeShown_.get(); }
+    // Seconds the all-in-one bar's captures wait; 0 for none.
+    int captureDelaySeconds() const { return captureDelaySeconds_.get(); }
+    // No folder was chosen: the save folder is the desktop folder, which saving may create.
+    bool savesToDefaultFolder() const { return savesToDefaultFolder_; }
 
     void setSaveFolder(std::filesystem::path folder);
     void setHotKeyOverrides(kit::HotKeyOverrides overrides);
@@ -45,6 +49,7 @@ public:
     void setRecordMicrophone(bool on);
     void setRecordSystemAudio(bool on);
     void setWelcomeShown(bool shown);
+    void setCaptureDelaySeconds(int seconds);
 
 private:
     void saveHotKeyOverrides();
@@ -58,4 +63,6 @@ private:
     Observed<bool> recordMicrophone_;
     Observed<bool> recordSystemAudio_;
     Observed<bool> welcomeShown_;
+    Observed<int> captureDelaySeconds_;
+    bool savesToDefaultFolder_;
 };

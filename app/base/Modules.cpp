@@ -40,7 +40,9 @@ QLibrary* load(const std::string& name) {
     }
     log.error("module not loaded name={} reason={}", name,
               errors.isEmpty() ? std::string("not found") : errors.trimmed().toStdString());
-    throw kit::Error("A part of Glimpo is missing (" + file.toStdString() + "). Reinstall Glimpo.");
+    throw kit::Error(QCoreApplication::translate("Modules", "A part of Glimpo is missing (%1). Reinstall Glimpo.")
+                         .arg(file)
+                         .toStdString());
 }
 
 } // namespace
@@ -49,7 +51,9 @@ void* resolve(const char* name, const char* symbol) {
     QLibrary* library = load(name);
     if (QFunctionPointer address = library->resolve(symbol)) return reinterpret_cast<void*>(address);
     Logger("app").error("module symbol missing name={} symbol={}", name, symbol);
-    throw kit::Error(std::string("A part of Glimpo is damaged (libglimpo-") + name + ".so). Reinstall Glimpo.");
+    throw kit::Error(QCoreApplication::translate("Modules", "A part of Glimpo is damaged (%1). Reinstall Glimpo.")
+                         .arg(QStringLiteral("libglimpo-%1.so").arg(QString::fromUtf8(name)))
+                         .toStdString());
 }
 
 } // namespace Modules

@@ -8,6 +8,7 @@
 #include <qcoro/qcorofuture.h>
 
 #include "app/base/AppSettings.h"
+#include "app/base/KitText.h"
 #include "app/storage/CaptureLibrary.h"
 #include "kit/Error.h"
 
@@ -81,9 +82,9 @@ SelectionOverlayController& CaptureCoordinator::overlay() {
                 [this](const std::string& text) { emit message(text, "macwindow"); });
         connect(made, &SelectionOverlayController::failed, this, [this](const std::exception_ptr& failure) {
             switch (purpose_) {
-            case Purpose::capture: return report(failure, "Couldn't capture");
-            case Purpose::recording: return report(failure, "Couldn't start recording");
-            case Purpose::text: return report(failure, "Couldn't read the text");
+            case Purpose::capture: return report(failure, QT_TR_NOOP("Couldn't capture"));
+            case Purpose::recording: return report(failure, QT_TR_NOOP("Couldn't start recording"));
+            case Purpose::text: return report(failure, QT_TR_NOOP("Couldn't read the text"));
             }
         });
     }
@@ -144,7 +145,7 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
     }
     if (!self) co_return;
     if (failure) {
-        report(failure, "Couldn't capture");
+        report(failure, QT_TR_NOOP("Couldn't capture"));
         co_return;
     }
     services_.sounds->play(kit::CaptureSound::screenshot);
@@ -174,7 +175,7 @@ QCoro::Task<void> CaptureCoordinator::startRecordingTask(std::optional<kit::Rect
     } catch (...) {
         failure = std::current_exception();
     }
-    if (self && failure) report(failure, "Couldn't start recording");
+    if (self && failure) report(failure, QT_TR_NOOP("Couldn't start recording"));
 }
 
 QCoro::Task<bool> CaptureCoordinator::microphoneAllowed() {
@@ -191,7 +192,7 @@ QCoro::Task<bool> CaptureCoordinator::microphoneAllowed() {
     case MicrophoneAuthorization::restricted:
         break;
     }
-    emit message("Recording without microphone", "mic.slash");
+    emit message(tr("Recording without microphone").toStdString(), "mic.slash");
     co_return false;
 }
 
@@ -213,12 +214,12 @@ QCoro::Task<void> CaptureCoordinator::stopRecording() {
 
 void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
     if (const auto* error = std::get_if<std::exception_ptr>(&result)) {
-        report(*error, "Recording problem");
+        report(*error, QT_TR_NOOP("Recording problem"));
         return;
     }
     const auto& finished = std::get<FinishedRecordingCapture>(result);
     std::optional<std::string> failure;
-    if (finished.saveError) failure = "Couldn't save: " + finished.saveError->reason();
+    if (finished.saveError) failure = tr("Couldn't save: %1").arg(KitText::reason(*finished.saveError)).toStdString();
     emit captured(finished.capture, failure);
 }
 
@@ -235,7 +236,7 @@ QCoro::Task<void> CaptureCoordinator::recognizeText(SelectionResult area) {
         // The frame is not needed while the text is read.
         area = SelectionResult::cancelled();
         if (!self) co_return;
-        emit progress("Reading text\u2026", "text.viewfinder");
+        emit progress(tr("Reading text…").toStdString(), "text.viewfinder");
         // The recogniser sizes the text by the pixels per point.
         if (image.pointSize.width > 0) image.image.setDevicePixelRatio(image.image.width() / image.pointSize.width);
         text = co_await services_.recognizer->recognize(std::move(image.image));
@@ -244,21 +245,21 @@ QCoro::Task<void> CaptureCoordinator::recognizeText(SelectionResult area) {
     }
     if (!self) co_return;
     if (failure) {
-        report(failure, "Couldn't read the text");
+        report(failure, QT_TR_NOOP("Couldn't read the text"));
         co_return;
     }
     if (text.empty()) {
-        emit message("No text found", "text.viewfinder");
+        emit message(tr("No text found").toStdString(), "text.viewfinder");
         co_return;
     }
     services_.copyText(text);
     log_.info("text copied characters={}", characterCount(text));
     services_.sounds->play(kit::CaptureSound::textCopied);
-    emit message("Text copied", "doc.on.clipboard");
+    emit message(tr("Text copied").toStdString(), "doc.on.clipboard");
 }
 
-void CaptureCoordinator::report(const std::exception_ptr& failure, const std::string& title) {
-    const std::string description = kit::describe(failure);
+void CaptureCoordinator::report(const std::exception_ptr& failure, const char* title) {
+    const std::string description = KitText::describe(failure);
     log_.error("{} error={}", title, description);
     bool declined = false;
     try {
@@ -270,7 +271,8 @@ void CaptureCoordinator::report(const std::exception_ptr& failure, const std::st
     if (declined) {
         emit permissionNeeded();
     } else {
-        emit error(title + ": " + description);
+        //: A title and the reason: "Couldn't capture: The window is no longer available."
+        emit error(tr("%1: %2").arg(tr(title), QString::fromStdString(description)).toStdString());
     }
 }
 

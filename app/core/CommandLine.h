@@ -1,11 +1,14 @@
 #pragma once
 // Glimpo's command line: the actions a desktop's own shortcut or a script asks the running
-// Glimpo for (started first when none runs), plus --help and --version. Parsed before any
-// window system is touched, so --help works without a display.
+// Glimpo for (started first when none runs), a delay before a capture, plus --help and
+// --version. Parsed before any window system is touched, so --help works without a display;
+// it answers in the user's language.
 
 #include <optional>
 #include <string>
 #include <string_view>
+
+class Translations;
 
 namespace CommandLine {
 
@@ -16,8 +19,24 @@ enum class Request { reopen, area, window, fullscreen, record, text, bar, settin
 std::string_view word(Request request);
 std::optional<Request> fromWord(std::string_view word);
 
+// The longest wait --delay takes: an hour.
+inline constexpr int maximumDelaySeconds = 3600;
+
+// What travels to the running Glimpo: the word, then the delay when there is one ("area 5").
+struct Handoff {
+    Request request = Request::reopen;
+    int delaySeconds = 0;
+};
+std::string message(const Handoff& handoff);
+std::optional<Handoff> fromMessage(std::string_view text);
+
+// The actions that start Glimpo in the background when none runs, and return once handed over.
+bool startsDetached(Request request);
+
 struct Parsed {
     Request request = Request::reopen;
+    // Seconds before the capture starts; only with an action that captures or records.
+    int delaySeconds = 0;
     // Set when the launch ends here: the text for standard output (help, version) or standard
     // error (a refused option), and the exit status.
     std::optional<std::string> output;
@@ -26,8 +45,8 @@ struct Parsed {
     bool finished() const { return output || error; }
 };
 
-Parsed parse(int argc, const char* const* argv);
+Parsed parse(int argc, const char* const* argv, const Translations& texts);
 
-std::string usage();
+std::string usage(const Translations& texts);
 
 } // namespace CommandLine

@@ -103,7 +103,7 @@ private:
     void paintCopied(QPainter& painter) {
         const QFont font = headlineFont();
         const QFontMetricsF metrics(font);
-        const QString text = QStringLiteral("Copied");
+        const QString text = QuickAccessThumbnailView::tr("Copied");
         const double iconSide = std::ceil(metrics.height());
         const double width = iconSide + copiedSpacing + metrics.horizontalAdvance(text);
         const QRectF line((this->width() - width) / 2, (height() - iconSide) / 2, width, iconSide);
@@ -223,13 +223,13 @@ QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailMode
 
     // An unsaved capture offers save and copy; a saved one, copy and showing it in its folder.
     if (capture.isSaved) {
-        first_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
-        second_ = new ThumbnailIconButton("folder", QStringLiteral("Show in Folder"), this);
+        first_ = new ThumbnailIconButton("doc.on.doc", tr("Copy"), this);
+        second_ = new ThumbnailIconButton("folder", tr("Show in Folder"), this);
         connect(first_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::copy);
         connect(second_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::showInFolder);
     } else {
-        first_ = new ThumbnailIconButton("square.and.arrow.down", QStringLiteral("Save"), this);
-        second_ = new ThumbnailIconButton("doc.on.doc", QStringLiteral("Copy"), this);
+        first_ = new ThumbnailIconButton("square.and.arrow.down", tr("Save"), this);
+        second_ = new ThumbnailIconButton("doc.on.doc", tr("Copy"), this);
         connect(first_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::save);
         connect(second_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::copy);
     }
@@ -239,12 +239,12 @@ QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailMode
     first_->move(row);
     second_->move(row + QPoint(ThumbnailIconButton::diameter + buttonSpacing, 0));
 
-    tryAgain_ = new ThumbnailButton(QStringLiteral("Try Again"), this);
+    tryAgain_ = new ThumbnailButton(tr("Try Again"), this);
     connect(tryAgain_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::save);
 
     close_ = new ThumbnailCloseButton(this);
     close_->move(closeInset, closeInset);
-    const QString closeLabel = capture.isSaved ? QStringLiteral("Close") : QStringLiteral("Discard");
+    const QString closeLabel = capture.isSaved ? tr("Close") : tr("Discard");
     close_->setToolTip(closeLabel);
     close_->setAccessibleName(closeLabel);
     connect(close_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::close);

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "app/base/GlimpoUIState.h"
+#include "app/shortcuts/ShortcutLabels.h"
 #include "kit/HotKeyBindings.h"
 
 namespace {
@@ -38,6 +39,13 @@ bool isModifierKey(int key) {
 }
 
 } // namespace
+
+std::string HotKeyCapture::refusalHint() {
+    using kit::HotKeyCombination;
+    return tr("Include %1 or %2 in the shortcut.")
+        .arg(ShortcutLabels::modifier(HotKeyCombination::command), ShortcutLabels::modifier(HotKeyCombination::control))
+        .toStdString();
+}
 
 HotKeyCapture::HotKeyCapture(std::shared_ptr<const platform::x11::KeyboardLayout> keyboard, QObject* parent)
     : QObject(parent),
@@ -115,5 +123,5 @@ void HotKeyCapture::handle(const QKeyEvent& event) {
             return;
         }
     }
-    hint_.set(std::string(refusalHint));
+    hint_.set(refusalHint());
 }

@@ -1,5 +1,6 @@
 #include "app/platform/audio/PulseAudioCapture.h"
 
+#include <QCoreApplication>
 #include <pulse/pulseaudio.h>
 #include <sys/time.h>
 #include <time.h>
@@ -27,6 +28,13 @@ constexpr pa_usec_t fragment = 10'000;
 constexpr auto connectTimeout = std::chrono::seconds(3);
 constexpr std::int64_t timingInterval = 100'000'000;
 constexpr std::int64_t jumpLimit = 60'000'000;
+
+const char* const unreachable =
+    QT_TRANSLATE_NOOP("PulseAudioCapture", "The sound can't be recorded: the sound server can't be reached.");
+
+std::string text(const char* source) {
+    return QCoreApplication::translate("PulseAudioCapture", source).toStdString();
+}
 
 std::int64_t monotonicNanoseconds() {
     timespec now{};
@@ -182,12 +190,12 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
     Client& c = *client_;
     c.handler = std::move(handler);
     c.loop = pa_threaded_mainloop_new();
-    if (!c.loop) throw kit::Error("The sound can't be recorded: the sound server can't be reached.");
+    if (!c.loop) throw kit::Error(text(unreachable));
     c.context = pa_context_new(pa_threaded_mainloop_get_api(c.loop), "Glimpo");
     pa_context_set_state_callback(c.context, &Client::signal, &c);
     if (pa_context_connect(c.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 || pa_threaded_mainloop_start(c.loop) < 0) {
         c.shutDown();
-        throw kit::Error("The sound can't be recorded: the sound server can't be reached.");
+        throw kit::Error(text(unreachable));
     }
     pa_threaded_mainloop_lock(c.loop);
     const bool connected = c.await([&] { return pa_context_get_state(c.context) == PA_CONTEXT_READY; },
@@ -195,7 +203,7 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
     if (!connected) {
         pa_threaded_mainloop_unlock(c.loop);
         c.shutDown();
-        throw kit::Error("The sound can't be recorded: the sound server can't be reached.");
+        throw kit::Error(text(unreachable));
     }
     // System audio is the monitor of the default sink, named after it.
     std::string monitor;
@@ -239,7 +247,10 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
         Client::Stream& stream = c.streams[c.streamCount++];
         stream.client = &c;
         stream.source = source;
-        stream.stream = pa_stream_new(c.context, source == Source::systemAudio ? "System audio" : "Microphone", &spec, nullptr);
+        // The sound settings list Glimpo's recordings under these names.
+        const std::string name = text(source == Source::systemAudio ? QT_TRANSLATE_NOOP("PulseAudioCapture", "System audio")
+                                                                    : QT_TRANSLATE_NOOP("PulseAudioCapture", "Microphone"));
+        stream.stream = pa_stream_new(c.context, name.c_str(), &spec, nullptr);
         if (!stream.stream) {
             ok = false;
             continue;
@@ -256,7 +267,7 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
     pa_threaded_mainloop_unlock(c.loop);
     if (!ok) {
         c.shutDown();
-        throw kit::Error("The sound can't be recorded: the sound server refused to record.");
+        throw kit::Error(text(QT_TRANSLATE_NOOP("PulseAudioCapture", "The sound can't be recorded: the sound server refused to record.")));
     }
 }
 

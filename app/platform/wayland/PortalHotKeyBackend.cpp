@@ -1,5 +1,6 @@
 #include "app/platform/wayland/PortalHotKeyBackend.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -22,7 +23,11 @@ using Shortcuts = QList<std::pair<QString, QVariantMap>>;
 const QString globalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 // The desktop may ask the user to confirm the shortcuts.
 constexpr auto answerLimit = std::chrono::milliseconds(5min);
-const std::string missing = "The desktop has no global shortcuts portal.";
+std::string text(const char* source) {
+    return QCoreApplication::translate("PortalHotKeyBackend", source).toStdString();
+}
+
+const char* const missing = QT_TRANSLATE_NOOP("PortalHotKeyBackend", "The desktop has no global shortcuts portal.");
 
 QString shortcutName(std::uint32_t id) { return QStringLiteral("glimpo-%1").arg(id); }
 
@@ -104,15 +109,15 @@ QCoro::Task<void> PortalHotKeyBackend::bind() {
                            QStringLiteral("glimpo_") + QUuid::createUuid().toString(QUuid::Id128));
             const PortalResponse created =
                 co_await create.call(globalShortcuts, QStringLiteral("CreateSession"), QVariantList(), std::move(options),
-                                     missing, answerLimit);
+                                     text(missing), answerLimit);
             if (!self) co_return;
-            if (created.code != 0) throw kit::Error("The desktop didn't open a shortcut session.");
+            if (created.code != 0) throw kit::Error(text(QT_TRANSLATE_NOOP("PortalHotKeyBackend", "The desktop didn't open a shortcut session.")));
             session_ = created.results.value(QStringLiteral("session_handle")).toString();
         }
         Shortcuts shortcuts;
         for (const auto& [reference, entry] : entries_) {
             QVariantMap properties;
-            properties.insert(QStringLiteral("description"), QStringLiteral("Glimpo action %1").arg(entry.id));
+            properties.insert(QStringLiteral("description"), QCoreApplication::translate("PortalHotKeyBackend", "Glimpo action %1").arg(entry.id));
             if (!entry.trigger.empty())
                 properties.insert(QStringLiteral("preferred_trigger"), QString::fromStdString(entry.trigger));
             shortcuts.append({shortcutName(entry.id), properties});
@@ -121,9 +126,9 @@ QCoro::Task<void> PortalHotKeyBackend::bind() {
         arguments << QVariant::fromValue(QDBusObjectPath(session_)) << QVariant::fromValue(shortcuts) << QString();
         PortalRequest request(bus_);
         const PortalResponse bound = co_await request.call(globalShortcuts, QStringLiteral("BindShortcuts"),
-                                                           std::move(arguments), QVariantMap(), missing, answerLimit);
+                                                           std::move(arguments), QVariantMap(), text(missing), answerLimit);
         if (!self) co_return;
-        if (bound.code != 0) throw kit::Error("The desktop didn't take Glimpo's shortcuts.");
+        if (bound.code != 0) throw kit::Error(text(QT_TRANSLATE_NOOP("PortalHotKeyBackend", "The desktop didn't take Glimpo's shortcuts.")));
     } catch (const std::exception& error) {
         if (!self) co_return;
         log_.error("portal shortcuts failed error={}", kit::describe(error));

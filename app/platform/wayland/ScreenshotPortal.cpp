@@ -1,5 +1,6 @@
 #include "app/platform/wayland/ScreenshotPortal.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,10 @@
 namespace platform::wayland {
 
 namespace {
+
+std::string text(const char* source) {
+    return QCoreApplication::translate("ScreenshotPortal", source).toStdString();
+}
 
 using namespace std::chrono_literals;
 
@@ -37,16 +42,16 @@ QCoro::Task<QImage> ScreenshotPortal::take() {
     options.insert(QStringLiteral("modal"), false);
     const PortalResponse response =
         co_await request.call(QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"),
-                              std::move(arguments), std::move(options), missingSentence, answerLimit);
+                              std::move(arguments), std::move(options), text(missingSentence), answerLimit);
     if (response.code == 1)
-        throw kit::Error(declinedSentence, std::string(kit::ErrorDomain::screenCaptureStream), declinedCode);
-    if (response.code != 0) throw kit::Error("The desktop couldn't take the screenshot.");
+        throw kit::Error(text(declinedSentence), std::string(kit::ErrorDomain::screenCaptureStream), declinedCode);
+    if (response.code != 0) throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenshotPortal", "The desktop couldn't take the screenshot.")));
 
     const QString file = QUrl(response.results.value(QStringLiteral("uri")).toString()).toLocalFile();
     QImage picture(file);
     // A picture left in the temporary folder would show the user's screen to anyone.
     if (!file.isEmpty() && isScratch(file)) QFile::remove(file);
-    if (picture.isNull()) throw kit::Error("The desktop's screenshot couldn't be read.");
+    if (picture.isNull()) throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenshotPortal", "The desktop's screenshot couldn't be read.")));
     co_return picture.convertToFormat(QImage::Format_RGB32);
 }
 

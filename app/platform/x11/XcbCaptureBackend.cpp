@@ -94,7 +94,12 @@ constexpr std::array<WindowType, atomCount - typeNormal> typesInAtomOrder = {
     WindowType::combo,   WindowType::dnd,
 };
 
-const std::string unreachable = "Glimpo can't reach the X server.";
+std::string text(const char* source) {
+    return QCoreApplication::translate("XcbCaptureBackend", source).toStdString();
+}
+
+const char* const unreachable = QT_TRANSLATE_NOOP("XcbCaptureBackend", "Glimpo can't reach the X server.");
+const char* const unsupportedPixels = QT_TRANSLATE_NOOP("XcbCaptureBackend", "The screen's pixel format isn't supported.");
 
 } // namespace
 
@@ -157,7 +162,7 @@ using Connection = XcbCaptureBackend::Connection;
 std::shared_ptr<Connection> open() {
     auto connection = std::make_shared<Connection>();
     connection->c = platform::x11::connection();
-    if (!connection->c || xcb_connection_has_error(connection->c)) throw kit::Error(unreachable);
+    if (!connection->c || xcb_connection_has_error(connection->c)) throw kit::Error(text(unreachable));
     connection->root = rootWindow();
 
     std::array<xcb_intern_atom_cookie_t, atomCount> cookies{};
@@ -182,7 +187,7 @@ std::shared_ptr<Connection> open() {
             connection->damageEvent = extension->first_event;
         }
     }
-    if (xcb_connection_has_error(connection->c)) throw kit::Error(unreachable);
+    if (xcb_connection_has_error(connection->c)) throw kit::Error(text(unreachable));
     return connection;
 }
 
@@ -455,9 +460,9 @@ QCoro::Task<std::vector<QImage>> XcbCaptureBackend::grabAreas(std::vector<QRect>
 QImage XcbCaptureBackend::grab(const QRect& area) {
     Connection& x = connection();
     QImage image(area.size(), QImage::Format_RGB32);
-    if (image.isNull() && !area.isEmpty()) throw kit::Error("There isn't enough memory for the screenshot.");
+    if (image.isNull() && !area.isEmpty()) throw kit::Error(text(QT_TRANSLATE_NOOP("XcbCaptureBackend", "There isn't enough memory for the screenshot.")));
     Reply<xcb_get_geometry_reply_t> root(xcb_get_geometry_reply(x.c, xcb_get_geometry(x.c, x.root), nullptr));
-    if (!root) throw kit::Error(unreachable);
+    if (!root) throw kit::Error(text(unreachable));
     const QRect visible = area.intersected(QRect(0, 0, root->width, root->height));
     if (visible != area) image.fill(Qt::black);
     if (visible.isEmpty()) return image;
@@ -465,7 +470,7 @@ QImage XcbCaptureBackend::grab(const QRect& area) {
     const QPoint at = visible.topLeft() - area.topLeft();
     const bool swap = (xcb_get_setup(x.c)->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST) !=
                       (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__);
-    if (bitsPerPixel(x.c, root->depth) != 32) throw kit::Error("The screen's pixel format isn't supported.");
+    if (bitsPerPixel(x.c, root->depth) != 32) throw kit::Error(text(unsupportedPixels));
 
     const std::size_t bytes = static_cast<std::size_t>(visible.width()) * visible.height() * 4;
     if (x.shm && x.ensureSegment(bytes)) {
@@ -493,10 +498,10 @@ QImage XcbCaptureBackend::grab(const QRect& area) {
             xcb_get_image(x.c, XCB_IMAGE_FORMAT_Z_PIXMAP, x.root, visible.x(), visible.y() + y, visible.width(), rows,
                           ~0u),
             nullptr));
-        if (!reply) throw kit::Error(unreachable);
+        if (!reply) throw kit::Error(text(unreachable));
         if (static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) <
             static_cast<std::size_t>(visible.width()) * rows * 4)
-            throw kit::Error("The screen's pixel format isn't supported.");
+            throw kit::Error(text(unsupportedPixels));
         copyPixels(image, at + QPoint(0, y), xcb_get_image_data(reply.get()), visible.width(), rows, swap);
     }
     return image;
