@@ -90,5 +90,6 @@ void DetachedLaunch::handedOver() {
     ::send(channel_, &handedOverByte, 1, MSG_NOSIGNAL);
     ::close(channel_);
     channel_ = -1;
-    redirectToNull(STDERR_FILENO);
+    // Whoever asked for the log on standard error (GLIMPO_LOG_STDERR) reads it on.
+    if (qEnvironmentVariableIsEmpty("GLIMPO_LOG_STDERR")) redirectToNull(STDERR_FILENO);
 }

@@ -22,7 +22,8 @@ public:
     std::optional<int> start(const Translations& texts);
 
     // From the child: the action is handed over, the command returns 0. Standard error leaves the
-    // terminal too, so nothing of the background program holds it.
+    // terminal too, so nothing of the background program holds it, unless the log was asked for
+    // there.
     void handedOver();
 
 private:
