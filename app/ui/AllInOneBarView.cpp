@@ -171,6 +171,8 @@ ModeButton* AllInOneBarView::makeDelayButton(QWidget* row) {
                                             : tr("%1 s").arg(seconds));
         for (QAction* choice : delayMenu_->actions()) choice->setChecked(choice->data().toInt() == seconds);
         if (layout()) {
+            // The row first: the bar's layout reads the row's size as the row's layout last set it.
+            delayButton_->parentWidget()->layout()->activate();
             layout()->activate();
             emit fittingSizeChanged();
         }
