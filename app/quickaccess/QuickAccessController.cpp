@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "app/base/AppSettings.h"
+#include "app/base/Observation.h"
 #include "app/platform/desktop/FileReveal.h"
 #include "app/recording/RecordingModule.h"
 #include "app/widgets/FloatingPanel.h"
@@ -60,7 +61,15 @@ void QuickAccessController::TimerDeleter::operator()(QTimer* timer) const {
 
 QuickAccessController::QuickAccessController(CaptureLibrary& library, AppSettings& settings, Platform platform,
                                              QObject* parent)
-    : QObject(parent), library_(library), settings_(settings), platform_(std::move(platform)) {}
+    : QObject(parent), library_(library), settings_(settings), platform_(std::move(platform)) {
+    // A recording that starts or ends moves the thumbnails off the area it shows.
+    if (platform_.screens) {
+        observeChanges(this, [this] {
+            platform_.screens->recordedArea();
+            layout();
+        });
+    }
+}
 
 QuickAccessController::~QuickAccessController() = default;
 
@@ -146,11 +155,17 @@ void QuickAccessController::layout() {
     if (!platform_.screens) return;
     const auto screen = screenUnderPointer(*platform_.screens);
     if (!screen) return;
-    const std::vector<kit::Rect> frames =
-        kit::ThumbnailLayout::frames(static_cast<int>(entries_.size()), screen->visibleFrame);
+    std::vector<kit::Rect> frames = kit::ThumbnailLayout::frames(static_cast<int>(entries_.size()), screen->visibleFrame);
+    if (frames.empty()) return;
+    for (kit::Rect& frame : frames) frame = kit::ThumbnailLayout::panelFrame(frame);
+    // The stack moves as one.
+    const kit::Rect stack = kit::Rect::make(frames.front().minX(), frames.front().minY(), frames.front().width(),
+                                            frames.back().maxY() - frames.front().minY());
+    const kit::Rect placed = clearOfRecording(*platform_.screens, *screen, stack, &DisplayLocator::Screen::visibleFrame);
     for (std::size_t i = 0; i < entries_.size() && i < frames.size(); ++i) {
         FloatingPanel& panel = *entries_[i].panel;
-        const QRect target = platform_.screens->toTopLeft(kit::ThumbnailLayout::panelFrame(frames[i]));
+        const QRect target = platform_.screens->toTopLeft(
+            frames[i].offsetBy(placed.minX() - stack.minX(), placed.minY() - stack.minY()));
         panel.setFrame(target, panel.isVisible());
     }
 }

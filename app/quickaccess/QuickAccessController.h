@@ -1,6 +1,7 @@
 #pragma once
 // The floating thumbnails of finished captures: one panel per capture, stacked upwards from the
-// lower-left corner of the display under the pointer, each with its own auto-dismiss timer, and
+// lower-left corner of the display under the pointer (the stack goes elsewhere while it would
+// cover what a recording shows), each with its own auto-dismiss timer, and
 // the six thumbnail actions carried out against the capture library. A capture's cache file is
 // deleted only when its unsaved thumbnail is closed or times out. Main thread only.
 

@@ -68,20 +68,26 @@ WelcomeView::WelcomeView(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
         1, tr("Allow Screen Recording"),
         tr("Glimpo needs it to take screenshots and recordings. Nothing leaves your computer."),
         [&guide] { return guide.screenRecordingGranted(); }, new ScreenRecordingControls(guide), this));
-    if (guide.desktopBindsKeys()) {
-        column->addWidget(new SetupStepRow(
-            2, tr("Add Glimpo to the desktop's shortcuts"),
-            tr("In a Wayland session the desktop keeps the keyboard: its own shortcuts run Glimpo."),
-            [&guide] { return guide.commandShortcutsBound(); }, new CommandShortcutControls(guide), this));
-    } else {
-        column->addWidget(new SetupStepRow(
-            2, tr("Turn off the desktop's screenshot shortcuts"),
-            //: "Screenshots" and "Keyboard Shortcuts" name the sections of the desktop's keyboard settings.
-            tr("Glimpo uses %1, %2 and %3. Turn off the \"Screenshots\" shortcuts in Keyboard Shortcuts.")
-                .arg(defaultShortcut(kit::CaptureAction::fullscreen), defaultShortcut(kit::CaptureAction::area),
-                     defaultShortcut(kit::CaptureAction::allInOne)),
-            [&guide] { return guide.systemShortcutConflicts().empty(); }, new SystemShortcutControls(guide), this));
-    }
+    // The desktop's own shortcuts carry Glimpo's actions wherever Glimpo can't take keys itself,
+    // which a shortcuts portal may only tell after a while.
+    auto* commandStep = new SetupStepRow(
+        2, tr("Add Glimpo to the desktop's shortcuts"),
+        tr("In a Wayland session the desktop keeps the keyboard: its own shortcuts run Glimpo."),
+        [&guide] { return guide.commandShortcutsBound(); }, new CommandShortcutControls(guide), this);
+    auto* conflictStep = new SetupStepRow(
+        2, tr("Turn off the desktop's screenshot shortcuts"),
+        //: "Screenshots" and "Keyboard Shortcuts" name the sections of the desktop's keyboard settings.
+        tr("Glimpo uses %1, %2 and %3. Turn off the \"Screenshots\" shortcuts in Keyboard Shortcuts.")
+            .arg(defaultShortcut(kit::CaptureAction::fullscreen), defaultShortcut(kit::CaptureAction::area),
+                 defaultShortcut(kit::CaptureAction::allInOne)),
+        [&guide] { return guide.systemShortcutConflicts().empty(); }, new SystemShortcutControls(guide), this);
+    column->addWidget(commandStep);
+    column->addWidget(conflictStep);
+    observeChanges(this, [&guide, commandStep, conflictStep] {
+        const bool desktopBinds = guide.desktopBindsKeys();
+        commandStep->setVisible(desktopBinds);
+        conflictStep->setVisible(!desktopBinds);
+    });
     column->addWidget(new SetupStepRow(
         3, tr("Microphone (optional)"), tr("Only needed to record your voice with screen recordings."),
         [&guide] { return guide.microphone() == MicrophoneAuthorization::authorized; }, new MicrophoneControls(guide),

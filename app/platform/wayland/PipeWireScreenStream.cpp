@@ -55,6 +55,11 @@ std::string text(const char* source, const std::string& detail) {
 
 const char* const streamEnded = QT_TRANSLATE_NOOP("PipeWireScreenStream", "The shared screen is no longer available.");
 
+// The compositor sends nothing while the screen is still; the last picture is handed over again
+// twice a second, as on X11: players and seeking need one now and then, and a movie cut short by
+// a crash then lacks at most the last second.
+constexpr std::int64_t keepAlive = 500'000'000;
+
 } // namespace
 
 struct PipeWireScreenStream::Reader {
@@ -73,12 +78,16 @@ struct PipeWireScreenStream::Reader {
     bool stopping = false;
     bool stopReported = false;
     std::atomic<std::shared_ptr<const std::vector<QRect>>> excluded{std::make_shared<const std::vector<QRect>>()};
+    spa_source* repeater = nullptr;
+    AVFrame* last = nullptr;
     FrameHandler onFrame;
     StopHandler onStopped;
     Logger log{"recording"};
 
     ~Reader() {
         if (loop) pw_thread_loop_stop(loop);
+        if (loop && repeater) pw_loop_destroy_source(pw_thread_loop_get_loop(loop), repeater);
+        av_frame_free(&last);
         if (stream) pw_stream_destroy(stream);
         if (core) pw_core_disconnect(core);
         if (context) pw_context_destroy(context);
@@ -129,13 +138,33 @@ struct PipeWireScreenStream::Reader {
         pw_stream_queue_buffer(r.stream, buffer);
     }
 
+    // Frames that would show Glimpo's own windows are held back: the movie keeps its last clean
+    // picture.
+    bool covered() const {
+        for (const QRect& own : *excluded.load())
+            if (own.intersects(configuration.sourceRect)) return true;
+        return false;
+    }
+
+    static void repeat(void* data, std::uint64_t) {
+        auto& r = *static_cast<Reader*>(data);
+        if (r.stopping || !r.last || !r.onFrame || r.covered()) return;
+        if (AVFrame* again = av_frame_clone(r.last)) r.handOver(again, monotonicNanoseconds());
+    }
+
+    void handOver(AVFrame* picture, std::int64_t now) {
+        // The next repeat comes a keep-alive after this picture, and after each repeat.
+        timespec after{0, keepAlive};
+        if (repeater) pw_loop_update_timer(pw_thread_loop_get_loop(loop), repeater, &after, &after, false);
+        onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(now), StreamFrame::Status::complete, picture});
+    }
+
     void deliver(const std::uint8_t* pixels, int stride) {
         if (stopping || inputFormat == AV_PIX_FMT_NONE || !onFrame) return;
         const std::int64_t now = monotonicNanoseconds();
         const QRect wanted = configuration.sourceRect;
-        // Frames that would show Glimpo's own windows are left out.
-        for (const QRect& own : *excluded.load())
-            if (own.intersects(wanted)) return;
+        if (covered())
+            return onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(now), StreamFrame::Status::held, nullptr});
         const double sx = double(format.size.width) / source.area.width();
         const double sy = double(format.size.height) / source.area.height();
         const QRect crop = QRect(int((wanted.x() - source.area.x()) * sx), int((wanted.y() - source.area.y()) * sy),
@@ -160,11 +189,9 @@ struct PipeWireScreenStream::Reader {
         const std::uint8_t* planes[1] = {pixels + std::size_t(crop.y()) * stride + std::size_t(crop.x()) * 4};
         const int strides[1] = {stride};
         sws_scale(scaler, planes, strides, 0, crop.height(), picture->data, picture->linesize);
-        StreamFrame frame;
-        frame.time = kit::MediaTime::fromNanoseconds(now);
-        frame.complete = true;
-        frame.picture = picture;
-        onFrame(std::move(frame));
+        av_frame_free(&last);
+        last = av_frame_clone(picture);
+        handOver(picture, now);
     }
 
     void reportStop(const std::string& reason) {
@@ -214,6 +241,7 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
         return e;
     }();
     pw_stream_add_listener(r.stream, &r.streamListener, &events, &r);
+    r.repeater = pw_loop_add_timer(pw_thread_loop_get_loop(r.loop), &Reader::repeat, &r);
 
     std::uint8_t buffer[1024];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
@@ -244,6 +272,8 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     const bool streaming = r.state == PW_STREAM_STATE_STREAMING;
     const std::string error = r.error;
     if (!streaming) r.stopping = true;
+    if (streaming)
+        r.onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(monotonicNanoseconds()), StreamFrame::Status::started, nullptr});
     pw_thread_loop_unlock(r.loop);
     if (!streaming)
         throw kit::Error(error.empty() ? text(QT_TRANSLATE_NOOP("PipeWireScreenStream",

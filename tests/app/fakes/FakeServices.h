@@ -113,6 +113,7 @@ public:
     std::optional<Screen> mainScreen() const override {
         return screens.empty() ? std::nullopt : std::optional<Screen>(screens.front());
     }
+    std::vector<Screen> allScreens() const override { return screens; }
     QRect toTopLeft(const kit::Rect& r) const override {
         return QRectF(r.minX(), 1080 - r.maxY(), r.width(), r.height()).toRect();
     }

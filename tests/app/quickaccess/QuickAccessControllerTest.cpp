@@ -35,12 +35,15 @@ protected:
     std::vector<fs::path> revealed;
     std::function<std::optional<QImage>(const fs::path&)> firstFrame = [](const fs::path&) { return std::nullopt; };
     std::unique_ptr<QuickAccessController> controller;
+    fakes::Displays* displays = nullptr;
 
     void SetUp() override {
         fs::create_directories(saveFolder);
         settings.setSaveFolder(saveFolder);
         settings.setThumbnailSeconds(0.25);
-        auto platform = QuickAccessController::Platform::standard(std::make_unique<fakes::Displays>());
+        auto owned = std::make_shared<fakes::Displays>();
+        displays = owned.get();
+        auto platform = QuickAccessController::Platform::standard(std::move(owned));
         platform.reveal = [this](const fs::path& file) { revealed.push_back(file); };
         platform.firstFrame = [this](const fs::path& file) { return firstFrame(file); };
         controller = std::make_unique<QuickAccessController>(library, settings, std::move(platform));
@@ -156,7 +159,7 @@ TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSu
     EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
 }
 
-TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrivesAndAnUnusableDurationFallsBack) {
+TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrivesAnUnusableDurationFallsBackAndTheStackKeepsOffARecording) {
     settings.setThumbnailSeconds(std::nan(""));
     QSemaphore release;
     firstFrame = [&release](const fs::path&) -> std::optional<QImage> {
@@ -172,6 +175,13 @@ TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrivesA
     ASSERT_TRUE(waitUntil([&] { return model(movie).preview().has_value(); }));
     EXPECT_EQ(model(movie).preview()->size(), QSize(320, 240));
     ASSERT_TRUE(waitUntil([&] { return view(movie).dragSource().image().has_value(); }));
+
+    // A recording of the lower half of the display moves the stack above it, and its end back.
+    const QRect corner = controller->thumbnailPanel(movie.id)->targetFrame();
+    displays->setRecordedArea(kit::Rect::make(0, 0, 1920, 540));
+    ASSERT_TRUE(waitUntil([&] { return !controller->thumbnailPanel(movie.id)->targetFrame().intersects({0, 540, 1920, 540}); }));
+    displays->setRecordedArea(std::nullopt);
+    EXPECT_TRUE(waitUntil([&] { return controller->thumbnailPanel(movie.id)->targetFrame() == corner; }));
 }
 
 TEST_F(QuickAccessControllerTest, ATimeoutDuringTheDragWaitsForItsEnd) {
