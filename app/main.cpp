@@ -15,6 +15,7 @@
 #include "app/core/DetachedLaunch.h"
 #include "app/core/PlatformLoader.h"
 #include "app/core/SingleInstance.h"
+#include "app/markup/MarkupEditors.h"
 #include "app/platform/Session.h"
 
 namespace {
@@ -55,11 +56,18 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName("org.glimpo.Glimpo");
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const CommandLine::Handoff handoff{command.request, command.delaySeconds};
+    // A picture that can't be edited is said here, by the launch the user ran.
+    if (command.file) {
+        if (const auto refusal = MarkupEditors::refusal(*command.file)) {
+            std::fprintf(stderr, "glimpo: %s\n", refusal->c_str());
+            return 2;
+        }
+    }
+
     SingleInstance instance;
     if (!instance.tryBecomePrimary()) {
         // Another Glimpo runs: it carries the request out, this one leaves.
-        if (instance.notifyPrimary(QString::fromStdString(CommandLine::message(handoff)))) {
+        if (instance.notifyPrimary(QString::fromStdString(CommandLine::message(command)))) {
             launch.handedOver();
             return 0;
         }
@@ -73,7 +81,11 @@ int main(int argc, char** argv) {
 
     AppDelegate delegate(PlatformLoader::load());
     QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString& message) {
-        if (const auto request = CommandLine::fromMessage(message.toStdString())) {
+        const auto request = CommandLine::fromMessage(message.toStdString());
+        if (!request) return;
+        if (request->file) {
+            delegate.edit(*request->file);
+        } else {
             delegate.handle(request->request, request->delaySeconds);
         }
     });
@@ -82,8 +94,12 @@ int main(int argc, char** argv) {
     if (command.request != CommandLine::Request::reopen) {
         QMetaObject::invokeMethod(
             &delegate,
-            [&delegate, &launch, handoff] {
-                delegate.handle(handoff.request, handoff.delaySeconds);
+            [&delegate, &launch, &command] {
+                if (command.file) {
+                    delegate.edit(*command.file);
+                } else {
+                    delegate.handle(command.request, command.delaySeconds);
+                }
                 launch.handedOver();
             },
             Qt::QueuedConnection);

@@ -77,6 +77,10 @@
         <source>Welcome to Glimpo</source>
         <translation>Benvenuto in Glimpo</translation>
     </message>
+    <message>
+        <source>Couldn&apos;t open the picture: %1</source>
+        <translation>Impossibile aprire l&apos;immagine: %1</translation>
+    </message>
 </context>
 <context>
     <name>AutostartEntry</name>
@@ -219,18 +223,6 @@
         <translation>Chiude il Glimpo in esecuzione</translation>
     </message>
     <message>
-        <source>Usage: glimpo [OPTION]
-Capture, record and read the screen from the system tray.
-Without an option Glimpo starts in the tray, or opens the settings of the one running.
-An action is carried out by the running Glimpo, which starts first when none runs.
-</source>
-        <translation>Uso: glimpo [OPZIONE]
-Cattura, registra e legge lo schermo dall&apos;area di notifica.
-Senza opzioni Glimpo si avvia nell&apos;area di notifica, o apre le impostazioni di quello in esecuzione.
-Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non ce n&apos;è uno.
-</translation>
-    </message>
-    <message>
         <source>SECONDS</source>
         <extracomment>The value --delay takes, in capitals as command lines write them.</extracomment>
         <translation>SECONDI</translation>
@@ -266,6 +258,37 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
     <message>
         <source>--delay goes with --area, --window, --fullscreen or --record</source>
         <translation>--delay si usa con --area, --window, --fullscreen o --record</translation>
+    </message>
+    <message>
+        <source>Usage: glimpo [OPTION]
+       glimpo [--edit] FILE
+Capture, record and read the screen from the system tray.
+Without an option Glimpo starts in the tray, or opens the settings of the one running.
+An action is carried out by the running Glimpo, which starts first when none runs.
+</source>
+        <translation>Uso: glimpo [OPZIONE]
+     glimpo [--edit] FILE
+Cattura, registra e legge lo schermo dall&apos;area di notifica.
+Senza opzioni Glimpo si avvia nell&apos;area di notifica, o apre le impostazioni di quello in esecuzione.
+Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non ce n&apos;è uno.
+</translation>
+    </message>
+    <message>
+        <source>FILE</source>
+        <extracomment>The value --edit takes, in capitals as command lines write them.</extracomment>
+        <translation>FILE</translation>
+    </message>
+    <message>
+        <source>Mark up a PNG or JPEG picture (the file alone does the same)</source>
+        <translation>Annota un&apos;immagine PNG o JPEG (basta anche il solo file)</translation>
+    </message>
+    <message>
+        <source>--edit needs a picture file</source>
+        <translation>--edit richiede un file immagine</translation>
+    </message>
+    <message>
+        <source>give one picture at a time</source>
+        <translation>indicare un&apos;immagine alla volta</translation>
     </message>
 </context>
 <context>
@@ -336,10 +359,21 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
     </message>
 </context>
 <context>
+    <name>HideTextOffer</name>
+    <message>
+        <source>Hide Text</source>
+        <translation>Nascondi testo</translation>
+    </message>
+</context>
+<context>
     <name>HotKeyCapture</name>
     <message>
         <source>Include %1 or %2 in the shortcut.</source>
         <translation>Includere %1 o %2 nella scorciatoia.</translation>
+    </message>
+    <message>
+        <source>The desktop uses %1 itself. Free it in the desktop&apos;s keyboard settings or choose another.</source>
+        <translation>Il desktop usa già %1. Liberarla nelle impostazioni della tastiera del desktop o sceglierne un&apos;altra.</translation>
     </message>
 </context>
 <context>
@@ -374,6 +408,18 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
     <message>
         <source>Record Shortcut</source>
         <translation>Imposta scorciatoia</translation>
+    </message>
+    <message>
+        <source>Move Here</source>
+        <translation>Sposta qui</translation>
+    </message>
+    <message>
+        <source>Keep Listening</source>
+        <translation>Continua ad ascoltare</translation>
+    </message>
+    <message>
+        <source>Already used by %1.</source>
+        <translation>Già usata da %1.</translation>
     </message>
 </context>
 <context>
@@ -463,6 +509,422 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
     </message>
 </context>
 <context>
+    <name>MarkupEditors</name>
+    <message>
+        <source>The file %1 doesn&apos;t exist.</source>
+        <translation>Il file %1 non esiste.</translation>
+    </message>
+    <message>
+        <source>%1 isn&apos;t a file.</source>
+        <translation>%1 non è un file.</translation>
+    </message>
+    <message>
+        <source>Glimpo can&apos;t read %1.</source>
+        <translation>Glimpo non può leggere %1.</translation>
+    </message>
+    <message>
+        <source>%1 isn&apos;t a PNG or JPEG picture.</source>
+        <translation>%1 non è un&apos;immagine PNG o JPEG.</translation>
+    </message>
+    <message>
+        <source>%1 couldn&apos;t be read: %2</source>
+        <translation>Impossibile leggere %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>MarkupScene</name>
+    <message>
+        <source>Draw</source>
+        <translation>Disegna</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Elimina</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Testo</translation>
+    </message>
+</context>
+<context>
+    <name>MarkupToolBar</name>
+    <message>
+        <source>Red</source>
+        <translation>Rosso</translation>
+    </message>
+    <message>
+        <source>Orange</source>
+        <translation>Arancione</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>Giallo</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>Verde</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>Blu</translation>
+    </message>
+    <message>
+        <source>Purple</source>
+        <translation>Viola</translation>
+    </message>
+    <message>
+        <source>Black</source>
+        <translation>Nero</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>Bianco</translation>
+    </message>
+    <message>
+        <source>Thin</source>
+        <translation>Sottile</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Medio</translation>
+    </message>
+    <message>
+        <source>Thick</source>
+        <translation>Spesso</translation>
+    </message>
+    <message>
+        <source>Small Text</source>
+        <translation>Testo piccolo</translation>
+    </message>
+    <message>
+        <source>Medium Text</source>
+        <translation>Testo medio</translation>
+    </message>
+    <message>
+        <source>Large Text</source>
+        <translation>Testo grande</translation>
+    </message>
+    <message>
+        <source>Huge Text</source>
+        <translation>Testo enorme</translation>
+    </message>
+    <message>
+        <source>Markup Tools</source>
+        <translation>Strumenti di annotazione</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Colour</source>
+        <translation>Colore</translation>
+    </message>
+    <message>
+        <source>Other Colour…</source>
+        <translation>Altro colore…</translation>
+    </message>
+    <message>
+        <source>Line Width</source>
+        <translation>Spessore della linea</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Riempi</translation>
+    </message>
+    <message>
+        <source>Fill rectangles and ellipses</source>
+        <translation>Riempie rettangoli ed ellissi</translation>
+    </message>
+    <message>
+        <source>Text Size</source>
+        <translation>Dimensione del testo</translation>
+    </message>
+    <message>
+        <source>Text Background</source>
+        <translation>Sfondo del testo</translation>
+    </message>
+    <message>
+        <source>Put text on a box of the colour</source>
+        <translation>Mette il testo su un riquadro del colore scelto</translation>
+    </message>
+</context>
+<context>
+    <name>MarkupWindow</name>
+    <message>
+        <source>Move</source>
+        <translation>Sposta</translation>
+    </message>
+    <message>
+        <source>Typing</source>
+        <translation>Digitazione</translation>
+    </message>
+    <message>
+        <source>Crop</source>
+        <translation>Ritaglia</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>Seleziona</translation>
+    </message>
+    <message>
+        <source>Click a mark to select it, drag it to move it, drag its corners to resize it. Delete removes it.</source>
+        <translation>Fare clic su un segno per selezionarlo, trascinarlo per spostarlo, trascinarne gli angoli per ridimensionarlo. Canc lo elimina.</translation>
+    </message>
+    <message>
+        <source>Arrow</source>
+        <translation>Freccia</translation>
+    </message>
+    <message>
+        <source>Drag from the tail to the point of the arrow. Shift keeps it to 45° steps.</source>
+        <translation>Trascinare dalla coda alla punta della freccia. Maiusc la vincola a passi di 45°.</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>Linea</translation>
+    </message>
+    <message>
+        <source>Drag to draw a line. Shift keeps it to 45° steps.</source>
+        <translation>Trascinare per disegnare una linea. Maiusc la vincola a passi di 45°.</translation>
+    </message>
+    <message>
+        <source>Rectangle</source>
+        <translation>Rettangolo</translation>
+    </message>
+    <message>
+        <source>Drag to draw a rectangle; Shift makes a square. Fill fills it.</source>
+        <translation>Trascinare per disegnare un rettangolo; Maiusc crea un quadrato. Riempi lo riempie.</translation>
+    </message>
+    <message>
+        <source>Ellipse</source>
+        <translation>Ellisse</translation>
+    </message>
+    <message>
+        <source>Drag to draw an ellipse; Shift makes a circle. Fill fills it.</source>
+        <translation>Trascinare per disegnare un&apos;ellisse; Maiusc crea un cerchio. Riempi la riempie.</translation>
+    </message>
+    <message>
+        <source>Pen</source>
+        <translation>Penna</translation>
+    </message>
+    <message>
+        <source>Drag to draw freehand.</source>
+        <translation>Trascinare per disegnare a mano libera.</translation>
+    </message>
+    <message>
+        <source>Highlighter</source>
+        <translation>Evidenziatore</translation>
+    </message>
+    <message>
+        <source>Drag over what to highlight; hold Shift for a straight stroke.</source>
+        <translation>Trascinare sopra ciò che si vuole evidenziare; tenere premuto Maiusc per un tratto diritto.</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Testo</translation>
+    </message>
+    <message>
+        <source>Click where the text goes and type; Escape or a click elsewhere ends it. Double-click text to change it.</source>
+        <translation>Fare clic dove va il testo e digitare; Esc o un clic altrove lo conclude. Fare doppio clic su un testo per modificarlo.</translation>
+    </message>
+    <message>
+        <source>Numbered Step</source>
+        <translation>Passo numerato</translation>
+    </message>
+    <message>
+        <source>Click to place the next number. Deleting one renumbers the rest.</source>
+        <translation>Fare clic per inserire il numero successivo. Eliminandone uno, gli altri vengono rinumerati.</translation>
+    </message>
+    <message>
+        <source>Pixelate</source>
+        <translation>Pixela</translation>
+    </message>
+    <message>
+        <source>Drag over what to pixelate. The pixels under it are gone from the saved picture.</source>
+        <translation>Trascinare sopra ciò che si vuole pixelare. I pixel sottostanti non restano nell&apos;immagine salvata.</translation>
+    </message>
+    <message>
+        <source>Redact</source>
+        <translation>Oscura</translation>
+    </message>
+    <message>
+        <source>Drag over what to cover with a solid box. The pixels under it are gone from the saved picture.</source>
+        <translation>Trascinare sopra ciò che si vuole coprire con un riquadro pieno. I pixel sottostanti non restano nell&apos;immagine salvata.</translation>
+    </message>
+    <message>
+        <source>Drag the part of the picture to keep. Undo brings the rest back.</source>
+        <translation>Trascinare la parte dell&apos;immagine da tenere. Annulla riporta il resto.</translation>
+    </message>
+    <message>
+        <source>%1 – Glimpo Markup</source>
+        <translation>%1 – Annotazioni di Glimpo</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1%</translation>
+    </message>
+    <message>
+        <source>Colour</source>
+        <translation>Colore</translation>
+    </message>
+    <message>
+        <source>Line Width</source>
+        <translation>Spessore della linea</translation>
+    </message>
+    <message>
+        <source>Text Size</source>
+        <translation>Dimensione del testo</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Riempi</translation>
+    </message>
+    <message>
+        <source>Text Background</source>
+        <translation>Sfondo del testo</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>Undo (Ctrl+Z)</source>
+        <translation>Annulla (Ctrl+Z)</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Ripeti</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+Z</source>
+        <translation>Ctrl+Shift+Z</translation>
+    </message>
+    <message>
+        <source>Ctrl+Y</source>
+        <translation>Ctrl+Y</translation>
+    </message>
+    <message>
+        <source>Redo (Ctrl+Shift+Z)</source>
+        <translation>Ripeti (Ctrl+Maiusc+Z)</translation>
+    </message>
+    <message>
+        <source>Hide Text</source>
+        <translation>Nascondi testo</translation>
+    </message>
+    <message>
+        <source>K</source>
+        <translation>K</translation>
+    </message>
+    <message>
+        <source>Hide Text (K): find the text in the picture and cover what you choose</source>
+        <translation>Nascondi testo (K): trova il testo nell&apos;immagine e copre ciò che si sceglie</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copia</translation>
+    </message>
+    <message>
+        <source>Copy the picture (Ctrl+C)</source>
+        <translation>Copia l&apos;immagine (Ctrl+C)</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Salva</translation>
+    </message>
+    <message>
+        <source>Save as a new picture in the save folder (Ctrl+S)</source>
+        <translation>Salva come nuova immagine nella cartella di salvataggio (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Elimina</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>Seleziona tutto</translation>
+    </message>
+    <message>
+        <source>Ctrl+0</source>
+        <translation>Ctrl+0</translation>
+    </message>
+    <message>
+        <source>Actual Size</source>
+        <translation>Dimensione reale</translation>
+    </message>
+    <message>
+        <source>Ctrl+9</source>
+        <translation>Ctrl+9</translation>
+    </message>
+    <message>
+        <source>Fit in Window</source>
+        <translation>Adatta alla finestra</translation>
+    </message>
+    <message>
+        <source>Zoom In</source>
+        <translation>Ingrandisci</translation>
+    </message>
+    <message>
+        <source>Zoom Out</source>
+        <translation>Riduci</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>Hide</source>
+        <translation>Nascondi</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t export the picture</source>
+        <translation>Impossibile esportare l&apos;immagine</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t save</source>
+        <translation>Impossibile salvare</translation>
+    </message>
+    <message>
+        <source>Reading the text in the picture…</source>
+        <translation>Lettura del testo nell&apos;immagine…</translation>
+    </message>
+    <message>
+        <source>The text couldn&apos;t be read: %1</source>
+        <translation>Impossibile leggere il testo: %1</translation>
+    </message>
+    <message>
+        <source>No text found in the picture.</source>
+        <translation>Nessun testo trovato nell&apos;immagine.</translation>
+    </message>
+    <message>
+        <source>Click a box to keep or drop it. E-mail addresses, long numbers and keys are chosen already. %1 of %2 boxes chosen.</source>
+        <translation>Fare clic su un riquadro per tenerlo o toglierlo. Indirizzi e-mail, numeri lunghi e chiavi sono già scelti. Riquadri scelti: %1 di %2.</translation>
+    </message>
+    <message>
+        <source>Hide 1 Box</source>
+        <translation>Nascondi 1 riquadro</translation>
+    </message>
+    <message>
+        <source>Hide %1 Boxes</source>
+        <translation>Nascondi %1 riquadri</translation>
+    </message>
+    <message>
+        <source>Discard changes?</source>
+        <translation>Scartare le modifiche?</translation>
+    </message>
+    <message>
+        <source>The marks on this picture haven&apos;t been saved, copied or dragged anywhere.</source>
+        <translation>Le annotazioni su questa immagine non sono state salvate, copiate né trascinate altrove.</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>Scarta</translation>
+    </message>
+</context>
+<context>
     <name>MicrophoneControls</name>
     <message>
         <source>Allowed</source>
@@ -485,10 +947,28 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
     </message>
 </context>
 <context>
+    <name>OverlayDrawing</name>
+    <message>
+        <source>Record</source>
+        <translation>Registra</translation>
+    </message>
+</context>
+<context>
     <name>PanelSelectionOverlayController</name>
     <message>
         <source>This desktop doesn&apos;t show Glimpo its windows. Drag over the window to capture it as an area.</source>
         <translation>Questo desktop non mostra le sue finestre a Glimpo. Trascinare sopra la finestra per catturarla come area.</translation>
+    </message>
+</context>
+<context>
+    <name>PictureDragHandle</name>
+    <message>
+        <source>Drag the picture into another app</source>
+        <translation>Trascinare l&apos;immagine in un&apos;altra applicazione</translation>
+    </message>
+    <message>
+        <source>Drag the picture</source>
+        <translation>Trascina l&apos;immagine</translation>
     </message>
 </context>
 <context>
@@ -784,6 +1264,14 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
         <source>Choose</source>
         <translation>Scegli</translation>
     </message>
+    <message>
+        <source>Captures you don&apos;t save are discarded when their thumbnail closes.</source>
+        <translation>Le catture non salvate vengono scartate quando si chiude la loro miniatura.</translation>
+    </message>
+    <message>
+        <source>Save captures automatically</source>
+        <translation>Salva automaticamente le catture</translation>
+    </message>
 </context>
 <context>
     <name>SetupGuide</name>
@@ -817,6 +1305,13 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
     <message>
         <source>Super</source>
         <translation>Super</translation>
+    </message>
+</context>
+<context>
+    <name>ShortcutService</name>
+    <message>
+        <source>Already used by %1.</source>
+        <translation>Già usata da %1.</translation>
     </message>
 </context>
 <context>

@@ -25,6 +25,7 @@ constexpr std::string_view welcomeShown = "welcomeShown";
 constexpr std::string_view saveFolderPath = "saveFolderPath";
 constexpr std::string_view hotKeyOverrides = "hotKeyOverrides";
 constexpr std::string_view captureDelaySeconds = "captureDelaySeconds";
+constexpr std::string_view saveCapturesAutomatically = "saveCapturesAutomatically";
 } // namespace Key
 
 const Logger& settingsLog() {
@@ -93,7 +94,8 @@ AppSettings::AppSettings(std::unique_ptr<SettingsStore> defaults, LayoutText lay
       recordSystemAudio_(defaults_->boolValue(Key::recordSystemAudio)),
       welcomeShown_(defaults_->boolValue(Key::welcomeShown)),
       captureDelaySeconds_(loadCaptureDelay(*defaults_)),
-      savesToDefaultFolder_(!chosenSaveFolder(*defaults_)) {}
+      savesToDefaultFolder_(!chosenSaveFolder(*defaults_)),
+      savesAutomatically_(defaults_->boolValue(Key::saveCapturesAutomatically)) {}
 
 kit::HotKeyOverrides AppSettings::loadOverrides(const std::optional<std::string>& data, const LayoutText& layoutText) {
     if (!data) return {};
@@ -179,4 +181,9 @@ void AppSettings::setWelcomeShown(bool shown) {
 void AppSettings::setCaptureDelaySeconds(int seconds) {
     captureDelaySeconds_.set(seconds);
     defaults_->setDouble(Key::captureDelaySeconds, seconds);
+}
+
+void AppSettings::setSavesAutomatically(bool on) {
+    savesAutomatically_.set(on);
+    defaults_->setBool(Key::saveCapturesAutomatically, on);
 }

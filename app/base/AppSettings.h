@@ -39,6 +39,8 @@ public:
     int captureDelaySeconds() const { return captureDelaySeconds_.get(); }
     // No folder was chosen: the save folder is the desktop folder, which saving may create.
     bool savesToDefaultFolder() const { return savesToDefaultFolder_; }
+    // Every capture goes into the save folder as it is taken; off by default.
+    bool savesAutomatically() const { return savesAutomatically_.get(); }
 
     void setSaveFolder(std::filesystem::path folder);
     void setHotKeyOverrides(kit::HotKeyOverrides overrides);
@@ -50,6 +52,7 @@ public:
     void setRecordSystemAudio(bool on);
     void setWelcomeShown(bool shown);
     void setCaptureDelaySeconds(int seconds);
+    void setSavesAutomatically(bool on);
 
 private:
     void saveHotKeyOverrides();
@@ -65,4 +68,5 @@ private:
     Observed<bool> welcomeShown_;
     Observed<int> captureDelaySeconds_;
     bool savesToDefaultFolder_;
+    Observed<bool> savesAutomatically_;
 };

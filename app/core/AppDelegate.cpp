@@ -13,6 +13,7 @@
 #include "app/base/GlimpoUIState.h"
 #include "app/base/Observation.h"
 #include "app/base/SettingsStore.h"
+#include "app/markup/MarkupEditors.h"
 #include "app/quickaccess/CaptureCountdown.h"
 #include "app/shortcuts/HotKeyRecorder.h"
 #include "app/shortcuts/ShortcutLabels.h"
@@ -97,6 +98,22 @@ AllInOneController& AppDelegate::allInOne() {
     return *allInOne_;
 }
 
+MarkupEditors& AppDelegate::markupEditors() {
+    if (!editors_) {
+        editors_ = std::make_unique<MarkupEditors>(library(), settings_->defaults(), coordinator().recognizer());
+        connect(editors_.get(), &MarkupEditors::failed, this, [this](const std::string& message) {
+            if (notices_) notices_->show(tr("Couldn't open the picture: %1").arg(QString::fromStdString(message)).toStdString(),
+                                         "exclamationmark.triangle", whereToLookSeconds);
+        });
+    }
+    return *editors_;
+}
+
+void AppDelegate::edit(const std::filesystem::path& file) {
+    log_.info("edit requested file={}", file.filename().string());
+    markupEditors().open(file);
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
     statusItem_ = std::make_unique<StatusItemController>();
     connectMenu(statusItem_->actions());
@@ -118,7 +135,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     CaptureCoordinator& runner = coordinator();
     runner.recognizer().warmUp();
 
-    quickAccess_ = environment_.makeCapturePresenter(library(), *settings_);
+    quickAccess_ = environment_.makeCapturePresenter(library(), *settings_, markupEditors());
     notices_ = environment_.makeNoticePresenter();
     connect(&runner, &CaptureCoordinator::captured, this,
             [this](const Capture& capture, const std::optional<std::string>& failure) {
@@ -159,6 +176,8 @@ void AppDelegate::handle(CommandLine::Request request, int delaySeconds) {
     case Request::text: return perform(kit::CaptureAction::text);
     case Request::bar: return perform(kit::CaptureAction::allInOne);
     case Request::settings: return showSettings();
+    // An edit comes with its file, through edit().
+    case Request::edit: return;
     case Request::quit:
         log_.info("quit requested");
         QCoreApplication::quit();
@@ -269,6 +288,8 @@ void AppDelegate::updateRecordingState() {
 
 void AppDelegate::showSettings() {
     guide().refresh();
+    // What the window shows of the desktop's keys is how things are now.
+    if (shortcuts_) shortcuts_->retryHeldKeys();
     windows_->show("settings", tr("Glimpo Settings"), [this]() -> std::unique_ptr<QWidget> {
         AppSettings& settings = *settings_;
         // Each edit already refreshes the guide through the view, so no one listens to the recorder.

@@ -26,6 +26,7 @@ class AllInOneController;
 class CaptureCountdown;
 class AppSettings;
 class CaptureLibrary;
+class MarkupEditors;
 class ShortcutService;
 class MenuActions;
 class StatusItemController;
@@ -50,8 +51,8 @@ public:
         std::function<std::unique_ptr<ScreenRecorder>(CaptureLibrary&, AppSettings&)> makeRecorder;
         // The desktop's global hot key service.
         std::function<std::unique_ptr<platform::HotKeyBackend>()> makeHotKeys;
-        // Where captures and notices are shown.
-        std::function<std::unique_ptr<CapturePresenter>(CaptureLibrary&, AppSettings&)> makeCapturePresenter;
+        // Where captures and notices are shown; captures open in the editors.
+        std::function<std::unique_ptr<CapturePresenter>(CaptureLibrary&, AppSettings&, MarkupEditors&)> makeCapturePresenter;
         std::function<std::unique_ptr<NoticePresenter>()> makeNoticePresenter;
         // The desktop's own permission, microphone, login item and shortcut services.
         std::function<SetupGuide::Platform()> setupPlatform;
@@ -67,6 +68,8 @@ public:
     // What a launch asked for on its command line.
     // Captures wait `delaySeconds` first, counting down in a notice.
     void handle(CommandLine::Request request, int delaySeconds = 0);
+    // Opens a picture file in the markup editor (glimpo --edit).
+    void edit(const std::filesystem::path& file);
 
     void perform(kit::CaptureAction action, int delaySeconds = 0);
 
@@ -75,6 +78,7 @@ public:
     CaptureCoordinator& coordinator();
     SetupGuide& guide();
     AllInOneController& allInOne();
+    MarkupEditors& markupEditors();
     ShortcutService* shortcuts() const { return shortcuts_.get(); }
     WindowPresenter& windows() { return *windows_; }
     StatusItemController* statusItem() const { return statusItem_.get(); }
@@ -100,6 +104,7 @@ private:
     std::unique_ptr<WindowPresenter> windows_;
     std::unique_ptr<CaptureLibrary> library_;
     std::unique_ptr<CaptureCoordinator> coordinator_;
+    std::unique_ptr<MarkupEditors> editors_;
     std::unique_ptr<CapturePresenter> quickAccess_;
     std::unique_ptr<NoticePresenter> notices_;
     std::unique_ptr<AllInOneController> allInOne_;

@@ -22,6 +22,7 @@
 #include "app/storage/Capture.h"
 #include "app/text/TextRecognitionService.h"
 #include "kit/CaptureVocabulary.h"
+#include "kit/SaveOutcome.h"
 
 class AppSettings;
 class CaptureLibrary;
@@ -92,6 +93,7 @@ private:
     QCoro::Task<void> recognizeText(SelectionResult area);
     // `title` is English, marked for translation: the log keeps it, the user reads it translated.
     void report(const std::exception_ptr& failure, const char* title);
+    static std::string couldntSave(const kit::SaveError& error);
 
     AppSettings& settings_;
     CaptureLibrary& library_;

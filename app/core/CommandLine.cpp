@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
+#include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -34,7 +37,7 @@ constexpr std::array<Option, 8> options{{
     {"--quit", Request::quit, QT_TRANSLATE_NOOP("CommandLine", "Quit the running Glimpo")},
 }};
 
-constexpr std::array<std::pair<Request, std::string_view>, 9> words{{
+constexpr std::array<std::pair<Request, std::string_view>, 10> words{{
     {Request::reopen, "reopen"},
     {Request::area, "area"},
     {Request::window, "window"},
@@ -44,6 +47,7 @@ constexpr std::array<std::pair<Request, std::string_view>, 9> words{{
     {Request::bar, "bar"},
     {Request::settings, "settings"},
     {Request::quit, "quit"},
+    {Request::edit, "edit"},
 }};
 
 bool takesDelay(Request request) {
@@ -63,6 +67,41 @@ std::string text(const QString& value) {
     return value.toStdString();
 }
 
+constexpr std::string_view editFlag = "--edit";
+
+// Letters, digits and -._~/ stand as they are; every other byte as %XX.
+std::string percentEncoded(const std::string& text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char c : text) {
+        if (std::isalnum(c) || std::string_view("-._~/").find(static_cast<char>(c)) != std::string_view::npos) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> percentDecoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+        i += 2;
+    }
+    return out;
+}
+
 } // namespace
 
 std::string_view word(Request request) {
@@ -77,22 +116,6 @@ std::optional<Request> fromWord(std::string_view text) {
     return std::nullopt;
 }
 
-std::string message(const Handoff& handoff) {
-    std::string text(word(handoff.request));
-    if (handoff.delaySeconds > 0) text += " " + std::to_string(handoff.delaySeconds);
-    return text;
-}
-
-std::optional<Handoff> fromMessage(std::string_view text) {
-    const auto space = text.find(' ');
-    const auto request = fromWord(text.substr(0, space));
-    if (!request) return std::nullopt;
-    if (space == std::string_view::npos) return Handoff{*request, 0};
-    const auto delay = delayValue(text.substr(space + 1));
-    if (!delay || !takesDelay(*request)) return std::nullopt;
-    return Handoff{*request, *delay};
-}
-
 bool startsDetached(Request request) {
     return request != Request::reopen && request != Request::quit;
 }
@@ -101,6 +124,7 @@ std::string usage(const Translations& texts) {
     const auto say = [&texts](const char* source) { return texts.text("CommandLine", source); };
     QString help = say(QT_TRANSLATE_NOOP("CommandLine",
                                         "Usage: glimpo [OPTION]\n"
+                                        "       glimpo [--edit] FILE\n"
                                         "Capture, record and read the screen from the system tray.\n"
                                         "Without an option Glimpo starts in the tray, or opens the settings of the one "
                                         "running.\n"
@@ -112,6 +136,9 @@ std::string usage(const Translations& texts) {
     rows.emplace_back(QStringLiteral("--delay ") + say(QT_TRANSLATE_NOOP("CommandLine", "SECONDS")),
                       say(QT_TRANSLATE_NOOP("CommandLine", "Wait before --area, --window, --fullscreen or --record "
                                                           "(Escape cancels)")));
+    //: The value --edit takes, in capitals as command lines write them.
+    rows.emplace_back(QStringLiteral("--edit ") + say(QT_TRANSLATE_NOOP("CommandLine", "FILE")),
+                      say(QT_TRANSLATE_NOOP("CommandLine", "Mark up a PNG or JPEG picture (the file alone does the same)")));
     rows.emplace_back(QStringLiteral("-h, --help"), say(QT_TRANSLATE_NOOP("CommandLine", "Show this help and exit")));
     rows.emplace_back(QStringLiteral("-v, --version"),
                       say(QT_TRANSLATE_NOOP("CommandLine", "Show the version and exit")));
@@ -161,6 +188,17 @@ Parsed parse(int argc, const char* const* argv, const Translations& texts) {
         std::optional<Request> request;
         for (const Option& option : options)
             if (option.flag == arg) request = option.request;
+        const bool flagged = arg == editFlag;
+        if (flagged || (!arg.empty() && arg.front() != '-')) {
+            if (flagged && ++i == argc) return refuse(say(QT_TRANSLATE_NOOP("CommandLine", "--edit needs a picture file")));
+            std::error_code ignored;
+            const std::filesystem::path file = std::filesystem::absolute(argv[i], ignored).lexically_normal();
+            if (parsed.file && *parsed.file != file) {
+                return refuse(say(QT_TRANSLATE_NOOP("CommandLine", "give one picture at a time")));
+            }
+            request = Request::edit;
+            parsed.file = file;
+        }
         if (!request) {
             return refuse(say(QT_TRANSLATE_NOOP("CommandLine", "unknown option '%1'"))
                               .arg(QString::fromStdString(std::string(arg))));
@@ -175,6 +213,33 @@ Parsed parse(int argc, const char* const* argv, const Translations& texts) {
     }
     if (chosen) parsed.request = *chosen;
     parsed.delaySeconds = delay.value_or(0);
+    return parsed;
+}
+
+std::string message(const Parsed& parsed) {
+    std::string text(word(parsed.request));
+    if (parsed.request == Request::edit && parsed.file) text += " " + percentEncoded(parsed.file->string());
+    if (parsed.delaySeconds > 0) text += " " + std::to_string(parsed.delaySeconds);
+    return text;
+}
+
+std::optional<Parsed> fromMessage(std::string_view message) {
+    const auto space = message.find(' ');
+    const auto request = fromWord(message.substr(0, space));
+    // An edit names its file.
+    if (!request || (*request == Request::edit && space == std::string_view::npos)) return std::nullopt;
+    Parsed parsed;
+    parsed.request = *request;
+    if (*request == Request::edit) {
+        const auto path = percentDecoded(message.substr(space + 1));
+        if (!path || path->empty() || path->front() != '/') return std::nullopt;
+        parsed.file = std::filesystem::path(*path);
+    } else if (space != std::string_view::npos) {
+        // A capture may carry its delay; nothing else carries anything.
+        const auto delay = delayValue(message.substr(space + 1));
+        if (!delay || !takesDelay(*request)) return std::nullopt;
+        parsed.delaySeconds = *delay;
+    }
     return parsed;
 }
 

@@ -122,8 +122,9 @@ AppDelegate::Environment load() {
             return std::make_unique<platform::x11::X11HotKeyBackend>();
         return std::make_unique<platform::UnavailableHotKeyBackend>();
     };
-    environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings) {
-        return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays));
+    environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings, MarkupEditors& editors) {
+        return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays),
+                                                       &editors);
     };
     environment.makeNoticePresenter = [displays] { return std::make_unique<ToastController>(displays); };
     environment.setupPlatform = [wayland, portal, portalShortcuts, portalKeys] {

@@ -27,8 +27,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char acknowledgement[] = "ok\n";
-// Longer than any request; anything longer is not ours.
-constexpr qint64 maximumRequest = 64;
+// Longer than any request (a word, or an edit with its file's path percent-encoded); anything
+// longer is not ours.
+constexpr qint64 maximumRequest = 16 * 1024;
 constexpr int silentClientMs = 5000;
 constexpr unsigned long connectRetryMs = 50;
 
@@ -140,11 +141,6 @@ bool SingleInstance::tryBecomePrimary() {
         return true;
     }
 
-    // Who holds it, for anyone looking for the running Glimpo (it may run detached).
-    const std::string pid = std::to_string(::getpid()) + "\n";
-    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.data(), pid.size(), 0) < 0) {
-        log_.debug("instance lock pid not written path={}", text(lockPath_));
-    }
     lock_ = std::make_unique<Lock>(fd);
     primary_ = true;
     listen();
@@ -189,8 +185,9 @@ void SingleInstance::readRequest(QLocalSocket* socket) {
         return;
     }
     const QByteArray line = socket->readLine(maximumRequest + 1);
-    // One lower-case word, perhaps a number, and a newline; what they mean is the receiver's to check.
-    static const QRegularExpression wordLine(QStringLiteral("^[a-z]{1,32}( [0-9]{1,4})?\n$"));
+    // One lower-case word, perhaps a space and printable text after it, and a newline; what it
+    // means is the receiver's to check.
+    static const QRegularExpression wordLine(QStringLiteral("^[a-z]{1,32}( [!-~]+)?\n$"));
     if (!wordLine.match(QString::fromLatin1(line)).hasMatch()) {
         log_.notice("instance request ignored reason=unknown");
         socket->abort();

@@ -3,8 +3,7 @@
 // lock and listens on a local socket; a later launch finds the lock taken, asks the primary to
 // reopen (show its settings) and exits. Both files live in $XDG_RUNTIME_DIR, or else in a private
 // folder of the user's (checked, never through a link). A crashed primary's lock dies with it,
-// and its socket file is replaced by the next primary. The lock file names the primary's
-// process id.
+// and its socket file is replaced by the next primary.
 
 #include "app/base/Log.h"
 
@@ -33,7 +32,7 @@ public:
     bool isPrimary() const { return primary_; }
 
     // From a secondary: hands the primary a request (one lower-case word: "reopen", "area", ...,
-    // perhaps followed by a space and a number),
+    // which may be followed by a space and printable ASCII),
     // waiting up to `timeoutMs` for it to confirm. True only when the primary acknowledged it.
     // Blocking; touches no state of this object, so it may run on any thread.
     bool notifyPrimary(const QString& request = QStringLiteral("reopen"), int timeoutMs = 2000) const;

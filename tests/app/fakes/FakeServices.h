@@ -42,10 +42,13 @@ public:
     struct Begin {
         SelectionMode mode;
         bool allowsWindowMode;
+        SelectionPurpose purpose;
     };
     std::vector<Begin> begins;
 
-    void begin(SelectionMode mode, bool allowsWindowMode) override { begins.push_back({mode, allowsWindowMode}); }
+    void begin(SelectionMode mode, bool allowsWindowMode, SelectionPurpose purpose) override {
+        begins.push_back({mode, allowsWindowMode, purpose});
+    }
 };
 
 class Recorder : public ScreenRecorder {
@@ -88,6 +91,11 @@ public:
         pixelsPerPoint = image.devicePixelRatio();
         if (failure) std::rethrow_exception(failure);
         co_return copy(text);
+    }
+    std::vector<kit::TextLine> lines;
+    QCoro::Task<std::vector<kit::TextLine>> readLines(QImage) override {
+        if (failure) std::rethrow_exception(failure);
+        co_return copy(lines);
     }
     void warmUp() override {}
 };
