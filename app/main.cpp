@@ -1,25 +1,44 @@
 // Glimpo's entry point: one running instance per user session, living in the tray. A later
-// launch hands its command line's request to the running one and leaves.
+// launch hands its command line's request to the running one and leaves; an action asked for
+// when none runs starts Glimpo in the background and returns once it has the action.
 
 #include <QApplication>
 
 #include <malloc.h>
 
 #include <cstdio>
+#include <optional>
 
+#include "app/base/Translations.h"
 #include "app/core/AppDelegate.h"
 #include "app/core/CommandLine.h"
+#include "app/core/DetachedLaunch.h"
 #include "app/core/PlatformLoader.h"
 #include "app/core/SingleInstance.h"
 #include "app/markup/MarkupEditors.h"
 #include "app/platform/Session.h"
 
+namespace {
+
+void complain(const char* source) {
+    std::fprintf(stderr, "glimpo: %s\n", QCoreApplication::translate("main", source).toUtf8().constData());
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    // Before Qt: --help and a wrong option need no display.
-    const CommandLine::Parsed command = CommandLine::parse(argc, argv);
+    // Before Qt: --help and a wrong option need no display, and answer in the user's language.
+    const Translations translations(QLocale::system());
+    const CommandLine::Parsed command = CommandLine::parse(argc, argv, translations);
     if (command.output) std::fputs(command.output->c_str(), stdout);
     if (command.error) std::fputs(command.error->c_str(), stderr);
     if (command.finished()) return command.exitStatus;
+
+    // Before any thread exists, the one thing a fork needs.
+    DetachedLaunch launch;
+    if (CommandLine::startsDetached(command.request)) {
+        if (const auto status = launch.start(translations)) return *status;
+    }
 
     // Screen pictures are megabytes each and come and go with every capture. A fixed threshold
     // keeps them in their own mappings, which go back to the system when freed, instead of
@@ -30,6 +49,7 @@ int main(int argc, char** argv) {
     if (platform::Session::isWayland() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    translations.install();
     QApplication::setApplicationName("Glimpo");
     QApplication::setApplicationVersion(GLIMPO_VERSION);
     QApplication::setOrganizationDomain("glimpo.org");
@@ -47,32 +67,42 @@ int main(int argc, char** argv) {
     SingleInstance instance;
     if (!instance.tryBecomePrimary()) {
         // Another Glimpo runs: it carries the request out, this one leaves.
-        if (instance.notifyPrimary(QString::fromStdString(CommandLine::message(command)))) return 0;
-        std::fputs("glimpo: the running Glimpo did not answer.\n", stderr);
+        if (instance.notifyPrimary(QString::fromStdString(CommandLine::message(command)))) {
+            launch.handedOver();
+            return 0;
+        }
+        complain(QT_TRANSLATE_NOOP("main", "the running Glimpo did not answer."));
         return 1;
     }
     if (command.request == CommandLine::Request::quit) {
-        std::fputs("glimpo: Glimpo isn't running.\n", stderr);
+        complain(QT_TRANSLATE_NOOP("main", "Glimpo isn't running."));
         return 0;
     }
 
     AppDelegate delegate(PlatformLoader::load());
-    QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString& word) {
-        const auto request = CommandLine::fromMessage(word.toStdString());
+    QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString& message) {
+        const auto request = CommandLine::fromMessage(message.toStdString());
         if (!request) return;
         if (request->file) {
             delegate.edit(*request->file);
         } else {
-            delegate.handle(request->request);
+            delegate.handle(request->request, request->delaySeconds);
         }
     });
     delegate.applicationDidFinishLaunching();
     // The action this launch was started for, once the tray and shortcuts are up.
-    if (command.file) {
-        QMetaObject::invokeMethod(&delegate, [&delegate, file = *command.file] { delegate.edit(file); }, Qt::QueuedConnection);
-    } else if (command.request != CommandLine::Request::reopen) {
-        QMetaObject::invokeMethod(&delegate, [&delegate, request = command.request] { delegate.handle(request); },
-                                  Qt::QueuedConnection);
+    if (command.request != CommandLine::Request::reopen) {
+        QMetaObject::invokeMethod(
+            &delegate,
+            [&delegate, &launch, &command] {
+                if (command.file) {
+                    delegate.edit(*command.file);
+                } else {
+                    delegate.handle(command.request, command.delaySeconds);
+                }
+                launch.handedOver();
+            },
+            Qt::QueuedConnection);
     }
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "kit/CaptureVocabulary.h"
 
 #include "kit/Error.h"
+#include "kit/Translatable.h"
 
 namespace kit {
 
@@ -36,12 +37,12 @@ std::string_view CaptureAction::rawValue() const {
 
 std::string_view CaptureAction::title() const {
     switch (value_) {
-    case area: return "Capture Area";
-    case fullscreen: return "Capture Fullscreen";
-    case window: return "Capture Window";
-    case recording: return "Record Screen";
-    case text: return "Capture Text";
-    case allInOne: return "All-in-One";
+    case area: return KIT_TRANSLATABLE("CaptureAction", "Capture Area");
+    case fullscreen: return KIT_TRANSLATABLE("CaptureAction", "Capture Fullscreen");
+    case window: return KIT_TRANSLATABLE("CaptureAction", "Capture Window");
+    case recording: return KIT_TRANSLATABLE("CaptureAction", "Record Screen");
+    case text: return KIT_TRANSLATABLE("CaptureAction", "Capture Text");
+    case allInOne: return KIT_TRANSLATABLE("CaptureAction", "All-in-One");
     }
     return {};
 }

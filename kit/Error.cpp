@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "kit/Translatable.h"
+
 namespace kit {
 
 Error::Error(const std::string& description, std::string domain, long long code)
@@ -25,13 +27,13 @@ std::string describe(const std::exception& error) {
 }
 
 std::string describe(const std::exception_ptr& error) {
-    if (!error) return "Unknown error.";
+    if (!error) return KIT_TRANSLATABLE("Error", "Unknown error.");
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {
         return describe(e);
     } catch (...) {
-        return "Unknown error.";
+        return KIT_TRANSLATABLE("Error", "Unknown error.");
     }
 }
 

@@ -6,16 +6,12 @@
 #include <nlohmann/json.hpp>
 
 #include "kit/Error.h"
+#include "kit/ShortcutText.h"
 
 namespace kit {
 
 std::string HotKeyCombination::displayString() const {
-    std::string text;
-    if (carbonModifiers & control) text += "⌃";
-    if (carbonModifiers & option) text += "⌥";
-    if (carbonModifiers & shift) text += "⇧";
-    if (carbonModifiers & command) text += "⌘";
-    return text + keyLabel;
+    return ShortcutText::shown(*this);
 }
 
 nlohmann::json toJson(const HotKeyCombination& combination) {

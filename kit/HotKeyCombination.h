@@ -21,7 +21,7 @@ struct HotKeyCombination {
     static constexpr std::uint32_t option = 2048;
     static constexpr std::uint32_t control = 4096;
 
-    // Modifier glyphs in the fixed order ⌃⌥⇧⌘, then the label: "⇧⌘4".
+    // As a GTK desktop shows it in English: "Shift+Super+4" (ShortcutText has the other styles).
     std::string displayString() const;
 
     friend bool operator==(const HotKeyCombination&, const HotKeyCombination&) = default;

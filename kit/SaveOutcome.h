@@ -9,15 +9,20 @@
 #include <string_view>
 
 #include "kit/Result.h"
+#include "kit/Translatable.h"
 
 namespace kit {
 
 class SaveError {
 public:
-    static constexpr std::string_view folderMissing = "The save folder doesn't exist.";
-    static constexpr std::string_view notWritable = "Glimpo can't write to the save folder.";
-    static constexpr std::string_view diskFull = "The disk is full.";
-    static constexpr std::string_view notMoved = "The file couldn't be moved.";
+    static constexpr std::string_view folderMissing =
+        KIT_TRANSLATABLE("SaveError", "The save folder doesn't exist.");
+    static constexpr std::string_view notWritable =
+        KIT_TRANSLATABLE("SaveError", "Glimpo can't write to the save folder.");
+    static constexpr std::string_view diskFull =
+        KIT_TRANSLATABLE("SaveError", "The disk is full.");
+    static constexpr std::string_view notMoved =
+        KIT_TRANSLATABLE("SaveError", "The file couldn't be moved.");
 
     // Classifies by errno when the exception carries one (kit::identify), else notMoved.
     explicit SaveError(const std::exception& error);

@@ -25,11 +25,11 @@ struct SystemShortcutKey {
 namespace SystemScreenshotShortcuts {
 
 // The ids of the desktop's screenshot functions, as the preferences key them.
-inline constexpr std::string_view saveScreenId = "28";    // ⇧⌘3
-inline constexpr std::string_view copyScreenId = "29";    // ⌃⇧⌘3
-inline constexpr std::string_view saveAreaId = "30";      // ⇧⌘4
-inline constexpr std::string_view copyAreaId = "31";      // ⌃⇧⌘4
-inline constexpr std::string_view optionsId = "184";      // ⇧⌘5
+inline constexpr std::string_view saveScreenId = "28";    // Shift+Super+3
+inline constexpr std::string_view copyScreenId = "29";    // Shift+Ctrl+Super+3
+inline constexpr std::string_view saveAreaId = "30";      // Shift+Super+4
+inline constexpr std::string_view copyAreaId = "31";      // Shift+Ctrl+Super+4
+inline constexpr std::string_view optionsId = "184";      // Shift+Super+5
 inline constexpr std::array<std::string_view, 5> ids{saveScreenId, copyScreenId, saveAreaId, copyAreaId, optionsId};
 
 // `preferences` maps an id to an entry {"enabled": bool or integer, "value": {"parameters":

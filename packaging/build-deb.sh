@@ -47,6 +47,7 @@ Architecture: $arch
 Maintainer: The Glimpo developers <developers@glimpo.org>
 Installed-Size: $size
 Depends: $shlibs, $runtime
+Recommends: qt6-translations-l10n
 Section: graphics
 Priority: optional
 Homepage: https://glimpo.org/

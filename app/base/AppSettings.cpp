@@ -5,6 +5,9 @@
 #include "kit/Error.h"
 #include "kit/HotKeyBindings.h"
 
+#include <QFile>
+#include <QStandardPaths>
+
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -21,6 +24,7 @@ constexpr std::string_view recordSystemAudio = "recordSystemAudio";
 constexpr std::string_view welcomeShown = "welcomeShown";
 constexpr std::string_view saveFolderPath = "saveFolderPath";
 constexpr std::string_view hotKeyOverrides = "hotKeyOverrides";
+constexpr std::string_view captureDelaySeconds = "captureDelaySeconds";
 constexpr std::string_view saveCapturesAutomatically = "saveCapturesAutomatically";
 } // namespace Key
 
@@ -29,8 +33,18 @@ const Logger& settingsLog() {
     return logger;
 }
 
+// The desktop folder as xdg-user-dir names it (user-dirs.dirs), else ~/Desktop.
 fs::path fallbackSaveFolder() {
-    return BaseDirectories::home() / "Desktop";
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (desktop.isEmpty()) return BaseDirectories::home() / "Desktop";
+    return fs::path(QFile::encodeName(desktop).toStdString());
+}
+
+// Whole seconds up to an hour, as the command line's --delay; anything else waits not at all.
+int loadCaptureDelay(const SettingsStore& store) {
+    const double seconds = store.doubleValue(Key::captureDelaySeconds);
+    if (!(seconds >= 0 && seconds <= 3600) || seconds != std::trunc(seconds)) return 0;
+    return static_cast<int>(seconds);
 }
 
 constexpr double defaultThumbnailSeconds = 6.0;
@@ -60,25 +74,27 @@ std::unique_ptr<SettingsStore> registered(std::unique_ptr<SettingsStore> store) 
     return store;
 }
 
-fs::path loadSaveFolder(const SettingsStore& store) {
-    // A relative or empty path would point wherever the process happens to run.
+// A relative or empty path would point wherever the process happens to run.
+std::optional<fs::path> chosenSaveFolder(const SettingsStore& store) {
     if (auto path = store.stringValue(Key::saveFolderPath); path && fs::path(*path).is_absolute()) {
         return fs::path(*path);
     }
-    return fallbackSaveFolder();
+    return std::nullopt;
 }
 
 } // namespace
 
 AppSettings::AppSettings(std::unique_ptr<SettingsStore> defaults, LayoutText layoutText)
     : defaults_(registered(std::move(defaults))),
-      saveFolder_(loadSaveFolder(*defaults_)),
+      saveFolder_(chosenSaveFolder(*defaults_).value_or(fallbackSaveFolder())),
       hotKeyOverrides_(loadOverrides(defaults_->stringValue(Key::hotKeyOverrides), layoutText)),
       thumbnailSeconds_(loadThumbnailSeconds(*defaults_)),
       playsSounds_(defaults_->boolValue(Key::playsShutterSound)),
       recordMicrophone_(defaults_->boolValue(Key::recordMicrophone)),
       recordSystemAudio_(defaults_->boolValue(Key::recordSystemAudio)),
       welcomeShown_(defaults_->boolValue(Key::welcomeShown)),
+      captureDelaySeconds_(loadCaptureDelay(*defaults_)),
+      savesToDefaultFolder_(!chosenSaveFolder(*defaults_)),
       savesAutomatically_(defaults_->boolValue(Key::saveCapturesAutomatically)) {}
 
 kit::HotKeyOverrides AppSettings::loadOverrides(const std::optional<std::string>& data, const LayoutText& layoutText) {
@@ -121,6 +137,7 @@ void AppSettings::saveHotKeyOverrides() {
 }
 
 void AppSettings::setSaveFolder(fs::path folder) {
+    savesToDefaultFolder_ = false;
     saveFolder_.set(std::move(folder));
     defaults_->setString(Key::saveFolderPath, saveFolder_.peek().string());
 }
@@ -159,6 +176,11 @@ void AppSettings::setRecordSystemAudio(bool on) {
 void AppSettings::setWelcomeShown(bool shown) {
     welcomeShown_.set(shown);
     defaults_->setBool(Key::welcomeShown, shown);
+}
+
+void AppSettings::setCaptureDelaySeconds(int seconds) {
+    captureDelaySeconds_.set(seconds);
+    defaults_->setDouble(Key::captureDelaySeconds, seconds);
 }
 
 void AppSettings::setSavesAutomatically(bool on) {

@@ -35,6 +35,10 @@ public:
     bool recordMicrophone() const { return recordMicrophone_.get(); }
     bool recordSystemAudio() const { return recordSystemAudio_.get(); }
     bool welcomeShown() const { return welcomeShown_.get(); }
+    // Seconds the all-in-one bar's captures wait; 0 for none.
+    int captureDelaySeconds() const { return captureDelaySeconds_.get(); }
+    // No folder was chosen: the save folder is the desktop folder, which saving may create.
+    bool savesToDefaultFolder() const { return savesToDefaultFolder_; }
     // Every capture goes into the save folder as it is taken; off by default.
     bool savesAutomatically() const { return savesAutomatically_.get(); }
 
@@ -47,6 +51,7 @@ public:
     void setRecordMicrophone(bool on);
     void setRecordSystemAudio(bool on);
     void setWelcomeShown(bool shown);
+    void setCaptureDelaySeconds(int seconds);
     void setSavesAutomatically(bool on);
 
 private:
@@ -61,5 +66,7 @@ private:
     Observed<bool> recordMicrophone_;
     Observed<bool> recordSystemAudio_;
     Observed<bool> welcomeShown_;
+    Observed<int> captureDelaySeconds_;
+    bool savesToDefaultFolder_;
     Observed<bool> savesAutomatically_;
 };

@@ -16,8 +16,9 @@ namespace Modules {
 
 namespace {
 
-std::string sentence(const char* state, const QString& file) {
-    return std::string("A part of Glimpo ") + state + " (" + file.toStdString() + "). Reinstall Glimpo.";
+// A sentence for the user, its file named.
+std::string sentence(const char* source, const QString& file) {
+    return QCoreApplication::translate("Modules", source).arg(file).toStdString();
 }
 
 } // namespace
@@ -41,7 +42,7 @@ QObject& load(const char* name, const char* interfaceId) {
     }
     if (path.isEmpty()) {
         log.error("module not loaded name={} reason={}", name, "not found");
-        throw kit::Error(sentence("is missing", file));
+        throw kit::Error(sentence(QT_TRANSLATE_NOOP("Modules", "A part of Glimpo is missing (%1). Reinstall Glimpo."), file));
     }
 
     QPluginLoader loader(path);
@@ -50,13 +51,13 @@ QObject& load(const char* name, const char* interfaceId) {
     const QString id = loader.metaData().value(QStringLiteral("IID")).toString();
     if (!id.isEmpty() && id != QLatin1String(interfaceId)) {
         log.error("module refused name={} version={} expected={}", name, id.toStdString(), interfaceId);
-        throw kit::Error(sentence("is from another version", file));
+        throw kit::Error(sentence(QT_TRANSLATE_NOOP("Modules", "A part of Glimpo is from another version (%1). Reinstall Glimpo."), file));
     }
     QObject* root = loader.instance();
     if (!root || !root->qt_metacast(interfaceId)) {
         const QString reason = root ? QStringLiteral("no ") + QLatin1String(interfaceId) : loader.errorString();
         log.error("module not loaded name={} reason={}", name, reason.toStdString());
-        throw kit::Error(sentence("is damaged", file));
+        throw kit::Error(sentence(QT_TRANSLATE_NOOP("Modules", "A part of Glimpo is damaged (%1). Reinstall Glimpo."), file));
     }
     // Made on whichever thread asked first; it belongs with the program's other objects.
     if (QCoreApplication* application = QCoreApplication::instance()) root->moveToThread(application->thread());

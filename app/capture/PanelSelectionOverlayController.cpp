@@ -221,7 +221,7 @@ bool PanelSelectionOverlayController::nothingToPick() const {
 }
 
 void PanelSelectionOverlayController::tellNothingToPick() {
-    emit notice(noWindowsSentence);
+    emit notice(tr(noWindowsSentence).toStdString());
 }
 
 void PanelSelectionOverlayController::toggleMode() {

@@ -41,8 +41,9 @@ public:
     void cancel();
     void toggleMode();
 
-    static constexpr const char* noWindowsSentence =
-        "This desktop doesn't show Glimpo its windows. Drag over the window to capture it as an area.";
+    // In English; the notice is translated.
+    static constexpr const char* noWindowsSentence = QT_TR_NOOP(
+        "This desktop doesn't show Glimpo its windows. Drag over the window to capture it as an area.");
 
     SelectionMode mode() const { return mode_; }
     bool allowsWindowMode() const { return allowsWindowMode_; }

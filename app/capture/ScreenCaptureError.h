@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include <QCoreApplication>
+
 #include "kit/Error.h"
 
 class ScreenCaptureError : public kit::Error {
@@ -17,8 +19,10 @@ public:
     Kind kind() const { return kind_; }
 
     static std::string message(Kind kind) {
-        return kind == Kind::displayNotFound ? "The screen is no longer available."
-                                             : "The window is no longer available.";
+        const QString text = kind == Kind::displayNotFound
+                                 ? QCoreApplication::translate("ScreenCaptureError", "The screen is no longer available.")
+                                 : QCoreApplication::translate("ScreenCaptureError", "The window is no longer available.");
+        return text.toStdString();
     }
 
 private:

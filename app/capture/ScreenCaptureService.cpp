@@ -4,6 +4,7 @@
 #include <chrono>
 #include <unordered_map>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <qcoro/qcorotimer.h>
@@ -12,6 +13,10 @@
 #include "kit/Selection.h"
 
 namespace {
+
+std::string text(const char* source) {
+    return QCoreApplication::translate("ScreenCaptureService", source).toStdString();
+}
 
 using namespace std::chrono_literals;
 using platform::ClientWindow;
@@ -86,7 +91,7 @@ QCoro::Task<CapturedImage> ScreenCaptureService::captureRect(kit::Rect rect, std
 
     const kit::Rect bounds = kit::Rect::make(0, 0, display.frame.width(), display.frame.height());
     const kit::Rect area = rect.intersection(bounds);
-    if (area.isEmpty()) throw kit::Error("The selected area is outside the screen.");
+    if (area.isEmpty()) throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenCaptureService", "The selected area is outside the screen.")));
     const QRect pixels = wholePixels(kit::SelectionGeometry::pixelRect(area, display.scale));
 
     QImage image;

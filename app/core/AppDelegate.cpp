@@ -1,6 +1,7 @@
 #include "app/core/AppDelegate.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 
 #include <malloc.h>
@@ -13,7 +14,9 @@
 #include "app/base/Observation.h"
 #include "app/base/SettingsStore.h"
 #include "app/markup/MarkupEditors.h"
+#include "app/quickaccess/CaptureCountdown.h"
 #include "app/shortcuts/HotKeyRecorder.h"
+#include "app/shortcuts/ShortcutLabels.h"
 #include "app/shortcuts/ShortcutService.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
@@ -78,14 +81,18 @@ SetupGuide& AppDelegate::guide() {
 AllInOneController& AppDelegate::allInOne() {
     if (!allInOne_) {
         allInOne_ = std::make_unique<AllInOneController>(*settings_, &coordinator().displays());
-        connect(allInOne_.get(), &AllInOneController::captureChosen, this,
-                [this](kit::CaptureAction action) { coordinator().run(action); });
+        // The bar's delay holds for every capture it starts.
+        connect(allInOne_.get(), &AllInOneController::captureChosen, this, [this](kit::CaptureAction action) {
+            afterDelay(settings_->captureDelaySeconds(), action, [this, action] { coordinator().run(action); });
+        });
         connect(allInOne_.get(), &AllInOneController::recordingChosen, this, [this](bool fullscreen) {
-            if (fullscreen) {
-                coordinator().startRecording(std::nullopt, std::nullopt);
-            } else {
-                coordinator().run(kit::CaptureAction::recording);
-            }
+            afterDelay(settings_->captureDelaySeconds(), kit::CaptureAction::recording, [this, fullscreen] {
+                if (fullscreen) {
+                    coordinator().startRecording(std::nullopt, std::nullopt);
+                } else {
+                    coordinator().run(kit::CaptureAction::recording);
+                }
+            });
         });
     }
     return *allInOne_;
@@ -112,9 +119,15 @@ void AppDelegate::applicationDidFinishLaunching() {
     connectMenu(statusItem_->actions());
 
     shortcuts_ = std::make_unique<ShortcutService>(*settings_, environment_.makeHotKeys());
-    connect(shortcuts_.get(), &ShortcutService::pressed, this, &AppDelegate::perform);
-    // The transient key is Escape while a recording runs.
-    connect(&shortcuts_->center(), &HotKeyCenter::transientPressed, this, [this] { coordinator().stopRecordingNow(); });
+    connect(shortcuts_.get(), &ShortcutService::pressed, this, [this](kit::CaptureAction action) { perform(action); });
+    // The transient key is Escape while a countdown or a recording runs.
+    connect(&shortcuts_->center(), &HotKeyCenter::transientPressed, this, [this] {
+        if (countdown_ && countdown_->isRunning()) {
+            cancelCountdown();
+        } else {
+            coordinator().stopRecordingNow();
+        }
+    });
     shortcuts_->start();
 
     library().startPurging();
@@ -152,14 +165,14 @@ void AppDelegate::applicationShouldHandleReopen() {
     showSettings();
 }
 
-void AppDelegate::handle(CommandLine::Request request) {
+void AppDelegate::handle(CommandLine::Request request, int delaySeconds) {
     using CommandLine::Request;
     switch (request) {
     case Request::reopen: return applicationShouldHandleReopen();
-    case Request::area: return perform(kit::CaptureAction::area);
-    case Request::window: return perform(kit::CaptureAction::window);
-    case Request::fullscreen: return perform(kit::CaptureAction::fullscreen);
-    case Request::record: return perform(kit::CaptureAction::recording);
+    case Request::area: return perform(kit::CaptureAction::area, delaySeconds);
+    case Request::window: return perform(kit::CaptureAction::window, delaySeconds);
+    case Request::fullscreen: return perform(kit::CaptureAction::fullscreen, delaySeconds);
+    case Request::record: return perform(kit::CaptureAction::recording, delaySeconds);
     case Request::text: return perform(kit::CaptureAction::text);
     case Request::bar: return perform(kit::CaptureAction::allInOne);
     case Request::settings: return showSettings();
@@ -172,8 +185,10 @@ void AppDelegate::handle(CommandLine::Request request) {
     }
 }
 
-void AppDelegate::perform(kit::CaptureAction action) {
+void AppDelegate::perform(kit::CaptureAction action, int delaySeconds) {
     log_.info("action={}", action.rawValue());
+    // The newest request is the one the user wants.
+    cancelCountdown();
 
     if (action == kit::CaptureAction::recording && coordinator().recordingElapsed()) {
         coordinator().stopRecordingNow();
@@ -191,7 +206,32 @@ void AppDelegate::perform(kit::CaptureAction action) {
         allInOne().toggle();
         return;
     }
-    coordinator().run(action);
+    afterDelay(delaySeconds, action, [this, action] { coordinator().run(action); });
+}
+
+CaptureCountdown& AppDelegate::countdown() {
+    if (!countdown_) {
+        countdown_ = std::make_unique<CaptureCountdown>(&coordinator().displays());
+    }
+    return *countdown_;
+}
+
+void AppDelegate::afterDelay(int seconds, kit::CaptureAction action, std::function<void()> work) {
+    cancelCountdown();
+    if (seconds <= 0) {
+        work();
+        return;
+    }
+    log_.info("countdown started action={} seconds={}", action.rawValue(), seconds);
+    countdownDone_ = connect(&countdown(), &CaptureCountdown::finished, this, std::move(work), Qt::SingleShotConnection);
+    countdown_->start(action, seconds);
+}
+
+void AppDelegate::cancelCountdown() {
+    if (!countdown_ || !countdown_->isRunning()) return;
+    disconnect(countdownDone_);
+    countdown_->cancel();
+    log_.info("countdown cancelled");
 }
 
 void AppDelegate::connectMenu(const MenuActions& menu) {
@@ -214,7 +254,9 @@ void AppDelegate::openSaveFolder() {
         if (!self) return;
         self->log_.notice("save folder not opened path={}", folder.string());
         if (!self->notices_) return;
-        self->notices_->show("Glimpo couldn't open a file manager. Your captures are saved in " + folder.string() + ".",
+        self->notices_->show(tr("Glimpo couldn't open a file manager. Your captures are saved in %1.")
+                                 .arg(QFile::decodeName(folder.c_str()))
+                                 .toStdString(),
                              "folder", whereToLookSeconds);
     });
 }
@@ -222,7 +264,7 @@ void AppDelegate::openSaveFolder() {
 void AppDelegate::updateMenuHints() {
     std::map<std::string, std::string> hints;
     for (const auto& [action, combination] : kit::HotKeyBindings::active(settings_->hotKeyOverrides())) {
-        hints[std::string(action.title())] = combination.displayString();
+        hints[std::string(action.title())] = ShortcutLabels::shown(combination).toStdString();
     }
     if (statusItem_) statusItem_->setShortcutHints(std::move(hints));
 }
@@ -232,7 +274,9 @@ void AppDelegate::updateRecordingState() {
     if (statusItem_) statusItem_->setRecordingElapsed(elapsed);
 
     const bool uiOpen = !GlimpoUIState::shared().openSurfaces().empty();
-    const bool grab = kit::EscapeOwnership::shouldGrabEscape(elapsed.has_value(), uiOpen);
+    // A countdown waits for Escape as a recording does.
+    const bool counting = countdown().isRunning();
+    const bool grab = kit::EscapeOwnership::shouldGrabEscape(elapsed.has_value() || counting, uiOpen);
     if (grab == escapeStopsRecording_) return;
     escapeStopsRecording_ = grab;
     if (grab) {
@@ -246,7 +290,7 @@ void AppDelegate::showSettings() {
     guide().refresh();
     // What the window shows of the desktop's keys is how things are now.
     if (shortcuts_) shortcuts_->retryHeldKeys();
-    windows_->show("settings", "Glimpo Settings", [this]() -> std::unique_ptr<QWidget> {
+    windows_->show("settings", tr("Glimpo Settings"), [this]() -> std::unique_ptr<QWidget> {
         AppSettings& settings = *settings_;
         // Each edit already refreshes the guide through the view, so no one listens to the recorder.
         auto makeRecorder = [&settings](kit::CaptureAction action, QWidget* parent) -> QWidget* {
@@ -263,7 +307,7 @@ void AppDelegate::showSettings() {
 void AppDelegate::showWelcome() {
     settings_->setWelcomeShown(true);
     guide().refresh();
-    windows_->show("welcome", "Welcome to Glimpo", [this]() -> std::unique_ptr<QWidget> {
+    windows_->show("welcome", tr("Welcome to Glimpo"), [this]() -> std::unique_ptr<QWidget> {
         auto view = std::make_unique<WelcomeView>(guide());
         connect(view.get(), &WelcomeView::done, this, [this] { windows_->close("welcome"); });
         return view;

@@ -23,6 +23,7 @@
 #include "kit/HotKeyCombination.h"
 
 class AllInOneController;
+class CaptureCountdown;
 class AppSettings;
 class CaptureLibrary;
 class MarkupEditors;
@@ -65,11 +66,12 @@ public:
     // Glimpo was launched again while running.
     void applicationShouldHandleReopen();
     // What a launch asked for on its command line.
-    void handle(CommandLine::Request request);
+    // Captures wait `delaySeconds` first, counting down in a notice.
+    void handle(CommandLine::Request request, int delaySeconds = 0);
     // Opens a picture file in the markup editor (glimpo --edit).
     void edit(const std::filesystem::path& file);
 
-    void perform(kit::CaptureAction action);
+    void perform(kit::CaptureAction action, int delaySeconds = 0);
 
     AppSettings& settings() { return *settings_; }
     CaptureLibrary& library();
@@ -81,6 +83,8 @@ public:
     WindowPresenter& windows() { return *windows_; }
     StatusItemController* statusItem() const { return statusItem_.get(); }
     bool escapeStopsRecording() const { return escapeStopsRecording_; }
+    // The wait before a delayed capture; made with the coordinator.
+    CaptureCountdown& countdown();
 
 private:
     void connectMenu(const MenuActions& menu);
@@ -89,6 +93,9 @@ private:
     void updateRecordingState();
     void showSettings();
     void showWelcome();
+    // Runs `work` after `seconds` of countdown (at once without), replacing a countdown that runs.
+    void afterDelay(int seconds, kit::CaptureAction action, std::function<void()> work);
+    void cancelCountdown();
 
     Environment environment_;
     std::unique_ptr<AppSettings> settings_;
@@ -101,6 +108,9 @@ private:
     std::unique_ptr<CapturePresenter> quickAccess_;
     std::unique_ptr<NoticePresenter> notices_;
     std::unique_ptr<AllInOneController> allInOne_;
+    std::unique_ptr<CaptureCountdown> countdown_;
+    // The countdown's end, connected to what waits for it.
+    QMetaObject::Connection countdownDone_;
     bool escapeStopsRecording_ = false;
     // Once a capture has come and gone, the heap's freed pages go back to the system.
     QTimer trimWhenIdle_;

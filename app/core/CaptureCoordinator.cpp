@@ -8,6 +8,7 @@
 #include <qcoro/qcorofuture.h>
 
 #include "app/base/AppSettings.h"
+#include "app/base/KitText.h"
 #include "app/storage/CaptureLibrary.h"
 #include "kit/Error.h"
 
@@ -81,9 +82,9 @@ SelectionOverlayController& CaptureCoordinator::overlay() {
                 [this](const std::string& text) { emit message(text, "macwindow"); });
         connect(made, &SelectionOverlayController::failed, this, [this](const std::exception_ptr& failure) {
             switch (purpose_) {
-            case Purpose::capture: return report(failure, "Couldn't capture");
-            case Purpose::recording: return report(failure, "Couldn't start recording");
-            case Purpose::text: return report(failure, "Couldn't read the text");
+            case Purpose::capture: return report(failure, QT_TR_NOOP("Couldn't capture"));
+            case Purpose::recording: return report(failure, QT_TR_NOOP("Couldn't start recording"));
+            case Purpose::text: return report(failure, QT_TR_NOOP("Couldn't read the text"));
             }
         });
     }
@@ -145,7 +146,7 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
     }
     if (!self) co_return;
     if (failure) {
-        report(failure, "Couldn't capture");
+        report(failure, QT_TR_NOOP("Couldn't capture"));
         co_return;
     }
     services_.sounds->play(kit::CaptureSound::screenshot);
@@ -164,7 +165,7 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
 }
 
 std::string CaptureCoordinator::couldntSave(const kit::SaveError& error) {
-    return tr("Couldn't save: ").toStdString() + error.reason();
+    return tr("Couldn't save: %1").arg(KitText::reason(error)).toStdString();
 }
 
 void CaptureCoordinator::selectRecordingArea() {
@@ -190,7 +191,7 @@ QCoro::Task<void> CaptureCoordinator::startRecordingTask(std::optional<kit::Rect
     } catch (...) {
         failure = std::current_exception();
     }
-    if (self && failure) report(failure, "Couldn't start recording");
+    if (self && failure) report(failure, QT_TR_NOOP("Couldn't start recording"));
 }
 
 QCoro::Task<bool> CaptureCoordinator::microphoneAllowed() {
@@ -207,7 +208,7 @@ QCoro::Task<bool> CaptureCoordinator::microphoneAllowed() {
     case MicrophoneAuthorization::restricted:
         break;
     }
-    emit message("Recording without microphone", "mic.slash");
+    emit message(tr("Recording without microphone").toStdString(), "mic.slash");
     co_return false;
 }
 
@@ -229,7 +230,7 @@ QCoro::Task<void> CaptureCoordinator::stopRecording() {
 
 void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
     if (const auto* error = std::get_if<std::exception_ptr>(&result)) {
-        report(*error, "Recording problem");
+        report(*error, QT_TR_NOOP("Recording problem"));
         return;
     }
     const auto& finished = std::get<FinishedRecordingCapture>(result);
@@ -251,7 +252,7 @@ QCoro::Task<void> CaptureCoordinator::recognizeText(SelectionResult area) {
         // The frame is not needed while the text is read.
         area = SelectionResult::cancelled();
         if (!self) co_return;
-        emit progress("Reading text\u2026", "text.viewfinder");
+        emit progress(tr("Reading text…").toStdString(), "text.viewfinder");
         // The recogniser sizes the text by the pixels per point.
         if (image.pointSize.width > 0) image.image.setDevicePixelRatio(image.image.width() / image.pointSize.width);
         text = co_await services_.recognizer->recognize(std::move(image.image));
@@ -260,21 +261,21 @@ QCoro::Task<void> CaptureCoordinator::recognizeText(SelectionResult area) {
     }
     if (!self) co_return;
     if (failure) {
-        report(failure, "Couldn't read the text");
+        report(failure, QT_TR_NOOP("Couldn't read the text"));
         co_return;
     }
     if (text.empty()) {
-        emit message("No text found", "text.viewfinder");
+        emit message(tr("No text found").toStdString(), "text.viewfinder");
         co_return;
     }
     services_.copyText(text);
     log_.info("text copied characters={}", characterCount(text));
     services_.sounds->play(kit::CaptureSound::textCopied);
-    emit message("Text copied", "doc.on.clipboard");
+    emit message(tr("Text copied").toStdString(), "doc.on.clipboard");
 }
 
-void CaptureCoordinator::report(const std::exception_ptr& failure, const std::string& title) {
-    const std::string description = kit::describe(failure);
+void CaptureCoordinator::report(const std::exception_ptr& failure, const char* title) {
+    const std::string description = KitText::describe(failure);
     log_.error("{} error={}", title, description);
     bool declined = false;
     try {
@@ -286,7 +287,8 @@ void CaptureCoordinator::report(const std::exception_ptr& failure, const std::st
     if (declined) {
         emit permissionNeeded();
     } else {
-        emit error(title + ": " + description);
+        //: A title and the reason: "Couldn't capture: The window is no longer available."
+        emit error(tr("%1: %2").arg(tr(title), QString::fromStdString(description)).toStdString());
     }
 }
 

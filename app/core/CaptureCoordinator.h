@@ -91,7 +91,8 @@ private:
     QCoro::Task<bool> microphoneAllowed();
     void captureText();
     QCoro::Task<void> recognizeText(SelectionResult area);
-    void report(const std::exception_ptr& failure, const std::string& title);
+    // `title` is English, marked for translation: the log keeps it, the user reads it translated.
+    void report(const std::exception_ptr& failure, const char* title);
     static std::string couldntSave(const kit::SaveError& error);
 
     AppSettings& settings_;

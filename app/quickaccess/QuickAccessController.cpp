@@ -1,5 +1,7 @@
 #include "app/quickaccess/QuickAccessController.h"
 
+#include "app/base/KitText.h"
+
 #include <QFile>
 #include <QFuture>
 #include <QImageReader>
@@ -271,7 +273,10 @@ void QuickAccessController::save(const QUuid& id) {
         dismiss(id);
         return;
     }
-    if (ThumbnailModel* m = model(id)) m->setStatus(ThumbnailModel::Status::failed("Couldn't save: " + result.error().reason()));
+    if (ThumbnailModel* m = model(id)) {
+        m->setStatus(ThumbnailModel::Status::failed(
+            tr("Couldn't save: %1").arg(KitText::reason(result.error())).toStdString()));
+    }
     cancelDismiss(id);
 }
 

@@ -103,7 +103,7 @@ private:
     void paintCopied(QPainter& painter) {
         const QFont font = headlineFont();
         const QFontMetricsF metrics(font);
-        const QString text = QStringLiteral("Copied");
+        const QString text = QuickAccessThumbnailView::tr("Copied");
         const double iconSide = std::ceil(metrics.height());
         const double width = iconSide + copiedSpacing + metrics.horizontalAdvance(text);
         const QRectF line((this->width() - width) / 2, (height() - iconSide) / 2, width, iconSide);
@@ -247,7 +247,7 @@ QuickAccessThumbnailView::QuickAccessThumbnailView(std::shared_ptr<ThumbnailMode
     first_->move(row);
     second_->move(row + QPoint(ThumbnailIconButton::diameter + buttonSpacing, 0));
 
-    tryAgain_ = new ThumbnailButton(QStringLiteral("Try Again"), this);
+    tryAgain_ = new ThumbnailButton(tr("Try Again"), this);
     connect(tryAgain_, &QAbstractButton::clicked, &actions_, &ThumbnailActions::save);
 
     close_ = new ThumbnailCloseButton(this);
@@ -283,13 +283,13 @@ void QuickAccessThumbnailView::refresh() {
     dragSource_->setFileURL(capture.fileURL);
     dragSource_->setImage(model_->preview());
     if (capture.isSaved) {
-        first_->setContent("doc.on.doc", QStringLiteral("Copy"));
-        second_->setContent("folder", QStringLiteral("Show in Folder"));
+        first_->setContent("doc.on.doc", tr("Copy"));
+        second_->setContent("folder", tr("Show in Folder"));
     } else {
-        first_->setContent("square.and.arrow.down", QStringLiteral("Save"));
-        second_->setContent("doc.on.doc", QStringLiteral("Copy"));
+        first_->setContent("square.and.arrow.down", tr("Save"));
+        second_->setContent("doc.on.doc", tr("Copy"));
     }
-    const QString closeLabel = capture.isSaved ? QStringLiteral("Close") : QStringLiteral("Discard");
+    const QString closeLabel = capture.isSaved ? tr("Close") : tr("Discard");
     close_->setToolTip(closeLabel);
     close_->setAccessibleName(closeLabel);
     const ThumbnailModel::Status& status = model_->status();

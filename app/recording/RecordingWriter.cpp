@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <QCoreApplication>
 #include <pthread.h>
 
 #include <atomic>
@@ -27,6 +28,16 @@ namespace {
 
 constexpr int audioRate = 48000;
 constexpr int audioBitRate = 128000;
+
+// The writer's sentences in the user's language; it runs off the main thread, which translating
+// allows.
+std::string text(const char* source) {
+    return QCoreApplication::translate("RecordingWriter", source).toStdString();
+}
+
+std::string text(const char* source, const std::string& detail) {
+    return QCoreApplication::translate("RecordingWriter", source).arg(QString::fromStdString(detail)).toStdString();
+}
 // Screen frames waiting behind the one being encoded; more means the encoder has fallen behind.
 // Room for the encoder to fall behind for a while on a busy machine; half as much still cost
 // full motion a frame a second or so on two shared cores.
@@ -344,7 +355,7 @@ struct RecordingWriter::State {
     std::optional<RecordingWriterError> finishOnQueue(kit::MediaTime stopTime) {
         if (!sessionStarted || !writing || lastVideoPts < 0) {
             close();
-            return RecordingWriterError("Nothing was recorded.");
+            return RecordingWriterError(text(QT_TRANSLATE_NOOP("RecordingWriter", "Nothing was recorded.")));
         }
         const kit::MediaTime end = kit::RecordingTimeline::endTime(lastSampleTime, stopTime);
         const double length = std::max(0.0, offset(end));
@@ -377,7 +388,8 @@ struct RecordingWriter::State {
         if (result < 0 || !ok || !writing) {
             log.error("recording finish failed error={}", result < 0 ? errorText(result) : std::string("unknown"));
             close();
-            return RecordingWriterError("The recording couldn't be finished.");
+            return RecordingWriterError(
+                text(QT_TRANSLATE_NOOP("RecordingWriter", "The recording couldn't be finished.")));
         }
         close();
         return std::nullopt;
@@ -390,9 +402,11 @@ RecordingWriter::RecordingWriter(const std::filesystem::path& url, kit::Recordin
     State& s = *state_;
     if (avformat_alloc_output_context2(&s.format, nullptr, "mp4", url.c_str()) < 0 || !s.format ||
         avio_open(&s.format->pb, url.c_str(), AVIO_FLAG_WRITE) < 0) {
-        throw RecordingWriterError("The recording file couldn't be created.");
+        throw RecordingWriterError(
+            text(QT_TRANSLATE_NOOP("RecordingWriter", "The recording file couldn't be created.")));
     }
-    const RecordingWriterError unsupported("The recording format isn't supported on this computer.");
+    const RecordingWriterError unsupported(
+        text(QT_TRANSLATE_NOOP("RecordingWriter", "The recording format isn't supported on this computer.")));
     s.video.codec = s.openVideo(size);
     if (!s.video.codec) throw unsupported;
     if (systemAudio) {
@@ -418,7 +432,8 @@ RecordingWriter::RecordingWriter(const std::filesystem::path& url, kit::Recordin
     av_dict_free(&options);
     if (result < 0) {
         const std::string message = errorText(result);
-        throw RecordingWriterError("The recording couldn't start: " + (message.empty() ? "unknown error" : message));
+        throw RecordingWriterError(text(QT_TRANSLATE_NOOP("RecordingWriter", "The recording couldn't start: %1"),
+                                        message.empty() ? text(QT_TRANSLATE_NOOP("RecordingWriter", "unknown error")) : message));
     }
     avio_flush(s.format->pb);
     s.writing = true;

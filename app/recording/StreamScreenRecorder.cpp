@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QPointer>
@@ -132,7 +133,8 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
             settings.sharedScreen = RecordingSession::Settings::SharedScreen{grant.fd, grant.node, shared};
             if (!shared.contains(rootArea)) {
                 ::close(grant.fd);
-                throw kit::Error("The shared screen doesn't show the selected area. Share the screen it is on.");
+                throw kit::Error(tr("The shared screen doesn't show the selected area. Share the screen it is on.")
+                                     .toStdString());
             }
         }
 
@@ -317,7 +319,7 @@ void StreamScreenRecorder::recoverInterrupted() {
                     capture.isSaved = true;
                 }
                 log_.info("recording recovered file={}", capture.fileURL.filename().string());
-                emit notice("A recording that was cut short was saved.");
+                emit notice(tr("A recording that was cut short was saved.").toStdString());
                 emit stoppedBySystem(FinishedRecordingCapture{capture, outcome.error()});
             });
     }

@@ -8,13 +8,16 @@
 #include <utility>
 
 #include "app/base/AppSettings.h"
+#include "app/base/KitText.h"
 #include "kit/Error.h"
 #include "kit/SystemScreenshotShortcuts.h"
 
 namespace {
 
 std::optional<std::string> loginItemError(const std::exception& error) {
-    return "The login item couldn't be changed: " + kit::describe(error);
+    return SetupGuide::tr("The login item couldn't be changed: %1")
+        .arg(QString::fromStdString(KitText::describe(error)))
+        .toStdString();
 }
 
 } // namespace
@@ -98,7 +101,7 @@ void SetupGuide::bindCommandShortcuts() {
         log_.info("command shortcuts bound");
     } catch (const std::exception& error) {
         log_.error("command shortcuts failed error={}", kit::describe(error));
-        errorMessage_.set(kit::describe(error));
+        errorMessage_.set(KitText::describe(error));
     }
     if (platform_.commandShortcutsBound) commandShortcutsBound_.set(platform_.commandShortcutsBound());
 }

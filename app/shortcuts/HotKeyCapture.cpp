@@ -10,6 +10,7 @@
 
 #include "app/base/GlimpoUIState.h"
 #include "app/platform/x11/XInputKeyWatch.h"
+#include "app/shortcuts/ShortcutLabels.h"
 #include "kit/HotKeyBindings.h"
 
 namespace {
@@ -42,6 +43,13 @@ bool isModifierKey(int key) {
 }
 
 } // namespace
+
+std::string HotKeyCapture::refusalHint() {
+    using kit::HotKeyCombination;
+    return tr("Include %1 or %2 in the shortcut.")
+        .arg(ShortcutLabels::modifier(HotKeyCombination::command), ShortcutLabels::modifier(HotKeyCombination::control))
+        .toStdString();
+}
 
 HotKeyCapture::HotKeyCapture(std::shared_ptr<const platform::x11::KeyboardLayout> keyboard, QObject* parent)
     : HotKeyCapture(keyboard, platform::x11::XInputKeyWatch::create(), parent) {}
@@ -136,7 +144,7 @@ void HotKeyCapture::handle(const QKeyEvent& event) {
             return;
         }
     }
-    hint_.set(std::string(refusalHint));
+    hint_.set(refusalHint());
 }
 
 void HotKeyCapture::heardOnDisplay(std::uint32_t keyCode, std::uint64_t eventFlags) {
@@ -153,6 +161,6 @@ void HotKeyCapture::neverArrived() {
     if (label.empty()) return;
     const kit::HotKeyCombination taken{lost->keyCode, kit::EventFlags::toCarbonModifiers(lost->eventFlags), label};
     hint_.set(tr("The desktop uses %1 itself. Free it in the desktop's keyboard settings or choose another.")
-                  .arg(QString::fromStdString(taken.displayString()))
+                  .arg(ShortcutLabels::shown(taken))
                   .toStdString());
 }

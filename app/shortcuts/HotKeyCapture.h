@@ -26,7 +26,8 @@ class HotKeyCapture : public QObject {
 
 public:
     static constexpr std::string_view surfaceName = "shortcutRecorder";
-    static constexpr std::string_view refusalHint = "Include \u2318 or \u2303 in the shortcut.";
+    // Shown when a key press was refused: "Include Super or Ctrl in the shortcut."
+    static std::string refusalHint();
     static constexpr std::uint32_t escapeKeyCode = 53;
     // How long a press heard on the display may take to reach the application.
     static constexpr int arrivalMilliseconds = 300;

@@ -2,19 +2,20 @@
 
 #include <algorithm>
 
-#include <fmt/format.h>
 
 std::string GlobalHotKeyError::errorDescription() const {
     if (status == platform::HotKeyStatus::alreadyRegistered) {
-        return "This shortcut is already used by the desktop or another app. Turn it off there or choose a "
-               "different one.";
+        return HotKeyCenter::tr("This shortcut is already used by the desktop or another app. Turn it off there or "
+                                "choose a different one.")
+            .toStdString();
     }
     if (status == platform::HotKeyStatus::unavailable) {
         // A Wayland session: the keys are the desktop's to give.
-        return "Glimpo can't take keys in this session. Bind the action in the desktop's keyboard settings "
-               "(glimpo --help lists the commands).";
+        return HotKeyCenter::tr("Glimpo can't take keys in this session. Bind the action in the desktop's keyboard "
+                                "settings (glimpo --help lists the commands).")
+            .toStdString();
     }
-    return fmt::format("The desktop refused the shortcut (error {}).", status);
+    return HotKeyCenter::tr("The desktop refused the shortcut (error %1).").arg(status).toStdString();
 }
 
 std::uint32_t HotKeyCenter::id(kit::CaptureAction action) {

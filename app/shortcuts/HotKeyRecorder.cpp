@@ -10,6 +10,7 @@
 
 #include "app/base/AppSettings.h"
 #include "app/base/Observation.h"
+#include "app/shortcuts/ShortcutLabels.h"
 #include "app/widgets/Icons.h"
 #include "kit/HotKeyBindings.h"
 
@@ -38,9 +39,9 @@ HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
     removeButton_->setAutoRaise(true);
     removeButton_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     removeButton_->setIcon(Icons::icon("xmark.circle.fill"));
-    removeButton_->setText("Remove Shortcut");
-    removeButton_->setAccessibleName("Remove Shortcut");
-    removeButton_->setToolTip("Remove shortcut");
+    removeButton_->setText(tr("Remove Shortcut"));
+    removeButton_->setAccessibleName(tr("Remove Shortcut"));
+    removeButton_->setToolTip(tr("Remove shortcut"));
     // Reached by Tab like every control; a click leaves the keyboard where it was.
     removeButton_->setFocusPolicy(Qt::TabFocus);
     row->addWidget(removeButton_);
@@ -107,9 +108,9 @@ void HotKeyRecorder::setCombination(std::optional<kit::HotKeyCombination> combin
 }
 
 QString HotKeyRecorder::buttonTitle() const {
-    if (capture_->isRecording()) return QString::fromUtf8("Press shortcut\u2026");
-    if (const auto current = combination()) return QString::fromStdString(current->displayString());
-    return "Record Shortcut";
+    if (capture_->isRecording()) return tr("Press shortcut…");
+    if (const auto current = combination()) return ShortcutLabels::shown(*current);
+    return tr("Record Shortcut");
 }
 
 void HotKeyRecorder::toggleRecording() {

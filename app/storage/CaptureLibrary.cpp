@@ -275,7 +275,14 @@ void CaptureLibrary::concluded(const std::optional<std::string>& failure, const 
 
 kit::SaveResult CaptureLibrary::save(const Capture& capture) {
     const std::string name = kit::CaptureFileNamer::fileName(capture.kind, capture.capturedAt, kit::Calendar::current());
-    kit::SaveResult result = kit::SaveOutcome::save(capture.fileURL, settings_.saveFolder(), name, *fileSystem_);
+    const fs::path& folder = settings_.saveFolder();
+    // Many accounts have no desktop folder; the default one is made when first needed. A folder
+    // the user chose is theirs: missing, it stays a failed save.
+    std::error_code error;
+    if (settings_.savesToDefaultFolder() && !fs::exists(folder, error) && fs::create_directories(folder, error)) {
+        log_.info("save folder created path={}", folder.string());
+    }
+    kit::SaveResult result = kit::SaveOutcome::save(capture.fileURL, folder, name, *fileSystem_);
     if (!result.ok()) {
         log_.error("save failed reason={}", result.error().reason());
         return result;

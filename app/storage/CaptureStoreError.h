@@ -5,11 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include <QCoreApplication>
+
 #include "kit/Error.h"
 
 class CaptureStoreError : public kit::Error {
 public:
-    static constexpr std::string_view message = "The capture couldn't be written to disk.";
+    static constexpr const char* message = QT_TRANSLATE_NOOP("CaptureStoreError", "The capture couldn't be written to disk.");
 
-    CaptureStoreError() : kit::Error(std::string(message)) {}
+    CaptureStoreError() : kit::Error(QCoreApplication::translate("CaptureStoreError", message).toStdString()) {}
 };

@@ -1,5 +1,6 @@
 #include "app/storage/DiskFileSystem.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -21,6 +22,10 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+std::string text(const char* source) {
+    return QCoreApplication::translate("DiskFileSystem", source).toStdString();
+}
 
 int renameNoReplace(const fs::path& from, const fs::path& to) {
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 28))
@@ -102,7 +107,7 @@ void DiskFileSystem::moveItem(const fs::path& from, const fs::path& to) {
     case ENOENT: {
         struct stat info {};
         if (::lstat(from.c_str(), &info) != 0 && errno == ENOENT) {
-            throw kit::Error("The capture file no longer exists.");
+            throw kit::Error(text(QT_TRANSLATE_NOOP("DiskFileSystem", "The capture file no longer exists.")));
         }
         fail("move", error, from, to);
     }

@@ -1,9 +1,11 @@
 #include "app/ui/AllInOneBarView.h"
 
+#include <QActionGroup>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -63,19 +65,20 @@ QWidget* AllInOneBarView::makeModeRow() {
         const char* glyph;
         std::function<void()> action;
     } modes[] = {
-        {"Area", "rectangle.dashed", capture(kit::CaptureAction::area)},
-        {"Window", "macwindow", capture(kit::CaptureAction::window)},
-        {"Fullscreen", "display", capture(kit::CaptureAction::fullscreen)},
-        {"Record", "record.circle", [this] { setShowsRecordingOptions(!showsRecordingOptions_); }},
-        {"Text", "text.viewfinder", capture(kit::CaptureAction::text)},
+        {QT_TR_NOOP("Area"), "rectangle.dashed", capture(kit::CaptureAction::area)},
+        {QT_TR_NOOP("Window"), "macwindow", capture(kit::CaptureAction::window)},
+        {QT_TR_NOOP("Fullscreen"), "display", capture(kit::CaptureAction::fullscreen)},
+        {QT_TR_NOOP("Record"), "record.circle", [this] { setShowsRecordingOptions(!showsRecordingOptions_); }},
+        {QT_TR_NOOP("Text"), "text.viewfinder", capture(kit::CaptureAction::text)},
     };
     for (const auto& mode : modes) {
-        auto* button = new ModeButton(QString::fromLatin1(mode.title), mode.glyph, row);
+        auto* button = new ModeButton(tr(mode.title), mode.glyph, row);
         connect(button, &QAbstractButton::clicked, this, mode.action);
         modeButtons_.push_back(button);
         layout->addWidget(button);
     }
     recordButton_ = modeButtons_[3];
+    layout->addWidget(makeDelayButton(row));
 
     // The divider is painted by the bar; this keeps its place with its margins.
     auto* divider = new QWidget(row);
@@ -89,8 +92,8 @@ QWidget* AllInOneBarView::makeModeRow() {
     close->setIcon(secondary("xmark"));
     close->setIconSize(QSize(20, 20));
     close->setFixedSize(24, 24);
-    close->setToolTip(QStringLiteral("Close (Esc)"));
-    close->setAccessibleName(QStringLiteral("Close"));
+    close->setToolTip(tr("Close (Esc)"));
+    close->setAccessibleName(tr("Close"));
     close->setFocusPolicy(Qt::TabFocus);
     connect(close, &QToolButton::clicked, &actions_, &AllInOneActions::close);
     closeButton_ = close;
@@ -105,14 +108,14 @@ QWidget* AllInOneBarView::makeOptionsRow() {
     layout->setSpacing(optionSpacing);
 
     auto* picker = new QWidget(options_);
-    picker->setAccessibleName(QStringLiteral("Record"));
+    picker->setAccessibleName(tr("Record"));
     picker->setFixedWidth(pickerWidth);
     auto* segments = new QHBoxLayout(picker);
     segments->setContentsMargins(0, 0, 0, 0);
     segments->setSpacing(0);
     auto* group = new QButtonGroup(picker);
     for (bool fullscreen : {false, true}) {
-        auto* segment = new QPushButton(fullscreen ? QStringLiteral("Fullscreen") : QStringLiteral("Area"), picker);
+        auto* segment = new QPushButton(fullscreen ? tr("Fullscreen") : tr("Area"), picker);
         segment->setCheckable(true);
         segment->setChecked(fullscreen == recordsFullscreen_);
         segment->setFocusPolicy(Qt::TabFocus);
@@ -127,8 +130,8 @@ QWidget* AllInOneBarView::makeOptionsRow() {
     group->setExclusive(true);
     layout->addWidget(picker);
 
-    microphone_ = new QCheckBox(QStringLiteral("Microphone"), options_);
-    systemAudio_ = new QCheckBox(QStringLiteral("System audio"), options_);
+    microphone_ = new QCheckBox(tr("Microphone"), options_);
+    systemAudio_ = new QCheckBox(tr("System audio"), options_);
     for (QCheckBox* toggle : {microphone_, systemAudio_}) {
         toggle->setFocusPolicy(Qt::TabFocus);
         layout->addWidget(toggle);
@@ -136,12 +139,45 @@ QWidget* AllInOneBarView::makeOptionsRow() {
     connect(microphone_, &QCheckBox::toggled, this, [this](bool on) { settings_.setRecordMicrophone(on); });
     connect(systemAudio_, &QCheckBox::toggled, this, [this](bool on) { settings_.setRecordSystemAudio(on); });
 
-    start_ = new QPushButton(QStringLiteral("Start Recording"), options_);
+    start_ = new QPushButton(tr("Start Recording"), options_);
     start_->setDefault(true);
     start_->setFocusPolicy(Qt::TabFocus);
     connect(start_, &QPushButton::clicked, this, [this] { emit actions_.record(recordsFullscreen_); });
     layout->addWidget(start_);
     return options_;
+}
+
+ModeButton* AllInOneBarView::makeDelayButton(QWidget* row) {
+    delayButton_ = new ModeButton(QString(), "timer", row);
+    delayButton_->setToolTip(tr("Wait before capturing"));
+    delayMenu_ = new QMenu(delayButton_);
+    auto* choices = new QActionGroup(delayMenu_);
+    for (const int seconds : delayChoices) {
+        QAction* choice = delayMenu_->addAction(seconds == 0 ? tr("No Delay") : tr("%n Second(s)", nullptr, seconds));
+        choice->setCheckable(true);
+        choice->setData(seconds);
+        choices->addAction(choice);
+        connect(choice, &QAction::triggered, this, [this, seconds] { settings_.setCaptureDelaySeconds(seconds); });
+    }
+    // Above the button: the bar sits near the bottom of the screen.
+    connect(delayButton_, &QAbstractButton::clicked, this, [this] {
+        const QPoint corner = delayButton_->mapToGlobal(QPoint(0, 0));
+        delayMenu_->popup(corner - QPoint(0, delayMenu_->sizeHint().height()));
+    });
+    observeChanges(this, [this] {
+        const int seconds = settings_.captureDelaySeconds();
+        delayButton_->setTitle(seconds == 0 ? tr("No Delay")
+                                            //: The delay button's title: seconds, as short as "3 s".
+                                            : tr("%1 s").arg(seconds));
+        for (QAction* choice : delayMenu_->actions()) choice->setChecked(choice->data().toInt() == seconds);
+        if (layout()) {
+            // The row first: the bar's layout reads the row's size as the row's layout last set it.
+            delayButton_->parentWidget()->layout()->activate();
+            layout()->activate();
+            emit fittingSizeChanged();
+        }
+    });
+    return delayButton_;
 }
 
 void AllInOneBarView::setShowsRecordingOptions(bool shows) {

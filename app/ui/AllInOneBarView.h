@@ -1,7 +1,8 @@
 #pragma once
-// The all-in-one bar's content: the five capture modes and a close button in one row, and under
-// them, while "Record" is selected, the recording options with "Start Recording". Whether the
-// options show and whether to record the full screen live as long as the view.
+// The all-in-one bar's content: the five capture modes, the delay before a capture and a close
+// button in one row, and under them, while "Record" is selected, the recording options with
+// "Start Recording". Whether the options show and whether to record the full screen live as long
+// as the view; the delay is a setting.
 
 #include <vector>
 
@@ -14,6 +15,7 @@ class AppSettings;
 class ModeButton;
 class QAbstractButton;
 class QCheckBox;
+class QMenu;
 class QPushButton;
 
 class AllInOneBarView : public QWidget {
@@ -37,6 +39,11 @@ public:
     QCheckBox* microphoneToggle() const { return microphone_; }
     QCheckBox* systemAudioToggle() const { return systemAudio_; }
     QPushButton* startRecordingButton() const { return start_; }
+    ModeButton* delayButton() const { return delayButton_; }
+    QMenu* delayMenu() const { return delayMenu_; }
+
+    // What the delay menu offers, in seconds.
+    static constexpr int delayChoices[] = {0, 3, 5, 10};
 
     // The rounded box of a bar of that size, as a window shape for desktops without translucency.
     static QRegion drawnShape(const QSize& size);
@@ -61,6 +68,7 @@ protected:
 private:
     QWidget* makeModeRow();
     QWidget* makeOptionsRow();
+    ModeButton* makeDelayButton(QWidget* row);
 
     AppSettings& settings_;
     AllInOneActions actions_;
@@ -75,4 +83,6 @@ private:
     QCheckBox* microphone_ = nullptr;
     QCheckBox* systemAudio_ = nullptr;
     QPushButton* start_ = nullptr;
+    ModeButton* delayButton_ = nullptr;
+    QMenu* delayMenu_ = nullptr;
 };

@@ -2,13 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPointer>
 #include <qcoro/qcorotask.h>
-#include <qcoro/qcorotimer.h>
-
-#include <chrono>
 
 #include "app/base/GlimpoUIState.h"
 #include "app/base/Observation.h"
@@ -18,25 +14,11 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 const std::string surfaceName = "allInOne";
-// How long the window manager may take to take the bar down.
-constexpr auto goneLimit = 500ms;
-constexpr auto pollInterval = 5ms;
-// What the bar covered is redrawn within a couple of frames after it went.
-constexpr auto redrawTime = 35ms;
 
 // `work` runs only while `owner` exists.
-QCoro::Task<void> runWhenGone(QPointer<AllInOnePanel> panel, QPointer<QObject> owner, std::function<void()> work) {
-    if (panel && platform::x11::isShowing(*panel)) {
-        QElapsedTimer clock;
-        clock.start();
-        while (panel && platform::x11::isShowing(*panel) && std::chrono::milliseconds(clock.elapsed()) < goneLimit) {
-            co_await QCoro::sleepFor(pollInterval);
-        }
-        co_await QCoro::sleepFor(redrawTime);
-    }
+QCoro::Task<void> runWhenGone(QPointer<FloatingPanel> panel, QPointer<QObject> owner, std::function<void()> work) {
+    co_await FloatingPanel::untilGone(panel);
     if (owner) work();
 }
 
@@ -150,11 +132,13 @@ void AllInOneController::close() {
 }
 
 void AllInOneController::whenGone(std::function<void()> work) {
-    runWhenGone(QPointer<AllInOnePanel>(panel_.get()), QPointer<QObject>(this), std::move(work));
+    runWhenGone(QPointer<FloatingPanel>(panel_.get()), QPointer<QObject>(this), std::move(work));
 }
 
 bool AllInOneController::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    // An open menu (the delay's) takes its own Escape.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        QApplication::activePopupWidget() == nullptr) {
         close();
         return true;
     }

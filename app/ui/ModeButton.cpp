@@ -5,16 +5,25 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/widgets/Drawing.h"
 #include "app/widgets/Icons.h"
 
 ModeButton::ModeButton(const QString& title, std::string systemImage, QWidget* parent)
     : QAbstractButton(parent), systemImage_(std::move(systemImage)), glyph_(Icons::icon(systemImage_)) {
-    setText(title);
-    setAccessibleName(title);
-    setFixedSize(width, height);
     setFocusPolicy(Qt::TabFocus);
     setFont(Drawing::font(titlePixels));
+    setTitle(title);
+}
+
+void ModeButton::setTitle(const QString& title) {
+    setText(title);
+    setAccessibleName(title);
+    const int titleWidth = static_cast<int>(std::ceil(QFontMetricsF(font()).horizontalAdvance(title)));
+    setFixedSize(std::max(width, titleWidth + 2 * titleMargin), height);
+    update();
 }
 
 void ModeButton::setSelected(bool selected) {
@@ -24,7 +33,7 @@ void ModeButton::setSelected(bool selected) {
 }
 
 QSize ModeButton::sizeHint() const {
-    return {width, height};
+    return size();
 }
 
 void ModeButton::paintEvent(QPaintEvent*) {
@@ -48,9 +57,9 @@ void ModeButton::paintEvent(QPaintEvent*) {
     const QFontMetricsF metrics(font());
     const double content = glyphSide + spacing + metrics.height();
     const double top = (height - content) / 2.0;
-    const QRect glyph(static_cast<int>((width - glyphSide) / 2), static_cast<int>(top), glyphSide, glyphSide);
+    const QRect glyph(static_cast<int>((QWidget::width() - glyphSide) / 2), static_cast<int>(top), glyphSide, glyphSide);
     glyph_.paint(&painter, glyph, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
 
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    painter.drawText(QRectF(0, top + glyphSide + spacing, width, metrics.height()), Qt::AlignCenter, text());
+    painter.drawText(QRectF(0, top + glyphSide + spacing, QWidget::width(), metrics.height()), Qt::AlignCenter, text());
 }

@@ -1,6 +1,7 @@
 #pragma once
 // One mode of the all-in-one bar: a flat 72 x 50 button showing a glyph over its title, tinted
-// with the accent colour while selected.
+// with the accent colour while selected. A title longer than the button (in some languages)
+// widens it.
 
 #include <string>
 
@@ -16,6 +17,7 @@ public:
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
     const std::string& systemImage() const { return systemImage_; }
+    void setTitle(const QString& title);
 
     QSize sizeHint() const override;
 
@@ -24,6 +26,8 @@ public:
     static constexpr int glyphSide = 22;
     static constexpr int titlePixels = 11;
     static constexpr int spacing = 4;
+    // Between a long title and the button's edges.
+    static constexpr int titleMargin = 6;
     static constexpr double cornerRadius = 8;
 
 protected:

@@ -19,6 +19,7 @@
 
 #include "app/base/AppSettings.h"
 #include "app/base/BaseDirectories.h"
+#include "app/base/KitText.h"
 #include "app/base/Observation.h"
 #include "app/ui/SetupControls.h"
 #include "app/setup/SetupGuide.h"
@@ -104,18 +105,19 @@ void SettingsView::addGeneralSection(QVBoxLayout& column) {
     auto* folderName = new QLabel(general);
     folderName->setObjectName(QStringLiteral("saveFolderName"));
     SetupStyle::makeSecondary(*folderName);
-    auto* choose = new QPushButton(QStringLiteral("Choose…"), general);
-    form->addRow(QStringLiteral("Save to"), trailing({folderName, choose}, general));
+    auto* choose = new QPushButton(tr("Choose…"), general);
+    form->addRow(tr("Save to"), trailing({folderName, choose}, general));
     connect(choose, &QPushButton::clicked, this, [this] { this->chooseFolder(); });
 
     auto* seconds = new QSpinBox(general);
     seconds->setObjectName(QStringLiteral("thumbnailSeconds"));
     seconds->setRange(minimumSeconds, maximumSeconds);
     seconds->setSingleStep(1);
-    seconds->setSuffix(QStringLiteral(" s"));
+    //: After the number of seconds, as in "6 s".
+    seconds->setSuffix(tr(" s"));
     // Typing "1" on the way to "15" must not store 3 seconds.
     seconds->setKeyboardTracking(false);
-    form->addRow(QStringLiteral("Thumbnail stays for"), trailing({seconds}, general));
+    form->addRow(tr("Thumbnail stays for"), trailing({seconds}, general));
     AppSettings& settings = settings_;
     connect(seconds, &QSpinBox::valueChanged, this, [&settings](int value) { settings.setThumbnailSeconds(value); });
     // Said where the time is chosen: "Save to" reads as if every capture went there.
@@ -129,12 +131,12 @@ void SettingsView::addGeneralSection(QVBoxLayout& column) {
     form->addRow(autoSave);
     connect(autoSave, &QCheckBox::clicked, this, [&settings](bool on) { settings.setSavesAutomatically(on); });
 
-    auto* sounds = new QCheckBox(QStringLiteral("Play sounds"), general);
+    auto* sounds = new QCheckBox(tr("Play sounds"), general);
     form->addRow(sounds);
     connect(sounds, &QCheckBox::clicked, this, [&settings](bool on) { settings.setPlaysSounds(on); });
 
     SetupGuide& guide = guide_;
-    auto* login = new QCheckBox(QStringLiteral("Open at login"), general);
+    auto* login = new QCheckBox(tr("Open at login"), general);
     form->addRow(login);
     const auto showLoginItem = [&guide, login] {
         const QSignalBlocker quiet(login);
@@ -182,7 +184,7 @@ void SettingsView::addGeneralSection(QVBoxLayout& column) {
 }
 
 void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeRecorder, Failures failures) {
-    auto* shortcuts = new QGroupBox(QStringLiteral("Keyboard Shortcuts"), this);
+    auto* shortcuts = new QGroupBox(tr("Keyboard Shortcuts"), this);
     shortcuts->setObjectName(QStringLiteral("shortcuts"));
     QFormLayout* form = sectionForm(shortcuts);
     auto failureLabels = std::make_shared<std::map<kit::CaptureAction, QLabel*>>();
@@ -204,7 +206,7 @@ void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeR
         failure->hide();
         cellLayout->addWidget(failure);
         (*failureLabels)[action] = failure;
-        form->addRow(QString::fromUtf8(action.title()), cell);
+        form->addRow(KitText::title(action), cell);
     }
     column.addWidget(shortcuts);
 
@@ -215,9 +217,8 @@ void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeR
     warningLayout->setContentsMargins(0, 0, 0, 0);
     warningLayout->setSpacing(6);
     warningLayout->addWidget(
-        coloredLabel(QStringLiteral("The desktop still uses some of these shortcuts for its own screenshots."), orange,
-                     warning));
-    auto* openShortcuts = new QPushButton(QStringLiteral("Open Keyboard Shortcuts…"), warning);
+        coloredLabel(tr("The desktop still uses some of these shortcuts for its own screenshots."), orange, warning));
+    auto* openShortcuts = new QPushButton(tr("Open Keyboard Shortcuts…"), warning);
     warningLayout->addWidget(openShortcuts, 0, Qt::AlignLeft);
     connect(openShortcuts, &QPushButton::clicked, this, [&guide] { guide.openKeyboardShortcuts(); });
     column.addWidget(warning);
@@ -249,7 +250,7 @@ void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeR
 void SettingsView::addWelcomeSection(QVBoxLayout& column) {
     auto* more = new QGroupBox(this);
     auto* moreLayout = new QHBoxLayout(more);
-    auto* showWelcome = new QPushButton(QStringLiteral("Show Welcome Guide…"), more);
+    auto* showWelcome = new QPushButton(tr("Show Welcome Guide…"), more);
     moreLayout->addWidget(showWelcome, 0, Qt::AlignLeft);
     connect(showWelcome, &QPushButton::clicked, this, &SettingsView::welcomeRequested);
     column.addWidget(more);
@@ -270,7 +271,7 @@ std::optional<fs::path> SettingsView::chooseFolderWithDialog(QWidget* parent, co
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     // The desktop's own dialog would ignore the prompt.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Choose"));
+    dialog.setLabelText(QFileDialog::Accept, tr("Choose"));
     dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(start.string())));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList selected = dialog.selectedFiles();

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/base/Observation.h"
+#include "app/shortcuts/ShortcutLabels.h"
 #include "app/widgets/Icons.h"
 #include "app/setup/SetupGuide.h"
 
@@ -118,9 +119,9 @@ QWidget* buttonOverHint(QPushButton* button, const QString& text, QWidget* paren
 
 ScreenRecordingControls::ScreenRecordingControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     auto* layout = bareRow(this);
-    QWidget* allowed = SetupStyle::glyphLabel("checkmark", QStringLiteral("Allowed"), this);
-    auto* open = new QPushButton(QStringLiteral("Open Privacy Settings…"));
-    QWidget* asking = buttonWithHint(open, QStringLiteral("Turn on Glimpo, then reopen it."), this);
+    QWidget* allowed = SetupStyle::glyphLabel("checkmark", tr("Allowed"), this);
+    auto* open = new QPushButton(tr("Open Privacy Settings…"));
+    QWidget* asking = buttonWithHint(open, tr("Turn on Glimpo, then reopen it."), this);
     layout->addWidget(allowed);
     layout->addWidget(asking);
     connect(open, &QPushButton::clicked, this, [&guide] { guide.openScreenRecordingSettings(); });
@@ -133,13 +134,13 @@ ScreenRecordingControls::ScreenRecordingControls(SetupGuide& guide, QWidget* par
 
 SystemShortcutControls::SystemShortcutControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     auto* layout = bareRow(this);
-    QWidget* clear = SetupStyle::glyphLabel("checkmark", QStringLiteral("Glimpo has the shortcuts"), this);
+    QWidget* clear = SetupStyle::glyphLabel("checkmark", tr("Glimpo has the shortcuts"), this);
     // Desktops that keep their screenshot keys can still drive Glimpo through its command line.
-    auto* open = new QPushButton(QStringLiteral("Open Keyboard Shortcuts…"), this);
+    auto* open = new QPushButton(tr("Open Keyboard Shortcuts…"), this);
     QWidget* asking = buttonOverHint(
         open,
-        QStringLiteral("Where the desktop keeps a key for itself, set it to run a command such as glimpo --area "
-                       "(glimpo --help lists them)."),
+        tr("Where the desktop keeps a key for itself, set it to run a command such as glimpo --area (glimpo --help "
+           "lists them)."),
         this);
     layout->addWidget(clear);
     layout->addWidget(asking, 1);
@@ -153,14 +154,19 @@ SystemShortcutControls::SystemShortcutControls(SetupGuide& guide, QWidget* paren
 
 CommandShortcutControls::CommandShortcutControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     auto* layout = bareRow(this);
-    QWidget* bound = SetupStyle::glyphLabel("checkmark", QStringLiteral("Glimpo's shortcuts are set"), this);
+    QWidget* bound = SetupStyle::glyphLabel("checkmark", tr("Glimpo's shortcuts are set"), this);
     const bool adds = guide.canBindCommandShortcuts();
-    auto* act = new QPushButton(adds ? QStringLiteral("Add Shortcuts") : QStringLiteral("Open Keyboard Shortcuts…"), this);
+    auto* act = new QPushButton(adds ? tr("Add Shortcuts") : tr("Open Keyboard Shortcuts…"), this);
+    const auto shown = [](kit::CaptureAction action) {
+        return ShortcutLabels::shown(action.defaultHotKey().value_or(kit::HotKeyCombination{}));
+    };
     QWidget* asking = buttonOverHint(
         act,
-        adds ? QStringLiteral("Adds ⇧⌘3, ⇧⌘4 and ⇧⌘5 to GNOME's custom shortcuts.")
-             : QStringLiteral("Add shortcuts that run glimpo --area, glimpo --fullscreen and glimpo --bar "
-                              "(glimpo --help lists every action)."),
+        adds ? tr("Adds %1, %2 and %3 to GNOME's custom shortcuts.")
+                   .arg(shown(kit::CaptureAction::fullscreen), shown(kit::CaptureAction::area),
+                        shown(kit::CaptureAction::allInOne))
+             : tr("Add shortcuts that run glimpo --area, glimpo --fullscreen and glimpo --bar (glimpo --help lists "
+                  "every action)."),
         this);
     layout->addWidget(bound);
     layout->addWidget(asking, 1);
@@ -180,8 +186,8 @@ CommandShortcutControls::CommandShortcutControls(SetupGuide& guide, QWidget* par
 
 MicrophoneControls::MicrophoneControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     auto* layout = bareRow(this);
-    QWidget* allowed = SetupStyle::glyphLabel("checkmark", QStringLiteral("Allowed"), this);
-    auto* open = new QPushButton(QStringLiteral("Open Microphone Settings…"), this);
+    QWidget* allowed = SetupStyle::glyphLabel("checkmark", tr("Allowed"), this);
+    auto* open = new QPushButton(tr("Open Microphone Settings…"), this);
     layout->addWidget(allowed);
     layout->addWidget(open);
     layout->addStretch(1);
@@ -196,8 +202,8 @@ MicrophoneControls::MicrophoneControls(SetupGuide& guide, QWidget* parent) : QWi
 
 LoginItemControls::LoginItemControls(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     auto* layout = bareRow(this);
-    auto* enable = new QPushButton(QStringLiteral("Enable"), this);
-    auto* disable = new QPushButton(QStringLiteral("Disable"), this);
+    auto* enable = new QPushButton(tr("Enable"), this);
+    auto* disable = new QPushButton(tr("Disable"), this);
     layout->addWidget(enable);
     layout->addWidget(disable);
     layout->addStretch(1);
@@ -213,7 +219,7 @@ LoginItemControls::LoginItemControls(SetupGuide& guide, QWidget* parent) : QWidg
 namespace {
 
 QString badgeName(int number, bool done) {
-    return QStringLiteral("Step %1%2").arg(number).arg(done ? QStringLiteral(", done") : QString());
+    return done ? StepBadge::tr("Step %1, done").arg(number) : StepBadge::tr("Step %1").arg(number);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/ui/StatusItemController.h"
 
+#include "app/shortcuts/ShortcutLabels.h"
 #include "app/ui/ClosureMenuItem.h"
 #include "app/widgets/Icons.h"
 
@@ -35,10 +36,10 @@ QString titleWithHint(const QString& title, const std::string& hint) {
     return title + QLatin1Char('\t') + shown;
 }
 
-// The menu's own keys, shown as the shortcut hints are: ⌘, and ⌘Q (the program's key codes of
-// the comma and Q keys).
-const kit::HotKeyCombination settingsKey{43, kit::HotKeyCombination::command, ","};
-const kit::HotKeyCombination quitKey{12, kit::HotKeyCombination::command, "Q"};
+// The menu's own keys, the desktop's usual ones, shown as the shortcut hints are: Ctrl+, and
+// Ctrl+Q (the program's key codes of the comma and Q keys).
+const kit::HotKeyCombination settingsKey{43, kit::HotKeyCombination::control, ","};
+const kit::HotKeyCombination quitKey{12, kit::HotKeyCombination::control, "Q"};
 
 // Draws the text after an item's tab, the hint, right-aligned in the secondary text colour.
 class HintStyle : public QProxyStyle {
@@ -203,17 +204,17 @@ void StatusItemController::rebuildMenu() {
     }
 
     if (recordingElapsed_) {
-        addItem(QStringLiteral("Stop Recording"), &MenuActions::stopRecording);
+        addItem(tr("Stop Recording"), &MenuActions::stopRecording);
         menu_->addSeparator();
     }
     addCaptureItems();
     menu_->addSeparator();
-    addItem(QStringLiteral("Open Save Folder"), &MenuActions::openSaveFolder);
-    settingsItem_ = addItem(titleWithHint(QStringLiteral("Settings\u2026"), settingsKey.displayString()),
+    addItem(tr("Open Save Folder"), &MenuActions::openSaveFolder);
+    settingsItem_ = addItem(titleWithHint(tr("Settings…"), ShortcutLabels::shown(settingsKey).toStdString()),
                             &MenuActions::openSettings);
     menu_->addSeparator();
 
-    quitItem_ = menu_->addAction(titleWithHint(QStringLiteral("Quit Glimpo"), quitKey.displayString()));
+    quitItem_ = menu_->addAction(titleWithHint(tr("Quit Glimpo"), ShortcutLabels::shown(quitKey).toStdString()));
     connect(quitItem_, &QAction::triggered, this, [] { QCoreApplication::quit(); });
 }
 
@@ -223,8 +224,8 @@ bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
         const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
         QAction* chosen = nullptr;
-        if (modifiers == Qt::MetaModifier && key.key() == Qt::Key_Comma) chosen = settingsItem_;
-        if (modifiers == Qt::MetaModifier && key.key() == Qt::Key_Q) chosen = quitItem_;
+        if (modifiers == Qt::ControlModifier && key.key() == Qt::Key_Comma) chosen = settingsItem_;
+        if (modifiers == Qt::ControlModifier && key.key() == Qt::Key_Q) chosen = quitItem_;
         if (chosen != nullptr) {
             menu_->hide();
             chosen->trigger();
@@ -235,17 +236,18 @@ bool StatusItemController::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void StatusItemController::addCaptureItems() {
+    // The actions' titles, under which the hints come.
     const std::pair<const char*, ClosureMenuItem::Command> items[] = {
-        {"Capture Area", &MenuActions::captureArea},
-        {"Capture Fullscreen", &MenuActions::captureFullscreen},
-        {"Capture Window", &MenuActions::captureWindow},
-        {"Record Screen", &MenuActions::startRecording},
-        {"Capture Text", &MenuActions::captureText},
-        {"All-in-One", &MenuActions::openAllInOne},
+        {QT_TRANSLATE_NOOP("CaptureAction", "Capture Area"), &MenuActions::captureArea},
+        {QT_TRANSLATE_NOOP("CaptureAction", "Capture Fullscreen"), &MenuActions::captureFullscreen},
+        {QT_TRANSLATE_NOOP("CaptureAction", "Capture Window"), &MenuActions::captureWindow},
+        {QT_TRANSLATE_NOOP("CaptureAction", "Record Screen"), &MenuActions::startRecording},
+        {QT_TRANSLATE_NOOP("CaptureAction", "Capture Text"), &MenuActions::captureText},
+        {QT_TRANSLATE_NOOP("CaptureAction", "All-in-One"), &MenuActions::openAllInOne},
     };
     for (const auto& [title, command] : items) {
         const auto hint = shortcutHints_.find(title);
-        const QString plain = QString::fromUtf8(title);
+        const QString plain = QCoreApplication::translate("CaptureAction", title);
         const bool hinted = hint != shortcutHints_.end() && !hint->second.empty();
         addItem(hinted ? titleWithHint(plain, hint->second) : plain, command);
     }

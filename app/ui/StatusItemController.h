@@ -77,7 +77,7 @@ private:
     MenuActions actions_;
     std::optional<Elapsed> recordingElapsed_;
     std::map<std::string, std::string> shortcutHints_;
-    // Rebuilt with the menu; ⌘, and ⌘Q choose them while it is open.
+    // Rebuilt with the menu; Ctrl+, and Ctrl+Q choose them while it is open.
     QAction* settingsItem_ = nullptr;
     QAction* quitItem_ = nullptr;
     bool trayAvailable_ = false;

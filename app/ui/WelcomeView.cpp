@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/base/Observation.h"
+#include "app/shortcuts/ShortcutLabels.h"
 #include "app/widgets/Icons.h"
 #include "app/ui/SetupControls.h"
 #include "app/setup/SetupGuide.h"
@@ -19,6 +20,10 @@ QIcon applicationIcon() {
     if (const QIcon icon = QApplication::windowIcon(); !icon.isNull()) return icon;
     if (const QIcon icon = QIcon::fromTheme(QStringLiteral("org.glimpo.Glimpo")); !icon.isNull()) return icon;
     return Icons::icon("camera.viewfinder");
+}
+
+QString defaultShortcut(kit::CaptureAction action) {
+    return ShortcutLabels::shown(action.defaultHotKey().value_or(kit::HotKeyCombination{}));
 }
 
 QWidget* header(QWidget* parent) {
@@ -34,12 +39,12 @@ QWidget* header(QWidget* parent) {
 
     auto* column = new QVBoxLayout();
     column->setSpacing(4);
-    auto* title = new QLabel(QStringLiteral("Welcome to Glimpo"), box);
+    auto* title = new QLabel(WelcomeView::tr("Welcome to Glimpo"), box);
     QFont titleFont = SetupStyle::title2(title->font());
     titleFont.setBold(true);
     title->setFont(titleFont);
     auto* subtitle = new QLabel(
-        QStringLiteral("Screenshots and recordings from the menu bar. Two steps are required, the others are optional."),
+        WelcomeView::tr("Screenshots and recordings from the tray. Two steps are required, the others are optional."),
         box);
     subtitle->setWordWrap(true);
     SetupStyle::makeSecondary(*subtitle);
@@ -60,18 +65,21 @@ WelcomeView::WelcomeView(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
     column->addWidget(header(this));
 
     column->addWidget(new SetupStepRow(
-        1, QStringLiteral("Allow Screen Recording"),
-        QStringLiteral("Glimpo needs it to take screenshots and recordings. Nothing leaves your computer."),
+        1, tr("Allow Screen Recording"),
+        tr("Glimpo needs it to take screenshots and recordings. Nothing leaves your computer."),
         [&guide] { return guide.screenRecordingGranted(); }, new ScreenRecordingControls(guide), this));
     // The desktop's own shortcuts carry Glimpo's actions wherever Glimpo can't take keys itself,
     // which a shortcuts portal may only tell after a while.
     auto* commandStep = new SetupStepRow(
-        2, QStringLiteral("Add Glimpo to the desktop's shortcuts"),
-        QStringLiteral("In a Wayland session the desktop keeps the keyboard: its own shortcuts run Glimpo."),
+        2, tr("Add Glimpo to the desktop's shortcuts"),
+        tr("In a Wayland session the desktop keeps the keyboard: its own shortcuts run Glimpo."),
         [&guide] { return guide.commandShortcutsBound(); }, new CommandShortcutControls(guide), this);
     auto* conflictStep = new SetupStepRow(
-        2, QStringLiteral("Turn off the desktop's screenshot shortcuts"),
-        QStringLiteral("Glimpo uses ⇧⌘3, ⇧⌘4 and ⇧⌘5. Turn off the \"Screenshots\" shortcuts in Keyboard Shortcuts."),
+        2, tr("Turn off the desktop's screenshot shortcuts"),
+        //: "Screenshots" and "Keyboard Shortcuts" name the sections of the desktop's keyboard settings.
+        tr("Glimpo uses %1, %2 and %3. Turn off the \"Screenshots\" shortcuts in Keyboard Shortcuts.")
+            .arg(defaultShortcut(kit::CaptureAction::fullscreen), defaultShortcut(kit::CaptureAction::area),
+                 defaultShortcut(kit::CaptureAction::allInOne)),
         [&guide] { return guide.systemShortcutConflicts().empty(); }, new SystemShortcutControls(guide), this);
     column->addWidget(commandStep);
     column->addWidget(conflictStep);
@@ -81,11 +89,11 @@ WelcomeView::WelcomeView(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
         conflictStep->setVisible(!desktopBinds);
     });
     column->addWidget(new SetupStepRow(
-        3, QStringLiteral("Microphone (optional)"), QStringLiteral("Only needed to record your voice with screen recordings."),
+        3, tr("Microphone (optional)"), tr("Only needed to record your voice with screen recordings."),
         [&guide] { return guide.microphone() == MicrophoneAuthorization::authorized; }, new MicrophoneControls(guide),
         this));
     column->addWidget(new SetupStepRow(
-        4, QStringLiteral("Open at login"), QStringLiteral("Keep Glimpo ready in the menu bar after a restart."),
+        4, tr("Open at login"), tr("Keep Glimpo ready in the tray after a restart."),
         [&guide] { return guide.loginItem() == LaunchAtLogin::State::on; }, new LoginItemControls(guide), this));
 
     auto* error = new QLabel(this);
@@ -102,10 +110,12 @@ WelcomeView::WelcomeView(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
 
     auto* footer = new QHBoxLayout();
     footer->setSpacing(8);
-    QWidget* hint = SetupStyle::glyphLabel("camera.viewfinder", QStringLiteral("Press ⇧⌘4 to capture an area."), this);
+    // The default, whatever the binding: a first step to try.
+    QWidget* hint = SetupStyle::glyphLabel(
+        "camera.viewfinder", tr("Press %1 to capture an area.").arg(defaultShortcut(kit::CaptureAction::area)), this);
     hint->setFont(SetupStyle::callout(hint->font()));
     footer->addWidget(hint, 1);
-    auto* doneButton = new QPushButton(QStringLiteral("Done"), this);
+    auto* doneButton = new QPushButton(tr("Done"), this);
     doneButton->setDefault(true);
     footer->addWidget(doneButton);
     column->addLayout(footer);

@@ -1,11 +1,27 @@
 #include "app/widgets/FloatingPanel.h"
 
 #include <QEasingCurve>
+#include <QElapsedTimer>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
+#include <qcoro/qcorotimer.h>
+
+#include <chrono>
 
 #include "app/platform/Session.h"
 #include "app/platform/x11/PanelWindow.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long the window manager may take to take a panel down.
+constexpr auto goneLimit = 500ms;
+constexpr auto pollInterval = 5ms;
+// What a panel covered is redrawn within a couple of frames after it went.
+constexpr auto redrawTime = 35ms;
+
+} // namespace
 
 FloatingPanel::FloatingPanel(Options options)
     : QWidget(nullptr), translucent_(platform::x11::compositingManagerRunning()) {
@@ -101,6 +117,16 @@ void FloatingPanel::showInFront() {
 void FloatingPanel::orderOut() {
     if (slide_) slide_->stop();
     hide();
+}
+
+QCoro::Task<void> FloatingPanel::untilGone(QPointer<FloatingPanel> panel) {
+    if (!panel || !platform::x11::isShowing(*panel)) co_return;
+    QElapsedTimer clock;
+    clock.start();
+    while (panel && platform::x11::isShowing(*panel) && std::chrono::milliseconds(clock.elapsed()) < goneLimit) {
+        co_await QCoro::sleepFor(pollInterval);
+    }
+    co_await QCoro::sleepFor(redrawTime);
 }
 
 void FloatingPanel::resizeEvent(QResizeEvent* event) {

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRegion>
 #include <QWidget>
+#include <qcoro/qcorotask.h>
 
 class QPropertyAnimation;
 
@@ -43,6 +44,11 @@ public:
     // Comes to the front without taking focus from the application that has it.
     void showInFront();
     void orderOut();
+
+    // Ends once the window manager took the panel down and what it covered was drawn again
+    // (waiting half a second at most), so that nothing captured next shows it. At once for a
+    // panel that is gone or not showing.
+    static QCoro::Task<void> untilGone(QPointer<FloatingPanel> panel);
 
     static constexpr int slideMilliseconds = 200;
 

@@ -94,6 +94,7 @@ constexpr std::array glyphs{
     Glyph{"rectangle.dashed", {"select-rectangular", "selection-mode-symbolic", nullptr}},
     Glyph{"macwindow", {"window", "preferences-system-windows", "focus-windows-symbolic"}},
     Glyph{"display", {"video-display", "video-display-symbolic", nullptr}},
+    Glyph{"timer", {"chronometer", "alarm-symbolic", nullptr}},
 };
 
 const Glyph* find(std::string_view name) {

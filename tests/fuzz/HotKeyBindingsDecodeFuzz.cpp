@@ -1,6 +1,6 @@
 // Stored shortcut overrides come from a settings file anyone can edit: decoding must turn any
 // bytes into overrides or a kit::Error, and what it accepts must survive being stored again.
-// kit-sources: HotKeyBindings.cpp HotKeyCombination.cpp CaptureVocabulary.cpp Error.cpp
+// kit-sources: HotKeyBindings.cpp HotKeyCombination.cpp ShortcutText.cpp CaptureVocabulary.cpp Error.cpp
 
 #include <cstddef>
 #include <cstdint>

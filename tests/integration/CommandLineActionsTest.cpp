@@ -2,6 +2,7 @@
 // running Glimpo, the text action read through to the clipboard (read back with xclip); and
 // glimpo-recognize printing what the recognition service reads.
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -109,6 +110,39 @@ TEST(CommandLineActions, EachActionDoesWhatItsShortcutDoesInTheRunningGlimpo) {
     ASSERT_TRUE(glimpo.process().waitForFinished(10000)) << "--quit left Glimpo running";
     EXPECT_EQ(glimpo.process().exitCode(), 0);
     EXPECT_TRUE(glimpo.log().contains("quit requested"));
+}
+
+TEST(CommandLineActions, AnActionWithNoGlimpoRunningReturnsAtOnceAndADelayWaitsBeforeTheCapture) {
+    GlimpoProcessHome home;
+    home.writeQuietSettings();
+    // The Glimpo it starts runs on after the command; --quit ends it whatever happens here.
+    struct Quit {
+        const GlimpoProcessHome& home;
+        ~Quit() {
+            GlimpoProcess quit(home);
+            quit.process().start(GLIMPO_BINARY, {"--quit"});
+            quit.process().waitForFinished(10000);
+        }
+    } quit{home};
+
+    const QDateTime asked = QDateTime::currentDateTime();
+    GlimpoProcess launch(home);
+    // As from a shell: the Glimpo left running holds none of the command's output.
+    QProcessEnvironment environment = home.environment();
+    environment.remove("GLIMPO_LOG_STDERR");
+    launch.process().setProcessEnvironment(environment);
+    launch.process().start(GLIMPO_BINARY, {"--delay", "2", "--fullscreen"});
+    ASSERT_TRUE(launch.process().waitForFinished(3000)) << "the command waited for the Glimpo it started";
+    EXPECT_EQ(launch.process().exitCode(), 0) << launch.log().toStdString();
+
+    QFileInfo stored;
+    ASSERT_TRUE(capturetest::waitUntil([&] {
+        QDirIterator it(home.path("cache") + "/org.glimpo.Glimpo/Captures", {"Glimpo *.png"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        if (it.hasNext()) stored = QFileInfo(it.next());
+        return stored.exists();
+    }, 20000)) << "no capture stored";
+    EXPECT_GE(asked.msecsTo(stored.lastModified()), 2000);
 }
 
 TEST(CommandLineActions, RecognizeCommandPrintsWhatTheServiceReadsAndNamesWhatItCannotRead) {

@@ -123,7 +123,7 @@ TEST(HotKeysOnXServer, TheRecorderNamesAKeyAnotherClientHoldsAndTakesAFreeOne) {
     xdotool({"key", "ctrl+shift+k"});
     ASSERT_TRUE(testsupport::waitUntil([&] { return recorder.capture().hint().has_value(); }, 3000));
     EXPECT_EQ(*recorder.capture().hint(),
-              "The desktop uses ⌃⇧K itself. Free it in the desktop's keyboard settings or choose another.");
+              "The desktop uses Shift+Ctrl+K itself. Free it in the desktop's keyboard settings or choose another.");
     EXPECT_TRUE(recorder.capture().isRecording());
 
     xdotool({"key", "ctrl+shift+j"});

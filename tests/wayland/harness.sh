@@ -98,11 +98,14 @@ start_glimpo() { # the first action
     echo '{"welcomeShown": true, "playsShutterSound": false, "thumbnailSeconds": 30}' \
       >"$XDG_CONFIG_HOME/org.glimpo.Glimpo/settings.json"
   }
-  GLIMPO_LOG_STDERR=1 "$glimpo" "$@" >"$runtime/glimpo.log" 2>&1 &
+  # Started without an action, Glimpo stays this shell's child; an action would start it in the
+  # background, out of reach of `wait`.
+  GLIMPO_LOG_STDERR=1 "$glimpo" >"$runtime/glimpo.log" 2>&1 &
   glimpo_pid=$!
   pids+=($!)
   wait_for 20 logged "launched" || fail "Glimpo did not start"
   logged "platform=wayland" || fail "Glimpo did not choose the Wayland platform"
+  [ $# -eq 0 ] || ask "$@"
 }
 ask() { "$glimpo" "$@" || fail "glimpo $* did not reach the running Glimpo"; }
 run_case() {

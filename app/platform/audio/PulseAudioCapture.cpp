@@ -1,5 +1,6 @@
 #include "app/platform/audio/PulseAudioCapture.h"
 
+#include <QCoreApplication>
 #include <pulse/pulseaudio.h>
 #include <sys/time.h>
 #include <time.h>
@@ -33,6 +34,13 @@ constexpr double frameNanoseconds = 1e9 / rate;
 // latency changed), once confirmed; nearer, the running clock drifts towards it.
 constexpr double jumpLimit = 30'000'000;
 constexpr double drift = 1.0 / 16;
+
+const char* const unreachable =
+    QT_TRANSLATE_NOOP("PulseAudioCapture", "The sound can't be recorded: the sound server can't be reached.");
+
+std::string text(const char* source) {
+    return QCoreApplication::translate("PulseAudioCapture", source).toStdString();
+}
 
 std::int64_t monotonicNanoseconds() {
     timespec now{};
@@ -242,12 +250,12 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
     Client& c = *client_;
     c.handler = std::move(handler);
     c.loop = pa_threaded_mainloop_new();
-    if (!c.loop) throw kit::Error("The sound can't be recorded: the sound server can't be reached.");
+    if (!c.loop) throw kit::Error(text(unreachable));
     c.context = pa_context_new(pa_threaded_mainloop_get_api(c.loop), "Glimpo");
     pa_context_set_state_callback(c.context, &Client::signal, &c);
     if (pa_context_connect(c.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 || pa_threaded_mainloop_start(c.loop) < 0) {
         c.shutDown();
-        throw kit::Error("The sound can't be recorded: the sound server can't be reached.");
+        throw kit::Error(text(unreachable));
     }
     pa_threaded_mainloop_lock(c.loop);
     const bool connected = c.await([&] { return pa_context_get_state(c.context) == PA_CONTEXT_READY; },
@@ -255,7 +263,7 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
     if (!connected) {
         pa_threaded_mainloop_unlock(c.loop);
         c.shutDown();
-        throw kit::Error("The sound can't be recorded: the sound server can't be reached.");
+        throw kit::Error(text(unreachable));
     }
     // System audio is the monitor of the default sink, named after it.
     std::string monitor;
@@ -302,7 +310,10 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
         Client::Stream& stream = c.streams[c.streamCount++];
         stream.client = &c;
         stream.source = source;
-        stream.stream = pa_stream_new(c.context, source == Source::systemAudio ? "System audio" : "Microphone", &spec, nullptr);
+        // The sound settings list Glimpo's recordings under these names.
+        const std::string name = text(source == Source::systemAudio ? QT_TRANSLATE_NOOP("PulseAudioCapture", "System audio")
+                                                                    : QT_TRANSLATE_NOOP("PulseAudioCapture", "Microphone"));
+        stream.stream = pa_stream_new(c.context, name.c_str(), &spec, nullptr);
         if (!stream.stream) {
             ok = false;
             continue;
@@ -320,7 +331,7 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
     pa_threaded_mainloop_unlock(c.loop);
     if (!ok) {
         c.shutDown();
-        throw kit::Error("The sound can't be recorded: the sound server refused to record.");
+        throw kit::Error(text(QT_TRANSLATE_NOOP("PulseAudioCapture", "The sound can't be recorded: the sound server refused to record.")));
     }
 }
 

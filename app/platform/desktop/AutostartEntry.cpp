@@ -1,5 +1,6 @@
 #include "app/platform/desktop/AutostartEntry.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <cerrno>
@@ -142,12 +143,19 @@ std::string execValue(const fs::path& executable) {
 
 std::string desktopEntry(const fs::path& executable, bool hidden) {
     if (!isUtf8(executable.string())) {
-        throw kit::Error("Glimpo's program path is not valid UTF-8 text, so no login item can start it.");
+        throw kit::Error(QCoreApplication::translate("AutostartEntry", "Glimpo's program path is not valid UTF-8 text, "
+                                                                       "so no login item can start it.")
+                             .toStdString());
     }
+    // The desktop lists its login items by name and comment, in the language the user has now.
+    const std::string comment =
+        QCoreApplication::translate("AutostartEntry",
+                                    "Capture an area, a window or the screen, record the screen, or copy text from it")
+            .toStdString();
     std::string entry = "[Desktop Entry]\n"
                         "Type=Application\n"
                         "Name=Glimpo\n"
-                        "Comment=Capture an area, a window or the screen, record the screen, or copy text from it\n"
+                        "Comment=" + comment + "\n"
                         "Exec=" + execValue(executable) + "\n"
                         "Icon=org.glimpo.Glimpo\n"
                         "Terminal=false\n";

@@ -1,5 +1,6 @@
 #include "app/platform/desktop/GnomeCommandShortcuts.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -17,7 +18,11 @@ const QString listSchema = QStringLiteral("org.gnome.settings-daemon.plugins.med
 const QString listKey = QStringLiteral("custom-keybindings");
 const QString itemSchema = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys.custom-keybinding");
 const QString pathPrefix = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/");
-const std::string unwritable = "GNOME's keyboard shortcuts couldn't be changed.";
+std::string text(const char* source) {
+    return QCoreApplication::translate("GnomeCommandShortcuts", source).toStdString();
+}
+
+const char* const unwritable = QT_TRANSLATE_NOOP("GnomeCommandShortcuts", "GNOME's keyboard shortcuts couldn't be changed.");
 
 std::optional<QString> gsettings(const QStringList& arguments) {
     QProcess process;
@@ -63,9 +68,10 @@ QString shellWord(const std::string& word) {
 
 const std::vector<Shortcut>& shortcuts() {
     static const std::vector<Shortcut> list{
-        {"glimpo-area", "Glimpo: Capture Area", "--area", "<Shift><Super>4"},
-        {"glimpo-fullscreen", "Glimpo: Capture Fullscreen", "--fullscreen", "<Shift><Super>3"},
-        {"glimpo-bar", "Glimpo: All-in-One", "--bar", "<Shift><Super>5"},
+        {"glimpo-area", QT_TRANSLATE_NOOP("GnomeCommandShortcuts", "Glimpo: Capture Area"), "--area", "<Shift><Super>4"},
+        {"glimpo-fullscreen", QT_TRANSLATE_NOOP("GnomeCommandShortcuts", "Glimpo: Capture Fullscreen"), "--fullscreen",
+         "<Shift><Super>3"},
+        {"glimpo-bar", QT_TRANSLATE_NOOP("GnomeCommandShortcuts", "Glimpo: All-in-One"), "--bar", "<Shift><Super>5"},
     };
     return list;
 }
@@ -81,23 +87,26 @@ bool bound() {
 
 void bind(const std::string& program) {
     const auto list = gsettings({QStringLiteral("get"), listSchema, listKey});
-    if (!list) throw kit::Error(unwritable + " GNOME's settings schema isn't installed.");
+    if (!list) {
+        throw kit::Error(text(unwritable) + " " +
+                         text(QT_TRANSLATE_NOOP("GnomeCommandShortcuts", "GNOME's settings schema isn't installed.")));
+    }
     QStringList paths = parseList(*list);
     for (const Shortcut& shortcut : shortcuts()) {
         const QString path = pathOf(shortcut);
         const QString relocated = itemSchema + QLatin1Char(':') + path;
         const QString command = shellWord(program) + QLatin1Char(' ') + QString::fromStdString(shortcut.option);
-        for (const auto& [key, value] : {std::pair{QStringLiteral("name"), QString::fromStdString(shortcut.name)},
+        for (const auto& [key, value] : {std::pair{QStringLiteral("name"), QString::fromStdString(text(shortcut.name.c_str()))},
                                          std::pair{QStringLiteral("command"), command},
                                          std::pair{QStringLiteral("binding"), QString::fromStdString(shortcut.binding)}}) {
-            if (!gsettings({QStringLiteral("set"), relocated, key, quote(value)})) throw kit::Error(unwritable);
+            if (!gsettings({QStringLiteral("set"), relocated, key, quote(value)})) throw kit::Error(text(unwritable));
         }
         if (!paths.contains(path)) paths.append(path);
     }
     QStringList quoted;
     for (const QString& path : paths) quoted.append(quote(path));
     const QString value = QLatin1Char('[') + quoted.join(QLatin1String(", ")) + QLatin1Char(']');
-    if (!gsettings({QStringLiteral("set"), listSchema, listKey, value})) throw kit::Error(unwritable);
+    if (!gsettings({QStringLiteral("set"), listSchema, listKey, value})) throw kit::Error(text(unwritable));
 }
 
 } // namespace platform::desktop::GnomeCommandShortcuts

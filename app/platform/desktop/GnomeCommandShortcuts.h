@@ -11,6 +11,7 @@ namespace platform::desktop::GnomeCommandShortcuts {
 struct Shortcut {
     // The last part of the custom keybinding's path.
     std::string id;
+    // In English; written in the user's language.
     std::string name;
     // The command-line option of the action.
     std::string option;

@@ -1,5 +1,6 @@
 #include "app/platform/desktop/SettingsPages.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
@@ -56,14 +57,19 @@ std::string_view pageName(SettingsPage page) {
 }
 
 std::string whereToLook(SettingsPage page) {
+    const auto text = [](const char* source) {
+        return QCoreApplication::translate("SettingsPages", source).toStdString();
+    };
     switch (page) {
     case SettingsPage::screenRecording:
-        return "Glimpo can't open the privacy settings here. Allow screen capture in your desktop's privacy settings.";
+        return text(QT_TRANSLATE_NOOP("SettingsPages", "Glimpo can't open the privacy settings here. Allow screen "
+                                                       "capture in your desktop's privacy settings."));
     case SettingsPage::microphone:
-        return "Glimpo can't open the sound settings here. Choose a microphone in your desktop's sound settings.";
+        return text(QT_TRANSLATE_NOOP("SettingsPages", "Glimpo can't open the sound settings here. Choose a microphone "
+                                                       "in your desktop's sound settings."));
     case SettingsPage::keyboardShortcuts:
-        return "Glimpo can't open the keyboard settings here. Turn off the screenshot shortcuts in your desktop's "
-               "keyboard settings.";
+        return text(QT_TRANSLATE_NOOP("SettingsPages", "Glimpo can't open the keyboard settings here. Turn off the "
+                                                       "screenshot shortcuts in your desktop's keyboard settings."));
     }
     return {};
 }

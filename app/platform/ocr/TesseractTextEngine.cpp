@@ -1,5 +1,6 @@
 #include "app/platform/ocr/TesseractTextEngine.h"
 
+#include <QCoreApplication>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
@@ -60,7 +61,10 @@ TesseractTextEngine::TesseractTextEngine() : api_(std::make_unique<tesseract::Te
     // The dictionaries (load_system_dawg, load_freq_dawg) stay at their default, on: they are the
     // language correction.
     if (api_->Init(nullptr, languages, tesseract::OEM_LSTM_ONLY) != 0) {
-        throw std::runtime_error("The text recognition data for English and Italian isn't installed.");
+        throw std::runtime_error(
+            QCoreApplication::translate("TesseractTextEngine",
+                                        "The text recognition data for English and Italian isn't installed.")
+                .toStdString());
     }
     api_->SetPageSegMode(tesseract::PSM_AUTO);
     // The engine's own notes ("Empty page!!", resolution warnings) would flood the journal.
@@ -84,7 +88,9 @@ std::vector<EngineLine> TesseractTextEngine::read(const QImage& picture, int dot
     api_->SetSourceResolution(dotsPerInch);
     if (api_->Recognize(nullptr) != 0) {
         api_->Clear();
-        throw std::runtime_error("The text recogniser couldn't read this picture.");
+        throw std::runtime_error(
+            QCoreApplication::translate("TesseractTextEngine", "The text recogniser couldn't read this picture.")
+                .toStdString());
     }
 
     std::vector<EngineLine> result;

@@ -12,6 +12,7 @@ extern "C" {
 #include <time.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <atomic>
 #include <chrono>
 
@@ -44,11 +45,20 @@ AVPixelFormat pixelFormat(spa_video_format format) {
 
 // How long the compositor may take to agree on a format and send the stream going.
 constexpr auto startLimit = std::chrono::seconds(5);
+std::string text(const char* source) {
+    return QCoreApplication::translate("PipeWireScreenStream", source).toStdString();
+}
+
+std::string text(const char* source, const std::string& detail) {
+    return QCoreApplication::translate("PipeWireScreenStream", source).arg(QString::fromStdString(detail)).toStdString();
+}
+
+const char* const streamEnded = QT_TRANSLATE_NOOP("PipeWireScreenStream", "The shared screen is no longer available.");
+
 // The compositor sends nothing while the screen is still; the last picture is handed over again
 // twice a second, as on X11: players and seeking need one now and then, and a movie cut short by
 // a crash then lacks at most the last second.
 constexpr std::int64_t keepAlive = 500'000'000;
-const std::string streamEnded = "The shared screen is no longer available.";
 
 } // namespace
 
@@ -92,7 +102,8 @@ struct PipeWireScreenStream::Reader {
         r.state = state;
         if (state == PW_STREAM_STATE_ERROR && message) r.error = message;
         if ((state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) && !r.stopping && r.onFrame)
-            r.reportStop(r.error.empty() ? streamEnded : "The shared screen stopped: " + r.error + ".");
+            r.reportStop(r.error.empty() ? text(streamEnded)
+                                         : text(QT_TRANSLATE_NOOP("PipeWireScreenStream", "The shared screen stopped: %1."), r.error));
         pw_thread_loop_signal(r.loop, false);
     }
 
@@ -203,10 +214,10 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     Reader& r = *reader_;
     pw_init(nullptr, nullptr);
     r.loop = pw_thread_loop_new("glimpo-screen", nullptr);
-    if (!r.loop) throw kit::Error("The screen can't be recorded: PipeWire could not start.");
+    if (!r.loop) throw kit::Error(text(QT_TRANSLATE_NOOP("PipeWireScreenStream", "The screen can't be recorded: PipeWire could not start.")));
     r.context = pw_context_new(pw_thread_loop_get_loop(r.loop), nullptr, 0);
-    if (!r.context) throw kit::Error("The screen can't be recorded: PipeWire could not start.");
-    if (pw_thread_loop_start(r.loop) < 0) throw kit::Error("The screen can't be recorded: PipeWire could not start.");
+    if (!r.context) throw kit::Error(text(QT_TRANSLATE_NOOP("PipeWireScreenStream", "The screen can't be recorded: PipeWire could not start.")));
+    if (pw_thread_loop_start(r.loop) < 0) throw kit::Error(text(QT_TRANSLATE_NOOP("PipeWireScreenStream", "The screen can't be recorded: PipeWire could not start.")));
 
     pw_thread_loop_lock(r.loop);
     r.onFrame = std::move(onFrame);
@@ -216,7 +227,7 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     r.source.fd = -1;
     if (!r.core) {
         pw_thread_loop_unlock(r.loop);
-        throw kit::Error("The screen can't be recorded: the shared screen could not be reached.");
+        throw kit::Error(text(QT_TRANSLATE_NOOP("PipeWireScreenStream", "The screen can't be recorded: the shared screen could not be reached.")));
     }
     r.stream = pw_stream_new(r.core, "Glimpo",
                              pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture",
@@ -252,7 +263,7 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
         static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS), params, 1);
     if (connected < 0) {
         pw_thread_loop_unlock(r.loop);
-        throw kit::Error("The screen can't be recorded: the shared screen could not be reached.");
+        throw kit::Error(text(QT_TRANSLATE_NOOP("PipeWireScreenStream", "The screen can't be recorded: the shared screen could not be reached.")));
     }
     const auto deadline = std::chrono::steady_clock::now() + startLimit;
     while (r.state != PW_STREAM_STATE_STREAMING && r.state != PW_STREAM_STATE_ERROR &&
@@ -265,8 +276,9 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
         r.onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(monotonicNanoseconds()), StreamFrame::Status::started, nullptr});
     pw_thread_loop_unlock(r.loop);
     if (!streaming)
-        throw kit::Error("The screen can't be recorded: " +
-                         (error.empty() ? std::string("the shared screen sent nothing.") : error + "."));
+        throw kit::Error(error.empty() ? text(QT_TRANSLATE_NOOP("PipeWireScreenStream",
+                                                                "The screen can't be recorded: the shared screen sent nothing."))
+                                       : text(QT_TRANSLATE_NOOP("PipeWireScreenStream", "The screen can't be recorded: %1."), error));
 }
 
 void PipeWireScreenStream::stop() {

@@ -1,5 +1,6 @@
 #include "app/platform/wayland/PortalHotKeyBackend.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -23,7 +24,11 @@ using Shortcuts = QList<std::pair<QString, QVariantMap>>;
 const QString globalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 // The desktop may ask the user to confirm the shortcuts.
 constexpr auto answerLimit = std::chrono::milliseconds(5min);
-const std::string missing = "The desktop has no global shortcuts portal.";
+std::string text(const char* source) {
+    return QCoreApplication::translate("PortalHotKeyBackend", source).toStdString();
+}
+
+const char* const missing = QT_TRANSLATE_NOOP("PortalHotKeyBackend", "The desktop has no global shortcuts portal.");
 
 QString shortcutName(std::uint32_t id) { return QStringLiteral("glimpo-%1").arg(id); }
 
@@ -100,7 +105,7 @@ QCoro::Task<void> PortalHotKeyBackend::bind() {
     Shortcuts shortcuts;
     for (const auto& [id, trigger] : byId) {
         QVariantMap properties;
-        properties.insert(QStringLiteral("description"), QStringLiteral("Glimpo action %1").arg(id));
+        properties.insert(QStringLiteral("description"), QCoreApplication::translate("PortalHotKeyBackend", "Glimpo action %1").arg(id));
         if (!trigger.empty()) properties.insert(QStringLiteral("preferred_trigger"), QString::fromStdString(trigger));
         shortcuts.append({shortcutName(id), properties});
     }
@@ -120,18 +125,18 @@ QCoro::Task<void> PortalHotKeyBackend::bind() {
             options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(shortcuts));
             const PortalResponse created =
                 co_await create.call(globalShortcuts, QStringLiteral("CreateSession"), QVariantList(), std::move(options),
-                                     missing, answerLimit);
+                                     text(missing), answerLimit);
             if (!self) co_return;
-            if (created.code != 0) throw kit::Error("The desktop didn't open a shortcut session.");
+            if (created.code != 0) throw kit::Error(text(QT_TRANSLATE_NOOP("PortalHotKeyBackend", "The desktop didn't open a shortcut session.")));
             session_ = created.results.value(QStringLiteral("session_handle")).toString();
         }
         QVariantList arguments;
         arguments << QVariant::fromValue(QDBusObjectPath(session_)) << QVariant::fromValue(shortcuts) << QString();
         PortalRequest request(bus_);
         const PortalResponse bound = co_await request.call(globalShortcuts, QStringLiteral("BindShortcuts"),
-                                                           std::move(arguments), QVariantMap(), missing, answerLimit);
+                                                           std::move(arguments), QVariantMap(), text(missing), answerLimit);
         if (!self) co_return;
-        if (bound.code != 0) throw kit::Error("The desktop didn't take Glimpo's shortcuts.");
+        if (bound.code != 0) throw kit::Error(text(QT_TRANSLATE_NOOP("PortalHotKeyBackend", "The desktop didn't take Glimpo's shortcuts.")));
         // The answer lists what the desktop bound; one without a list says nothing against any.
         if (bound.results.contains(QStringLiteral("shortcuts"))) {
             QSet<QString> taken;

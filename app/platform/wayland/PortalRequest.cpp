@@ -1,5 +1,6 @@
 #include "app/platform/wayland/PortalRequest.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
@@ -12,6 +13,10 @@
 namespace platform::wayland {
 
 namespace {
+
+std::string text(const char* source) {
+    return QCoreApplication::translate("PortalRequest", source).toStdString();
+}
 
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 
@@ -55,7 +60,9 @@ QCoro::Task<PortalResponse> PortalRequest::call(QString interface, QString metho
     const QDBusMessage reply = co_await pending;
     if (reply.type() == QDBusMessage::ErrorMessage) {
         if (isMissing(reply)) throw kit::Error(missing);
-        throw kit::Error("The desktop portal refused the request: " + reply.errorMessage().toStdString());
+        throw kit::Error(QCoreApplication::translate("PortalRequest", "The desktop portal refused the request: %1")
+                             .arg(reply.errorMessage())
+                             .toStdString());
     }
     // Older portals choose the path themselves; follow theirs.
     const QString answered = reply.arguments().value(0).value<QDBusObjectPath>().path();
@@ -67,7 +74,7 @@ QCoro::Task<PortalResponse> PortalRequest::call(QString interface, QString metho
                      SLOT(onResponse(uint, QVariantMap)));
     }
     if (!response_) co_await qCoro(this, &PortalRequest::responded, limit);
-    if (!response_) throw kit::Error("The desktop portal did not answer.");
+    if (!response_) throw kit::Error(text(QT_TRANSLATE_NOOP("PortalRequest", "The desktop portal did not answer.")));
     co_return *response_;
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -17,6 +18,10 @@
 namespace platform::wayland {
 
 namespace {
+
+std::string text(const char* source) {
+    return QCoreApplication::translate("ScreenCastPortal", source).toStdString();
+}
 
 using namespace std::chrono_literals;
 
@@ -88,11 +93,11 @@ void ScreenCastPortal::close() {
 QCoro::Task<QVariantMap> ScreenCastPortal::ask(QString method, QVariantList arguments, QVariantMap options) {
     PortalRequest request(bus_);
     const PortalResponse response =
-        co_await request.call(screenCast, method, std::move(arguments), std::move(options), missingSentence, answerLimit);
+        co_await request.call(screenCast, method, std::move(arguments), std::move(options), text(missingSentence), answerLimit);
     if (response.code == 1)
-        throw kit::Error("Screen recording was not allowed.", std::string(kit::ErrorDomain::screenCaptureStream),
+        throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenCastPortal", "Screen recording was not allowed.")), std::string(kit::ErrorDomain::screenCaptureStream),
                          declinedCode);
-    if (response.code != 0) throw kit::Error("The desktop couldn't share the screen.");
+    if (response.code != 0) throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenCastPortal", "The desktop couldn't share the screen.")));
     co_return response.results;
 }
 
@@ -103,7 +108,7 @@ QCoro::Task<ScreenCastPortal::Grant> ScreenCastPortal::open() {
                    QStringLiteral("glimpo_") + QUuid::createUuid().toString(QUuid::Id128));
     const QVariantMap created = co_await ask(QStringLiteral("CreateSession"), QVariantList(), std::move(options));
     session_ = created.value(QStringLiteral("session_handle")).toString();
-    if (session_.isEmpty()) throw kit::Error("The desktop couldn't share the screen.");
+    if (session_.isEmpty()) throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenCastPortal", "The desktop couldn't share the screen.")));
 
     QVariantMap sources;
     sources.insert(QStringLiteral("types"), monitorSource);
@@ -119,7 +124,7 @@ QCoro::Task<ScreenCastPortal::Grant> ScreenCastPortal::open() {
     startArguments.append(QString()); // no parent window
     const QVariantMap started = co_await ask(QStringLiteral("Start"), std::move(startArguments), QVariantMap());
     const std::vector<Stream> streams = streamsOf(started.value(QStringLiteral("streams")));
-    if (streams.empty()) throw kit::Error("The desktop shared no screen.");
+    if (streams.empty()) throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenCastPortal", "The desktop shared no screen.")));
     if (const QString token = started.value(QStringLiteral("restore_token")).toString(); !token.isEmpty()) {
         token_ = token.toStdString();
         if (keepToken_) keepToken_(token_);
@@ -134,11 +139,11 @@ QCoro::Task<ScreenCastPortal::Grant> ScreenCastPortal::open() {
     const QDBusMessage reply = co_await pending;
     const QDBusUnixFileDescriptor descriptor = reply.arguments().value(0).value<QDBusUnixFileDescriptor>();
     if (reply.type() == QDBusMessage::ErrorMessage || !descriptor.isValid())
-        throw kit::Error("The desktop couldn't share the screen.");
+        throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenCastPortal", "The desktop couldn't share the screen.")));
 
     Grant grant;
     grant.fd = fcntl(descriptor.fileDescriptor(), F_DUPFD_CLOEXEC, 3);
-    if (grant.fd < 0) throw kit::Error("The desktop couldn't share the screen.");
+    if (grant.fd < 0) throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenCastPortal", "The desktop couldn't share the screen.")));
     grant.node = streams.front().node;
     grant.area = streams.front().area;
     co_return grant;

@@ -43,8 +43,9 @@ public:
     void close();
 
     static constexpr const char* missingSentence =
-        "Glimpo can't record the screen: this Wayland session has no screen-sharing portal. Install "
-        "xdg-desktop-portal and the portal backend for your desktop.";
+        QT_TRANSLATE_NOOP("ScreenCastPortal", "Glimpo can't record the screen: this Wayland session has no "
+                                              "screen-sharing portal. Install xdg-desktop-portal and the portal "
+                                              "backend for your desktop.");
 
 private:
     QCoro::Task<QVariantMap> ask(QString method, QVariantList arguments, QVariantMap options);

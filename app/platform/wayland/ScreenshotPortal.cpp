@@ -7,6 +7,7 @@
 
 #include <system_error>
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCall>
@@ -21,6 +22,10 @@
 namespace platform::wayland {
 
 namespace {
+
+std::string text(const char* source) {
+    return QCoreApplication::translate("ScreenshotPortal", source).toStdString();
+}
 
 using namespace std::chrono_literals;
 using Permissions = QMap<QString, QStringList>;
@@ -67,20 +72,20 @@ QCoro::Task<QImage> ScreenshotPortal::take() {
     options.insert(QStringLiteral("modal"), false);
     const PortalResponse response =
         co_await request.call(QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"),
-                              std::move(arguments), std::move(options), missingSentence, answerLimit);
+                              std::move(arguments), std::move(options), text(missingSentence), answerLimit);
     if (response.code != 0) {
         // The answer's code can't tell: the frontend answers a refusal as a failure, KDE a failure
         // as a cancel.
         if (co_await refusalOnRecord())
-            throw kit::Error(declinedSentence, std::string(kit::ErrorDomain::screenCaptureStream), declinedCode);
-        throw kit::Error("The desktop couldn't take the screenshot.");
+            throw kit::Error(text(declinedSentence), std::string(kit::ErrorDomain::screenCaptureStream), declinedCode);
+        throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenshotPortal", "The desktop couldn't take the screenshot.")));
     }
 
     const QString file = QUrl(response.results.value(QStringLiteral("uri")).toString()).toLocalFile();
     QImage picture(file);
     // The desktop saves each picture where the user keeps files; they are Glimpo's to remove.
     if (!file.isEmpty()) removeIfMadeSince(file, started.tv_sec);
-    if (picture.isNull()) throw kit::Error("The desktop's screenshot couldn't be read.");
+    if (picture.isNull()) throw kit::Error(text(QT_TRANSLATE_NOOP("ScreenshotPortal", "The desktop's screenshot couldn't be read.")));
     co_return picture.convertToFormat(QImage::Format_RGB32);
 }
 

@@ -24,9 +24,11 @@ public:
     QCoro::Task<QImage> take();
 
     static constexpr const char* missingSentence =
-        "Glimpo can't capture the screen: this Wayland session has no screenshot portal. Install "
-        "xdg-desktop-portal and the portal backend for your desktop.";
-    static constexpr const char* declinedSentence = "Screen capture was not allowed.";
+        QT_TRANSLATE_NOOP("ScreenshotPortal", "Glimpo can't capture the screen: this Wayland session has no "
+                                              "screenshot portal. Install xdg-desktop-portal and the portal backend "
+                                              "for your desktop.");
+    static constexpr const char* declinedSentence =
+        QT_TRANSLATE_NOOP("ScreenshotPortal", "Screen capture was not allowed.");
 
 private:
     // Whether the portal's permission store holds the user's no to screenshots.

@@ -17,6 +17,7 @@ extern "C" {
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
+#include <QCoreApplication>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -49,7 +50,12 @@ bool overlaps(const QRect& a, int x, int y, int width, int height) {
     return a.intersects(QRect(x, y, width, height));
 }
 
-const std::string displayGone = "The display is no longer available.";
+std::string text(const char* source) {
+    return QCoreApplication::translate("X11ScreenStream", source).toStdString();
+}
+
+const char* const displayGone = QT_TRANSLATE_NOOP("X11ScreenStream", "The display is no longer available.");
+const char* const displayError = QT_TRANSLATE_NOOP("X11ScreenStream", "The display reported an error.");
 
 // BGRX to YUV 4:2:0, BT.709 limited range, when no scaling is needed: a plain loop the
 // compiler vectorises runs several times faster than swscale's general path here.
@@ -124,11 +130,11 @@ struct X11ScreenStream::Grabber {
 
     void connect() {
         c = xcb_connect(nullptr, nullptr);
-        if (!c || xcb_connection_has_error(c)) throw kit::Error("The screen can't be recorded: " + displayGone);
+        if (!c || xcb_connection_has_error(c)) throw kit::Error(text(QT_TRANSLATE_NOOP("X11ScreenStream", "The screen can't be recorded: the display is no longer available.")));
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
         root = screen->root;
         source = configuration.sourceRect.intersected(QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels));
-        if (source.isEmpty()) throw kit::Error("The area to record is not on the screen.");
+        if (source.isEmpty()) throw kit::Error(text(QT_TRANSLATE_NOOP("X11ScreenStream", "The area to record is not on the screen.")));
 
         const auto shmCookie = xcb_shm_query_version(c);
         const auto damageCookie = xcb_damage_query_version(c, 1, 1);
@@ -137,11 +143,11 @@ struct X11ScreenStream::Grabber {
         Reply<xcb_damage_query_version_reply_t> damageVersion(xcb_damage_query_version_reply(c, damageCookie, nullptr));
         Reply<xcb_xfixes_query_version_reply_t> fixes(xcb_xfixes_query_version_reply(c, fixesCookie, nullptr));
         if (!shm || !damageVersion || !fixes)
-            throw kit::Error("The screen can't be recorded: the display lacks shared memory, damage or cursor support.");
+            throw kit::Error(text(QT_TRANSLATE_NOOP("X11ScreenStream", "The screen can't be recorded: the display lacks shared memory, damage or cursor support.")));
 
         const std::size_t bytes = std::size_t(source.width()) * source.height() * 4;
         segmentId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-        if (segmentId < 0) throw kit::Error("The screen can't be recorded: there is not enough memory.");
+        if (segmentId < 0) throw kit::Error(text(QT_TRANSLATE_NOOP("X11ScreenStream", "The screen can't be recorded: there is not enough memory.")));
         void* address = shmat(segmentId, nullptr, 0);
         segment = xcb_generate_id(c);
         xcb_generic_error_t* error = address == reinterpret_cast<void*>(-1)
@@ -152,7 +158,7 @@ struct X11ScreenStream::Grabber {
             std::free(error);
             if (address != reinterpret_cast<void*>(-1)) shmdt(address);
             segment = 0;
-            throw kit::Error("The screen can't be recorded: the display shares no memory with Glimpo.");
+            throw kit::Error(text(QT_TRANSLATE_NOOP("X11ScreenStream", "The screen can't be recorded: the display shares no memory with Glimpo.")));
         }
         pixels = static_cast<std::uint8_t*>(address);
 
@@ -171,7 +177,7 @@ struct X11ScreenStream::Grabber {
                                 AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
         const int pictureBytes = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, int(size.width), int(size.height), 32);
         pool = pictureBytes > 0 ? av_buffer_pool_init(std::size_t(pictureBytes), nullptr) : nullptr;
-        if (!scaler || !pool) throw kit::Error("The recording format isn't supported on this computer.");
+        if (!scaler || !pool) throw kit::Error(text(QT_TRANSLATE_NOOP("X11ScreenStream", "The recording format isn't supported on this computer.")));
         const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
         sws_setColorspaceDetails(scaler, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
         warmUp();
@@ -257,16 +263,16 @@ struct X11ScreenStream::Grabber {
             const std::int64_t now = monotonicNanoseconds();
             if (next < now) next = now + period;
             if (stopping.load()) return;
-            if (xcb_connection_has_error(c)) return stopped(displayGone);
-            if (!readEvents(dirty)) return stopped("The display reported an error.");
+            if (xcb_connection_has_error(c)) return stopped(text(displayGone));
+            if (!readEvents(dirty)) return stopped(text(displayError));
             if (watchMonitors && now - lastMonitorCheck >= monitorCheck) {
                 lastMonitorCheck = now;
-                if (!onAMonitor()) return stopped(displayGone);
+                if (!onAMonitor()) return stopped(text(displayGone));
             }
 
             const auto cursorCookie = xcb_xfixes_get_cursor_image(c);
             Reply<xcb_xfixes_get_cursor_image_reply_t> cursor(xcb_xfixes_get_cursor_image_reply(c, cursorCookie, nullptr));
-            if (!cursor) return stopped(xcb_connection_has_error(c) ? displayGone : "The display reported an error.");
+            if (!cursor) return stopped(text(xcb_connection_has_error(c) ? displayGone : displayError));
             const bool cursorInside = overlaps(source, cursor->x - cursor->xhot, cursor->y - cursor->yhot,
                                                cursor->width, cursor->height);
             if (cursor->x != cursorX || cursor->y != cursorY || cursor->cursor_serial != cursorSerial) {
@@ -291,7 +297,7 @@ struct X11ScreenStream::Grabber {
             // still screen then wakes nobody.
             if (sinceChange > motionTicks && stamp - lastComplete < keepAlive) continue;
 
-            if (!grab()) return stopped(xcb_connection_has_error(c) ? displayGone : "The display reported an error.");
+            if (!grab()) return stopped(text(xcb_connection_has_error(c) ? displayGone : displayError));
             if (cursorInside) drawCursor(cursor.value);
 
             AVFrame* picture = newPicture();

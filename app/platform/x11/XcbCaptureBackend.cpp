@@ -94,7 +94,12 @@ constexpr std::array<WindowType, atomCount - typeNormal> typesInAtomOrder = {
     WindowType::combo,   WindowType::dnd,
 };
 
-const std::string unreachable = "Glimpo can't reach the X server.";
+std::string text(const char* source) {
+    return QCoreApplication::translate("XcbCaptureBackend", source).toStdString();
+}
+
+const char* const unreachable = QT_TRANSLATE_NOOP("XcbCaptureBackend", "Glimpo can't reach the X server.");
+const char* const unsupportedPixels = QT_TRANSLATE_NOOP("XcbCaptureBackend", "The screen's pixel format isn't supported.");
 
 } // namespace
 
@@ -117,7 +122,7 @@ using Connection = XcbCaptureBackend::Connection;
 std::shared_ptr<Connection> open() {
     auto connection = std::make_shared<Connection>();
     connection->c = platform::x11::connection();
-    if (!connection->c || xcb_connection_has_error(connection->c)) throw kit::Error(unreachable);
+    if (!connection->c || xcb_connection_has_error(connection->c)) throw kit::Error(text(unreachable));
     connection->root = rootWindow();
 
     std::array<xcb_intern_atom_cookie_t, atomCount> cookies{};
@@ -142,7 +147,7 @@ std::shared_ptr<Connection> open() {
             connection->damageEvent = extension->first_event;
         }
     }
-    if (xcb_connection_has_error(connection->c)) throw kit::Error(unreachable);
+    if (xcb_connection_has_error(connection->c)) throw kit::Error(text(unreachable));
     return connection;
 }
 
@@ -264,13 +269,13 @@ struct Source {
 // Throws kit::Error when the server can't be reached or its pixels can't be read.
 Source locate(Connection& x, const QRect& area) {
     Reply<xcb_get_geometry_reply_t> root(xcb_get_geometry_reply(x.c, xcb_get_geometry(x.c, x.root), nullptr));
-    if (!root) throw kit::Error(unreachable);
+    if (!root) throw kit::Error(text(unreachable));
     Source source;
     source.visible = area.intersected(QRect(0, 0, root->width, root->height));
     source.swap = (xcb_get_setup(x.c)->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST) !=
                   (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__);
     if (!source.visible.isEmpty() && bitsPerPixel(x.c, root->depth) != 32)
-        throw kit::Error("The screen's pixel format isn't supported.");
+        throw kit::Error(text(unsupportedPixels));
     return source;
 }
 
@@ -281,7 +286,7 @@ QImage blankImage(const QRect& area, const QRect& visible) {
     return image;
 }
 
-const std::string outOfMemory = "There isn't enough memory for the screenshot.";
+const char* const outOfMemory = QT_TRANSLATE_NOOP("XcbCaptureBackend", "There isn't enough memory for the screenshot.");
 
 } // namespace
 
@@ -485,7 +490,7 @@ QCoro::Task<std::optional<QImage>> XcbCaptureBackend::grabShared(QRect area) {
     }
     if (!x->segment) x->segment = std::move(segment);
     releaseSegment_.start();
-    if (grabbed.image.isNull()) throw kit::Error(outOfMemory);
+    if (grabbed.image.isNull()) throw kit::Error(text(outOfMemory));
     co_return std::move(grabbed.image);
 }
 
@@ -494,7 +499,7 @@ QImage XcbCaptureBackend::grab(const QRect& area) {
     const Source source = locate(x, area);
     const QRect& visible = source.visible;
     QImage image = blankImage(area, visible);
-    if (image.isNull() && !area.isEmpty()) throw kit::Error(outOfMemory);
+    if (image.isNull() && !area.isEmpty()) throw kit::Error(text(outOfMemory));
     if (visible.isEmpty()) return image;
     const QPoint at = visible.topLeft() - area.topLeft();
     // One request per band keeps each reply well below the request size limit.
@@ -506,10 +511,10 @@ QImage XcbCaptureBackend::grab(const QRect& area) {
             xcb_get_image(x.c, XCB_IMAGE_FORMAT_Z_PIXMAP, x.root, visible.x(), visible.y() + y, visible.width(), rows,
                           ~0u),
             nullptr));
-        if (!reply) throw kit::Error(unreachable);
+        if (!reply) throw kit::Error(text(unreachable));
         if (static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) <
             static_cast<std::size_t>(visible.width()) * rows * 4)
-            throw kit::Error("The screen's pixel format isn't supported.");
+            throw kit::Error(text(unsupportedPixels));
         copyPixels(image, at + QPoint(0, y), xcb_get_image_data(reply.get()), visible.width(), rows, source.swap);
     }
     return image;

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
@@ -58,6 +60,17 @@ TEST_F(AppSettingsTest, FirstLaunchWritesNothingAndEveryAssignmentIsWrittenButOn
     // A relative path would follow the working folder; it reads as unset.
     stored().setString("saveFolderPath", "Pictures");
     EXPECT_EQ(launch()->saveFolder(), dir / "home" / "Desktop");
+    EXPECT_TRUE(launch()->savesToDefaultFolder());
+    // The desktop folder is the one xdg-user-dir names.
+    testsupport::ScopedEnv config{"XDG_CONFIG_HOME", (dir / "xdg").string()};
+    fs::create_directories(dir / "xdg");
+    std::ofstream(dir / "xdg" / "user-dirs.dirs") << "XDG_DESKTOP_DIR=\"$HOME/Scrivania\"\n";
+    EXPECT_EQ(launch()->saveFolder(), dir / "home" / "Scrivania");
+
+    settings->setCaptureDelaySeconds(5);
+    EXPECT_EQ(launch()->captureDelaySeconds(), 5);
+    stored().setDouble("captureDelaySeconds", 2.5);
+    EXPECT_EQ(launch()->captureDelaySeconds(), 0) << "a wait the bar does not offer";
 }
 
 TEST_F(AppSettingsTest, UnreadableOrUnsavableOverridesAreLoggedAndTheStoredOnesKeptUntilASave) {

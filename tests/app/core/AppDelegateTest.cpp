@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "app/base/AppSettings.h"
 #include "app/base/GlimpoUIState.h"
+#include "app/quickaccess/CaptureCountdown.h"
 #include "app/ui/AllInOneController.h"
 #include "app/ui/StatusItemController.h"
 #include "app/ui/WindowPresenter.h"
@@ -131,6 +132,29 @@ TEST_F(AppDelegateTest, EscapeBelongsToTheRecordingOnlyWhileNoGlimpoSurfaceIsOpe
     EXPECT_TRUE(log.messages("app").empty());
     ASSERT_TRUE(testsupport::waitUntil([&] { return !escape().has_value(); }));
     EXPECT_FALSE(delegate->statusItem()->recordingElapsed().has_value());
+}
+
+TEST_F(AppDelegateTest, ADelayCountsDownHoldingEscapeWhichCancelsItAndTheOverlayOpensAfterIt) {
+    auto delegate = launch(true);
+    const auto begun = [&] { return overlay ? overlay->begins.size() : 0u; };
+    delegate->handle(CommandLine::Request::area, 1);
+    EXPECT_TRUE(delegate->countdown().isRunning());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return escape().has_value(); }));
+    keys->press(999);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !delegate->countdown().isRunning(); }));
+    EXPECT_TRUE(log.contains("app", "countdown cancelled"));
+    testsupport::waitUntil([] { return false; }, 1500);
+    EXPECT_EQ(begun(), 0u) << "a cancelled countdown started its capture";
+    EXPECT_FALSE(escape());
+
+    // A second request replaces the first countdown; only it goes on.
+    delegate->handle(CommandLine::Request::window, 2);
+    delegate->handle(CommandLine::Request::area, 1);
+    EXPECT_EQ(delegate->countdown().remaining(), 1);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return begun() == 1; }, 3000));
+    EXPECT_EQ(overlay->begins[0].mode, SelectionMode::area);
+    testsupport::waitUntil([] { return false; }, 1500);
+    EXPECT_EQ(begun(), 1u);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "app/base/Translations.h"
 #include "app/core/CommandLine.h"
 
 namespace {
@@ -10,7 +11,7 @@ namespace {
 CommandLine::Parsed parse(std::initializer_list<const char*> args) {
     std::vector<const char*> argv{"glimpo"};
     argv.insert(argv.end(), args);
-    return CommandLine::parse(static_cast<int>(argv.size()), argv.data());
+    return CommandLine::parse(static_cast<int>(argv.size()), argv.data(), Translations());
 }
 
 TEST(CommandLine, ActionsBecomeRequestsThatTravelAsOneWord) {
@@ -24,6 +25,36 @@ TEST(CommandLine, ActionsBecomeRequestsThatTravelAsOneWord) {
                       Request::text, Request::bar, Request::settings, Request::quit})
         EXPECT_EQ(CommandLine::fromWord(CommandLine::word(r)), r);
     EXPECT_EQ(CommandLine::fromWord("--area"), std::nullopt);
+}
+
+TEST(CommandLine, ADelayGoesWithACaptureAndTravelsAfterItsWord) {
+    using CommandLine::Request;
+    const auto delayed = parse({"--delay", "2", "--fullscreen"});
+    EXPECT_EQ(delayed.request, Request::fullscreen);
+    EXPECT_EQ(delayed.delaySeconds, 2);
+    EXPECT_EQ(parse({"--record", "--delay=10"}).delaySeconds, 10);
+    CommandLine::Parsed area;
+    area.request = Request::area;
+    area.delaySeconds = 5;
+    EXPECT_EQ(CommandLine::message(area), "area 5");
+    area.delaySeconds = 0;
+    EXPECT_EQ(CommandLine::message(area), "area");
+    const auto back = CommandLine::fromMessage("window 3600");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->request, Request::window);
+    EXPECT_EQ(back->delaySeconds, 3600);
+    for (const char* refused : {"text 3", "area 3601", "area -1", "area 2 3", "area x"})
+        EXPECT_FALSE(CommandLine::fromMessage(refused)) << refused;
+
+    for (const auto& [args, sentence] :
+         {std::pair{parse({"--area", "--delay"}), "--delay needs a number of seconds"},
+          std::pair{parse({"--delay", "1.5", "--area"}), "--delay takes whole seconds from 0 to 3600, not '1.5'"},
+          std::pair{parse({"--delay", "3"}), "--delay goes with --area, --window, --fullscreen or --record"},
+          std::pair{parse({"--delay", "3", "--text"}), "--delay goes with"}}) {
+        ASSERT_TRUE(args.error);
+        EXPECT_EQ(args.exitStatus, 2);
+        EXPECT_TRUE(args.error->starts_with(std::string("glimpo: ") + sentence)) << *args.error;
+    }
 }
 
 TEST(CommandLine, APictureToEditTravelsWithItsAbsolutePath) {

@@ -36,7 +36,7 @@ TEST_F(SetupGuideTest, ConflictsFollowTheBindingsAndTheDesktopShortcuts) {
     auto guide = makeGuide();
     EXPECT_EQ(guide->systemShortcutConflicts(), std::set<CaptureAction>{CaptureAction::area});
 
-    // Moving Glimpo's shortcut away ends the collision, and the desktop taking ⇧⌘3 starts one, at
+    // Moving Glimpo's shortcut away ends the collision, and the desktop taking Shift+Super+3 starts one, at
     // the next refresh: nothing is cached.
     settings.setHotKeyOverride(CaptureAction::area,
                                kit::HotKeyCombination{0, kit::HotKeyCombination::command | kit::HotKeyCombination::shift, "A"});

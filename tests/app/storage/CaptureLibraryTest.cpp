@@ -163,6 +163,22 @@ TEST_F(CaptureLibraryTest, SaveMovesTheFileAndEmptiesTheCache) {
     EXPECT_TRUE(logged("saved file=" + savedName(capture).string()));
 }
 
+TEST_F(CaptureLibraryTest, TheDesktopFolderIsMadeAtTheFirstSaveButAChosenFolderNever) {
+    testsupport::ScopedEnv home{"HOME", (temp / "home").string()};
+    testsupport::ScopedEnv config{"XDG_CONFIG_HOME", (temp / "home" / ".config").string()};
+    AppSettings fresh{std::make_unique<SettingsStore>(temp / "fresh" / "settings.json")};
+    CaptureLibrary library(fresh, std::make_unique<DiskFileSystem>(), cacheFolder);
+    const kit::SaveResult result = library.save(library.store(picture(16, 16, 8)));
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(result.value().parent_path(), temp / "home" / "Desktop");
+
+    fresh.setSaveFolder(temp / "gone");
+    const kit::SaveResult refused = library.save(library.store(picture(16, 16, 8)));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().reason(), "The save folder doesn't exist.");
+    EXPECT_FALSE(fs::exists(temp / "gone"));
+}
+
 TEST_F(CaptureLibraryTest, DiscardRemovesOnlyTheCachesOwnFolders) {
     const Capture capture = await(library->store(picture(8, 8, 8)));
     library->discard(capture);

@@ -9,6 +9,12 @@
 #include "TestSupport.h"
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
+#include "app/base/Translations.h"
+#include "app/ui/AllInOneBarView.h"
+#include "app/ui/ModeButton.h"
+#include "app/ui/AllInOnePanel.h"
+
+#include <QMenu>
 
 namespace {
 
@@ -35,6 +41,32 @@ TEST(AllInOneController, EscapeClosesTheBarAndIsSwallowedWhileOtherKeysPass) {
     // Closed, the bar keeps its hands off Escape.
     QTest::keyPress(&other, Qt::Key_Escape);
     EXPECT_EQ(other.keys, (std::vector<int>{Qt::Key_A, Qt::Key_Escape}));
+}
+
+TEST(AllInOneController, TheDelayChosenIsRememberedAndTheBarFitsItsTitle) {
+    testsupport::TempDir home;
+    AppSettings settings{std::make_unique<SettingsStore>(home / "settings.json")};
+    // A title longer than a mode button: "Nessun ritardo".
+    const Translations italian(QLocale(QStringLiteral("it_IT")), QStringLiteral(GLIMPO_TRANSLATIONS_DIR));
+    italian.install();
+    AllInOneController bar(settings, nullptr);
+    bar.toggle();
+    AllInOneBarView& view = *bar.view();
+    EXPECT_EQ(view.delayButton()->text(), "Nessun ritardo");
+    const int wide = view.width();
+
+    for (const int seconds : {10, 0}) {
+        for (QAction* choice : view.delayMenu()->actions()) {
+            if (choice->data().toInt() == seconds) choice->trigger();
+        }
+        testsupport::processEvents();
+        EXPECT_EQ(settings.captureDelaySeconds(), seconds);
+        EXPECT_EQ(view.size(), view.sizeHint());
+        EXPECT_EQ(bar.panel()->targetFrame().size(), view.sizeHint());
+        EXPECT_EQ(view.width() < wide, seconds == 10) << "\"10 s\" is shorter";
+    }
+    EXPECT_EQ(view.width(), wide);
+    EXPECT_EQ(AppSettings(std::make_unique<SettingsStore>(home / "settings.json")).captureDelaySeconds(), 0);
 }
 
 } // namespace

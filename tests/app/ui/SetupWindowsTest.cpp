@@ -36,7 +36,7 @@ QCheckBox* checkBox(const QWidget& root, const QString& text) { return withText<
 // Visible as far as the window goes: the views are tested without being shown.
 bool shows(const QWidget* widget, const QWidget& root) { return widget != nullptr && widget->isVisibleTo(&root); }
 
-// The desktop keeping ⇧⌘4 and ⇧⌘3, as its screenshot shortcuts.
+// The desktop keeping Shift+Super+4 and Shift+Super+3, as its screenshot shortcuts.
 const std::vector<platform::desktop::DesktopShortcut> collidingDesktop{
     {ScreenshotFunction::area, {21, flags::shift | flags::command}},
     {ScreenshotFunction::fullScreen, {20, flags::shift | flags::command}},

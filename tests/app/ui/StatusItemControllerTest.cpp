@@ -32,9 +32,9 @@ TEST(StatusItemController, ItsKeysReachTheActionsAndAnItemMayRebuildTheMenuFromI
         ++areaRuns;
     });
     QObject::connect(item(owner, "Quit Glimpo"), &QAction::triggered, [&] { ++quits; });
-    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Q, Qt::MetaModifier | Qt::ShiftModifier},
-                                         std::pair{Qt::Key_Comma, Qt::KeyboardModifiers(Qt::MetaModifier)},
-                                         std::pair{Qt::Key_Q, Qt::KeyboardModifiers(Qt::MetaModifier)}}) {
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier},
+                                         std::pair{Qt::Key_Comma, Qt::KeyboardModifiers(Qt::ControlModifier)},
+                                         std::pair{Qt::Key_Q, Qt::KeyboardModifiers(Qt::ControlModifier)}}) {
         QKeyEvent event(QEvent::KeyPress, key, modifiers);
         QCoreApplication::sendEvent(owner.menu(), &event);
     }
@@ -54,13 +54,14 @@ TEST(StatusItemController, TheMenuFollowsTheRecordingAndTheShortcutsWhenReopened
     controller.setRecordingElapsed(StatusItemController::Elapsed(std::nan("")));
     EXPECT_EQ(controller.toolTip(), " 00:00") << "nonsense from a clock";
     controller.setRecordingElapsed(65s);
-    controller.setShortcutHints({{"Capture Area", "⇧⌘4"}, {"Capture Text", "⌃&"}});
+    controller.setShortcutHints({{"Capture Area", "Shift+Super+4"}, {"Capture Text", "Ctrl+&"}});
     emit controller.menu()->aboutToShow();
     EXPECT_EQ(controller.menu()->actions().front()->text(), "Stop Recording");
     EXPECT_EQ(controller.toolTip(), " 01:05");
-    EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area\t⇧⌘4");
+    EXPECT_EQ(item(controller, "Capture Area")->text(), "Capture Area\tShift+Super+4");
     // '&' would otherwise be eaten as a mnemonic marker.
-    EXPECT_EQ(item(controller, "Capture Text")->text(), "Capture Text\t⌃&&");
+    EXPECT_EQ(item(controller, "Capture Text")->text(), "Capture Text\tCtrl+&&");
+    EXPECT_EQ(item(controller, "Settings…")->text(), "Settings…\tCtrl+,");
 
     controller.setRecordingElapsed(std::nullopt);
     emit controller.menu()->aboutToShow();

@@ -1,0 +1,31 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>AllInOneBarView</name>
+    <message numerus="yes">
+        <source>%n Second(s)</source>
+        <translation>
+            <numerusform>%n Second</numerusform>
+            <numerusform>%n Seconds</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>CaptureCountdown</name>
+    <message numerus="yes">
+        <source>Recording in %n second(s). Esc cancels.</source>
+        <translation>
+            <numerusform>Recording in %n second. Esc cancels.</numerusform>
+            <numerusform>Recording in %n seconds. Esc cancels.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Capturing in %n second(s). Esc cancels.</source>
+        <translation>
+            <numerusform>Capturing in %n second. Esc cancels.</numerusform>
+            <numerusform>Capturing in %n seconds. Esc cancels.</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>
