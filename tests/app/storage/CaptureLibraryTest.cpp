@@ -168,12 +168,12 @@ TEST_F(CaptureLibraryTest, TheDesktopFolderIsMadeAtTheFirstSaveButAChosenFolderN
     testsupport::ScopedEnv config{"XDG_CONFIG_HOME", (temp / "home" / ".config").string()};
     AppSettings fresh{std::make_unique<SettingsStore>(temp / "fresh" / "settings.json")};
     CaptureLibrary library(fresh, std::make_unique<DiskFileSystem>(), cacheFolder);
-    const kit::SaveResult result = library.save(library.store(picture(16, 16, 8)));
+    const kit::SaveResult result = library.save(library.storeNow(picture(16, 16, 8)));
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(result.value().parent_path(), temp / "home" / "Desktop");
 
     fresh.setSaveFolder(temp / "gone");
-    const kit::SaveResult refused = library.save(library.store(picture(16, 16, 8)));
+    const kit::SaveResult refused = library.save(library.storeNow(picture(16, 16, 8)));
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().reason(), "The save folder doesn't exist.");
     EXPECT_FALSE(fs::exists(temp / "gone"));
