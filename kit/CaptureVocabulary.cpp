@@ -10,8 +10,9 @@ constexpr std::uint32_t shiftCommand = HotKeyCombination::shift | HotKeyCombinat
 constexpr long long permissionDeclinedCode = -3801;
 } // namespace
 
-const std::array<CaptureAction, 6>& CaptureAction::allCases() {
-    static const std::array<CaptureAction, 6> cases{area, fullscreen, window, recording, text, allInOne};
+const std::array<CaptureAction, 7>& CaptureAction::allCases() {
+    // The scrolling capture, added later, sits with the other captures of an area.
+    static const std::array<CaptureAction, 7> cases{area, fullscreen, window, scroll, recording, text, allInOne};
     return cases;
 }
 
@@ -30,6 +31,7 @@ std::string_view CaptureAction::rawValue() const {
     case recording: return "recording";
     case text: return "text";
     case allInOne: return "allInOne";
+    case scroll: return "scroll";
     }
     return {};
 }
@@ -42,6 +44,7 @@ std::string_view CaptureAction::title() const {
     case recording: return "Record Screen";
     case text: return "Capture Text";
     case allInOne: return "All-in-One";
+    case scroll: return "Capture Scrolling Area";
     }
     return {};
 }
@@ -54,7 +57,8 @@ std::optional<HotKeyCombination> CaptureAction::defaultHotKey() const {
     case allInOne: return HotKeyCombination{.keyCode = 23, .carbonModifiers = shiftCommand, .keyLabel = "5"};
     case window:
     case recording:
-    case text: return std::nullopt;
+    case text:
+    case scroll: return std::nullopt;
     }
     return std::nullopt;
 }

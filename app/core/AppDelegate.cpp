@@ -145,6 +145,7 @@ void AppDelegate::handle(CommandLine::Request request) {
     case Request::record: return perform(kit::CaptureAction::recording);
     case Request::text: return perform(kit::CaptureAction::text);
     case Request::bar: return perform(kit::CaptureAction::allInOne);
+    case Request::scroll: return perform(kit::CaptureAction::scroll);
     case Request::settings: return showSettings();
     case Request::quit:
         log_.info("quit requested");
@@ -180,6 +181,7 @@ void AppDelegate::connectMenu(const MenuActions& menu) {
     connect(&menu, &MenuActions::captureArea, this, route(kit::CaptureAction::area));
     connect(&menu, &MenuActions::captureFullscreen, this, route(kit::CaptureAction::fullscreen));
     connect(&menu, &MenuActions::captureWindow, this, route(kit::CaptureAction::window));
+    connect(&menu, &MenuActions::captureScrollingArea, this, route(kit::CaptureAction::scroll));
     connect(&menu, &MenuActions::startRecording, this, route(kit::CaptureAction::recording));
     connect(&menu, &MenuActions::stopRecording, this, [this] { coordinator().stopRecordingNow(); });
     connect(&menu, &MenuActions::captureText, this, route(kit::CaptureAction::text));

@@ -13,10 +13,11 @@ struct Option {
     std::string_view help;
 };
 
-constexpr std::array<Option, 8> options{{
+constexpr std::array<Option, 9> options{{
     {"--area", Request::area, "Capture a dragged area (Space picks a window)"},
     {"--window", Request::window, "Capture one window"},
     {"--fullscreen", Request::fullscreen, "Capture the whole display under the pointer"},
+    {"--scroll", Request::scroll, "Capture a dragged area as it scrolls, taller than the screen"},
     {"--record", Request::record, "Start recording the screen, or stop the recording that runs"},
     {"--text", Request::text, "Copy the text of a dragged area"},
     {"--bar", Request::bar, "Open or close the all-in-one bar"},
@@ -24,7 +25,7 @@ constexpr std::array<Option, 8> options{{
     {"--quit", Request::quit, "Quit the running Glimpo"},
 }};
 
-constexpr std::array<std::pair<Request, std::string_view>, 9> words{{
+constexpr std::array<std::pair<Request, std::string_view>, 10> words{{
     {Request::reopen, "reopen"},
     {Request::area, "area"},
     {Request::window, "window"},
@@ -34,6 +35,7 @@ constexpr std::array<std::pair<Request, std::string_view>, 9> words{{
     {Request::bar, "bar"},
     {Request::settings, "settings"},
     {Request::quit, "quit"},
+    {Request::scroll, "scroll"},
 }};
 
 } // namespace

@@ -10,7 +10,7 @@
 namespace CommandLine {
 
 // What a launch asks of the running Glimpo; `reopen` is a launch without an action.
-enum class Request { reopen, area, window, fullscreen, record, text, bar, settings, quit };
+enum class Request { reopen, area, window, fullscreen, record, text, bar, settings, quit, scroll };
 
 // The word a request travels as between launches ("area"); parsing it back refuses anything else.
 std::string_view word(Request request);

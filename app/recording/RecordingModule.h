@@ -56,6 +56,22 @@ public:
     virtual std::optional<std::string> finish(kit::MediaTime stopTime) = 0;
 };
 
+// Pictures of one area of a screen that a Wayland session shared, each time the screen changes:
+// the frames of a scrolling capture there.
+class ScreenPictures {
+public:
+    using PictureHandler = std::function<void(QImage picture)>;
+    using StopHandler = std::function<void(const std::string& error)>;
+
+    virtual ~ScreenPictures() = default;
+    // Throws kit::Error when the stream can't start. `onPicture` runs on the stream's thread with
+    // the area's pixels (Format_RGB32, at the stream's own resolution); `onStopped` once, there
+    // too, when the stream ends by itself.
+    virtual void start(PictureHandler onPicture, StopHandler onStopped) = 0;
+    // Returns when the stream's thread has ended. Idempotent.
+    virtual void stop() = 0;
+};
+
 struct RecordingModule {
     // Creates the movie writer (throws RecordingWriterError as kit::Error); the stream starts
     // with RecordingSession::start.
@@ -68,6 +84,10 @@ struct RecordingModule {
     std::optional<QImage> (*firstFrame)(const std::filesystem::path& movie);
     // Whether the sound server answers and has a default input source. Blocking.
     bool (*hasInputSource)(int timeoutMs);
+    // The pictures of `rootArea` (root pixels, inside the shared screen's area); the stream
+    // takes the screen's PipeWire remote over.
+    std::unique_ptr<ScreenPictures> (*watchSharedScreen)(const RecordingSession::Settings::SharedScreen& screen,
+                                                         QRect rootArea);
 
     // The loaded module's operations; throws kit::Error when the module is missing.
     static const RecordingModule& load();

@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include "app/platform/audio/SoundServer.h"
+#include "app/platform/wayland/PipeWireScreenStream.h"
 #include "app/platform/media/FirstFrame.h"
 #include "app/platform/media/MovieFinisher.h"
 #include "app/recording/RecordingModule.h"
@@ -16,11 +17,31 @@ std::unique_ptr<RecordingSession> makeSession(const RecordingSession::Settings& 
     return std::make_unique<StreamRecordingSession>(settings);
 }
 
+class SharedScreenPictures : public ScreenPictures {
+public:
+    SharedScreenPictures(const RecordingSession::Settings::SharedScreen& screen, QRect rootArea)
+        : stream_({rootArea, {}}, {screen.fd, screen.node, screen.area}) {}
+
+    void start(PictureHandler onPicture, StopHandler onStopped) override {
+        stream_.startPictures(std::move(onPicture), std::move(onStopped));
+    }
+    void stop() override { stream_.stop(); }
+
+private:
+    platform::wayland::PipeWireScreenStream stream_;
+};
+
+std::unique_ptr<ScreenPictures> watchSharedScreen(const RecordingSession::Settings::SharedScreen& screen,
+                                                  QRect rootArea) {
+    return std::make_unique<SharedScreenPictures>(screen, rootArea);
+}
+
 const RecordingModule module{
     &makeSession,
     &platform::media::finishMovie,
     &platform::media::firstFrame,
     &platform::audio::hasInputSource,
+    &watchSharedScreen,
 };
 
 } // namespace

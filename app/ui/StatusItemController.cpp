@@ -239,6 +239,7 @@ void StatusItemController::addCaptureItems() {
         {"Capture Area", &MenuActions::captureArea},
         {"Capture Fullscreen", &MenuActions::captureFullscreen},
         {"Capture Window", &MenuActions::captureWindow},
+        {QT_TRANSLATE_NOOP("StatusItemController", "Capture Scrolling Area"), &MenuActions::captureScrollingArea},
         {"Record Screen", &MenuActions::startRecording},
         {"Capture Text", &MenuActions::captureText},
         {"All-in-One", &MenuActions::openAllInOne},
