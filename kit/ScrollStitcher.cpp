@@ -279,7 +279,9 @@ ScrollStitcher::Step ScrollStitcher::join(const Fit& fit) {
     canvasHeight_ = newHeight;
     fixedTop_ = fit.firstMoving;
     fixedBottom_ = fit.fixedBottom;
-    if (firstHeader_ < 0) firstHeader_ = fit.firstMoving;
+    const bool first = leastFixedTop_ < 0;
+    leastFixedTop_ = first ? fit.firstMoving : std::min(leastFixedTop_, fit.firstMoving);
+    leastFixedBottom_ = first ? fit.fixedBottom : std::min(leastFixedBottom_, fit.fixedBottom);
     std::swap(last_, next_);
     return {offset_ + height_ >= heightLimit_ ? Outcome::full : Outcome::added, fit.offset};
 }
@@ -305,9 +307,9 @@ ScrollStitcher::Picture ScrollStitcher::take(bool withoutFixedRows) {
     }
 
     int top = 0, bottom = canvasHeight_;
-    if (withoutFixedRows && firstHeader_ >= 0 && canvasHeight_ - firstHeader_ - fixedBottom_ > 0) {
-        top = firstHeader_;
-        bottom = canvasHeight_ - fixedBottom_;
+    if (withoutFixedRows && leastFixedTop_ >= 0 && canvasHeight_ - leastFixedTop_ - leastFixedBottom_ > 0) {
+        top = leastFixedTop_;
+        bottom = canvasHeight_ - leastFixedBottom_;
     }
 
     const int width = right - left;
@@ -325,7 +327,8 @@ ScrollStitcher::Picture ScrollStitcher::take(bool withoutFixedRows) {
     started_ = false;
     last_ = {};
     next_ = {};
-    firstHeader_ = -1;
+    leastFixedTop_ = -1;
+    leastFixedBottom_ = 0;
     std::fill(movingEvidence_.begin(), movingEvidence_.end(), 0);
     std::fill(apartEvidence_.begin(), apartEvidence_.end(), 0);
     return picture;

@@ -106,8 +106,10 @@ private:
     bool started_ = false;
     int fixedTop_ = 0;
     int fixedBottom_ = 0;
-    // Rows above the first moving row at the first step: a window's toolbars.
-    int firstHeader_ = -1;
+    // The fewest rows that stayed in place at the top and bottom over all steps: a blank margin
+    // may look still in one step, a toolbar or a status line stays in all of them.
+    int leastFixedTop_ = -1;
+    int leastFixedBottom_ = 0;
     // Per column: rows that moved with the content, and rows that differed from where they came from.
     std::vector<std::uint32_t> movingEvidence_;
     std::vector<std::uint32_t> apartEvidence_;
