@@ -168,6 +168,10 @@ QCoro::Task<std::optional<CapturedImage>> ScrollCaptureController::capture(Scree
     } else if (pointerAtStart_ && !target.rootArea.contains(*pointerAtStart_)) {
         resting = *pointerAtStart_;
     }
+    if (scrolls && pointerAtStart_ && target.rootArea.contains(*pointerAtStart_)) {
+        input.movePointer(resting);
+        movedPointer_ = true;
+    }
 
     QElapsedTimer clock;
     clock.start();
@@ -187,6 +191,13 @@ QCoro::Task<std::optional<CapturedImage>> ScrollCaptureController::capture(Scree
     while (!stopping_ && misses < missLimit) {
         // What to do before the next frame: turn the wheel down (positive), back up after an
         // overshoot (negative), or nothing and take the frame again.
+        if (mode == ScrollCapturePanel::Mode::scrolling && movedPointer_ && userPointsAt(target.rootArea)) {
+            // The user took the pointer back to the area: from here they scroll it themselves.
+            mode = ScrollCapturePanel::Mode::byHand;
+            panel_->setMode(mode);
+            movedPointer_ = false;
+            log_.info("scroll capture continues by hand");
+        }
         const int sent = mode == ScrollCapturePanel::Mode::scrolling ? next : 0;
         if (sent != 0) {
             input.scroll(centre, sent, resting);
@@ -296,6 +307,11 @@ QCoro::Task<bool> ScrollCaptureController::settle(ScreenFrames& frames,
         if (!self) co_return false;
     }
     co_return false;
+}
+
+bool ScrollCaptureController::userPointsAt(const QRect& rootArea) const {
+    const std::optional<QPoint> pointer = platform_.backend->pointer();
+    return pointer && rootArea.contains(*pointer);
 }
 
 void ScrollCaptureController::end() {

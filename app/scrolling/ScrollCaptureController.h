@@ -70,6 +70,8 @@ private:
     // Waits until the area has changed and then stayed still; true when it changed. Without a
     // change it gives up after `firstChangeLimit` (never without one), or when stopped.
     QCoro::Task<bool> settle(ScreenFrames& frames, std::optional<std::chrono::milliseconds> firstChangeLimit);
+    // Glimpo's wheel turns leave the pointer outside the area: inside it, it is the user's.
+    bool userPointsAt(const QRect& rootArea) const;
     void end();
 
     Platform platform_;

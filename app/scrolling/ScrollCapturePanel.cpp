@@ -110,7 +110,8 @@ ScrollCapturePanel::~ScrollCapturePanel() = default;
 void ScrollCapturePanel::setMode(Mode mode) {
     switch (mode) {
     case Mode::scrolling:
-        hint_->setText(tr("Glimpo is scrolling. Press Esc or Enter, or click, to stop."));
+        hint_->setText(tr("Glimpo is scrolling. Press Esc or Enter, or click, to stop. To scroll yourself, "
+                          "point at the area."));
         stop_->setText(tr("Stop"));
         break;
     case Mode::byHand:
