@@ -7,7 +7,12 @@ set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$here/build-bench"}
 runs=${2:-5}
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGLIMPO_BUILD_BENCH=ON -DGLIMPO_BUILD_TESTS=OFF >/dev/null
+# A build folder already set up keeps its settings; the benchmarks are only added to it.
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$here" -B "$build" -DGLIMPO_BUILD_BENCH=ON >/dev/null
+else
+    cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGLIMPO_BUILD_BENCH=ON -DGLIMPO_BUILD_TESTS=OFF >/dev/null
+fi
 cmake --build "$build" --target scroll_bench scroll-page glimpo
 "$build/bench/scroll_bench"
 

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <unordered_map>
+
+#include <sys/mman.h>
 
 namespace kit {
 
@@ -42,7 +45,21 @@ std::uint64_t hashBand(const std::uint32_t* pixels, int count, bool& flat) {
     return a ^ (b * 0x9e3779b97f4a7c15ull) ^ static_cast<std::uint64_t>(count);
 }
 
+// Left unwritten: the system gives the pages only as rows are written. A screenful of new rows
+// touches thousands of small pages, each a fault that costs more than copying it: large pages,
+// where the system has them, make that a handful.
+ScrollStitcher::Rows allocateRows(std::size_t count) {
+    constexpr std::size_t largePage = std::size_t(2) << 20;
+    const std::size_t bytes = (count * sizeof(std::uint32_t) + largePage - 1) / largePage * largePage;
+    void* rows = std::aligned_alloc(largePage, bytes);
+    if (!rows) throw std::bad_alloc();
+    madvise(rows, bytes, MADV_HUGEPAGE);
+    return ScrollStitcher::Rows(static_cast<std::uint32_t*>(rows));
+}
+
 } // namespace
+
+void ScrollStitcher::FreeRows::operator()(std::uint32_t* rows) const { std::free(rows); }
 
 struct ScrollStitcher::Fit {
     // Content of the later frame's row i was in row i + offset of the earlier one.
@@ -210,8 +227,9 @@ ScrollStitcher::Step ScrollStitcher::add(const PixelRows& frame) {
     if (frame.width != width_ || frame.height != height_ || !frame.pixels) return {Outcome::unmatched, 0};
     if (!started_) {
         analyse(frame, last_);
-        // Left unwritten: the system gives the pages only as rows are written.
-        canvas_ = std::make_unique_for_overwrite<std::uint32_t[]>(static_cast<std::size_t>(width_) * heightLimit_);
+        // The next frame's room, taken from the system now rather than while matching.
+        next_ = last_;
+        canvas_ = allocateRows(static_cast<std::size_t>(width_) * heightLimit_);
         canvasHeight_ = height_;
         std::memcpy(canvas_.get(), last_.pixels.data(), last_.pixels.size() * sizeof(std::uint32_t));
         started_ = true;

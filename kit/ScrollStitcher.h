@@ -49,9 +49,15 @@ public:
         int moved = 0;
     };
 
+    // Rows of pixels from the system's large pages, given back with std::free.
+    struct FreeRows {
+        void operator()(std::uint32_t* rows) const;
+    };
+    using Rows = std::unique_ptr<std::uint32_t[], FreeRows>;
+
     struct Picture {
         // width x height pixels, row after row.
-        std::unique_ptr<std::uint32_t[]> pixels;
+        Rows pixels;
         int width = 0;
         int height = 0;
     };
@@ -96,7 +102,7 @@ private:
     int bandWidth_;
     int bands_;
     // Room for the whole height limit, taken from the system only as rows are written.
-    std::unique_ptr<std::uint32_t[]> canvas_;
+    Rows canvas_;
     int canvasHeight_ = 0;
     // Where the last frame joined starts in the picture.
     int offset_ = 0;

@@ -93,6 +93,7 @@ AppDelegate::Environment load() {
             platform.backend = backend;
             // XTest under Xwayland would reach only X programs: there the user scrolls.
             platform.input = std::make_unique<platform::x11::X11ScrollInput>(!wayland);
+            platform.ownWindows = std::make_unique<QtOwnWindows>();
             platform.makeFrames = [backend, wayland, &settings](const DisplayInfo& display) -> std::unique_ptr<ScreenFrames> {
                 // The same shared screen as the recordings, so the desktop asks once for both.
                 if (wayland)

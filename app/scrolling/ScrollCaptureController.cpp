@@ -29,6 +29,9 @@ constexpr auto settleLimit = 2500ms;
 // How long a program may take to start drawing after the wheel turned; nothing by then means
 // it did not scroll.
 constexpr auto respondLimit = 400ms;
+// After a short step: a program that could still scroll has started drawing by then.
+constexpr auto endProbeLimit = 150ms;
+constexpr double shortShare = 0.9;
 // The overlay has just gone: what it covered is being drawn again.
 constexpr auto firstFrameLimit = 300ms;
 // A step takes this share of what moves, so that frames overlap well.
@@ -61,7 +64,8 @@ QImage imageOf(kit::ScrollStitcher::Picture picture) {
     if (picture.width <= 0 || picture.height <= 0 || !picture.pixels) return {};
     QImage image(
         reinterpret_cast<uchar*>(picture.pixels.get()), picture.width, picture.height, picture.width * 4,
-        QImage::Format_RGB32, [](void* owned) { delete[] static_cast<std::uint32_t*>(owned); }, picture.pixels.get());
+        QImage::Format_RGB32, [](void* owned) { kit::ScrollStitcher::FreeRows()(static_cast<std::uint32_t*>(owned)); },
+        picture.pixels.get());
     picture.pixels.release();
     return image;
 }
@@ -149,6 +153,7 @@ QCoro::Task<std::optional<CapturedImage>> ScrollCaptureController::capture(Scree
     platform::ScrollInput& input = *platform_.input;
     if (!input.listenForStop()) log_.notice("scroll stop gestures unavailable");
     const bool scrolls = input.canScroll();
+    const HiddenWindows hidden = platform_.ownWindows ? platform_.ownWindows->hideOver(target.rootArea) : HiddenWindows();
 
     if (!panel_) {
         panel_ = std::make_unique<ScrollCapturePanel>();
@@ -187,6 +192,8 @@ QCoro::Task<std::optional<CapturedImage>> ScrollCaptureController::capture(Scree
     log_.info("scroll capture started width={} height={} scrolls={}", frame.width(), frame.height(), scrolls);
 
     int notches = 1, next = 1, joined = 0, misses = 0, framesTaken = 1;
+    double perNotch = 0;
+    bool shortStep = false;
     double slowestStitch = 0;
     while (!stopping_ && misses < missLimit) {
         // What to do before the next frame: turn the wheel down (positive), back up after an
@@ -204,7 +211,8 @@ QCoro::Task<std::optional<CapturedImage>> ScrollCaptureController::capture(Scree
             movedPointer_ = true;
         }
         const std::optional<std::chrono::milliseconds> wait =
-            sent != 0 ? std::optional(std::chrono::duration_cast<std::chrono::milliseconds>(respondLimit))
+            sent != 0 ? std::optional(std::chrono::duration_cast<std::chrono::milliseconds>(
+                            shortStep ? endProbeLimit : respondLimit))
             : mode == ScrollCapturePanel::Mode::scrolling ? std::optional(std::chrono::milliseconds(0))
                                                           : std::nullopt;
         const bool changed = co_await settle(frames, wait);
@@ -239,11 +247,17 @@ QCoro::Task<std::optional<CapturedImage>> ScrollCaptureController::capture(Scree
             panel_->showStrip(stitcher.rows(), stitcher.width(), stitcher.height(),
                               std::max(0, stitcher.height() - frame.height()));
             if (sent > 0) {
-                // Steps follow what one notch moves here: most of the area, never all of it.
-                const double perNotch = double(step.moved) / sent;
-                const int moving = frame.height() - stitcher.fixedTop() - stitcher.fixedBottom();
-                notches = std::clamp(int(stepShare * moving / perNotch), 1, mostNotches);
-                next = notches;
+                const double moved = double(step.moved) / sent;
+                // Less than the wheel moves elsewhere: most likely the end, which a quick turn
+                // more tells for sure.
+                shortStep = perNotch > 0 && moved < shortShare * perNotch;
+                if (!shortStep) {
+                    // Steps follow what one notch moves here: most of the area, never all of it.
+                    perNotch = moved;
+                    const int moving = frame.height() - stitcher.fixedTop() - stitcher.fixedBottom();
+                    notches = std::clamp(int(stepShare * moving / perNotch), 1, mostNotches);
+                    next = notches;
+                }
             }
             break;
         }

@@ -21,6 +21,7 @@
 #include "app/base/Log.h"
 #include "app/capture/CapturedImage.h"
 #include "app/capture/DisplayService.h"
+#include "app/capture/OwnWindows.h"
 #include "app/capture/SelectionOverlayController.h"
 #include "app/platform/CaptureBackend.h"
 #include "app/platform/ScrollInput.h"
@@ -37,6 +38,8 @@ public:
         // Where a picked window's client area is.
         std::shared_ptr<platform::CaptureBackend> backend;
         std::unique_ptr<platform::ScrollInput> input;
+        // Glimpo's thumbnails and notices over the area are hidden while it is captured.
+        std::unique_ptr<OwnWindows> ownWindows;
         // Frames of the display the area is on.
         std::function<std::unique_ptr<ScreenFrames>(const DisplayInfo& display)> makeFrames;
     };
