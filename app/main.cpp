@@ -11,6 +11,7 @@
 #include "app/core/CommandLine.h"
 #include "app/core/PlatformLoader.h"
 #include "app/core/SingleInstance.h"
+#include "app/markup/MarkupEditors.h"
 #include "app/platform/Session.h"
 
 int main(int argc, char** argv) {
@@ -35,10 +36,18 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName("org.glimpo.Glimpo");
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A picture that can't be edited is said here, by the launch the user ran.
+    if (command.file) {
+        if (const auto refusal = MarkupEditors::refusal(*command.file)) {
+            std::fprintf(stderr, "glimpo: %s\n", refusal->c_str());
+            return 2;
+        }
+    }
+
     SingleInstance instance;
     if (!instance.tryBecomePrimary()) {
         // Another Glimpo runs: it carries the request out, this one leaves.
-        if (instance.notifyPrimary(QString::fromUtf8(CommandLine::word(command.request)))) return 0;
+        if (instance.notifyPrimary(QString::fromStdString(CommandLine::message(command)))) return 0;
         std::fputs("glimpo: the running Glimpo did not answer.\n", stderr);
         return 1;
     }
@@ -49,11 +58,19 @@ int main(int argc, char** argv) {
 
     AppDelegate delegate(PlatformLoader::load());
     QObject::connect(&instance, &SingleInstance::requested, &delegate, [&delegate](const QString& word) {
-        if (const auto request = CommandLine::fromWord(word.toStdString())) delegate.handle(*request);
+        const auto request = CommandLine::fromMessage(word.toStdString());
+        if (!request) return;
+        if (request->file) {
+            delegate.edit(*request->file);
+        } else {
+            delegate.handle(request->request);
+        }
     });
     delegate.applicationDidFinishLaunching();
     // The action this launch was started for, once the tray and shortcuts are up.
-    if (command.request != CommandLine::Request::reopen) {
+    if (command.file) {
+        QMetaObject::invokeMethod(&delegate, [&delegate, file = *command.file] { delegate.edit(file); }, Qt::QueuedConnection);
+    } else if (command.request != CommandLine::Request::reopen) {
         QMetaObject::invokeMethod(&delegate, [&delegate, request = command.request] { delegate.handle(request); },
                                   Qt::QueuedConnection);
     }

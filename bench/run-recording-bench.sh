@@ -1,8 +1,9 @@
 #!/bin/sh
 # Records 1920x1080 for SECONDS with Glimpo and with ffmpeg's x11grab + libx264 (same bit rate,
-# 60 fps), one after the other on one private Xvfb: full motion (the motion content program
-# repainting the screen at 60 Hz) and a still desktop. Prints distinct frames per second in the
-# file, CPU seconds per second of recording and peak resident memory.
+# 60 fps), once with x264's default preset and once with `superfast`, Glimpo's own, one after the
+# other on one private Xvfb: full motion (the motion content program repainting the screen at
+# 60 Hz) and a still desktop. Prints distinct frames per second in the file, CPU seconds per
+# second of recording and peak resident memory.
 # Usage: bench/run-recording-bench.sh [build-dir] [seconds]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,6 +37,8 @@ print("%.2f" % (usage.ru_utime + usage.ru_stime), usage.ru_maxrss // 1024)
 PY
 }
 
+per_second() { awk -v c="$1" -v s="$seconds" 'BEGIN { printf "%.2f", c / s }'; }
+
 for content in motion still; do
     if [ "$content" = motion ]; then
         "$build/glimpo-motion-content" 0 0 1920 1080 & content_pid=$!
@@ -45,11 +48,14 @@ for content in motion still; do
     set -- $(measure "$work/out" "$build/bench/recording_bench" "$seconds" "$work/glimpo-$content")
     glimpo_cpu=$1 glimpo_rss=$2
     glimpo_file=$(head -n 1 "$work/out")
-    set -- $(measure "$work/out" ffmpeg -v error -y -f x11grab -framerate 60 -video_size 1920x1080 -i "$DISPLAY" -t "$seconds" \
-        -c:v libx264 -b:v 4M -pix_fmt yuv420p "$work/ffmpeg-$content.mp4")
-    ffmpeg_cpu=$1 ffmpeg_rss=$2
-    printf '%s: glimpo %s distinct fps, %.2f CPU s/s, %s MB | ffmpeg %s distinct fps, %.2f CPU s/s, %s MB\n' \
-        "$content" "$(distinct "$glimpo_file")" "$(awk -v c="$glimpo_cpu" -v s="$seconds" 'BEGIN { print c / s }')" "$glimpo_rss" \
-        "$(distinct "$work/ffmpeg-$content.mp4")" "$(awk -v c="$ffmpeg_cpu" -v s="$seconds" 'BEGIN { print c / s }')" "$ffmpeg_rss"
+    line="$content: glimpo $(distinct "$glimpo_file") distinct fps, $(per_second "$glimpo_cpu") CPU s/s, $glimpo_rss MB"
+    for preset in default superfast; do
+        options=""
+        [ "$preset" = default ] || options="-preset $preset"
+        set -- $(measure "$work/out" ffmpeg -v error -y -f x11grab -framerate 60 -video_size 1920x1080 -i "$DISPLAY" \
+            -t "$seconds" -c:v libx264 $options -b:v 4M -pix_fmt yuv420p "$work/ffmpeg-$content-$preset.mp4")
+        line="$line | ffmpeg $preset $(distinct "$work/ffmpeg-$content-$preset.mp4") distinct fps, $(per_second "$1") CPU s/s, $2 MB"
+    done
+    echo "$line"
     if [ "$content" = motion ]; then kill "$content_pid"; wait "$content_pid" 2>/dev/null || true; fi
 done

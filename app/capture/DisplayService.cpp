@@ -117,6 +117,13 @@ std::optional<DisplayLocator::Screen> DisplayService::mainScreen() const {
     return std::nullopt;
 }
 
+std::vector<DisplayLocator::Screen> DisplayService::allScreens() const {
+    const DisplayLayout now = layout();
+    std::vector<Screen> screens;
+    for (const DisplayInfo& display : now.displays()) screens.push_back(screenOf(display));
+    return screens;
+}
+
 QRect DisplayService::toTopLeft(const kit::Rect& global) const {
     return widgetGeometry(layout().rootFromGlobal(global).toAlignedRect());
 }

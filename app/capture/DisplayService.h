@@ -77,6 +77,7 @@ public:
     kit::Point pointerLocation() const override;
     std::optional<Screen> screenContaining(kit::Point globalPoint) const override;
     std::optional<Screen> mainScreen() const override;
+    std::vector<Screen> allScreens() const override;
     QRect toTopLeft(const kit::Rect& global) const override;
 
     // Where Qt wants a top-level widget placed to cover `root` pixels exactly: Qt keeps each

@@ -12,6 +12,7 @@
 #include "app/base/GlimpoUIState.h"
 #include "app/base/Observation.h"
 #include "app/base/SettingsStore.h"
+#include "app/markup/MarkupEditors.h"
 #include "app/shortcuts/HotKeyRecorder.h"
 #include "app/shortcuts/ShortcutService.h"
 #include "app/storage/CaptureLibrary.h"
@@ -90,6 +91,22 @@ AllInOneController& AppDelegate::allInOne() {
     return *allInOne_;
 }
 
+MarkupEditors& AppDelegate::markupEditors() {
+    if (!editors_) {
+        editors_ = std::make_unique<MarkupEditors>(library(), settings_->defaults(), coordinator().recognizer());
+        connect(editors_.get(), &MarkupEditors::failed, this, [this](const std::string& message) {
+            if (notices_) notices_->show(tr("Couldn't open the picture: %1").arg(QString::fromStdString(message)).toStdString(),
+                                         "exclamationmark.triangle", whereToLookSeconds);
+        });
+    }
+    return *editors_;
+}
+
+void AppDelegate::edit(const std::filesystem::path& file) {
+    log_.info("edit requested file={}", file.filename().string());
+    markupEditors().open(file);
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
     statusItem_ = std::make_unique<StatusItemController>();
     connectMenu(statusItem_->actions());
@@ -105,7 +122,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     CaptureCoordinator& runner = coordinator();
     runner.recognizer().warmUp();
 
-    quickAccess_ = environment_.makeCapturePresenter(library(), *settings_);
+    quickAccess_ = environment_.makeCapturePresenter(library(), *settings_, markupEditors());
     notices_ = environment_.makeNoticePresenter();
     connect(&runner, &CaptureCoordinator::captured, this,
             [this](const Capture& capture, const std::optional<std::string>& failure) {
@@ -147,6 +164,8 @@ void AppDelegate::handle(CommandLine::Request request) {
     case Request::bar: return perform(kit::CaptureAction::allInOne);
     case Request::scroll: return perform(kit::CaptureAction::scroll);
     case Request::settings: return showSettings();
+    // An edit comes with its file, through edit().
+    case Request::edit: return;
     case Request::quit:
         log_.info("quit requested");
         QCoreApplication::quit();

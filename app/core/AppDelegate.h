@@ -25,6 +25,7 @@
 class AllInOneController;
 class AppSettings;
 class CaptureLibrary;
+class MarkupEditors;
 class ShortcutService;
 class MenuActions;
 class StatusItemController;
@@ -49,8 +50,8 @@ public:
         std::function<std::unique_ptr<ScreenRecorder>(CaptureLibrary&, AppSettings&)> makeRecorder;
         // The desktop's global hot key service.
         std::function<std::unique_ptr<platform::HotKeyBackend>()> makeHotKeys;
-        // Where captures and notices are shown.
-        std::function<std::unique_ptr<CapturePresenter>(CaptureLibrary&, AppSettings&)> makeCapturePresenter;
+        // Where captures and notices are shown; captures open in the editors.
+        std::function<std::unique_ptr<CapturePresenter>(CaptureLibrary&, AppSettings&, MarkupEditors&)> makeCapturePresenter;
         std::function<std::unique_ptr<NoticePresenter>()> makeNoticePresenter;
         // The desktop's own permission, microphone, login item and shortcut services.
         std::function<SetupGuide::Platform()> setupPlatform;
@@ -65,6 +66,8 @@ public:
     void applicationShouldHandleReopen();
     // What a launch asked for on its command line.
     void handle(CommandLine::Request request);
+    // Opens a picture file in the markup editor (glimpo --edit).
+    void edit(const std::filesystem::path& file);
 
     void perform(kit::CaptureAction action);
 
@@ -73,6 +76,7 @@ public:
     CaptureCoordinator& coordinator();
     SetupGuide& guide();
     AllInOneController& allInOne();
+    MarkupEditors& markupEditors();
     ShortcutService* shortcuts() const { return shortcuts_.get(); }
     WindowPresenter& windows() { return *windows_; }
     StatusItemController* statusItem() const { return statusItem_.get(); }
@@ -93,6 +97,7 @@ private:
     std::unique_ptr<WindowPresenter> windows_;
     std::unique_ptr<CaptureLibrary> library_;
     std::unique_ptr<CaptureCoordinator> coordinator_;
+    std::unique_ptr<MarkupEditors> editors_;
     std::unique_ptr<CapturePresenter> quickAccess_;
     std::unique_ptr<NoticePresenter> notices_;
     std::unique_ptr<AllInOneController> allInOne_;

@@ -1,6 +1,9 @@
 #include "app/core/CommandLine.h"
 
 #include <array>
+#include <cctype>
+#include <string>
+#include <system_error>
 #include <utility>
 
 namespace CommandLine {
@@ -25,7 +28,7 @@ constexpr std::array<Option, 9> options{{
     {"--quit", Request::quit, "Quit the running Glimpo"},
 }};
 
-constexpr std::array<std::pair<Request, std::string_view>, 10> words{{
+constexpr std::array<std::pair<Request, std::string_view>, 11> words{{
     {Request::reopen, "reopen"},
     {Request::area, "area"},
     {Request::window, "window"},
@@ -36,7 +39,43 @@ constexpr std::array<std::pair<Request, std::string_view>, 10> words{{
     {Request::settings, "settings"},
     {Request::quit, "quit"},
     {Request::scroll, "scroll"},
+    {Request::edit, "edit"},
 }};
+
+constexpr std::string_view editFlag = "--edit";
+
+// Letters, digits and -._~/ stand as they are; every other byte as %XX.
+std::string percentEncoded(const std::string& text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char c : text) {
+        if (std::isalnum(c) || std::string_view("-._~/").find(static_cast<char>(c)) != std::string_view::npos) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> percentDecoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+        i += 2;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -55,6 +94,7 @@ std::optional<Request> fromWord(std::string_view text) {
 std::string usage() {
     std::string text =
         "Usage: glimpo [OPTION]\n"
+        "       glimpo [--edit] FILE\n"
         "Capture, record and read the screen from the system tray.\n"
         "Without an option Glimpo starts in the tray, or opens the settings of the one running.\n"
         "An action is carried out by the running Glimpo, which starts first when none runs.\n\n";
@@ -63,6 +103,7 @@ std::string usage() {
         text.append(14 - option.flag.size(), ' ');
         text += std::string(option.help) + "\n";
     }
+    text += "  --edit FILE   Mark up a PNG or JPEG picture (the file alone does the same)\n";
     text += "  -h, --help    Show this help and exit\n"
             "  -v, --version Show the version and exit\n";
     return text;
@@ -84,6 +125,23 @@ Parsed parse(int argc, const char* const* argv) {
         std::optional<Request> request;
         for (const Option& option : options)
             if (option.flag == arg) request = option.request;
+        const bool flagged = arg == editFlag;
+        if (flagged || (!arg.empty() && arg.front() != '-')) {
+            if (flagged && ++i == argc) {
+                parsed.error = "glimpo: --edit needs a picture file\n\n" + usage();
+                parsed.exitStatus = 2;
+                return parsed;
+            }
+            std::error_code ignored;
+            const std::filesystem::path file = std::filesystem::absolute(argv[i], ignored).lexically_normal();
+            if (parsed.file && *parsed.file != file) {
+                parsed.error = "glimpo: give one picture at a time\n\n" + usage();
+                parsed.exitStatus = 2;
+                return parsed;
+            }
+            request = Request::edit;
+            parsed.file = file;
+        }
         if (!request) {
             parsed.error = "glimpo: unknown option '" + std::string(arg) + "'\n\n" + usage();
             parsed.exitStatus = 2;
@@ -97,6 +155,27 @@ Parsed parse(int argc, const char* const* argv) {
         chosen = request;
     }
     if (chosen) parsed.request = *chosen;
+    return parsed;
+}
+
+std::string message(const Parsed& parsed) {
+    std::string text(word(parsed.request));
+    if (parsed.request == Request::edit && parsed.file) text += " " + percentEncoded(parsed.file->string());
+    return text;
+}
+
+std::optional<Parsed> fromMessage(std::string_view message) {
+    const auto space = message.find(' ');
+    const auto request = fromWord(message.substr(0, space));
+    // An edit names its file; nothing else names one.
+    if (!request || (*request == Request::edit) == (space == std::string_view::npos)) return std::nullopt;
+    Parsed parsed;
+    parsed.request = *request;
+    if (*request == Request::edit) {
+        const auto path = percentDecoded(message.substr(space + 1));
+        if (!path || path->empty() || path->front() != '/') return std::nullopt;
+        parsed.file = std::filesystem::path(*path);
+    }
     return parsed;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // Glimpo's command line: the actions a desktop's own shortcut or a script asks the running
-// Glimpo for (started first when none runs), plus --help and --version. Parsed before any
-// window system is touched, so --help works without a display.
+// Glimpo for (started first when none runs), plus --help and --version, and a picture to mark up
+// (--edit FILE, or the file alone, as a desktop's "Open With" gives it). Parsed before any window
+// system is touched, so --help works without a display.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,7 +12,7 @@
 namespace CommandLine {
 
 // What a launch asks of the running Glimpo; `reopen` is a launch without an action.
-enum class Request { reopen, area, window, fullscreen, record, text, bar, settings, quit, scroll };
+enum class Request { reopen, area, window, fullscreen, record, text, bar, settings, quit, edit, scroll };
 
 // The word a request travels as between launches ("area"); parsing it back refuses anything else.
 std::string_view word(Request request);
@@ -18,6 +20,8 @@ std::optional<Request> fromWord(std::string_view word);
 
 struct Parsed {
     Request request = Request::reopen;
+    // The picture to edit, absolute.
+    std::optional<std::filesystem::path> file;
     // Set when the launch ends here: the text for standard output (help, version) or standard
     // error (a refused option), and the exit status.
     std::optional<std::string> output;
@@ -27,6 +31,12 @@ struct Parsed {
 };
 
 Parsed parse(int argc, const char* const* argv);
+
+// The request as it travels to the running Glimpo: its word, and for an edit a space and the
+// file's path in percent-encoding (printable ASCII only).
+std::string message(const Parsed& parsed);
+// A message back as a request; nothing for anything else.
+std::optional<Parsed> fromMessage(std::string_view message);
 
 std::string usage();
 

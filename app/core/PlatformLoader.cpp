@@ -1,6 +1,10 @@
 #include "app/core/PlatformLoader.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
+#include <QPointer>
+#include <QStandardPaths>
 
 #include "app/base/PermissionGate.h"
 #include "app/capture/DisplayService.h"
@@ -27,6 +31,7 @@
 #include "app/scrolling/DamageFrames.h"
 #include "app/scrolling/SharedScreenFrames.h"
 #include "app/setup/LaunchAtLogin.h"
+#include "app/shortcuts/HotKeyCenter.h"
 #include "app/text/ScreenTextRecognitionService.h"
 
 namespace PlatformLoader {
@@ -47,7 +52,7 @@ SetupGuide::Platform setupPlatform(bool wayland) {
         return shortcuts::preferences(shortcuts::read(), bindings);
     };
     platform.openSettingsPage = &platform::desktop::openSettingsPage;
-    platform.desktopBindsKeys = wayland;
+    if (wayland) platform.desktopBindsKeys = [] { return true; };
     if (wayland && platform::Session::desktopIs("GNOME")) {
         platform.commandShortcutsBound = &platform::desktop::GnomeCommandShortcuts::bound;
         platform.bindCommandShortcuts = [] {
@@ -65,8 +70,15 @@ AppDelegate::Environment load() {
     // One backend over Qt's X connection, and one display service, for the whole program. In a
     // Wayland session the pixels come from the portal; the layout still from Xwayland.
     auto xcb = std::make_shared<platform::x11::XcbCaptureBackend>();
+    // KDE's screenshot portal saves into the pictures folder and fails where there is none.
+    const std::filesystem::path pictures =
+        platform::Session::desktopIs("KDE")
+            ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString()
+            : std::string();
     std::shared_ptr<platform::wayland::PortalCaptureBackend> portal =
-        wayland ? std::make_shared<platform::wayland::PortalCaptureBackend>(xcb) : nullptr;
+        wayland ? std::make_shared<platform::wayland::PortalCaptureBackend>(
+                      xcb, platform::wayland::ScreenshotPortal(QDBusConnection::sessionBus(), pictures))
+                : nullptr;
     std::shared_ptr<platform::CaptureBackend> backend = portal ? std::shared_ptr<platform::CaptureBackend>(portal) : xcb;
     auto displays = std::make_shared<DisplayService>(backend);
 
@@ -115,25 +127,36 @@ AppDelegate::Environment load() {
     };
     // Under Wayland the desktop's GlobalShortcuts portal where it has one, else the desktop's own
     // shortcut settings run the command-line actions; key grabs under Xwayland would hear only
-    // keys typed into X windows.
+    // keys typed into X windows. Keys the portal turns down go the second way too.
     const bool portalShortcuts = wayland && platform::wayland::PortalHotKeyBackend::offered();
-    environment.makeHotKeys = [wayland, portalShortcuts,
+    auto portalKeys = std::make_shared<QPointer<platform::wayland::PortalHotKeyBackend>>();
+    environment.makeHotKeys = [wayland, portalShortcuts, portalKeys,
                                layoutText = environment.layoutText]() -> std::unique_ptr<platform::HotKeyBackend> {
-        if (portalShortcuts) return std::make_unique<platform::wayland::PortalHotKeyBackend>(layoutText);
+        if (portalShortcuts) {
+            auto keys = std::make_unique<platform::wayland::PortalHotKeyBackend>(layoutText);
+            *portalKeys = keys.get();
+            return keys;
+        }
         if (!wayland && platform::x11::X11HotKeyBackend::isAvailable())
             return std::make_unique<platform::x11::X11HotKeyBackend>();
         return std::make_unique<platform::UnavailableHotKeyBackend>();
     };
-    environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings) {
-        return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays));
+    environment.makeCapturePresenter = [displays](CaptureLibrary& library, AppSettings& settings, MarkupEditors& editors) {
+        return std::make_unique<QuickAccessController>(library, settings, QuickAccessController::Platform::standard(displays),
+                                                       &editors);
     };
     environment.makeNoticePresenter = [displays] { return std::make_unique<ToastController>(displays); };
-    environment.setupPlatform = [wayland, portal, portalShortcuts] {
+    environment.setupPlatform = [wayland, portal, portalShortcuts, portalKeys] {
         SetupGuide::Platform platform = setupPlatform(wayland);
         if (portalShortcuts) {
-            platform.desktopBindsKeys = false;
-            platform.commandShortcutsBound = nullptr;
-            platform.bindCommandShortcuts = nullptr;
+            platform.desktopBindsKeys = [portalKeys] {
+                const QPointer<platform::wayland::PortalHotKeyBackend>& keys = *portalKeys;
+                if (!keys) return false;
+                const auto refused = keys->refused();
+                // The transient Escape key is no shortcut of the user's.
+                return std::any_of(refused.begin(), refused.end(),
+                                   [](const auto& key) { return key.first != HotKeyCenter::transientId; });
+            };
         }
         if (portal) {
             platform.screenCaptureAllowed = [portal] { return portal->allowed(); };

@@ -27,8 +27,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char acknowledgement[] = "ok\n";
-// Longer than any request; anything longer is not ours.
-constexpr qint64 maximumRequest = 64;
+// Longer than any request (a word, or an edit with its file's path percent-encoded); anything
+// longer is not ours.
+constexpr qint64 maximumRequest = 16 * 1024;
 constexpr int silentClientMs = 5000;
 constexpr unsigned long connectRetryMs = 50;
 
@@ -184,8 +185,9 @@ void SingleInstance::readRequest(QLocalSocket* socket) {
         return;
     }
     const QByteArray line = socket->readLine(maximumRequest + 1);
-    // One lower-case word and a newline; what the word means is the receiver's to check.
-    static const QRegularExpression wordLine(QStringLiteral("^[a-z]{1,32}\n$"));
+    // One lower-case word, perhaps a space and printable text after it, and a newline; what it
+    // means is the receiver's to check.
+    static const QRegularExpression wordLine(QStringLiteral("^[a-z]{1,32}( [!-~]+)?\n$"));
     if (!wordLine.match(QString::fromLatin1(line)).hasMatch()) {
         log_.notice("instance request ignored reason=unknown");
         socket->abort();

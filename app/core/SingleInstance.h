@@ -31,7 +31,8 @@ public:
     bool tryBecomePrimary();
     bool isPrimary() const { return primary_; }
 
-    // From a secondary: hands the primary a request (one lower-case word: "reopen", "area", ...),
+    // From a secondary: hands the primary a request (one lower-case word: "reopen", "area", ...,
+    // which may be followed by a space and printable ASCII),
     // waiting up to `timeoutMs` for it to confirm. True only when the primary acknowledged it.
     // Blocking; touches no state of this object, so it may run on any thread.
     bool notifyPrimary(const QString& request = QStringLiteral("reopen"), int timeoutMs = 2000) const;

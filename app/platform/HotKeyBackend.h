@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 
 namespace platform {
@@ -37,6 +38,9 @@ public:
     virtual Registration registerHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers, std::uint32_t id) = 0;
     // Unknown references are ignored.
     virtual void unregisterHotKey(Reference reference) = 0;
+    // Keys the desktop turned down after taking them (a portal answers later), by id with the
+    // status saying why. A tracked read: observers run again when it changes.
+    virtual std::map<std::uint32_t, std::int32_t> refused() const { return {}; }
 };
 
 // Where nothing can take global keys: every registration is refused as unavailable.

@@ -1,7 +1,8 @@
 #pragma once
 // The screen half of a recording stream: frames of one region of the screen, scaled to the
 // movie's pixel size with the cursor drawn in, stamped on the host clock (CLOCK_MONOTONIC) and
-// marked complete when something in the region changed since the last frame, idle otherwise.
+// marked complete when something in the region changed since the last frame, idle otherwise, and
+// held while one of Glimpo's own windows covers the region. The first frame marks the start.
 
 #include <functional>
 #include <memory>
@@ -18,9 +19,12 @@ struct AVFrame;
 namespace platform {
 
 struct StreamFrame {
+    // Held: one of Glimpo's own windows covers the region, so the frame shows nothing. Started:
+    // the moment the stream runs, before its first picture.
+    enum class Status { complete, idle, held, started };
     kit::MediaTime time;
-    bool complete = false;
-    // YUV 4:2:0 at the configured size; null for idle frames.
+    Status status = Status::idle;
+    // YUV 4:2:0 at the configured size; null unless complete.
     AVFrame* picture = nullptr;
 };
 
@@ -38,11 +42,12 @@ public:
     using StopHandler = std::function<void(const std::string& error)>;
 
     virtual ~ScreenStream() = default;
-    // Throws kit::Error when the stream can't start.
+    // Throws kit::Error when the stream can't start; hands over the started frame before it
+    // returns.
     virtual void start(FrameHandler onFrame, StopHandler onStopped) = 0;
     // Returns when the stream's thread has ended. Idempotent.
     virtual void stop() = 0;
-    // Root rectangles that must not appear in a written frame; frames showing any are idle.
+    // Root rectangles that must not appear in a written frame; frames showing any are held.
     virtual void setExcludedAreas(std::vector<QRect> rootRects) = 0;
 };
 

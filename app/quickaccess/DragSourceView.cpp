@@ -115,6 +115,12 @@ void DragSourceView::mouseMoveEvent(QMouseEvent* event) {
     beginDraggingSession(event->position());
 }
 
+void DragSourceView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    mouseDownPoint_.reset();
+    emit doubleClicked();
+}
+
 void DragSourceView::beginDraggingSession(QPointF hotSpot) {
     auto mime = std::make_unique<QMimeData>();
     mime->setUrls({QUrl::fromLocalFile(QFile::decodeName(fileURL_.native().c_str()))});

@@ -27,6 +27,7 @@ public:
                             QWidget* parent = nullptr);
 
     const std::filesystem::path& fileURL() const { return fileURL_; }
+    void setFileURL(std::filesystem::path fileURL) { fileURL_ = std::move(fileURL); }
     const std::optional<QImage>& image() const { return image_; }
     void setImage(std::optional<QImage> image);
 
@@ -42,12 +43,14 @@ signals:
     void dragBegan();
     // The session is over; true when a receiver took the file.
     void dragEnded(bool accepted);
+    void doubleClicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void beginDraggingSession(QPointF hotSpot);

@@ -12,6 +12,9 @@
 #include <utility>
 
 #include "app/base/AppSettings.h"
+#include "app/base/Observation.h"
+#include "app/markup/MarkupEditors.h"
+#include "app/platform/x11/X11HotKeyBackend.h"
 #include "app/platform/desktop/FileReveal.h"
 #include "app/recording/RecordingModule.h"
 #include "app/widgets/FloatingPanel.h"
@@ -30,6 +33,10 @@ std::optional<QImage> readImage(const std::filesystem::path& file) {
     return image;
 }
 
+// Return and the keypad's Enter, as the hot key service numbers keys.
+constexpr std::uint32_t returnKey = 36;
+constexpr std::uint32_t keypadEnterKey = 76;
+
 void assertMainThread() {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
 }
@@ -42,6 +49,10 @@ QuickAccessController::Platform QuickAccessController::Platform::standard(std::s
     platform.loadImage = readImage;
     platform.firstFrame = [](const std::filesystem::path& movie) { return RecordingModule::load().firstFrame(movie); };
     platform.reveal = platform::desktop::revealFile;
+    platform.makeKeys = []() -> std::unique_ptr<platform::HotKeyBackend> {
+        if (!platform::x11::X11HotKeyBackend::isAvailable()) return nullptr;
+        return std::make_unique<platform::x11::X11HotKeyBackend>();
+    };
     return platform;
 }
 
@@ -57,10 +68,20 @@ void QuickAccessController::TimerDeleter::operator()(QTimer* timer) const {
 }
 
 QuickAccessController::QuickAccessController(CaptureLibrary& library, AppSettings& settings, Platform platform,
-                                             QObject* parent)
-    : QObject(parent), library_(library), settings_(settings), platform_(std::move(platform)) {}
+                                             MarkupEditors* editors, QObject* parent)
+    : QObject(parent), library_(library), settings_(settings), platform_(std::move(platform)), editors_(editors) {
+    // A recording that starts or ends moves the thumbnails off the area it shows.
+    if (platform_.screens) {
+        observeChanges(this, [this] {
+            platform_.screens->recordedArea();
+            layout();
+        });
+    }
+}
 
-QuickAccessController::~QuickAccessController() = default;
+QuickAccessController::~QuickAccessController() {
+    armEnterKey(std::nullopt);
+}
 
 void QuickAccessController::show(const Capture& capture, const std::optional<std::string>& failure) {
     assertMainThread();
@@ -98,6 +119,11 @@ FloatingPanel* QuickAccessController::thumbnailPanel(const QUuid& id) const {
 QuickAccessThumbnailView* QuickAccessController::thumbnailView(const QUuid& id) const {
     const Entry* e = entry(id);
     return e ? qobject_cast<QuickAccessThumbnailView*>(e->panel->content()) : nullptr;
+}
+
+bool QuickAccessController::isEditing(const QUuid& id) const {
+    const Entry* e = entry(id);
+    return e && e->editing;
 }
 
 bool QuickAccessController::isDismissPending(const QUuid& id) const {
@@ -138,17 +164,24 @@ void QuickAccessController::connectActions(const ThumbnailActions& actions, cons
     connect(&actions, &ThumbnailActions::close, this, [this, id] { close(id); });
     connect(&actions, &ThumbnailActions::hoverChanged, this, [this, id](bool hovering) { hoverChanged(id, hovering); });
     connect(&actions, &ThumbnailActions::dragEnded, this, [this, id](bool accepted) { dragEnded(id, accepted); });
+    connect(&actions, &ThumbnailActions::edit, this, [this, id] { edit(id); });
 }
 
 void QuickAccessController::layout() {
     if (!platform_.screens) return;
     const auto screen = screenUnderPointer(*platform_.screens);
     if (!screen) return;
-    const std::vector<kit::Rect> frames =
-        kit::ThumbnailLayout::frames(static_cast<int>(entries_.size()), screen->visibleFrame);
+    std::vector<kit::Rect> frames = kit::ThumbnailLayout::frames(static_cast<int>(entries_.size()), screen->visibleFrame);
+    if (frames.empty()) return;
+    for (kit::Rect& frame : frames) frame = kit::ThumbnailLayout::panelFrame(frame);
+    // The stack moves as one.
+    const kit::Rect stack = kit::Rect::make(frames.front().minX(), frames.front().minY(), frames.front().width(),
+                                            frames.back().maxY() - frames.front().minY());
+    const kit::Rect placed = clearOfRecording(*platform_.screens, *screen, stack, &DisplayLocator::Screen::visibleFrame);
     for (std::size_t i = 0; i < entries_.size() && i < frames.size(); ++i) {
         FloatingPanel& panel = *entries_[i].panel;
-        const QRect target = platform_.screens->toTopLeft(kit::ThumbnailLayout::panelFrame(frames[i]));
+        const QRect target = platform_.screens->toTopLeft(
+            frames[i].offsetBy(placed.minX() - stack.minX(), placed.minY() - stack.minY()));
         panel.setFrame(target, panel.isVisible());
     }
 }
@@ -202,6 +235,9 @@ void QuickAccessController::dismiss(const QUuid& id) {
         if (!found->dismissAfterDrag) found->dismissAfterDrag = false;
         return;
     }
+    // What an edit replaced was never shown again; only the thumbnail held it.
+    for (const Capture& replaced : found->replaced) library_.discard(replaced);
+    if (hovered_ == id) armEnterKey(std::nullopt);
     entries_.erase(found);
     layout();
 }
@@ -256,6 +292,8 @@ void QuickAccessController::close(const QUuid& id) {
 }
 
 void QuickAccessController::hoverChanged(const QUuid& id, bool hovering) {
+    armEnterKey(hovering ? std::optional<QUuid>(id) : std::nullopt);
+    if (isEditing(id)) return;
     ThumbnailModel* m = model(id);
     // The copied and failed states run no countdown of their own.
     if (!m || !m->status().isIdle()) return;
@@ -277,4 +315,58 @@ void QuickAccessController::dragEnded(const QUuid& id, bool accepted) {
     if (!deferred) return;
     if (*deferred) library_.discard(e->model->capture());
     dismiss(id);
+}
+
+void QuickAccessController::edit(const QUuid& id) {
+    Entry* e = entry(id);
+    if (!e || !editors_ || e->model->capture().kind != kit::CaptureKind::image) return;
+    const bool opened = e->editing;
+    MarkupWindow* window = editors_->open(e->model->capture().fileURL);
+    // Asked again, the open editor only comes to the front.
+    e = entry(id);
+    if (!window || opened || !e) return;
+    e->editing = true;
+    cancelDismiss(id);
+    connect(window, &MarkupWindow::exported, this, [this, id](const Capture& edited) { showEdited(id, edited); });
+    connect(window, &MarkupWindow::closed, this, [this, id] { editingEnded(id); });
+}
+
+void QuickAccessController::showEdited(const QUuid& id, const Capture& edited) {
+    Entry* e = entry(id);
+    if (!e) return;
+    const Capture before = e->model->capture();
+    if (!before.isSaved && before.fileURL != edited.fileURL) e->replaced.push_back(before);
+    e->model->setCapture(edited);
+    e->model->setPreview(platform_.loadImage ? platform_.loadImage(edited.fileURL) : std::nullopt);
+    e->model->setStatus(ThumbnailModel::Status::idle());
+}
+
+void QuickAccessController::editingEnded(const QUuid& id) {
+    Entry* e = entry(id);
+    if (!e || !e->editing) return;
+    e->editing = false;
+    // A full period starts again once the editor is gone.
+    if (e->model->status().isIdle() && !e->model->isHovering()) scheduleDismiss(id);
+}
+
+void QuickAccessController::armEnterKey(const std::optional<QUuid>& hovered) {
+    if (hovered == hovered_) return;
+    hovered_ = hovered;
+    if (keys_) {
+        for (const auto reference : std::exchange(enterKeys_, {})) keys_->unregisterHotKey(reference);
+    }
+    if (!hovered_ || !editors_) return;
+    const ThumbnailModel* m = model(*hovered_);
+    if (!m || m->capture().kind != kit::CaptureKind::image) return;
+    if (!keys_ && platform_.makeKeys) {
+        keys_ = platform_.makeKeys();
+        if (keys_) keys_->installHandler([this](std::uint32_t) {
+            if (hovered_) edit(*hovered_);
+        });
+    }
+    if (!keys_) return;
+    for (const std::uint32_t key : {returnKey, keypadEnterKey}) {
+        const auto registration = keys_->registerHotKey(key, 0, 1);
+        if (registration.reference) enterKeys_.push_back(*registration.reference);
+    }
 }

@@ -1,8 +1,11 @@
 #pragma once
 // The floating thumbnails of finished captures: one panel per capture, stacked upwards from the
-// lower-left corner of the display under the pointer, each with its own auto-dismiss timer, and
+// lower-left corner of the display under the pointer (the stack goes elsewhere while it would
+// cover what a recording shows), each with its own auto-dismiss timer, and
 // the six thumbnail actions carried out against the capture library. A capture's cache file is
-// deleted only when its unsaved thumbnail is closed or times out. Main thread only.
+// deleted only when its unsaved thumbnail is closed or times out. A double-click on a picture's
+// thumbnail, or Enter while the pointer is over it, opens the markup editor; the thumbnail waits
+// while it is open and then shows, saves, copies and drags the edited picture. Main thread only.
 
 #include <chrono>
 #include <filesystem>
@@ -19,6 +22,7 @@
 
 #include "app/base/Log.h"
 #include "app/capture/DisplayLocator.h"
+#include "app/platform/HotKeyBackend.h"
 #include "app/quickaccess/Presenters.h"
 #include "app/quickaccess/ThumbnailModel.h"
 #include "app/storage/Capture.h"
@@ -26,6 +30,7 @@
 class AppSettings;
 class CaptureLibrary;
 class FloatingPanel;
+class MarkupEditors;
 class QuickAccessThumbnailView;
 class ThumbnailActions;
 
@@ -42,6 +47,8 @@ public:
         std::function<std::optional<QImage>(const std::filesystem::path&)> firstFrame;
         // Shows the file in the file manager.
         std::function<void(const std::filesystem::path&)> reveal;
+        // Hears Enter while the pointer is over a thumbnail (which never has the keyboard).
+        std::function<std::unique_ptr<platform::HotKeyBackend>()> makeKeys;
 
         // Qt's image reader, FFmpeg and the desktop's file manager over the given screens.
         static Platform standard(std::shared_ptr<DisplayLocator> screens);
@@ -52,8 +59,9 @@ public:
     // Used when the setting holds no usable duration.
     static constexpr double fallbackSeconds = 6.0;
 
+    // Without editors, thumbnails open none.
     QuickAccessController(CaptureLibrary& library, AppSettings& settings, Platform platform,
-                          QObject* parent = nullptr);
+                          MarkupEditors* editors = nullptr, QObject* parent = nullptr);
     ~QuickAccessController() override;
 
     // Opens a thumbnail for the capture. A failure message is shown at once, and such a
@@ -66,6 +74,8 @@ public:
     FloatingPanel* thumbnailPanel(const QUuid& id) const;
     QuickAccessThumbnailView* thumbnailView(const QUuid& id) const;
     bool isDismissPending(const QUuid& id) const;
+    // Whether the thumbnail's picture is open in the markup editor.
+    bool isEditing(const QUuid& id) const;
 
 private:
     struct PanelDeleter {
@@ -84,6 +94,9 @@ private:
         // A dismissal that came while the file was being dragged out waits for the drag's end;
         // the flag says whether it would also have deleted the file.
         std::optional<bool> dismissAfterDrag;
+        bool editing = false;
+        // Pictures an edit replaced, still in the cache until the thumbnail goes.
+        std::vector<Capture> replaced;
     };
 
     Entry* entry(const QUuid& id);
@@ -105,12 +118,21 @@ private:
     void close(const QUuid& id);
     void hoverChanged(const QUuid& id, bool hovering);
     void dragEnded(const QUuid& id, bool accepted);
+    void edit(const QUuid& id);
+    void showEdited(const QUuid& id, const Capture& edited);
+    void editingEnded(const QUuid& id);
+    // Enter opens the editor of the thumbnail under the pointer.
+    void armEnterKey(const std::optional<QUuid>& hovered);
 
     double dismissSeconds() const;
 
     CaptureLibrary& library_;
     AppSettings& settings_;
     Platform platform_;
+    MarkupEditors* editors_;
     std::vector<Entry> entries_;
+    std::unique_ptr<platform::HotKeyBackend> keys_;
+    std::vector<platform::HotKeyBackend::Reference> enterKeys_;
+    std::optional<QUuid> hovered_;
     Logger log_{"thumbnail"};
 };

@@ -19,4 +19,6 @@ signals:
     void hoverChanged(bool hovering);
     // True when a receiver accepted the dragged file.
     void dragEnded(bool accepted);
+    // The picture is to be marked up.
+    void edit();
 };

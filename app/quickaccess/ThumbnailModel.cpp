@@ -5,6 +5,11 @@ ThumbnailModel::ThumbnailModel(Capture capture, std::optional<QImage> preview)
     setPreview(std::move(preview));
 }
 
+void ThumbnailModel::setCapture(Capture capture) {
+    capture.id = capture_.peek().id;
+    capture_.set(std::move(capture));
+}
+
 void ThumbnailModel::setPreview(std::optional<QImage> preview) {
     // A null image is no picture at all.
     if (preview && preview->isNull()) preview.reset();

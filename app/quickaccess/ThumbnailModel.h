@@ -30,8 +30,8 @@ public:
 
     explicit ThumbnailModel(Capture capture, std::optional<QImage> preview = std::nullopt);
 
-    // Fixed at creation; its id is the thumbnail's identity.
-    const Capture& capture() const { return capture_; }
+    // Its id is the thumbnail's identity. A tracked read: an edited picture replaces it.
+    const Capture& capture() const { return capture_.get(); }
 
     // Tracked reads.
     const std::optional<QImage>& preview() const { return preview_.get(); }
@@ -40,13 +40,15 @@ public:
     // Whether the file is being dragged out of the thumbnail right now.
     bool isDragging() const { return isDragging_.get(); }
 
+    // The edited picture takes the place of the capture; the id stays.
+    void setCapture(Capture capture);
     void setPreview(std::optional<QImage> preview);
     void setStatus(Status status);
     void setHovering(bool hovering);
     void setDragging(bool dragging);
 
 private:
-    const Capture capture_;
+    Observed<Capture> capture_;
     Observed<std::optional<QImage>> preview_;
     Observed<Status> status_{Status::idle()};
     Observed<bool> isHovering_{false};

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 
+#include "app/base/Observation.h"
 #include "app/platform/x11/PanelWindow.h"
 #include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/ToastView.h"
@@ -17,6 +18,13 @@ ToastController::ToastController(std::shared_ptr<DisplayLocator> screens, QObjec
     connect(&hideTask_, &QTimer::timeout, this, [this] {
         if (panel_) panel_->orderOut();
     });
+    // A recording that starts or ends while a notice shows moves it off the recorded area.
+    if (screens_) {
+        observeChanges(this, [this] {
+            screens_->recordedArea();
+            if (isShowing()) place();
+        });
+    }
 }
 
 ToastController::~ToastController() = default;
@@ -33,28 +41,33 @@ void ToastController::show(const std::string& message, const std::string& system
     }
 
     auto view = std::make_unique<ToastView>(message, systemImage);
-    const QSize size = view->sizeHint();
+    size_ = view->sizeHint();
     ToastView& shown = *view;
     panel_->setContent(std::move(view));
 
-    const auto screen = screens_ ? screenUnderPointer(*screens_) : std::nullopt;
-    if (screen) {
-        const kit::Rect& frame = screen->frame;
-        const kit::Rect centred = kit::Rect::make(frame.midX() - size.width() / 2.0, frame.midY() - size.height() / 2.0,
-                                                  size.width(), size.height());
-        panel_->setFrame(screens_->toTopLeft(centred), false);
-    } else {
-        // Where it last was, at the size of the new notice.
-        panel_->setFrame(QRect(panel_->targetFrame().topLeft(), size), false);
-    }
-    shown.setGeometry(QRect(QPoint(), size));
-    panel_->setShape(ToastView::drawnShape(size));
+    place();
+    shown.setGeometry(QRect(QPoint(), size_));
+    panel_->setShape(ToastView::drawnShape(size_));
     panel_->showInFront();
 
     if (seconds) {
         const double wait = std::isfinite(*seconds) ? std::clamp(*seconds, 0.0, INT_MAX / 1000.0) : 0.0;
         hideTask_.start(static_cast<int>(std::lround(wait * 1000.0)));
     }
+}
+
+void ToastController::place() {
+    const auto screen = screens_ ? screenUnderPointer(*screens_) : std::nullopt;
+    if (!screen) {
+        // Where it last was, at the size of the new notice.
+        panel_->setFrame(QRect(panel_->targetFrame().topLeft(), size_), false);
+        return;
+    }
+    const kit::Rect& frame = screen->frame;
+    const kit::Rect centred = kit::Rect::make(frame.midX() - size_.width() / 2.0, frame.midY() - size_.height() / 2.0,
+                                              size_.width(), size_.height());
+    panel_->setFrame(screens_->toTopLeft(clearOfRecording(*screens_, *screen, centred, &DisplayLocator::Screen::frame)),
+                     false);
 }
 
 const ToastView* ToastController::currentView() const {

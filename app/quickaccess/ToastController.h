@@ -1,7 +1,7 @@
 #pragma once
-// Short notices: one at a time, centred on the whole display under the pointer, click-through,
-// hidden after their time or replaced by the next one. A replaced notice's timer never hides
-// its successor. Main thread only.
+// Short notices: one at a time, centred on the whole display under the pointer (elsewhere when
+// that would cover what a recording shows), click-through, hidden after their time or replaced
+// by the next one. A replaced notice's timer never hides its successor. Main thread only.
 
 #include <memory>
 #include <optional>
@@ -33,7 +33,10 @@ public:
     bool isShowing() const;
 
 private:
+    void place();
+
     std::shared_ptr<DisplayLocator> screens_;
+    QSize size_;
     std::unique_ptr<FloatingPanel> panel_;
     QTimer hideTask_;
 };

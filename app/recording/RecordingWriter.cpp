@@ -28,8 +28,9 @@ namespace {
 constexpr int audioRate = 48000;
 constexpr int audioBitRate = 128000;
 // Screen frames waiting behind the one being encoded; more means the encoder has fallen behind.
-// Room for a short stall of the encoder on a busy machine: two dropped a frame in fifty there.
-constexpr int videoBacklog = 4;
+// Room for the encoder to fall behind for a while on a busy machine; half as much still cost
+// full motion a frame a second or so on two shared cores.
+constexpr int videoBacklog = 8;
 // Small jitter of the sound server's stamps is absorbed; a jump this large is a gap.
 constexpr std::int64_t audioGapSamples = audioRate / 50;
 // How often the movie on disk catches up while recording, so that a crash costs less than that
@@ -77,6 +78,7 @@ struct RecordingWriter::State {
     std::optional<Track> microphone;
     bool sessionStarted = false;
     kit::MediaTime sessionStart;
+    // The latest screen sample's time: where the movie ends unless the stop comes later.
     kit::MediaTime lastSampleTime{0, 1};
     std::int64_t lastVideoPts = -1;
     // The last picture encoded, shown again at the end so the picture lasts until the stop.
@@ -237,13 +239,19 @@ struct RecordingWriter::State {
         if (sample.type == Output::screen) pendingVideo.fetch_sub(1);
         if (!sample.valid || !writing) return;
         switch (sample.type) {
-        case Output::screen:
-            if (!sample.status || *sample.status != frameComplete || !sample.picture) return;
+        case Output::screen: {
+            const bool timeOnly = sample.status == frameHeld || sample.status == frameStarted;
+            if (!timeOnly && (!sample.status || *sample.status != frameComplete || !sample.picture)) return;
             if (!sessionStarted) {
                 sessionStarted = true;
                 sessionStart = sample.time;
             }
+            if (timeOnly) {
+                lastSampleTime = kit::MediaTime::maximum(lastSampleTime, sample.time);
+                return;
+            }
             return appendVideo(sample);
+        }
         case Output::audio:
             return appendAudio(systemAudio, sample);
         case Output::microphone:
@@ -256,7 +264,8 @@ struct RecordingWriter::State {
     void appendVideo(Sample& sample) {
         if (pendingVideo.load() > videoBacklog) return;
         const double exact = offset(sample.time) * kit::RecordingFormat::framesPerSecond;
-        std::int64_t pts = std::llround(exact);
+        // The first picture opens the movie, also after the started or held frames before it.
+        std::int64_t pts = lastVideoPts < 0 ? 0 : std::llround(exact);
         // Two grabs within one tick of the time base: the later takes the next tick when that
         // is still within a tick of its own time, else it is dropped.
         if (pts <= lastVideoPts) {
@@ -268,30 +277,32 @@ struct RecordingWriter::State {
         lastVideoPts = pts;
         lastPicture = std::move(sample.picture);
         lastSampleTime = kit::MediaTime::maximum(lastSampleTime, sample.time);
+        for (std::optional<Track>* audio : {&systemAudio, &microphone})
+            if (*audio) drain(**audio, false);
     }
 
     void appendAudio(std::optional<Track>& track, const Sample& sample) {
         if (!track || !sessionStarted) return;
         const std::int64_t frames = static_cast<std::int64_t>(sample.audio.size() / 2);
-        std::int64_t at = std::llround(offset(sample.time) * audioRate);
+        const std::int64_t at = std::llround(offset(sample.time) * audioRate);
         if (at + frames <= 0) return;
         std::int64_t skip = 0;
-        if (track->position == 0 && at > 0) {
-            pad(*track, at);
+        if (track->position == 0) {
+            // Sound from before the time line is not the movie's.
+            if (at > 0) pad(*track, at);
+            skip = std::max<std::int64_t>(0, -at);
         } else if (at > track->position + audioGapSamples) {
             // Silence where the source said nothing, so what follows stays on the clock.
             pad(*track, at - track->position);
-        } else if (at < track->position - 2 * audioGapSamples) {
-            skip = std::min(frames, track->position - at);
         }
-        if (track->position == 0 && at < 0) skip = std::max(skip, -at);
+        // Sound stamped earlier than the end of what came before (a source whose clock went
+        // back) still goes in whole, right after it: every sample the source gave is kept.
         for (std::int64_t i = skip; i < frames; ++i) {
             track->left.push_back(sample.audio[2 * i]);
             track->right.push_back(sample.audio[2 * i + 1]);
         }
         track->position += frames - skip;
-        if (!drain(*track, false)) return;
-        lastSampleTime = kit::MediaTime::maximum(lastSampleTime, sample.time);
+        drain(*track, false);
     }
 
     void pad(Track& track, std::int64_t samples) {
@@ -300,12 +311,16 @@ struct RecordingWriter::State {
         track.position += samples;
     }
 
-    // Encodes every whole frame of buffered sound; at the end also the last partial one.
+    // Encodes every whole frame of buffered sound up to the latest picture's time (sound heard
+    // after it may lie beyond the stop, where the movie ends); at the end all of it.
     bool drain(Track& track, bool all) {
         const int frameSize = track.codec->frame_size > 0 ? track.codec->frame_size : 1024;
+        const std::int64_t encoded = track.position - static_cast<std::int64_t>(track.left.size());
+        const std::int64_t limit = all ? track.position : std::llround(offset(lastSampleTime) * audioRate);
         std::size_t used = 0;
         bool ok = true;
-        while (ok && (track.left.size() - used >= static_cast<std::size_t>(frameSize) ||
+        while (ok && ((track.left.size() - used >= static_cast<std::size_t>(frameSize) &&
+                       encoded + static_cast<std::int64_t>(used) + frameSize <= limit) ||
                       (all && track.left.size() > used))) {
             const int count = static_cast<int>(std::min<std::size_t>(frameSize, track.left.size() - used));
             std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
@@ -327,7 +342,7 @@ struct RecordingWriter::State {
     }
 
     std::optional<RecordingWriterError> finishOnQueue(kit::MediaTime stopTime) {
-        if (!sessionStarted || !writing) {
+        if (!sessionStarted || !writing || lastVideoPts < 0) {
             close();
             return RecordingWriterError("Nothing was recorded.");
         }
@@ -347,9 +362,16 @@ struct RecordingWriter::State {
         }
         for (std::optional<Track>* audio : {&systemAudio, &microphone}) {
             if (!*audio) continue;
+            Track& track = **audio;
             const std::int64_t endSample = std::llround(length * audioRate);
-            if (endSample > (*audio)->position) pad(**audio, endSample - (*audio)->position);
-            ok = drain(**audio, true) && encode(**audio, nullptr, false) && ok;
+            if (endSample > track.position) pad(track, endSample - track.position);
+            // Sound heard after the end is not the recording's.
+            const auto beyond = static_cast<std::size_t>(std::min<std::int64_t>(
+                track.position - endSample, static_cast<std::int64_t>(track.left.size())));
+            track.left.resize(track.left.size() - beyond);
+            track.right.resize(track.right.size() - beyond);
+            track.position -= static_cast<std::int64_t>(beyond);
+            ok = drain(track, true) && encode(track, nullptr, false) && ok;
         }
         const int result = writing ? av_write_trailer(format) : -1;
         if (result < 0 || !ok || !writing) {

@@ -28,9 +28,14 @@ public:
 class RecordingWriter {
 public:
     enum class Output { screen, audio, microphone, other };
-    // The frame status of a screen sample: only complete frames are written.
+    // The frame status of a screen sample: only complete frames are written. A held frame (one
+    // the stream kept back because Glimpo's own window covered the area) and the started frame
+    // (the moment the stream ran) start the time line all the same, so the movie lasts from the
+    // start of the recording; its first complete picture is shown from there.
     static constexpr long long frameComplete = 0;
     static constexpr long long frameIdle = 1;
+    static constexpr long long frameHeld = 3;
+    static constexpr long long frameStarted = 4;
 
     struct FrameFree {
         void operator()(AVFrame* frame) const;

@@ -1,5 +1,6 @@
 #include "app/recording/StreamRecordingSession.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -25,8 +26,10 @@ struct StreamRecordingSession::Parts {
     RecordingWriter writer;
     std::unique_ptr<platform::ScreenStream> screen;
     PulseAudioCapture sound;
-    // Host time in nanoseconds up to which each source (system audio, microphone) was heard.
+    // Host time in nanoseconds up to which each source (system audio, microphone) was heard,
+    // and of the latest screen frame.
     std::atomic<std::int64_t> heardUntil[2] = {0, 0};
+    std::atomic<std::int64_t> lastFrame{0};
 
     explicit Parts(const Settings& s) : settings(s), writer(openWriter(s)), screen(makeScreen(s)) {}
 
@@ -84,7 +87,12 @@ void StreamRecordingSession::start(std::function<void(const std::string& error)>
                 RecordingWriter::Sample sample;
                 sample.type = RecordingWriter::Output::screen;
                 sample.time = frame.time;
-                sample.status = frame.complete ? RecordingWriter::frameComplete : RecordingWriter::frameIdle;
+                p.lastFrame.store(std::llround(frame.time.seconds() * 1e9));
+                using Status = platform::StreamFrame::Status;
+                sample.status = frame.status == Status::complete  ? RecordingWriter::frameComplete
+                                : frame.status == Status::held    ? RecordingWriter::frameHeld
+                                : frame.status == Status::started ? RecordingWriter::frameStarted
+                                                                  : RecordingWriter::frameIdle;
                 sample.picture.reset(frame.picture);
                 p.writer.stream(std::move(sample));
             },
@@ -103,7 +111,8 @@ std::optional<std::string> StreamRecordingSession::stopCapture(kit::MediaTime st
     Parts& p = *parts_;
     p.screen->stop();
     const auto deadline = std::chrono::steady_clock::now() + soundDrainLimit;
-    const std::int64_t until = std::llround(stopTime.seconds() * 1e9);
+    // The movie ends at the stop, or at a frame grabbed just after it.
+    const std::int64_t until = std::max<std::int64_t>(std::llround(stopTime.seconds() * 1e9), p.lastFrame.load());
     const auto waiting = [&](bool wanted, PulseAudioCapture::Source source) {
         return wanted && !p.sound.ended(source) && p.heardUntil[int(source)].load() < until;
     };

@@ -13,6 +13,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cmath>
 #include <system_error>
 
@@ -80,12 +81,13 @@ StreamScreenRecorder::StreamScreenRecorder(CaptureLibrary& library, std::shared_
     // taken it off the screen.
     hiddenLater_.setSingleShot(true);
     hiddenLater_.setInterval(100);
-    connect(&hiddenLater_, &QTimer::timeout, this, &StreamScreenRecorder::publishOwnWindows);
+    connect(&hiddenLater_, &QTimer::timeout, this, [this] { publishOwnWindows(false); });
     QTimer::singleShot(0, this, &StreamScreenRecorder::recoverInterrupted);
 }
 
 StreamScreenRecorder::~StreamScreenRecorder() {
     if (qApp) qApp->removeEventFilter(this);
+    if (lifecycle_.state() != kit::RecordingLifecycle::State::idle) displays_->setRecordedArea(std::nullopt);
 }
 
 QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std::uint32_t displayID, bool microphone,
@@ -108,6 +110,9 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
         const int left = int(std::floor(rect.minX() * scale)), top = int(std::floor(rect.minY() * scale));
         const QRect rootArea(display->pixels.x() + left, display->pixels.y() + top,
                              int(std::ceil(rect.maxX() * scale)) - left, int(std::ceil(rect.maxY() * scale)) - top);
+        // Glimpo's floating panels make way before the first frame.
+        const kit::Point low = DisplayLayout::globalFromLocal(*display, {rect.minX(), rect.maxY()});
+        displays_->setRecordedArea(kit::Rect::make(low.x, low.y, rect.width(), rect.height()));
 
         active->capturedAt = std::chrono::system_clock::now();
         active->fileURL = library_.newCacheURL(kit::CaptureKind::video, active->capturedAt);
@@ -131,7 +136,8 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
                 if (self) self->streamStopped(error);
             }, Qt::QueuedConnection);
         };
-        std::vector<QRect> ownWindows = ownWindowRects();
+        ownWindows_ = ownWindowRects();
+        std::vector<QRect> ownWindows = ownWindows_;
         std::exception_ptr error = co_await offMainThread([&] {
             session = module.makeSession(settings);
             session->setOwnWindows(std::move(ownWindows));
@@ -147,6 +153,7 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
     if (!self) co_return;
     if (failure) {
         if (screenCast_) screenCast_->close();
+        displays_->setRecordedArea(std::nullopt);
         lifecycle_.didFinish();
         std::rethrow_exception(failure);
     }
@@ -154,7 +161,9 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
     lifecycle_.didStart();
     startClock();
     qApp->installEventFilter(this);
-    publishOwnWindows();
+    // The panels may have made way for the recording meanwhile.
+    publishOwnWindows(true);
+    hiddenLater_.start();
 }
 
 QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop() {
@@ -170,7 +179,10 @@ QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop(
     RecordingSession* session = active->session.get();
     std::optional<std::string> stopError, finishError;
     co_await offMainThread([&] { stopError = session->stopCapture(stopTime); });
-    if (self && screenCast_) screenCast_->close();
+    if (self) {
+        displays_->setRecordedArea(std::nullopt);
+        if (screenCast_) screenCast_->close();
+    }
     if (stopError) log_.error("stop capture failed error={}", *stopError);
     const RecordingModule& module = module_();
     co_await offMainThread([&] {
@@ -221,9 +233,9 @@ bool StreamScreenRecorder::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Show:
     case QEvent::Move:
     case QEvent::Resize:
-        publishOwnWindows();
-        break;
     case QEvent::Hide:
+        // Where a window was stays out until the server has surely drawn what it covered.
+        publishOwnWindows(true);
         hiddenLater_.start();
         break;
     default:
@@ -232,8 +244,16 @@ bool StreamScreenRecorder::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void StreamScreenRecorder::publishOwnWindows() {
-    if (session_) session_->session->setOwnWindows(ownWindowRects());
+void StreamScreenRecorder::publishOwnWindows(bool keepingWhereTheyWere) {
+    if (!session_) return;
+    std::vector<QRect> rects = ownWindowRects();
+    if (keepingWhereTheyWere) {
+        for (const QRect& now : rects)
+            if (std::find(ownWindows_.begin(), ownWindows_.end(), now) == ownWindows_.end()) ownWindows_.push_back(now);
+    } else {
+        ownWindows_ = std::move(rects);
+    }
+    session_->session->setOwnWindows(ownWindows_);
 }
 
 std::vector<QRect> StreamScreenRecorder::ownWindowRects() {

@@ -1,8 +1,10 @@
 #pragma once
 // The screen recorder: one recording at a time through the recording module's stream and
 // movie writer, an elapsed-time clock for the tray, and the finished movie saved into the save
-// folder. While a recording runs it tells the stream where Glimpo's own windows are, so they
-// never appear in the movie. At its creation it saves recordings that a crash cut short.
+// folder. It publishes the recorded area (DisplayLocator::recordedArea), which Glimpo's floating
+// panels keep clear of; while a recording runs it tells the stream where they are all the same,
+// so that one with no room elsewhere holds frames back rather than appear in the movie. At its
+// creation it saves recordings that a crash cut short.
 
 #include <chrono>
 #include <functional>
@@ -54,7 +56,9 @@ private:
     QCoro::Task<void> streamStopped(std::string error);
     void startClock();
     void stopClock();
-    void publishOwnWindows();
+    // Hands the stream the floating panels' places; with `keepingWhereTheyWere`, also every
+    // place handed since the last call without.
+    void publishOwnWindows(bool keepingWhereTheyWere);
     // Root pixels of this process's windows on screen.
     static std::vector<QRect> ownWindowRects();
     void recoverInterrupted();
@@ -69,5 +73,6 @@ private:
     QTimer clockTimer_;
     std::chrono::steady_clock::time_point clockStart_;
     QTimer hiddenLater_;
+    std::vector<QRect> ownWindows_;
     Logger log_{"recording"};
 };

@@ -41,9 +41,10 @@ public:
         // the bindings in force (so that colliding keys are always among them).
         std::function<nlohmann::json(const kit::ActiveBindings& bindings)> systemHotKeyPreferences;
         std::function<bool(platform::desktop::SettingsPage page)> openSettingsPage;
-        // In a Wayland session global keys belong to the desktop, whose own shortcut settings run
-        // Glimpo's command-line actions.
-        bool desktopBindsKeys = false;
+        // Whether the desktop's own shortcut settings run Glimpo's command-line actions: in a
+        // Wayland session without a shortcuts portal, or once the portal turned keys down. A
+        // tracked read; empty: never.
+        std::function<bool()> desktopBindsKeys;
         // Where Glimpo can add those shortcuts itself (GNOME): whether they are there, and adding
         // them (throws kit::Error with a sentence). Empty elsewhere.
         std::function<bool()> commandShortcutsBound;
@@ -60,7 +61,7 @@ public:
     MicrophoneAuthorization microphone() const { return microphone_.get(); }
     LaunchAtLogin::State loginItem() const { return loginItem_.get(); }
     const std::optional<std::string>& errorMessage() const { return errorMessage_.get(); }
-    bool desktopBindsKeys() const { return platform_.desktopBindsKeys; }
+    bool desktopBindsKeys() const { return platform_.desktopBindsKeys && platform_.desktopBindsKeys(); }
     bool canBindCommandShortcuts() const { return bool(platform_.bindCommandShortcuts); }
     bool commandShortcutsBound() const { return commandShortcutsBound_.get(); }
 

@@ -62,18 +62,30 @@ std::map<kit::CaptureAction, GlobalHotKeyError> HotKeyCenter::registerBindings(c
     return errors;
 }
 
+std::map<kit::CaptureAction, GlobalHotKeyError> HotKeyCenter::refusals() const {
+    std::map<kit::CaptureAction, GlobalHotKeyError> refusals;
+    for (const auto& [hotKeyId, status] : backend_->refused()) {
+        if (const auto found = registered_.find(hotKeyId); found != registered_.end())
+            refusals.emplace(found->second.action, GlobalHotKeyError{status});
+    }
+    return refusals;
+}
+
 void HotKeyCenter::setTransient(const kit::HotKeyCombination& combination) {
     if (transient_) backend_->unregisterHotKey(*transient_);
     transient_.reset();
 
+    // A desktop that never gives Glimpo the key says so once, not at every recording.
+    const auto failing = [this](std::int32_t status) { return std::exchange(transientFailure_, status) != status; };
     if (const auto failed = installHandlerIfNeeded()) {
-        log_.error("transient hot key handler failed status={}", failed->status);
+        if (failing(failed->status)) log_.error("transient hot key handler failed status={}", failed->status);
         return;
     }
     const auto registration = backend_->registerHotKey(combination.keyCode, combination.carbonModifiers, transientId);
     if (registration.status == platform::HotKeyStatus::ok && registration.reference) {
         transient_ = *registration.reference;
-    } else {
+        transientFailure_.reset();
+    } else if (failing(registration.status)) {
         log_.error("transient hot key failed status={}", registration.status);
     }
 }

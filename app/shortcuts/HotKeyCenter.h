@@ -48,8 +48,11 @@ public:
     // transient key alone.
     std::map<kit::CaptureAction, GlobalHotKeyError> registerBindings(const kit::ActiveBindings& bindings);
 
+    // Action keys the desktop turned down after registering them. A tracked read.
+    std::map<kit::CaptureAction, GlobalHotKeyError> refusals() const;
+
     // Arms the transient key (key code and modifiers only), replacing an armed one. Failures
-    // are only logged.
+    // are only logged, and only when they differ from the last one.
     void setTransient(const kit::HotKeyCombination& combination);
     void clearTransient();
     bool isTransientArmed() const { return transient_.has_value(); }
@@ -72,6 +75,7 @@ private:
     std::map<std::uint32_t, Registered> registered_;
     bool handlerInstalled_ = false;
     std::optional<Backend::Reference> transient_;
+    std::optional<std::int32_t> transientFailure_;
     std::unique_ptr<Backend> backend_;
     Logger log_{"shortcut"};
 };

@@ -23,18 +23,25 @@ void ShortcutService::registerShortcuts() {
     // registration stay shown meanwhile.
     if (GlimpoUIState::shared().openSurfaces().contains(std::string(HotKeyCapture::surfaceName))) {
         center_.registerBindings({});
-        log_.info("shortcuts registered count=0 failed=0");
+        logOutcome(0, {});
         return;
     }
-    const auto errors = center_.registerBindings(bindings);
+    auto errors = center_.registerBindings(bindings);
+    // What the desktop turns down later comes back here as another failure.
+    for (const auto& [action, error] : center_.refusals()) errors.try_emplace(action, error);
 
     std::map<kit::CaptureAction, std::string> descriptions;
     for (const auto& [action, error] : errors) descriptions.emplace(action, error.errorDescription());
     failures_.set(std::move(descriptions));
+    logOutcome(static_cast<long>(bindings.size()), errors);
+}
 
+void ShortcutService::logOutcome(long bound, const std::map<kit::CaptureAction, GlobalHotKeyError>& errors) {
+    if (logged_ && logged_->first == bound && logged_->second == errors) return;
+    logged_.emplace(bound, errors);
     for (const auto& [action, error] : errors) {
         log_.error("shortcut registration failed action={} status={}", action.rawValue(), error.status);
     }
     const auto failed = static_cast<long>(errors.size());
-    log_.info("shortcuts registered count={} failed={}", static_cast<long>(bindings.size()) - failed, failed);
+    log_.info("shortcuts registered count={} failed={}", bound - failed, failed);
 }

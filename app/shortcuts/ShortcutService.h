@@ -1,11 +1,12 @@
 #pragma once
 // Keeps the registered hot keys in step with the settings: registers the shortcuts in force at
-// start and again after every change of the overrides, and publishes why any of them failed.
-// While a shortcut recorder listens, none is registered, so every key press reaches it.
-// Main thread only.
+// start and again after every change of the overrides, and publishes why any of them failed,
+// also when the desktop turns a key down later. While a shortcut recorder listens, none is
+// registered, so every key press reaches it. Main thread only.
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QObject>
@@ -43,9 +44,13 @@ signals:
 
 private:
     void registerShortcuts();
+    // Logs the outcome when it differs from the last one logged: registering again changes nothing
+    // worth a line each time a window opens or closes.
+    void logOutcome(long bound, const std::map<kit::CaptureAction, GlobalHotKeyError>& errors);
 
     Observed<std::map<kit::CaptureAction, std::string>> failures_;
     AppSettings& settings_;
     HotKeyCenter center_;
+    std::optional<std::pair<long, std::map<kit::CaptureAction, GlobalHotKeyError>>> logged_;
     Logger log_{"shortcut"};
 };

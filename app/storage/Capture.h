@@ -19,4 +19,6 @@ struct Capture {
     // The source of the file name, at capture and at save alike.
     std::chrono::system_clock::time_point capturedAt{};
     bool isSaved = false;
+
+    friend bool operator==(const Capture&, const Capture&) = default;
 };

@@ -46,6 +46,36 @@ std::string exactText(const platform::ocr::EngineLine& line, const QImage& pictu
     return kit::CodeText::read(line.glyphs, ink);
 }
 
+using LinesOutcome = kit::Result<std::vector<kit::TextLine>, std::string>;
+
+QCoro::Task<std::vector<kit::TextLine>> linesOf(QFuture<LinesOutcome> reading) {
+    const LinesOutcome outcome = co_await reading;
+    if (!outcome.ok()) throw kit::Error(outcome.error());
+    co_return outcome.value();
+}
+
+// A box of the prepared picture in the captured picture's pixels, y down.
+kit::Rect sourceBox(const PreparedPicture& prepared, const QRect& box) {
+    const kit::Rect unit = prepared.normalisedBox(box);
+    const double width = prepared.source.width(), height = prepared.source.height();
+    return kit::Rect::make(unit.minX() * width, (1 - unit.maxY()) * height, unit.width() * width, unit.height() * height);
+}
+
+// The line's words as the recogniser's glyphs group them.
+std::vector<kit::TextWord> wordsOf(const platform::ocr::EngineLine& line, const PreparedPicture& prepared) {
+    std::vector<std::pair<std::string, QRect>> found;
+    for (const kit::ReadGlyph& glyph : line.glyphs) {
+        if (found.empty() || glyph.startsWord) found.emplace_back();
+        found.back().first += glyph.text;
+        found.back().second |= QRectF(glyph.box.minX(), glyph.box.minY(), glyph.box.width(), glyph.box.height()).toAlignedRect();
+    }
+    std::vector<kit::TextWord> words;
+    for (const auto& [text, box] : found) {
+        if (!text.empty() && !box.isEmpty()) words.push_back({text, sourceBox(prepared, box)});
+    }
+    return words;
+}
+
 } // namespace
 
 class ScreenTextRecognitionService::Worker {
@@ -67,6 +97,22 @@ public:
             return Outcome::success(kit::RecognizedText::join(lines));
         } catch (...) {
             return Outcome::failure(kit::describe(std::current_exception()));
+        }
+    }
+
+    LinesOutcome readLines(const QImage& image) {
+        lowerPriority();
+        try {
+            std::vector<kit::TextLine> lines;
+            if (image.isNull()) return LinesOutcome::success(lines);
+            const PreparedPicture prepared = ScreenTextPreparation::prepare(image, targetXHeight_);
+            for (const platform::ocr::EngineLine& line : engine().read(prepared.picture, prepared.dotsPerInch)) {
+                if (line.text.find_first_not_of(" \t") == std::string::npos) continue;
+                lines.push_back({exactText(line, prepared.picture), sourceBox(prepared, line.box), wordsOf(line, prepared)});
+            }
+            return LinesOutcome::success(std::move(lines));
+        } catch (...) {
+            return LinesOutcome::failure(kit::describe(std::current_exception()));
         }
     }
 
@@ -131,6 +177,11 @@ QCoro::Task<std::string> ScreenTextRecognitionService::recognize(QImage image) {
     // captures it, so the picture goes to the pool from a plain function.
     Worker* worker = worker_.get();
     return textOf(QtConcurrent::run(&pool_, [worker, image = std::move(image)] { return worker->recognize(image); }));
+}
+
+QCoro::Task<std::vector<kit::TextLine>> ScreenTextRecognitionService::readLines(QImage image) {
+    Worker* worker = worker_.get();
+    return linesOf(QtConcurrent::run(&pool_, [worker, image = std::move(image)] { return worker->readLines(image); }));
 }
 
 void ScreenTextRecognitionService::warmUp() {

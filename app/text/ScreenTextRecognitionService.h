@@ -31,6 +31,7 @@ public:
     ~ScreenTextRecognitionService() override;
 
     QCoro::Task<std::string> recognize(QImage image) override;
+    QCoro::Task<std::vector<kit::TextLine>> readLines(QImage image) override;
     void warmUp() override;
 
 private:

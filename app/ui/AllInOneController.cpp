@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "app/base/GlimpoUIState.h"
+#include "app/base/Observation.h"
 #include "app/platform/x11/PanelWindow.h"
 #include "app/ui/AllInOneBarView.h"
 #include "app/ui/AllInOnePanel.h"
@@ -42,7 +43,15 @@ QCoro::Task<void> runWhenGone(QPointer<AllInOnePanel> panel, QPointer<QObject> o
 } // namespace
 
 AllInOneController::AllInOneController(AppSettings& settings, DisplayLocator* displays, QObject* parent)
-    : QObject(parent), settings_(settings), displays_(displays) {}
+    : QObject(parent), settings_(settings), displays_(displays) {
+    // A recording that starts or ends while the bar is open moves it off the recorded area.
+    if (displays_) {
+        observeChanges(this, [this] {
+            displays_->recordedArea();
+            if (isOpen()) place();
+        });
+    }
+}
 
 AllInOneController::~AllInOneController() {
     if (isOpen()) GlimpoUIState::shared().remove(surfaceName);
@@ -99,7 +108,9 @@ void AllInOneController::place() {
         const kit::Rect& visible = screen_->visibleFrame;
         const kit::Rect frame = kit::Rect::make(visible.midX() - size.width() / 2.0, visible.minY() + heightAboveBottom,
                                                 size.width(), size.height());
-        panel_->setFrame(displays_->toTopLeft(frame), false);
+        panel_->setFrame(
+            displays_->toTopLeft(clearOfRecording(*displays_, *screen_, frame, &DisplayLocator::Screen::visibleFrame)),
+            false);
     } else {
         panel_->setFrame(QRect(panel_->targetFrame().topLeft(), size), false);
     }

@@ -1,7 +1,8 @@
 #pragma once
 // Owns the all-in-one bar: opens it centred 60 points above the bottom of the visible frame of
-// the display under the pointer, closes it on the toggle, Escape or its close button, and reports
-// the user's choice once the bar has left the screen. Main thread only.
+// the display under the pointer (elsewhere while that would cover what a recording shows),
+// closes it on the toggle, Escape or its close button, and reports the user's choice once the
+// bar has left the screen. Main thread only.
 
 #include <functional>
 #include <memory>

@@ -63,17 +63,23 @@ WelcomeView::WelcomeView(SetupGuide& guide, QWidget* parent) : QWidget(parent) {
         1, QStringLiteral("Allow Screen Recording"),
         QStringLiteral("Glimpo needs it to take screenshots and recordings. Nothing leaves your computer."),
         [&guide] { return guide.screenRecordingGranted(); }, new ScreenRecordingControls(guide), this));
-    if (guide.desktopBindsKeys()) {
-        column->addWidget(new SetupStepRow(
-            2, QStringLiteral("Add Glimpo to the desktop's shortcuts"),
-            QStringLiteral("In a Wayland session the desktop keeps the keyboard: its own shortcuts run Glimpo."),
-            [&guide] { return guide.commandShortcutsBound(); }, new CommandShortcutControls(guide), this));
-    } else {
-        column->addWidget(new SetupStepRow(
-            2, QStringLiteral("Turn off the desktop's screenshot shortcuts"),
-            QStringLiteral("Glimpo uses ⇧⌘3, ⇧⌘4 and ⇧⌘5. Turn off the \"Screenshots\" shortcuts in Keyboard Shortcuts."),
-            [&guide] { return guide.systemShortcutConflicts().empty(); }, new SystemShortcutControls(guide), this));
-    }
+    // The desktop's own shortcuts carry Glimpo's actions wherever Glimpo can't take keys itself,
+    // which a shortcuts portal may only tell after a while.
+    auto* commandStep = new SetupStepRow(
+        2, QStringLiteral("Add Glimpo to the desktop's shortcuts"),
+        QStringLiteral("In a Wayland session the desktop keeps the keyboard: its own shortcuts run Glimpo."),
+        [&guide] { return guide.commandShortcutsBound(); }, new CommandShortcutControls(guide), this);
+    auto* conflictStep = new SetupStepRow(
+        2, QStringLiteral("Turn off the desktop's screenshot shortcuts"),
+        QStringLiteral("Glimpo uses ⇧⌘3, ⇧⌘4 and ⇧⌘5. Turn off the \"Screenshots\" shortcuts in Keyboard Shortcuts."),
+        [&guide] { return guide.systemShortcutConflicts().empty(); }, new SystemShortcutControls(guide), this);
+    column->addWidget(commandStep);
+    column->addWidget(conflictStep);
+    observeChanges(this, [&guide, commandStep, conflictStep] {
+        const bool desktopBinds = guide.desktopBindsKeys();
+        commandStep->setVisible(desktopBinds);
+        conflictStep->setVisible(!desktopBinds);
+    });
     column->addWidget(new SetupStepRow(
         3, QStringLiteral("Microphone (optional)"), QStringLiteral("Only needed to record your voice with screen recordings."),
         [&guide] { return guide.microphone() == MicrophoneAuthorization::authorized; }, new MicrophoneControls(guide),

@@ -1,5 +1,5 @@
-// Thumbnails and notices on a real X server: dragging a capture's file into another program, and
-// notices letting clicks through.
+// Thumbnails and notices on a real X server: dragging a capture's file into another program, marking
+// a capture up in the editor a double-click opens, and notices letting clicks through.
 
 #include <gtest/gtest.h>
 
@@ -24,6 +24,10 @@
 #include "ForeignWindows.h"
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
+#include "app/markup/MarkupCanvas.h"
+#include "app/markup/MarkupEditors.h"
+#include "app/markup/MarkupScene.h"
+#include "app/markup/RedactionItem.h"
 #include "app/quickaccess/DragSourceView.h"
 #include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessController.h"
@@ -31,6 +35,7 @@
 #include "app/quickaccess/ToastController.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
+#include "tests/app/fakes/FakeServices.h"
 
 namespace fs = std::filesystem;
 
@@ -199,6 +204,81 @@ TEST_F(QuickAccessOnX, DraggingTheThumbnailHandsItsFileToAnotherProgram) {
     EXPECT_TRUE(fs::exists(capture.fileURL)) << "the receiver may still read the file";
     if (!other.waitForFinished(5000)) other.kill();
     other.waitForFinished(3000);
+}
+
+TEST_F(QuickAccessOnX, ADoubleClickedThumbnailIsMarkedUpAndSavedAsANewFileThatDiffersOnlyUnderTheMarks) {
+    fakes::Recognizer recognizer;
+    MarkupEditors editors(library, settings.defaults(), recognizer);
+    controller = std::make_unique<QuickAccessController>(
+        library, settings,
+        QuickAccessController::Platform::standard(std::make_shared<DisplayService>(capturetest::X11Capturer::backend())),
+        &editors);
+    // Noise, so that any pixel left under the redaction would show.
+    QImage original(640, 400, QImage::Format_RGB32);
+    for (int y = 0; y < original.height(); ++y)
+        for (int x = 0; x < original.width(); ++x) original.setPixel(x, y, qRgb((x * 7 + y) % 251, (y * 5) % 241, (x * y) % 239 + 1));
+    const Capture capture = library.store({original, {640, 400}});
+    controller->show(capture);
+    FloatingPanel* panel = controller->thumbnailPanel(capture.id);
+    ASSERT_TRUE(waitUntil([&] { return panel->windowHandle() && panel->windowHandle()->isExposed(); }));
+
+    capturetest::xdotool({"mousemove", "60", "1040", "click", "--repeat", "2", "--delay", "80", "1"});
+    MarkupWindow* window = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* found = qobject_cast<MarkupWindow*>(w); found && found->isActiveWindow()) window = found;
+        return window != nullptr;
+    })) << "no editor has the keyboard";
+    EXPECT_TRUE(controller->isEditing(capture.id));
+    EXPECT_FALSE(controller->isDismissPending(capture.id)) << "the thumbnail waits while the editor is open";
+    MarkupCanvas& canvas = window->canvas();
+    ASSERT_TRUE(waitUntil([&] { return canvas.zoom() == 1; })) << "a picture smaller than the screen shows at its size";
+    const auto onScreen = [&](QPointF scene) {
+        const QPoint p = canvas.viewport()->mapToGlobal(canvas.mapFromScene(scene));
+        return QStringList{QString::number(p.x()), QString::number(p.y())};
+    };
+    const auto dragOn = [&](QPointF from, QPointF to) {
+        capturetest::xdotool(QStringList{"mousemove"} + onScreen(from) + QStringList{"mousedown", "1", "mousemove"} +
+                             onScreen((from + to) / 2) + QStringList{"mousemove"} + onScreen(to) +
+                             QStringList{"mouseup", "1"});
+    };
+    capturetest::xdotool({"key", "r"});
+    dragOn({100, 80}, {300, 200});
+    capturetest::xdotool({"key", "x"});
+    dragOn({380, 240}, {520, 330});
+    ASSERT_TRUE(waitUntil([&] { return window->scene().marks().size() == 2; }));
+    std::vector<QRect> marked;
+    QRect redacted;
+    for (MarkupItem* mark : window->scene().marks()) {
+        if (auto* redaction = dynamic_cast<RedactionItem*>(mark)) {
+            redacted = redaction->pixelArea();
+            marked.push_back(redacted);
+        } else {
+            const double spill = mark->style().stroke / 2 + 1;
+            marked.push_back(mark->frame().normalized().translated(mark->pos()).adjusted(-spill, -spill, spill, spill).toAlignedRect());
+        }
+    }
+    ASSERT_GT(redacted.width() * redacted.height(), 100 * 60) << "the drag drew no redaction of its size";
+
+    capturetest::xdotool({"key", "ctrl+s"});
+    ASSERT_TRUE(waitUntil([&] { return controller->thumbnailModel(capture.id)->capture().isSaved; })) << "the thumbnail shows the saved picture";
+    const fs::path saved = controller->thumbnailModel(capture.id)->capture().fileURL;
+    EXPECT_EQ(saved.parent_path(), root / "Desktop");
+    EXPECT_TRUE(fs::exists(capture.fileURL)) << "the original is untouched";
+    const QImage result = QImage(QString::fromStdString(saved.string())).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(result.size(), original.size());
+    long long outside = 0, survivors = 0;
+    for (int y = 0; y < result.height(); ++y) {
+        for (int x = 0; x < result.width(); ++x) {
+            const bool same = result.pixel(x, y) == original.pixel(x, y);
+            if (redacted.contains(x, y) && same) ++survivors;
+            if (!same && std::none_of(marked.begin(), marked.end(), [&](const QRect& r) { return r.contains(x, y); })) ++outside;
+        }
+    }
+    EXPECT_EQ(outside, 0) << "pixels changed outside the marks";
+    EXPECT_EQ(survivors, 0) << "original pixels left under the redaction";
+    EXPECT_TRUE(waitUntil([&] { return controller->isDismissPending(capture.id); })) << "the timer runs again";
+    controller.reset();
 }
 
 TEST_F(QuickAccessOnX, ANoticeLetsClicksThroughToTheWindowBelow) {

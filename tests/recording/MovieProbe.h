@@ -66,16 +66,34 @@ inline std::vector<ProbedFrame> probeFrames(const std::filesystem::path& movie) 
     return frames;
 }
 
-// Seconds into the movie of the first sample of audio track `index` louder than a quarter of
-// full scale at or after `from`, or -1. The tracks start at zero.
-inline double firstLoudSample(const std::filesystem::path& movie, int index, double from = 0) {
+// Audio track `index` as mono 48 kHz samples from the movie's start.
+inline std::vector<float> decodeSound(const std::filesystem::path& movie, int index) {
     QProcess decode;
     decode.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(movie.string()), "-map",
                             QString("0:a:%1").arg(index), "-ac", "1", "-f", "f32le", "-"});
     decode.waitForFinished(60000);
     const QByteArray raw = decode.readAllStandardOutput();
     const auto* samples = reinterpret_cast<const float*>(raw.constData());
-    for (qsizetype i = qsizetype(from * 48000); i < raw.size() / qsizetype(sizeof(float)); ++i)
+    return std::vector<float>(samples, samples + raw.size() / qsizetype(sizeof(float)));
+}
+
+// Seconds into the movie of the first sample of audio track `index` louder than a quarter of
+// full scale at or after `from`, or -1. The tracks start at zero.
+inline double firstLoudSample(const std::filesystem::path& movie, int index, double from = 0) {
+    const std::vector<float> samples = decodeSound(movie, index);
+    for (std::size_t i = std::size_t(from * 48000); i < samples.size(); ++i)
         if (std::abs(samples[i]) > 0.25f) return double(i) / 48000;
     return -1;
+}
+
+// Whether each 10 ms of audio track `index` holds sound (louder than a fiftieth of full scale).
+inline std::vector<bool> soundPer10ms(const std::filesystem::path& movie, int index) {
+    const std::vector<float> samples = decodeSound(movie, index);
+    std::vector<bool> heard;
+    for (std::size_t at = 0; at + 480 <= samples.size(); at += 480) {
+        double energy = 0;
+        for (std::size_t i = at; i < at + 480; ++i) energy += double(samples[i]) * samples[i];
+        heard.push_back(std::sqrt(energy / 480) > 0.02);
+    }
+    return heard;
 }

@@ -47,24 +47,29 @@ TEST(RecordingWriter, WithoutACompleteFrameNothingWasRecorded) {
     RecordingWriter writer(dir / "movie.mp4", {64, 64}, true, false);
     writer.stream(frame(100.0, RecordingWriter::frameIdle));
     writer.stream(frame(100.1, std::nullopt));
+    writer.stream(frame(100.2, RecordingWriter::frameHeld));
     writer.stream(sound(RecordingWriter::Output::audio, 100.0, 0.5, 0.5f));
     const auto error = writer.finish(kit::MediaTime::fromSeconds(101, 600));
     ASSERT_TRUE(error);
     EXPECT_STREQ(error->reason(), "Nothing was recorded.");
 }
 
-TEST(RecordingWriter, TimeLineStartsAtTheFirstCompleteFrameAndEndsAtTheStop) {
+// A held frame (Glimpo's window was over the area) starts the time line as a complete one would.
+TEST(RecordingWriter, TimeLineStartsAtTheFirstCompleteOrHeldFrameAndEndsAtTheStopWithoutTheSoundAfterIt) {
     testsupport::TempDir dir;
     {
         RecordingWriter writer(dir / "movie.mp4", {64, 64}, false, true);
-        // Loud sound before the first complete frame never reaches the file.
-        writer.stream(sound(RecordingWriter::Output::microphone, 9.0, 1.0, 0.9f));
+        // Loud sound before the time line never reaches the file.
+        writer.stream(sound(RecordingWriter::Output::microphone, 8.5, 1.0, 0.9f));
         writer.stream(frame(9.5, RecordingWriter::frameIdle));
+        writer.stream(frame(9.8, RecordingWriter::frameHeld));
         writer.stream(frame(10.0, RecordingWriter::frameComplete));
         writer.stream(sound(RecordingWriter::Output::microphone, 10.0, 1.0, 0.001f));
         // System audio has no track here: dropped.
         writer.stream(sound(RecordingWriter::Output::audio, 10.0, 1.0, 0.9f));
         writer.stream(frame(11.0, RecordingWriter::frameComplete));
+        // Heard across the stop: only its first tenth of a second is the recording's.
+        writer.stream(sound(RecordingWriter::Output::microphone, 13.9, 0.5, 0.9f));
         EXPECT_FALSE(writer.finish(kit::MediaTime::fromSeconds(14.0, 600)));
     }
     ASSERT_TRUE(platform::media::finishMovie(dir / "movie.mp4", dir / "final.mp4"));
@@ -72,10 +77,10 @@ TEST(RecordingWriter, TimeLineStartsAtTheFirstCompleteFrameAndEndsAtTheStop) {
     ASSERT_EQ(movie.streams.size(), 2u);
     EXPECT_EQ(movie.streams[0].type, "video");
     EXPECT_EQ(movie.streams[1].type, "audio");
-    // Ends at the stop, four seconds after the first frame, though the last frame came at one.
-    EXPECT_NEAR(movie.streams[0].duration, 4.0, 1.0 / 60);
-    EXPECT_NEAR(movie.duration, 4.0, 1.0 / 60);
-    EXPECT_EQ(firstLoudSample(dir / "final.mp4", 0), -1);
+    // Ends at the stop, 4.2 seconds after the held frame, though the last frame came at 1.2.
+    EXPECT_NEAR(movie.streams[0].duration, 4.2, 1.0 / 60);
+    EXPECT_NEAR(movie.duration, 4.2, 1.0 / 60);
+    EXPECT_NEAR(firstLoudSample(dir / "final.mp4", 0), 4.1, 0.005);
 }
 
 TEST(StreamRecordingSessionTest, AWriterThatCannotStartClosesTheSharedScreensRemote) {

@@ -2,7 +2,7 @@
 # wayland-tests.sh GLIMPO_BINARY: Glimpo in one real headless Wayland session: sway (two 1280x720
 # outputs side by side, Xwayland on), PipeWire with WirePlumber and, from the second case on,
 # xdg-desktop-portal with the wlroots and GTK backends, in a D-Bus session that starts none of the
-# host's services. sway refuses to run as root, so as root the session runs as the user glimpo-wl.
+# host's services (harness.sh).
 # The cases run in turn, each with a Glimpo of its own; a failure names its case.
 # no-portal    without a screenshot portal a capture, full screen or area, says so and stores nothing
 # two-outputs  a full-screen capture is the display under the pointer with its native Wayland
@@ -12,89 +12,20 @@
 # bound-action a key bound in the compositor's configuration runs a command-line action
 set -euo pipefail
 
-case_name=setup
-fail() {
-  echo "FAIL ($case_name): $*" >&2
-  [ -f "${HOME:-}/glimpo.log" ] && { echo "--- glimpo log" >&2; cat "$HOME/glimpo.log" >&2; }
-  for log in sway xdg-desktop-portal xdg-desktop-portal-wlr; do
-    [ -s "${runtime:-/nonexistent}/$log.log" ] && { echo "--- $log.log (tail)"; tail -n 25 "$runtime/$log.log"; } >&2
-  done
-  exit 1
-}
-wait_for() { # seconds, then a condition
-  local limit=$(($1 * 10)); shift
-  for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
+source "$(dirname "$(readlink -f "$0")")/harness.sh"
+session_logs=(sway xdg-desktop-portal xdg-desktop-portal-wlr)
 
 [ -x "${1:-}" ] || fail "no program at ${1:-}"
-glimpo=$(readlink -f "$1")
+glimpo=$1
 for tool in sway swaymsg Xwayland pipewire wireplumber dbus-run-session gdbus xrandr /usr/libexec/xdg-desktop-portal \
             /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk convert identify xdotool xwininfo \
             xmessage foot grim wtype; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
 done
+# The bus starts only the services the portals use, never the portal itself.
+[ -n "$base" ] || enter_session "$glimpo" sway org.freedesktop.impl.portal.PermissionStore org.freedesktop.portal.Documents
 
-if [ -z "${GLIMPO_WL_BASE:-}" ]; then
-  base=$(mktemp -d /tmp/glimpo-wl.XXXXXX)
-  trap 'rm -rf "$base"' EXIT
-  mkdir -m 0700 "$base/runtime" "$base/home" "$base/bus-services" "$base/program"
-  # The bus finds only the services given here: those the portals use, never the portal itself.
-  for s in org.freedesktop.impl.portal.PermissionStore org.freedesktop.portal.Documents; do
-    [ -f /usr/share/dbus-1/services/$s.service ] && cp /usr/share/dbus-1/services/$s.service "$base/bus-services/"
-  done
-  cat >"$base/bus.conf" <<EOF
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$base/runtime</listen>
-  <servicedir>$base/bus-services</servicedir>
-  <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
-</busconfig>
-EOF
-  script=$(readlink -f "$0")
-  as=()
-  if [ "$(id -u)" -eq 0 ]; then
-    user=glimpo-wl
-    id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user"
-    # The user may not reach the build folder (a clone in root's home): it runs a copy of the
-    # program, its modules and this script.
-    cp "$glimpo" "$(dirname "$glimpo")"/libglimpo-*.so "$script" "$base/program/"
-    glimpo="$base/program/$(basename "$glimpo")" script="$base/program/$(basename "$script")"
-    chown -R "$user": "$base"
-    chmod -R a+rX "$base/program"
-    chmod 0711 "$base"
-    as=(runuser -u "$user" --)
-  fi
-  "${as[@]}" env -i PATH="$PATH" LANG=C.UTF-8 GLIMPO_WL_BASE="$base" \
-    dbus-run-session --config-file="$base/bus.conf" -- bash "$script" "$glimpo"
-  exit $?
-fi
-
-base=$GLIMPO_WL_BASE
-runtime="$base/runtime"
-export HOME="$base/home" XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$base/home/.config" XDG_CACHE_HOME="$base/home/.cache"
-export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
 unset DISPLAY WAYLAND_DISPLAY
-pids=()
-stop_all() {
-  local pid
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do
-    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$pid" 2>/dev/null || true
-  done
-}
-trap stop_all EXIT
-has_name() { # a bus name that some connection owns
-  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
-}
-background() { # name, command...: started with its log in the runtime folder
-  local name=$1; shift
-  "$@" >"$runtime/$name.log" 2>&1 &
-  pids+=($!)
-}
-
 background pipewire pipewire
 wait_for 10 test -S "$runtime/pipewire-0" || fail "PipeWire did not start"
 background wireplumber wireplumber
@@ -119,13 +50,6 @@ swaymsg -q output HEADLESS-2 mode 1280x720 pos 1280 0
 # The layout reaches Xwayland's RandR a moment after sway has it.
 wait_for 10 sh -c "xrandr --listmonitors 2>/dev/null | grep -q '^Monitors: 2'" || fail "Xwayland never showed two outputs"
 
-portal() { # program, then the bus name it takes
-  background "$1" "/usr/libexec/$1"
-  wait_for 10 has_name "$2" || fail "$1 did not start"
-}
-
-pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info: | cut -c1-6; }
-size() { identify -format %wx%h "$1"; }
 # A native Wayland client in a solid colour on an output; waits until the compositor shows it.
 show_colour() { # output, colour (rrggbb), x, y to check on the desktop
   swaymsg -q focus output "$1"
@@ -136,36 +60,13 @@ show_colour() { # output, colour (rrggbb), x, y to check on the desktop
     fail "the Wayland client never showed $2 on $1"
 }
 
-mkdir -p "$XDG_CONFIG_HOME/org.glimpo.Glimpo"
-echo '{"welcomeShown": true, "playsShutterSound": false}' >"$XDG_CONFIG_HOME/org.glimpo.Glimpo/settings.json"
-captures="$XDG_CACHE_HOME/org.glimpo.Glimpo/Captures"
-stored() { find "$captures" -name 'Glimpo *.png' 2>/dev/null | sort; }
-logged() { grep -q -- "$1" "$HOME/glimpo.log"; }
-start_glimpo() { # the first action
-  GLIMPO_LOG_STDERR=1 "$glimpo" "$@" >"$HOME/glimpo.log" 2>&1 &
-  glimpo_pid=$!
-  pids+=($!)
-  wait_for 20 logged "launched" || fail "Glimpo did not start"
-  logged "platform=wayland" || fail "Glimpo did not choose the Wayland platform"
-}
-ask() { "$glimpo" "$@" || fail "glimpo $* did not reach the running Glimpo"; }
-run_case() {
-  case_name=$1
-  rm -rf "$captures"
-  "case_${1//-/_}"
-  ask --quit
-  wait_for 10 logged "quit requested" || fail "Glimpo did not quit"
-  wait "$glimpo_pid" || true
-  echo "PASS ($case_name)"
-}
-
 case_no_portal() {
   start_glimpo --fullscreen
   wait_for 20 logged "error=Glimpo can't capture the screen: this Wayland session has no screenshot portal" ||
     fail "a capture without a portal did not say why"
   # An area: the sentence at once, instead of an overlay over a screen Glimpo couldn't read.
   ask --area
-  wait_for 20 sh -c "[ \$(grep -c \"error=Glimpo can't capture the screen\" '$HOME/glimpo.log') -ge 2 ]" ||
+  wait_for 20 sh -c "[ \$(grep -c \"error=Glimpo can't capture the screen\" '$runtime/glimpo.log') -ge 2 ]" ||
     fail "an area capture without a portal did not say why"
   ! logged "overlay shown" || fail "an overlay opened over a screen that couldn't be read"
   [ -z "$(stored)" ] || fail "a capture without a portal stored a file"

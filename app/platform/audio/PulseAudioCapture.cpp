@@ -7,11 +7,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/base/Log.h"
 #include "app/platform/audio/OwnSoundFilter.h"
@@ -25,8 +27,12 @@ constexpr std::uint32_t rate = 48000;
 // The size of the pieces the sound server is asked to hand over.
 constexpr pa_usec_t fragment = 10'000;
 constexpr auto connectTimeout = std::chrono::seconds(3);
-constexpr std::int64_t timingInterval = 100'000'000;
-constexpr std::int64_t jumpLimit = 60'000'000;
+constexpr std::int64_t bytesPerFrame = 2 * sizeof(float);
+constexpr double frameNanoseconds = 1e9 / rate;
+// A measured clock this far off the running one is a new start (the source paused, or its
+// latency changed), once confirmed; nearer, the running clock drifts towards it.
+constexpr double jumpLimit = 30'000'000;
+constexpr double drift = 1.0 / 16;
 
 std::int64_t monotonicNanoseconds() {
     timespec now{};
@@ -43,33 +49,105 @@ struct PulseAudioCapture::Client {
         Client* client = nullptr;
         Source source = Source::microphone;
         pa_stream* stream = nullptr;
-        // Host time at which the next chunk would start if the sound ran on; -1 before the first.
-        std::int64_t next = -1;
-        std::int64_t timingAsked = 0;
+        // Frames handed over so far, holes included: the clock between two timings.
+        std::int64_t frames = 0;
+        // Host time at which frame 0 was heard (a microphone) or will be heard (a monitor
+        // gets a sink's sound as it is mixed, ahead of the speakers by the sink's latency).
+        std::optional<double> origin;
+        // Frames read but not yet stamped: each waits for a timing the server took after it
+        // had them, so sound that comes in blocks or after a pause is placed where it belongs.
+        std::vector<float> waiting;
+        bool timingAsked = false;
+        // A timing far off the clock, believed once a second one agrees: on a busy machine the
+        // server or this client, held up, misjudge a single timing by tens of milliseconds.
+        std::optional<double> doubted;
 
-        // Host time at which the first of `frames` samples peeked at `now` was heard (a
-        // microphone) or will be heard (a monitor gets a sink's sound as it is mixed, ahead of the
-        // speakers by the sink's latency). From the raw timing: libpulse's own record latency
-        // jumps by hundreds of milliseconds on a monitor between timing updates.
-        std::int64_t stamp(pa_stream* s, std::int64_t now, std::int64_t frames) {
-            if (now - timingAsked > timingInterval) {
-                timingAsked = now;
-                if (pa_operation* op = pa_stream_update_timing_info(s, nullptr, nullptr)) pa_operation_unref(op);
+        void read(pa_stream* s) {
+            for (;;) {
+                const void* bytes = nullptr;
+                std::size_t length = 0;
+                if (pa_stream_peek(s, &bytes, &length) < 0 || length == 0) break;
+                const std::size_t values = length / bytesPerFrame * 2;
+                // A hole in the stream is silence, so what follows keeps its place on the clock.
+                if (bytes) {
+                    const auto* samples = static_cast<const float*>(bytes);
+                    waiting.insert(waiting.end(), samples, samples + values);
+                } else {
+                    waiting.insert(waiting.end(), values, 0.0f);
+                }
+                frames += std::int64_t(values / 2);
+                pa_stream_drop(s);
             }
-            // Only fresh timing counts: the first one may describe the sink before this stream.
-            std::int64_t device = 0;
-            const pa_timing_info* timing = pa_stream_get_timing_info(s);
+            if (waiting.empty() || timingAsked) return;
+            if (!askTiming(s)) release();
+        }
+
+        bool askTiming(pa_stream* s) {
+            pa_operation* op = pa_stream_update_timing_info(s, &Stream::timed, this);
+            if (!op) return false;
+            timingAsked = true;
+            pa_operation_unref(op);
+            return true;
+        }
+
+        static void timed(pa_stream* s, int success, void* data) {
+            auto* stream = static_cast<Stream*>(data);
+            stream->timingAsked = false;
+            const pa_timing_info* timing = success ? pa_stream_get_timing_info(s) : nullptr;
+            if (timing && !timing->read_index_corrupt && !timing->write_index_corrupt && !stream->measure(*timing) &&
+                stream->askTiming(s))
+                return;
+            stream->release();
+        }
+
+        // The server's timing: at its timestamp, the frame at its write index plus what the
+        // device holds (less what a monitored sink holds) was being heard. False when it is
+        // doubted and wants a second timing.
+        bool measure(const pa_timing_info& timing) {
+            // The clocks read back to back, so that a pause between them does not age the timing.
+            std::int64_t now = 0;
             timeval wall{};
-            gettimeofday(&wall, nullptr);
-            if (timing && pa_timeval_diff(&wall, &timing->timestamp) < pa_usec_t(2 * timingInterval / 1000))
-                device = (std::int64_t(timing->sink_usec) - std::int64_t(timing->source_usec)) * 1000;
-            const std::int64_t duration = frames * 1'000'000'000 / rate;
-            std::int64_t time = now - duration + device;
-            // A late callback or a wandering clock moves the sound only slowly; a jump (a gap, a
-            // new latency) moves it at once.
-            if (next >= 0 && std::abs(time - next) < jumpLimit) time = next + (time - next) / 32;
-            next = time + duration;
-            return time;
+            for (int attempt = 0; attempt < 4; ++attempt) {
+                const std::int64_t before = monotonicNanoseconds();
+                gettimeofday(&wall, nullptr);
+                now = monotonicNanoseconds();
+                if (now - before < 100'000) break;
+            }
+            const double age = double(pa_timeval_diff(&wall, &timing.timestamp)) * 1000 *
+                               (pa_timeval_cmp(&wall, &timing.timestamp) >= 0 ? 1 : -1);
+            // The server counts frames from the same start; its read index, less what still
+            // waits on this side, is the frame read next.
+            const std::int64_t offset = timing.read_index / bytesPerFrame - frames;
+            const double heard = double(timing.write_index / bytesPerFrame - offset) +
+                                 (double(timing.source_usec) - double(timing.sink_usec)) * rate / 1e6;
+            const double measured = double(now) - age - heard * frameNanoseconds;
+            const std::optional<double> doubt = std::exchange(doubted, std::nullopt);
+            if (!origin || (doubt && std::abs(measured - *doubt) <= jumpLimit)) {
+                origin = measured;
+            } else if (std::abs(measured - *origin) <= jumpLimit) {
+                *origin += (measured - *origin) * drift;
+            } else if (!doubt) {
+                doubted = measured;
+                return false;
+            }
+            return true;
+        }
+
+        // Hands on what waits, stamped on the clock; without any timing, by its arrival.
+        void release() {
+            if (waiting.empty()) return;
+            const std::int64_t count = std::int64_t(waiting.size() / 2);
+            const std::int64_t now = monotonicNanoseconds();
+            const std::int64_t time = origin ? std::llround(*origin + double(frames - count) * frameNanoseconds)
+                                             : now - std::llround(double(count) * frameNanoseconds);
+            std::vector<float> samples;
+            samples.swap(waiting);
+            Client& c = *client;
+            if (source == Source::systemAudio && c.ownSounds) {
+                c.ownSounds->push(time, std::move(samples), now);
+            } else {
+                c.handler(source, kit::MediaTime::fromNanoseconds(time), std::move(samples));
+            }
         }
     };
     Stream streams[2];
@@ -86,6 +164,7 @@ struct PulseAudioCapture::Client {
         pa_threaded_mainloop_lock(loop);
         for (int i = 0; i < streamCount; ++i) {
             if (!streams[i].stream) continue;
+            streams[i].release();
             pa_stream_set_read_callback(streams[i].stream, nullptr, nullptr);
             pa_stream_set_state_callback(streams[i].stream, nullptr, nullptr);
             pa_stream_disconnect(streams[i].stream);
@@ -140,26 +219,7 @@ struct PulseAudioCapture::Client {
         if (op) pa_operation_unref(op);
     }
 
-    static void read(pa_stream* s, std::size_t, void* data) {
-        auto* stream = static_cast<Stream*>(data);
-        for (;;) {
-            const void* bytes = nullptr;
-            std::size_t length = 0;
-            if (pa_stream_peek(s, &bytes, &length) < 0 || length == 0) return;
-            const std::int64_t now = monotonicNanoseconds();
-            const std::int64_t captured = stream->stamp(s, now, std::int64_t(length / sizeof(float) / 2));
-            std::vector<float> samples(length / sizeof(float) / 2 * 2, 0.0f);
-            // A hole in the stream is silence, so what follows keeps its place on the clock.
-            if (bytes) std::memcpy(samples.data(), bytes, samples.size() * sizeof(float));
-            pa_stream_drop(s);
-            Client& client = *stream->client;
-            if (stream->source == Source::systemAudio && client.ownSounds) {
-                client.ownSounds->push(captured, std::move(samples), now);
-            } else {
-                client.handler(stream->source, kit::MediaTime::fromNanoseconds(captured), std::move(samples));
-            }
-        }
-    }
+    static void read(pa_stream* s, std::size_t, void* data) { static_cast<Stream*>(data)->read(s); }
 
     // Waits, with the loop locked, until ready() or failed(); false on failure or timeout.
     template <class Ready, class Failed> bool await(Ready ready, Failed failed) {
@@ -229,9 +289,12 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
     pa_buffer_attr attributes{};
     attributes.maxlength = attributes.tlength = attributes.prebuf = attributes.minreq = std::uint32_t(-1);
     attributes.fragsize = std::uint32_t(pa_usec_to_bytes(fragment, &spec));
-    // No ADJUST_LATENCY: on PulseAudio 16 a record stream asking for a small source latency
-    // right after another one ended often receives nothing. The stamps allow for the latency.
-    const auto flags = pa_stream_flags_t(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING);
+    // The monitor asks for a small latency, so that the sink mixes shortly before it plays: a
+    // sink that runs ahead (seconds, for a player with a large buffer) rewinds when a stream
+    // joins, and what it had mixed never reaches the monitor (a third of a 2 s tone, on a null
+    // sink). The microphone takes what its source gives, blocks of seconds included: the stamps
+    // place them. A monitor that starts while the sink runs ahead hears nothing of what was
+    // mixed before it came.
     bool ok = true;
     for (const auto& [wanted, source] :
          {std::pair{systemAudio, Source::systemAudio}, std::pair{microphone, Source::microphone}}) {
@@ -249,6 +312,7 @@ void PulseAudioCapture::start(bool systemAudio, bool microphone, Handler handler
         const char* device = source == Source::microphone ? nullptr
                              : monitor.empty()              ? "@DEFAULT_MONITOR@"
                                                             : monitor.c_str();
+        const auto flags = source == Source::systemAudio ? PA_STREAM_ADJUST_LATENCY : PA_STREAM_NOFLAGS;
         ok = pa_stream_connect_record(stream.stream, device, &attributes, flags) == 0 &&
              c.await([&] { return pa_stream_get_state(stream.stream) == PA_STREAM_READY; },
                      [&] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream.stream)); });

@@ -1,9 +1,11 @@
 #pragma once
 // Sound for a recording through the sound server (PulseAudio, or PipeWire's pulse server): the
 // microphone is the default source, system audio the monitor of the default sink. Both come as
-// 48 kHz float stereo, each chunk stamped on the host clock (CLOCK_MONOTONIC) at the moment its
-// first sample was heard, the device latency allowed for. Glimpo's own sounds are kept out of
-// the system audio (OwnSoundFilter).
+// 48 kHz float stereo, every sample the server hands over, each chunk stamped on the host clock
+// (CLOCK_MONOTONIC) at the moment its first sample was heard: the server's timing (its position
+// and the device latency) sets the clock, the count of samples carries it between timings, so
+// a block of seconds lands where it was heard and a pause of the source stays a gap. Glimpo's
+// own sounds are kept out of the system audio (OwnSoundFilter).
 
 #include <functional>
 #include <memory>

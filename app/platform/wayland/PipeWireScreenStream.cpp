@@ -46,6 +46,10 @@ AVPixelFormat pixelFormat(spa_video_format format) {
 
 // How long the compositor may take to agree on a format and send the stream going.
 constexpr auto startLimit = std::chrono::seconds(5);
+// The compositor sends nothing while the screen is still; the last picture is handed over again
+// twice a second, as on X11: players and seeking need one now and then, and a movie cut short by
+// a crash then lacks at most the last second.
+constexpr std::int64_t keepAlive = 500'000'000;
 const std::string streamEnded = "The shared screen is no longer available.";
 
 } // namespace
@@ -66,6 +70,8 @@ struct PipeWireScreenStream::Reader {
     bool stopping = false;
     bool stopReported = false;
     std::atomic<std::shared_ptr<const std::vector<QRect>>> excluded{std::make_shared<const std::vector<QRect>>()};
+    spa_source* repeater = nullptr;
+    AVFrame* last = nullptr;
     FrameHandler onFrame;
     PictureHandler onPicture;
     StopHandler onStopped;
@@ -73,6 +79,8 @@ struct PipeWireScreenStream::Reader {
 
     ~Reader() {
         if (loop) pw_thread_loop_stop(loop);
+        if (loop && repeater) pw_loop_destroy_source(pw_thread_loop_get_loop(loop), repeater);
+        av_frame_free(&last);
         if (stream) pw_stream_destroy(stream);
         if (core) pw_core_disconnect(core);
         if (context) pw_context_destroy(context);
@@ -124,6 +132,27 @@ struct PipeWireScreenStream::Reader {
 
     bool delivering() const { return onFrame || onPicture; }
 
+    // Frames that would show Glimpo's own windows are held back: the movie keeps its last clean
+    // picture.
+    bool covered() const {
+        for (const QRect& own : *excluded.load())
+            if (own.intersects(configuration.sourceRect)) return true;
+        return false;
+    }
+
+    static void repeat(void* data, std::uint64_t) {
+        auto& r = *static_cast<Reader*>(data);
+        if (r.stopping || !r.last || !r.onFrame || r.covered()) return;
+        if (AVFrame* again = av_frame_clone(r.last)) r.handOver(again, monotonicNanoseconds());
+    }
+
+    void handOver(AVFrame* picture, std::int64_t now) {
+        // The next repeat comes a keep-alive after this picture, and after each repeat.
+        timespec after{0, keepAlive};
+        if (repeater) pw_loop_update_timer(pw_thread_loop_get_loop(loop), repeater, &after, &after, false);
+        onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(now), StreamFrame::Status::complete, picture});
+    }
+
     void deliver(const std::uint8_t* pixels, int stride) {
         if (stopping || inputFormat == AV_PIX_FMT_NONE || !delivering()) return;
         const std::int64_t now = monotonicNanoseconds();
@@ -132,9 +161,8 @@ struct PipeWireScreenStream::Reader {
             deliverPicture(pixels, stride);
             return;
         }
-        // Frames that would show Glimpo's own windows are left out.
-        for (const QRect& own : *excluded.load())
-            if (own.intersects(wanted)) return;
+        if (covered())
+            return onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(now), StreamFrame::Status::held, nullptr});
         const double sx = double(format.size.width) / source.area.width();
         const double sy = double(format.size.height) / source.area.height();
         const QRect crop = QRect(int((wanted.x() - source.area.x()) * sx), int((wanted.y() - source.area.y()) * sy),
@@ -159,11 +187,9 @@ struct PipeWireScreenStream::Reader {
         const std::uint8_t* planes[1] = {pixels + std::size_t(crop.y()) * stride + std::size_t(crop.x()) * 4};
         const int strides[1] = {stride};
         sws_scale(scaler, planes, strides, 0, crop.height(), picture->data, picture->linesize);
-        StreamFrame frame;
-        frame.time = kit::MediaTime::fromNanoseconds(now);
-        frame.complete = true;
-        frame.picture = picture;
-        onFrame(std::move(frame));
+        av_frame_free(&last);
+        last = av_frame_clone(picture);
+        handOver(picture, now);
     }
 
     // The source rectangle in the stream's own pixels, copied as 0xffRRGGBB words.
@@ -253,6 +279,7 @@ void PipeWireScreenStream::connect(StopHandler onStopped) {
         return e;
     }();
     pw_stream_add_listener(r.stream, &r.streamListener, &events, &r);
+    r.repeater = pw_loop_add_timer(pw_thread_loop_get_loop(r.loop), &Reader::repeat, &r);
 
     std::uint8_t buffer[1024];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
@@ -283,6 +310,8 @@ void PipeWireScreenStream::connect(StopHandler onStopped) {
     const bool streaming = r.state == PW_STREAM_STATE_STREAMING;
     const std::string error = r.error;
     if (!streaming) r.stopping = true;
+    if (streaming && r.onFrame)
+        r.onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(monotonicNanoseconds()), StreamFrame::Status::started, nullptr});
     pw_thread_loop_unlock(r.loop);
     if (!streaming)
         throw kit::Error("The screen can't be recorded: " +

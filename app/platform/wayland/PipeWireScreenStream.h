@@ -1,8 +1,9 @@
 #pragma once
 // The screen stream of a Wayland session: the PipeWire video stream that the ScreenCast portal
 // opened, read on PipeWire's own thread loop. Each buffer the compositor sends is a frame in which
-// something changed (the complete ones; nothing comes while the screen is still); the recorded
-// area is cut out of it and scaled to the movie's size. Lives in the recording module.
+// something changed; the recorded area is cut out of it and scaled to the movie's size. Nothing
+// comes while the screen is still, so the last picture is handed over again twice a second.
+// Lives in the recording module.
 
 #include <memory>
 

@@ -7,8 +7,8 @@
 
 namespace platform::wayland {
 
-PortalCaptureBackend::PortalCaptureBackend(std::shared_ptr<CaptureBackend> xwayland, QDBusConnection bus)
-    : xwayland_(std::move(xwayland)), portal_(std::move(bus)) {}
+PortalCaptureBackend::PortalCaptureBackend(std::shared_ptr<CaptureBackend> xwayland, ScreenshotPortal portal)
+    : xwayland_(std::move(xwayland)), portal_(std::move(portal)) {}
 
 QCoro::Task<std::vector<QImage>> PortalCaptureBackend::grabAreas(std::vector<QRect> areas) {
     QRect desktop;

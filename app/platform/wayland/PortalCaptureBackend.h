@@ -13,8 +13,7 @@ namespace platform::wayland {
 
 class PortalCaptureBackend : public CaptureBackend {
 public:
-    explicit PortalCaptureBackend(std::shared_ptr<CaptureBackend> xwayland,
-                                  QDBusConnection bus = QDBusConnection::sessionBus());
+    explicit PortalCaptureBackend(std::shared_ptr<CaptureBackend> xwayland, ScreenshotPortal portal = ScreenshotPortal());
 
     std::vector<Monitor> monitors() override { return xwayland_->monitors(); }
     std::vector<ClientWindow> clientWindows() override { return xwayland_->clientWindows(); }
@@ -28,7 +27,8 @@ public:
     QCoro::Task<std::vector<QImage>> grabAreas(std::vector<QRect> areas) override;
 
     // The screen-recording permission as far as it is known: the portal's last answer was no
-    // refusal. askAgain() lets the next capture ask the portal again.
+    // refusal (a failure of another kind asks again next time). askAgain() lets the next capture
+    // ask the portal again after a refusal.
     bool allowed() const { return !declined_; }
     void askAgain() { declined_ = false; }
 

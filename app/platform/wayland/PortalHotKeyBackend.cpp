@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QPointer>
+#include <QSet>
 #include <QUuid>
 
 #include <utility>
@@ -94,28 +95,35 @@ QCoro::Task<void> PortalHotKeyBackend::bind() {
         bindAgain_ = true;
         co_return;
     }
+    std::map<std::uint32_t, std::string> byId;
+    for (const auto& [reference, entry] : entries_) byId[entry.id] = entry.trigger;
+    Shortcuts shortcuts;
+    for (const auto& [id, trigger] : byId) {
+        QVariantMap properties;
+        properties.insert(QStringLiteral("description"), QStringLiteral("Glimpo action %1").arg(id));
+        if (!trigger.empty()) properties.insert(QStringLiteral("preferred_trigger"), QString::fromStdString(trigger));
+        shortcuts.append({shortcutName(id), properties});
+    }
+    // The desktop has these already, or turned them down: asking again changes nothing.
+    if (attempted_ && *attempted_ == shortcuts) co_return;
+    attempted_ = shortcuts;
     binding_ = true;
     QPointer<PortalHotKeyBackend> self(this);
+    std::map<std::uint32_t, std::int32_t> refused;
     try {
         if (session_.isEmpty()) {
             PortalRequest create(bus_);
             QVariantMap options;
             options.insert(QStringLiteral("session_handle_token"),
                            QStringLiteral("glimpo_") + QUuid::createUuid().toString(QUuid::Id128));
+            // Plasma 5.27 binds only the shortcuts named when the session opens.
+            options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(shortcuts));
             const PortalResponse created =
                 co_await create.call(globalShortcuts, QStringLiteral("CreateSession"), QVariantList(), std::move(options),
                                      missing, answerLimit);
             if (!self) co_return;
             if (created.code != 0) throw kit::Error("The desktop didn't open a shortcut session.");
             session_ = created.results.value(QStringLiteral("session_handle")).toString();
-        }
-        Shortcuts shortcuts;
-        for (const auto& [reference, entry] : entries_) {
-            QVariantMap properties;
-            properties.insert(QStringLiteral("description"), QStringLiteral("Glimpo action %1").arg(entry.id));
-            if (!entry.trigger.empty())
-                properties.insert(QStringLiteral("preferred_trigger"), QString::fromStdString(entry.trigger));
-            shortcuts.append({shortcutName(entry.id), properties});
         }
         QVariantList arguments;
         arguments << QVariant::fromValue(QDBusObjectPath(session_)) << QVariant::fromValue(shortcuts) << QString();
@@ -124,10 +132,21 @@ QCoro::Task<void> PortalHotKeyBackend::bind() {
                                                            std::move(arguments), QVariantMap(), missing, answerLimit);
         if (!self) co_return;
         if (bound.code != 0) throw kit::Error("The desktop didn't take Glimpo's shortcuts.");
+        // The answer lists what the desktop bound; one without a list says nothing against any.
+        if (bound.results.contains(QStringLiteral("shortcuts"))) {
+            QSet<QString> taken;
+            const QDBusArgument list = bound.results.value(QStringLiteral("shortcuts")).value<QDBusArgument>();
+            for (const auto& [name, properties] : qdbus_cast<Shortcuts>(list)) taken.insert(name);
+            for (const auto& [id, trigger] : byId)
+                if (!taken.contains(shortcutName(id))) refused.emplace(id, HotKeyStatus::unavailable);
+        }
     } catch (const std::exception& error) {
         if (!self) co_return;
         log_.error("portal shortcuts failed error={}", kit::describe(error));
+        // Every key is the desktop's own settings' to bind now.
+        for (const auto& [id, trigger] : byId) refused.emplace(id, HotKeyStatus::unavailable);
     }
+    refused_.set(std::move(refused));
     binding_ = false;
     if (std::exchange(bindAgain_, false)) bindSoon_.start();
 }

@@ -2,10 +2,12 @@
 // Global shortcuts through the GlobalShortcuts portal, where the desktop offers it (KDE Plasma,
 // recent GNOME). Glimpo's combinations go to the desktop as preferred triggers; the desktop may
 // let the user change them. Registrations answer at once and reach the portal together, once the
-// event loop runs; presses arrive as the portal's Activated signal.
+// event loop runs; what the desktop's answer leaves out, or all when the portal fails, is
+// refused afterwards. Presses arrive as the portal's Activated signal.
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include <QDBusConnection>
@@ -16,6 +18,7 @@
 #include <qcoro/qcorotask.h>
 
 #include "app/base/Log.h"
+#include "app/base/Observation.h"
 #include "app/platform/HotKeyBackend.h"
 
 namespace platform::wayland {
@@ -36,6 +39,7 @@ public:
     std::int32_t installHandler(PressHandler onPress) override;
     Registration registerHotKey(std::uint32_t keyCode, std::uint32_t carbonModifiers, std::uint32_t id) override;
     void unregisterHotKey(Reference reference) override;
+    std::map<std::uint32_t, std::int32_t> refused() const override { return refused_.get(); }
 
     // The trigger text of the XDG shortcuts format ("SHIFT+LOGO+4"); empty for a key without a name.
     static std::string trigger(const std::string& key, std::uint32_t carbonModifiers);
@@ -55,6 +59,9 @@ private:
     QDBusConnection bus_;
     PressHandler onPress_;
     std::map<Reference, Entry> entries_;
+    // The shortcuts last put to the desktop, whatever it answered.
+    std::optional<QList<std::pair<QString, QVariantMap>>> attempted_;
+    Observed<std::map<std::uint32_t, std::int32_t>> refused_;
     Reference next_ = 1;
     QString session_;
     QTimer bindSoon_;

@@ -44,6 +44,10 @@ bool GrabTable::contains(xcb_keycode_t keyCode, std::uint16_t modifiers) const {
     });
 }
 
+bool GrabTable::grabsKey(xcb_keycode_t keyCode) const {
+    return std::any_of(grabs_.begin(), grabs_.end(), [&](const auto& entry) { return entry.second.keyCode == keyCode; });
+}
+
 void GrabTable::add(HotKeyBackend::Reference reference, Grab grab) { grabs_[reference] = grab; }
 
 std::optional<GrabTable::Grab> GrabTable::remove(HotKeyBackend::Reference reference) {
@@ -182,9 +186,10 @@ bool X11HotKeyBackend::nativeEventFilter(const QByteArray& eventType, void* mess
     if (type == XCB_KEY_RELEASE) {
         // The release may reach one of our windows when a grab of ours took the keyboard over.
         table_.release(key->detail, key->time);
-        return isRoot(key->event);
+        return isRoot(key->event) && table_.grabsKey(key->detail);
     }
-    if (!isRoot(key->event)) return false;
+    // Another backend's keys are left to it.
+    if (!isRoot(key->event) || !table_.grabsKey(key->detail)) return false;
     if (const auto id = table_.press(key->detail, key->state, key->time)) {
         // Out of Qt's event dispatch: the handler may open windows and grab the keyboard.
         QMetaObject::invokeMethod(

@@ -36,6 +36,8 @@ public:
     static std::uint16_t x11Modifiers(std::uint32_t carbonModifiers);
 
     bool contains(xcb_keycode_t keyCode, std::uint16_t modifiers) const;
+    // Whether any grab is of this key, whatever the modifiers.
+    bool grabsKey(xcb_keycode_t keyCode) const;
     void add(HotKeyBackend::Reference reference, Grab grab);
     std::optional<Grab> remove(HotKeyBackend::Reference reference);
     std::vector<Grab> removeAll();

@@ -174,6 +174,7 @@ struct X11ScreenStream::Grabber {
         if (!scaler || !pool) throw kit::Error("The recording format isn't supported on this computer.");
         const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
         sws_setColorspaceDetails(scaler, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
+        warmUp();
         xcb_flush(c);
     }
 
@@ -238,10 +239,14 @@ struct X11ScreenStream::Grabber {
         // now and then, and a movie cut short by a crash then lacks at most the last second.
         const std::int64_t keepAlive = 500'000'000;
         const std::int64_t monitorCheck = 250'000'000;
+        // A change the server reports just after a tick would cost moving content a frame, so
+        // after a change the next ticks are grabbed as well.
+        const int motionTicks = 2;
         std::int64_t next = monotonicNanoseconds();
         std::int64_t lastMonitorCheck = next;
         std::int64_t lastComplete = next - 2 * keepAlive;
         bool dirty = true;
+        int sinceChange = 0;
         bool covered = false;
         std::int16_t cursorX = -1, cursorY = -1;
         std::uint32_t cursorSerial = 0;
@@ -274,36 +279,59 @@ struct X11ScreenStream::Grabber {
             const std::int64_t stamp = monotonicNanoseconds();
             bool coveredNow = false;
             for (const QRect& own : *excluded.load()) coveredNow = coveredNow || own.intersects(source);
-            // Glimpo's own windows never appear: the movie keeps its last clean picture.
             if (coveredNow || covered) dirty = dirty || covered != coveredNow;
             covered = coveredNow;
+            // Glimpo's own windows never appear: the movie keeps its last clean picture.
+            if (covered) {
+                onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(stamp), StreamFrame::Status::held, nullptr});
+                continue;
+            }
+            sinceChange = dirty ? 0 : std::min(sinceChange + 1, motionTicks + 1);
             // Idle frames are not handed over at all: the writer would only drop them, and a
             // still screen then wakes nobody.
-            if (covered || (!dirty && stamp - lastComplete < keepAlive)) continue;
+            if (sinceChange > motionTicks && stamp - lastComplete < keepAlive) continue;
 
-            const auto grab = xcb_shm_get_image(c, root, std::int16_t(source.x()), std::int16_t(source.y()),
-                                                 std::uint16_t(source.width()), std::uint16_t(source.height()), ~0u,
-                                                 XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0);
-            xcb_generic_error_t* error = nullptr;
-            Reply<xcb_shm_get_image_reply_t> image(xcb_shm_get_image_reply(c, grab, &error));
-            if (!image) {
-                std::free(error);
-                return stopped(xcb_connection_has_error(c) ? displayGone : "The display reported an error.");
-            }
+            if (!grab()) return stopped(xcb_connection_has_error(c) ? displayGone : "The display reported an error.");
             if (cursorInside) drawCursor(cursor.value);
 
             AVFrame* picture = newPicture();
             if (!picture) continue;
-            if (unscaled && source.width() % 2 == 0) {
-                convertUnscaled(pixels, source.width(), source.height(), picture);
-            } else {
-                const std::uint8_t* planes[] = {pixels};
-                const int strides[] = {source.width() * 4};
-                sws_scale(scaler, planes, strides, 0, source.height(), picture->data, picture->linesize);
-            }
+            convert(picture);
             dirty = false;
             lastComplete = stamp;
-            onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(stamp), true, picture});
+            onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(stamp), StreamFrame::Status::complete, picture});
+        }
+    }
+
+    // The region into the shared segment; false on an X error.
+    bool grab() {
+        const auto cookie = xcb_shm_get_image(c, root, std::int16_t(source.x()), std::int16_t(source.y()),
+                                              std::uint16_t(source.width()), std::uint16_t(source.height()), ~0u,
+                                              XCB_IMAGE_FORMAT_Z_PIXMAP, segment, 0);
+        xcb_generic_error_t* error = nullptr;
+        Reply<xcb_shm_get_image_reply_t> image(xcb_shm_get_image_reply(c, cookie, &error));
+        std::free(error);
+        return bool(image);
+    }
+
+    void convert(AVFrame* picture) {
+        if (unscaled && source.width() % 2 == 0) {
+            convertUnscaled(pixels, source.width(), source.height(), picture);
+        } else {
+            const std::uint8_t* planes[] = {pixels};
+            const int strides[] = {source.width() * 4};
+            sws_scale(scaler, planes, strides, 0, source.height(), picture->data, picture->linesize);
+        }
+    }
+
+    // A first grab and picture fault in their memory (the shared segment on both sides, the
+    // pool's first picture): left to the recording, that stalled its first frame by a tenth of
+    // a second, and the frames after it.
+    void warmUp() {
+        if (!grab()) return;
+        if (AVFrame* picture = newPicture()) {
+            convert(picture);
+            av_frame_free(&picture);
         }
     }
 
@@ -338,6 +366,7 @@ void X11ScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     g.connect();
     g.onFrame = std::move(onFrame);
     g.onStopped = std::move(onStopped);
+    g.onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(monotonicNanoseconds()), StreamFrame::Status::started, nullptr});
     g.thread = std::thread([&g] { g.run(); });
 }
 

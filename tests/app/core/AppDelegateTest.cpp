@@ -39,7 +39,7 @@ protected:
             return services;
         };
         environment.makeHotKeys = [this] { return std::make_unique<fakes::FakeHotKeyBackend>(keys); };
-        environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&) { return std::make_unique<Silent>(); };
+        environment.makeCapturePresenter = [](CaptureLibrary&, AppSettings&, MarkupEditors&) { return std::make_unique<Silent>(); };
         environment.makeNoticePresenter = [] { return std::make_unique<Silent>(); };
         environment.setupPlatform = [this] { return setup.platform(); };
         auto delegate = std::make_unique<AppDelegate>(std::move(environment));

@@ -26,8 +26,22 @@ TEST(CommandLine, ActionsBecomeRequestsThatTravelAsOneWord) {
     EXPECT_EQ(CommandLine::fromWord("--area"), std::nullopt);
 }
 
+TEST(CommandLine, APictureToEditTravelsWithItsAbsolutePath) {
+    using CommandLine::Request;
+    const auto flagged = parse({"--edit", "shots/Glimpo at 09.07.png"});
+    EXPECT_EQ(flagged.request, Request::edit);
+    EXPECT_EQ(flagged.file, std::filesystem::current_path() / "shots/Glimpo at 09.07.png");
+    EXPECT_EQ(parse({"/tmp/../tmp/ä b.png"}).file, std::filesystem::path("/tmp/ä b.png")) << "as Open With gives it";
+    const std::string message = CommandLine::message(parse({"/tmp/ä b%.png"}));
+    EXPECT_EQ(message, "edit /tmp/%C3%A4%20b%25.png");
+    EXPECT_EQ(CommandLine::fromMessage(message)->file, std::filesystem::path("/tmp/ä b%.png"));
+    EXPECT_EQ(CommandLine::fromMessage("area")->request, Request::area);
+    for (const char* junk : {"edit", "edit relative.png", "edit /a%2", "area /tmp/a.png", "paint /tmp/a.png"})
+        EXPECT_FALSE(CommandLine::fromMessage(junk)) << junk;
+}
+
 TEST(CommandLine, RefusedOptionsEndTheLaunchWithTheUsageOnStandardErrorHelpAndVersionOnStandardOutput) {
-    for (const auto& parsed : {parse({"--screenshot"}), parse({"area"}), parse({"--area", "--window"})}) {
+    for (const auto& parsed : {parse({"--screenshot"}), parse({"--edit"}), parse({"a.png", "b.png"}), parse({"--area", "--window"})}) {
         ASSERT_TRUE(parsed.error);
         EXPECT_FALSE(parsed.output);
         EXPECT_EQ(parsed.exitStatus, 2);

@@ -55,7 +55,7 @@ TEST_F(SingleInstanceTest, SecondLaunchReachesTheFirstEvenOverACrashedRunsLeftov
     QLocalSocket junk;
     junk.connectToServer(first.socketPath());
     ASSERT_TRUE(junk.waitForConnected(1000));
-    junk.write(QByteArray(4096, 'x'));
+    junk.write(QByteArray(20000, 'x'));
     junk.flush();
     EXPECT_TRUE(testsupport::waitUntil([&] { return junk.state() == QLocalSocket::UnconnectedState; }))
         << "the primary hangs up on what it doesn't understand";

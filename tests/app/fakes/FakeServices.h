@@ -89,6 +89,11 @@ public:
         if (failure) std::rethrow_exception(failure);
         co_return copy(text);
     }
+    std::vector<kit::TextLine> lines;
+    QCoro::Task<std::vector<kit::TextLine>> readLines(QImage) override {
+        if (failure) std::rethrow_exception(failure);
+        co_return copy(lines);
+    }
     void warmUp() override {}
 };
 
@@ -113,6 +118,7 @@ public:
     std::optional<Screen> mainScreen() const override {
         return screens.empty() ? std::nullopt : std::optional<Screen>(screens.front());
     }
+    std::vector<Screen> allScreens() const override { return screens; }
     QRect toTopLeft(const kit::Rect& r) const override {
         return QRectF(r.minX(), 1080 - r.maxY(), r.width(), r.height()).toRect();
     }

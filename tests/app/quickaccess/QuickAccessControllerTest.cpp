@@ -11,6 +11,7 @@
 #include "app/base/AppSettings.h"
 #include "app/base/Log.h"
 #include "app/base/SettingsStore.h"
+#include "app/markup/MarkupEditors.h"
 #include "app/quickaccess/DragSourceView.h"
 #include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessController.h"
@@ -20,6 +21,7 @@
 #include "tests/app/TestSupport.h"
 #include "tests/app/fakes/FakeServices.h"
 #include "tests/app/quickaccess/QuickAccessSupport.h"
+#include "tests/app/shortcuts/FakeHotKeyBackend.h"
 
 namespace fs = std::filesystem;
 using testsupport::waitUntil;
@@ -35,12 +37,15 @@ protected:
     std::vector<fs::path> revealed;
     std::function<std::optional<QImage>(const fs::path&)> firstFrame = [](const fs::path&) { return std::nullopt; };
     std::unique_ptr<QuickAccessController> controller;
+    fakes::Displays* displays = nullptr;
 
     void SetUp() override {
         fs::create_directories(saveFolder);
         settings.setSaveFolder(saveFolder);
         settings.setThumbnailSeconds(0.25);
-        auto platform = QuickAccessController::Platform::standard(std::make_unique<fakes::Displays>());
+        auto owned = std::make_shared<fakes::Displays>();
+        displays = owned.get();
+        auto platform = QuickAccessController::Platform::standard(std::move(owned));
         platform.reveal = [this](const fs::path& file) { revealed.push_back(file); };
         platform.firstFrame = [this](const fs::path& file) { return firstFrame(file); };
         controller = std::make_unique<QuickAccessController>(library, settings, std::move(platform));
@@ -156,7 +161,7 @@ TEST_F(QuickAccessControllerTest, AFailedSaveStaysWithItsReasonAndTryAgainThatSu
     EXPECT_FALSE(fs::exists(picture.fileURL.parent_path()));
 }
 
-TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrivesAndAnUnusableDurationFallsBack) {
+TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrivesAnUnusableDurationFallsBackAndTheStackKeepsOffARecording) {
     settings.setThumbnailSeconds(std::nan(""));
     QSemaphore release;
     firstFrame = [&release](const fs::path&) -> std::optional<QImage> {
@@ -172,6 +177,13 @@ TEST_F(QuickAccessControllerTest, AMovieShowsNoPictureUntilItsFirstFrameArrivesA
     ASSERT_TRUE(waitUntil([&] { return model(movie).preview().has_value(); }));
     EXPECT_EQ(model(movie).preview()->size(), QSize(320, 240));
     ASSERT_TRUE(waitUntil([&] { return view(movie).dragSource().image().has_value(); }));
+
+    // A recording of the lower half of the display moves the stack above it, and its end back.
+    const QRect corner = controller->thumbnailPanel(movie.id)->targetFrame();
+    displays->setRecordedArea(kit::Rect::make(0, 0, 1920, 540));
+    ASSERT_TRUE(waitUntil([&] { return !controller->thumbnailPanel(movie.id)->targetFrame().intersects({0, 540, 1920, 540}); }));
+    displays->setRecordedArea(std::nullopt);
+    EXPECT_TRUE(waitUntil([&] { return controller->thumbnailPanel(movie.id)->targetFrame() == corner; }));
 }
 
 TEST_F(QuickAccessControllerTest, ATimeoutDuringTheDragWaitsForItsEnd) {
@@ -197,6 +209,40 @@ TEST_F(QuickAccessControllerTest, ATimeoutDuringTheDragWaitsForItsEnd) {
     });
     EXPECT_FALSE(isOpen(late));
     EXPECT_TRUE(fs::exists(late.fileURL)) << "the receiver may still read it";
+}
+
+TEST_F(QuickAccessControllerTest, EnterOverAPictureOpensTheEditorWhichHoldsTheTimerAndHandsBackTheEditedPicture) {
+    auto desk = std::make_shared<fakes::HotKeyDesk>();
+    fakes::Recognizer recognizer;
+    MarkupEditors editors(library, settings.defaults(), recognizer);
+    auto platform = QuickAccessController::Platform::standard(std::make_unique<fakes::Displays>());
+    platform.makeKeys = [desk] { return std::make_unique<fakes::FakeHotKeyBackend>(desk); };
+    controller = std::make_unique<QuickAccessController>(library, settings, std::move(platform), &editors);
+    const Capture capture = stored();
+    controller->show(capture);
+
+    // Enter is heard only while the pointer is over the thumbnail: Return and the keypad's.
+    quickaccess_test::enter(view(capture));
+    ASSERT_EQ(desk->held.size(), 2u);
+    desk->press(desk->held.begin()->second.id);
+    ASSERT_TRUE(controller->isEditing(capture.id));
+    quickaccess_test::leave(view(capture));
+    EXPECT_TRUE(desk->held.empty());
+    EXPECT_FALSE(closesWithin(capture, 600)) << "no timer while the editor is open";
+
+    MarkupWindow* window = editors.open(capture.fileURL);
+    ASSERT_NE(window, nullptr);
+    window->copy();
+    const Capture edited = model(capture).capture();
+    EXPECT_NE(edited.fileURL, capture.fileURL);
+    EXPECT_EQ(edited.id, capture.id);
+    EXPECT_EQ(model(capture).preview()->size(), QSize(64, 48));
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->urls().value(0).toLocalFile().toStdString(), edited.fileURL.string());
+    // The editor closed: the timer runs again, and both pictures go with the thumbnail.
+    ASSERT_TRUE(closesWithin(capture, 3000));
+    EXPECT_FALSE(fs::exists(capture.fileURL));
+    EXPECT_FALSE(fs::exists(edited.fileURL));
+    controller.reset();
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 #include "tests/app/TestSupport.h"
 #include "tests/app/fakes/FakeServices.h"
 
-TEST(ToastController, ANoticeIsCentredOnTheDisplayUnderThePointerAndNoReplacedNoticesTimerHidesItsSuccessor) {
+TEST(ToastController, ANoticeIsCentredOnTheDisplayUnderThePointerOffARecordingAndNoReplacedNoticesTimerHidesItsSuccessor) {
     auto owned = std::make_unique<fakes::Displays>();
     fakes::Displays& screens = *owned;
     ToastController toast(std::move(owned));
@@ -39,4 +39,14 @@ TEST(ToastController, ANoticeIsCentredOnTheDisplayUnderThePointerAndNoReplacedNo
     EXPECT_EQ(toast.currentView()->message(), "Copied text");
     ASSERT_TRUE(hidesWithin(1000));
     EXPECT_GE(sinceLast.elapsed(), 290);
+
+    // A recording of the display's middle moves a notice showing off it, and its end back.
+    screens.screens = fakes::Displays().screens;
+    screens.pointer = {100, 100};
+    toast.show("Recording without microphone", "mic.slash", std::nullopt);
+    const QRect centred = toast.panel()->targetFrame();
+    screens.setRecordedArea(kit::Rect::make(560, 290, 800, 500));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !toast.panel()->targetFrame().intersects({560, 290, 800, 500}); }));
+    screens.setRecordedArea(std::nullopt);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return toast.panel()->targetFrame() == centred; }));
 }

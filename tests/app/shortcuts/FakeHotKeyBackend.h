@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/base/Observation.h"
 #include "app/platform/HotKeyBackend.h"
 
 namespace fakes {
@@ -26,6 +27,8 @@ public:
     int handlerInstalls = 0;
     std::map<platform::HotKeyBackend::Reference, Held> held;
     platform::HotKeyBackend::PressHandler onPress;
+    // Keys turned down after they were taken, by id.
+    Observed<std::map<std::uint32_t, std::int32_t>> refusedLater;
 
     std::optional<Held> heldWithId(std::uint32_t id) const {
         for (const auto& [reference, key] : held) {
@@ -62,6 +65,7 @@ public:
         return {platform::HotKeyStatus::ok, reference};
     }
     void unregisterHotKey(Reference reference) override { desk_->held.erase(reference); }
+    std::map<std::uint32_t, std::int32_t> refused() const override { return desk_->refusedLater.get(); }
 
     ~FakeHotKeyBackend() override { desk_->onPress = nullptr; }
 

@@ -1,6 +1,7 @@
 #include "app/shortcuts/ShortcutService.h"
 
 #include "app/base/AppSettings.h"
+#include "app/base/GlimpoUIState.h"
 #include "app/base/Log.h"
 #include "app/shortcuts/HotKeyCapture.h"
 #include "app/shortcuts/HotKeyCenter.h"
@@ -85,6 +86,12 @@ TEST_F(HotKeyCenterTest, RefusedKeysAndASecondActionOnOneKeyAreReportedAndLeftOu
 }
 
 TEST_F(HotKeyCenterTest, TheTransientKeyIsArmedOnceAndClearedForGood) {
+    // Where nothing takes keys, each recording asks again, but the log says so once.
+    HotKeyCenter nowhere(std::make_unique<platform::UnavailableHotKeyBackend>());
+    nowhere.setTransient({53, 0, "\u238B"});
+    nowhere.setTransient({53, 0, "\u238B"});
+    EXPECT_EQ(logs.messages("shortcut"), std::vector<std::string>{"transient hot key handler failed status=-9868"});
+
     auto center = makeCenter();
     center->clearTransient();
     EXPECT_TRUE(desk->held.empty());
@@ -167,6 +174,33 @@ TEST_F(ShortcutServiceTest, ARecorderListeningTakesTheGrabsAwayUntilItStopsHowev
     capture.reset();
     EXPECT_TRUE(restored());
     EXPECT_EQ(service->failures().size(), 0u);
+}
+
+TEST_F(ShortcutServiceTest, KeysTheDesktopTurnsDownLaterFailTooAndOnlyChangesAreLogged) {
+    service->start();
+    EXPECT_TRUE(service->failures().empty());
+    const std::vector<std::string> first{"shortcuts registered count=3 failed=0"};
+    EXPECT_EQ(logs.messages("shortcut"), first);
+
+    // The desktop's late answer leaves out two keys (and the transient one, which is no action's).
+    desk->refusedLater.set({{1, HotKeyStatus::unavailable}, {6, HotKeyStatus::unavailable}, {999, HotKeyStatus::unavailable}});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return service->failures().size() == 2; }));
+    EXPECT_EQ(service->failures().at(CaptureAction::allInOne), GlobalHotKeyError{HotKeyStatus::unavailable}.errorDescription());
+    const std::vector<std::string> refused{"shortcuts registered count=3 failed=0",
+                                           "shortcut registration failed action=area status=-9868",
+                                           "shortcut registration failed action=allInOne status=-9868",
+                                           "shortcuts registered count=1 failed=2"};
+    EXPECT_EQ(logs.messages("shortcut"), refused);
+
+    // A window opening and closing registers everything again, with nothing new to say.
+    const auto reference = desk->held.begin()->first;
+    GlimpoUIState::shared().insert("overlay");
+    testsupport::processEvents();
+    GlimpoUIState::shared().remove("overlay");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return desk->held.begin()->first > reference + 3; }));
+    testsupport::processEvents();
+    EXPECT_EQ(logs.messages("shortcut"), refused);
+    EXPECT_EQ(service->failures().size(), 2u);
 }
 
 } // namespace

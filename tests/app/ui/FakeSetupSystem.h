@@ -17,6 +17,8 @@ struct FakeSetupSystem {
     std::optional<std::string> loginFailure;
     std::vector<platform::desktop::DesktopShortcut> desktopShortcuts;
     bool preferencesUnreadable = false;
+    // Glimpo's actions are the desktop's own shortcuts to bind.
+    Observed<bool> desktopBindsKeys{false};
 
     int screenRequests = 0;
     std::vector<platform::desktop::SettingsPage> opened;
@@ -35,6 +37,7 @@ struct FakeSetupSystem {
             if (preferencesUnreadable) throw kit::Error("The preferences are unreadable.");
             return platform::desktop::DesktopScreenshotShortcuts::preferences(desktopShortcuts, bindings);
         };
+        p.desktopBindsKeys = [this] { return desktopBindsKeys.get(); };
         p.openSettingsPage = [this](platform::desktop::SettingsPage page) {
             opened.push_back(page);
             return true;

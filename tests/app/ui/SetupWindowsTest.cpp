@@ -120,7 +120,9 @@ TEST_F(SetupWindowsTest, WelcomeStepsFollowTheGuideAndTheirButtonsReachTheSystem
     system.microphone = MicrophoneAuthorization::restricted;
     guide->refresh();
     WelcomeView view(*guide);
-    const auto rows = view.findChildren<SetupStepRow*>();
+    QList<SetupStepRow*> rows;
+    for (SetupStepRow* row : view.findChildren<SetupStepRow*>())
+        if (shows(row, view)) rows.append(row);
     ASSERT_EQ(rows.size(), 4);
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(rows[i]->badge().isDone()) << i;
     // Asking for screen capture comes before its settings page.
@@ -137,4 +139,14 @@ TEST_F(SetupWindowsTest, WelcomeStepsFollowTheGuideAndTheirButtonsReachTheSystem
     EXPECT_TRUE(testsupport::waitUntil([&] { return rows[2]->badge().isDone(); }));
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(rows[i]->badge().isDone()) << i;
     EXPECT_TRUE(shows(button(rows[3]->controls(), "Disable"), rows[3]->controls()));
+
+    // Once the desktop turns Glimpo's keys down, step 2 is its own shortcut settings.
+    system.desktopBindsKeys.set(true);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !shows(rows[1], view); }));
+    SetupStepRow* step2 = nullptr;
+    for (SetupStepRow* row : view.findChildren<SetupStepRow*>())
+        if (shows(row, view) && row->badge().number() == 2) step2 = row;
+    ASSERT_TRUE(step2 && shows(button(step2->controls(), "Open Keyboard Shortcuts…"), view));
+    button(step2->controls(), "Open Keyboard Shortcuts…")->click();
+    EXPECT_EQ(system.opened.back(), SettingsPage::keyboardShortcuts);
 }

@@ -1,20 +1,25 @@
 // The desktop portals' requests and answers over a real D-Bus daemon, with stand-in portals: the
-// Screenshot portal's picture and refusal; the GlobalShortcuts portal's binding and presses.
+// Screenshot portal's picture, its file and its refusal; the GlobalShortcuts portal's binding, its
+// answer and presses.
 
 #include <QDBusConnection>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
+#include <QDBusMetaType>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QUuid>
+#include <QTime>
 
+#include <atomic>
 #include <mutex>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -32,11 +37,29 @@ using platform::wayland::PortalHotKeyBackend;
 using platform::wayland::ScreenshotPortal;
 using portaltest::respond;
 
+using Shortcuts = QList<std::pair<QString, QVariantMap>>;
+using Permissions = QMap<QString, QStringList>;
+
 class StandInPortal : public QDBusVirtualObject {
 public:
     unsigned answer = 0;
+    // Written when asked (unless empty), then named in the answer.
     QString file;
-    // What BindShortcuts was given last: each shortcut's name and preferred trigger.
+    QImage picture;
+    // KDE's portal cancels where its pictures folder is missing.
+    QString picturesFolder;
+    // The permission store's screenshot entry for programs outside a sandbox; empty: none.
+    QString stored;
+    std::atomic<unsigned> createAnswer = 0;
+    // The shortcuts the answer to BindShortcuts lists; none: the answer has no list.
+    std::optional<QStringList> listed;
+
+    // What CreateSession and the last BindShortcuts were given: each shortcut's name and
+    // preferred trigger.
+    std::vector<std::pair<QString, QString>> created() {
+        std::lock_guard guard(lock_);
+        return created_;
+    }
     std::vector<std::pair<QString, QString>> bound() {
         std::lock_guard guard(lock_);
         return bound_;
@@ -45,19 +68,40 @@ public:
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         const QString member = message.member();
+        const auto named = [](const QVariant& list) {
+            std::vector<std::pair<QString, QString>> shortcuts;
+            for (const auto& [name, properties] : qdbus_cast<Shortcuts>(list))
+                shortcuts.emplace_back(name, properties.value("preferred_trigger").toString());
+            return shortcuts;
+        };
         if (member == "Screenshot") {
-            respond(message, connection, answer, answer == 0 ? QVariantMap{{"uri", "file://" + file}} : QVariantMap());
+            if (!picture.isNull()) picture.save(file);
+            const unsigned code = !picturesFolder.isEmpty() && !QDir(picturesFolder).exists() ? 1 : answer;
+            respond(message, connection, code, code == 0 ? QVariantMap{{"uri", "file://" + file}} : QVariantMap());
+        } else if (member == "Lookup") {
+            if (stored.isEmpty()) {
+                connection.send(message.createErrorReply("org.freedesktop.portal.Error.NotFound", "No entry"));
+            } else {
+                const Permissions permissions{{"", {stored}}};
+                connection.send(message.createReply(
+                    {QVariant::fromValue(permissions), QVariant::fromValue(QDBusVariant(QString()))}));
+            }
         } else if (member == "Get") {
             connection.send(message.createReply(QVariant::fromValue(QDBusVariant(1u))));
         } else if (member == "CreateSession") {
-            respond(message, connection, 0, {{"session_handle", "/org/freedesktop/portal/desktop/session/1/s"}});
+            std::lock_guard guard(lock_);
+            created_ = named(qdbus_cast<QVariantMap>(message.arguments().value(0)).value("shortcuts"));
+            respond(message, connection, createAnswer, {{"session_handle", "/org/freedesktop/portal/desktop/session/1/s"}});
         } else if (member == "BindShortcuts") {
             std::lock_guard guard(lock_);
-            bound_.clear();
-            const auto list = qdbus_cast<QList<std::pair<QString, QVariantMap>>>(message.arguments().value(1));
-            for (const auto& [name, properties] : list)
-                bound_.emplace_back(name, properties.value("preferred_trigger").toString());
-            respond(message, connection, 0, {});
+            bound_ = named(message.arguments().value(1));
+            QVariantMap results;
+            if (listed) {
+                Shortcuts shortcuts;
+                for (const QString& name : *listed) shortcuts.append({name, {}});
+                results.insert("shortcuts", QVariant::fromValue(shortcuts));
+            }
+            respond(message, connection, 0, results);
         } else {
             return false;
         }
@@ -66,6 +110,7 @@ public:
 
 private:
     std::mutex lock_;
+    std::vector<std::pair<QString, QString>> created_;
     std::vector<std::pair<QString, QString>> bound_;
 };
 
@@ -96,30 +141,64 @@ protected:
     QString address_;
 };
 
-TEST_F(PortalBus, ThePictureIsReadAndItsTemporaryFileGoesARefusalIsTheDeclinedPermission) {
+TEST_F(PortalBus, ThePortalsOwnFileGoesOnceReadAndOnlyARefusalOnRecordIsTheDeclinedPermission) {
     // Without a portal: the Wayland session test's no-portal case.
-    ScreenshotPortal screenshots(connect("glimpo-test-client"));
+    qDBusRegisterMetaType<Permissions>();
+    const QString home = dir_.filePath("home");
+    ASSERT_TRUE(QDir().mkpath(home));
+    ScreenshotPortal screenshots(connect("glimpo-test-client"), (home + "/Pictures").toStdString());
     StandInPortal portal;
+    portal.picturesFolder = home + "/Pictures";
     QDBusConnection portalBus = connect("glimpo-test-portal");
     ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
+    ASSERT_TRUE(portalBus.registerService("org.freedesktop.impl.portal.PermissionStore"));
     ASSERT_TRUE(portalBus.registerVirtualObject("/org/freedesktop/portal/desktop", &portal));
+    ASSERT_TRUE(portalBus.registerVirtualObject("/org/freedesktop/impl/portal/PermissionStore", &portal));
+    const auto failure = [&] {
+        try {
+            testsupport::await(screenshots.take());
+        } catch (const kit::Error& error) {
+            return error;
+        }
+        return kit::Error("a picture");
+    };
 
-    portal.file = QDir::temp().filePath("glimpo-portal-test-" + QUuid::createUuid().toString(QUuid::Id128) + ".png");
-    QImage picture(64, 32, QImage::Format_RGB32);
-    picture.fill(QColor(10, 200, 30));
-    ASSERT_TRUE(picture.save(portal.file));
+    // Saved in the home folder, as GNOME's portal does: read, then removed. KDE's pictures
+    // folder is made before asking.
+    portal.file = home + "/Screenshot.png";
+    portal.picture = QImage(64, 32, QImage::Format_RGB32);
+    portal.picture.fill(QColor(10, 200, 30));
     const QImage taken = testsupport::await(screenshots.take());
     EXPECT_EQ(taken.size(), QSize(64, 32));
     EXPECT_EQ(taken.pixel(5, 5) & 0xffffff, 0x0ac81eu);
-    EXPECT_FALSE(QFile::exists(portal.file)) << "the screen's picture stayed in the temporary folder";
+    EXPECT_FALSE(QFile::exists(portal.file)) << "the portal's picture stayed in the home folder";
 
+    // Only a fresh regular file of ours: not through a link, not a file from before the request.
+    QFile notes(home + "/notes.txt");
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly) && notes.write("the user's own") > 0);
+    notes.close();
+    portal.picture.save(home + "/older.png");
+    // The next second: file times are compared by the second.
+    QThread::msleep(1000 - QTime::currentTime().msec() + 20);
+    portal.picture = QImage();
+    portal.file = home + "/older.png";
+    testsupport::await(screenshots.take());
+    ASSERT_TRUE(QFile::link(home + "/notes.txt", home + "/Screenshot-1.png"));
+    portal.file = home + "/Screenshot-1.png";
+    EXPECT_EQ(failure().what(), std::string("The desktop's screenshot couldn't be read."));
+    EXPECT_TRUE(QFile::exists(home + "/older.png"));
+    EXPECT_TRUE(QFileInfo(home + "/Screenshot-1.png").isSymLink());
+    EXPECT_TRUE(QFile::exists(home + "/notes.txt"));
+
+    // A failure, whatever its code, is this picture's alone; the refusal the store keeps is the
+    // declined permission.
     portal.answer = 1;
-    try {
-        testsupport::await(screenshots.take());
-        FAIL() << "a refusal gave a picture";
-    } catch (const kit::Error& error) {
-        EXPECT_EQ(kit::CaptureFailure::classify(error), kit::CaptureFailure::needsScreenPermission);
-    }
+    EXPECT_EQ(kit::CaptureFailure::classify(failure()), kit::CaptureFailure::other);
+    portal.stored = "yes";
+    portal.answer = 2;
+    EXPECT_EQ(failure().what(), std::string("The desktop couldn't take the screenshot."));
+    portal.stored = "no";
+    EXPECT_EQ(kit::CaptureFailure::classify(failure()), kit::CaptureFailure::needsScreenPermission);
 }
 
 TEST_F(PortalBus, ShortcutsReachTheDesktopTogetherAndItsPressesComeBackAsTheirIds) {
@@ -143,13 +222,15 @@ TEST_F(PortalBus, ShortcutsReachTheDesktopTogetherAndItsPressesComeBackAsTheirId
     std::vector<std::uint32_t> pressed;
     keys.installHandler([&pressed](std::uint32_t id) { pressed.push_back(id); });
     using C = kit::HotKeyCombination;
-    const auto area = keys.registerHotKey(21, C::shift | C::command, 1);
-    keys.registerHotKey(0, C::control | C::option, 6);
+    keys.registerHotKey(21, C::shift | C::command, 1);
+    const auto allInOne = keys.registerHotKey(0, C::control | C::option, 6);
     keys.registerHotKey(200, C::command, 3);
     ASSERT_TRUE(testsupport::waitUntil([&] { return portal.bound().size() == 3; }));
+    // Named when the session opens, too: Plasma 5.27 binds only those.
     const std::vector<std::pair<QString, QString>> expected{
-        {"glimpo-1", "SHIFT+LOGO+4"}, {"glimpo-6", "CTRL+ALT+a"}, {"glimpo-3", ""}};
+        {"glimpo-1", "SHIFT+LOGO+4"}, {"glimpo-3", ""}, {"glimpo-6", "CTRL+ALT+a"}};
     EXPECT_EQ(portal.bound(), expected);
+    EXPECT_EQ(portal.created(), expected);
 
     QDBusMessage activated = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
                                                         "org.freedesktop.portal.GlobalShortcuts", "Activated");
@@ -158,9 +239,21 @@ TEST_F(PortalBus, ShortcutsReachTheDesktopTogetherAndItsPressesComeBackAsTheirId
     portalBus.send(activated);
     ASSERT_TRUE(testsupport::waitUntil([&] { return !pressed.empty(); }));
     EXPECT_EQ(pressed, std::vector<std::uint32_t>{6});
+    EXPECT_TRUE(keys.refused().empty());
 
-    keys.unregisterHotKey(*area.reference);
-    EXPECT_TRUE(testsupport::waitUntil([&] { return portal.bound().size() == 2; }));
+    // What the desktop's answer leaves out is refused; the desktop's settings must bind it.
+    portal.listed = QStringList{"glimpo-1"};
+    keys.unregisterHotKey(*allInOne.reference);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !keys.refused().empty(); }));
+    EXPECT_EQ(portal.bound().size(), 2u);
+    EXPECT_EQ(keys.refused(), (std::map<std::uint32_t, std::int32_t>{{3, platform::HotKeyStatus::unavailable}}));
+
+    // A desktop that opens no session refuses every key.
+    portal.createAnswer = 2;
+    PortalHotKeyBackend refusing([](std::uint32_t) { return "4"; }, client);
+    refusing.registerHotKey(21, C::shift | C::command, 1);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !refusing.refused().empty(); }));
+    EXPECT_EQ(refusing.refused(), (std::map<std::uint32_t, std::int32_t>{{1, platform::HotKeyStatus::unavailable}}));
 }
 
 } // namespace
