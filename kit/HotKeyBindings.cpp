@@ -122,6 +122,18 @@ std::optional<HotKeyCombination> combination(std::uint32_t keyCode, std::uint64_
     };
 }
 
+std::optional<CaptureAction> otherOwner(const ActiveBindings& bindings, CaptureAction action,
+                                        const HotKeyCombination& combination) {
+    for (const CaptureAction other : CaptureAction::allCases()) {
+        if (other == action) continue;
+        const auto found = bindings.find(other);
+        if (found != bindings.end() && found->second.keyCode == combination.keyCode &&
+            found->second.carbonModifiers == combination.carbonModifiers)
+            return other;
+    }
+    return std::nullopt;
+}
+
 HotKeyCombination relabel(HotKeyCombination stored, std::string_view layoutText) {
     // Layouts only know 16-bit key codes; a larger stored one would be relabelled from nonsense.
     if (stored.keyCode > std::numeric_limits<std::uint16_t>::max()) return stored;

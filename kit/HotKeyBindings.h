@@ -23,6 +23,11 @@ namespace HotKeyBindings {
 // Overrides first, then the defaults. Two actions may share a combination; registration
 // reports that, not this.
 ActiveBindings active(const HotKeyOverrides& overrides);
+// The first action other than `action`, in CaptureAction::allCases order, whose shortcut in
+// `bindings` is the same key with the same modifiers (labels may differ); none when no other
+// action has it.
+std::optional<CaptureAction> otherOwner(const ActiveBindings& bindings, CaptureAction action,
+                                        const HotKeyCombination& combination);
 
 // Compact JSON: {"area": {"combination": {...}}, "fullscreen": {}}.
 // Throws kit::Error when a label is not valid UTF-8.

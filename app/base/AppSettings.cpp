@@ -21,6 +21,7 @@ constexpr std::string_view recordSystemAudio = "recordSystemAudio";
 constexpr std::string_view welcomeShown = "welcomeShown";
 constexpr std::string_view saveFolderPath = "saveFolderPath";
 constexpr std::string_view hotKeyOverrides = "hotKeyOverrides";
+constexpr std::string_view saveCapturesAutomatically = "saveCapturesAutomatically";
 } // namespace Key
 
 const Logger& settingsLog() {
@@ -77,7 +78,8 @@ AppSettings::AppSettings(std::unique_ptr<SettingsStore> defaults, LayoutText lay
       playsSounds_(defaults_->boolValue(Key::playsShutterSound)),
       recordMicrophone_(defaults_->boolValue(Key::recordMicrophone)),
       recordSystemAudio_(defaults_->boolValue(Key::recordSystemAudio)),
-      welcomeShown_(defaults_->boolValue(Key::welcomeShown)) {}
+      welcomeShown_(defaults_->boolValue(Key::welcomeShown)),
+      savesAutomatically_(defaults_->boolValue(Key::saveCapturesAutomatically)) {}
 
 kit::HotKeyOverrides AppSettings::loadOverrides(const std::optional<std::string>& data, const LayoutText& layoutText) {
     if (!data) return {};
@@ -157,4 +159,9 @@ void AppSettings::setRecordSystemAudio(bool on) {
 void AppSettings::setWelcomeShown(bool shown) {
     welcomeShown_.set(shown);
     defaults_->setBool(Key::welcomeShown, shown);
+}
+
+void AppSettings::setSavesAutomatically(bool on) {
+    savesAutomatically_.set(on);
+    defaults_->setBool(Key::saveCapturesAutomatically, on);
 }

@@ -35,6 +35,8 @@ public:
     bool recordMicrophone() const { return recordMicrophone_.get(); }
     bool recordSystemAudio() const { return recordSystemAudio_.get(); }
     bool welcomeShown() const { return welcomeShown_.get(); }
+    // Every capture goes into the save folder as it is taken; off by default.
+    bool savesAutomatically() const { return savesAutomatically_.get(); }
 
     void setSaveFolder(std::filesystem::path folder);
     void setHotKeyOverrides(kit::HotKeyOverrides overrides);
@@ -45,6 +47,7 @@ public:
     void setRecordMicrophone(bool on);
     void setRecordSystemAudio(bool on);
     void setWelcomeShown(bool shown);
+    void setSavesAutomatically(bool on);
 
 private:
     void saveHotKeyOverrides();
@@ -58,4 +61,5 @@ private:
     Observed<bool> recordMicrophone_;
     Observed<bool> recordSystemAudio_;
     Observed<bool> welcomeShown_;
+    Observed<bool> savesAutomatically_;
 };

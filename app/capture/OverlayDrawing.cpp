@@ -5,6 +5,8 @@
 
 #include <fmt/format.h>
 
+#include <QCoreApplication>
+
 #include "kit/Selection.h"
 
 namespace OverlayDrawing {
@@ -51,14 +53,20 @@ std::string windowLabel(const CapturableWindow& window) {
     return window.appName + " \u2014 " + window.title;
 }
 
-Label label(std::string text, QSizeF textSize, QPointF anchor, QSizeF bounds) {
-    const double width = textSize.width() + 12;
+Label label(std::string text, QSizeF textSize, QPointF anchor, QSizeF bounds, bool recordGlyph) {
+    const double glyphRoom = recordGlyph ? recordGlyphDiameter + recordGlyphGap : 0;
+    const double width = textSize.width() + glyphRoom + 12;
     const double height = textSize.height() + 6;
     // 14 points right of the anchor, its top 12 points below it; when the box does not fit,
     // the right and top margins win.
     const double x = std::min(bounds.width() - width - 4, std::max(anchor.x() + 14, 4.0));
     const double y = std::max(4.0, std::min(anchor.y() + 12, bounds.height() - height - 4));
-    return {std::move(text), QRectF(x, y, width, height), QPointF(x + 6, y + 3)};
+    Label result{std::move(text), QRectF(x, y, width, height), QPointF(x + 6 + glyphRoom, y + 3), std::nullopt};
+    if (recordGlyph) {
+        result.glyph = QRectF(x + 6, y + 3 + (textSize.height() - recordGlyphDiameter) / 2, recordGlyphDiameter,
+                              recordGlyphDiameter);
+    }
+    return result;
 }
 
 Scene scene(const State& state, const DisplayInfo& display, const Measure& measure) {
@@ -83,14 +91,18 @@ Scene scene(const State& state, const DisplayInfo& display, const Measure& measu
         const kit::Rect local = DisplayLayout::localFromGlobal(display, *state.selection);
         if (meets(local, display)) result.hole = toQt(local);
     }
+    std::optional<std::string> text;
     if (result.hole) {
-        std::string text = sizeText(*result.hole, display.scale);
-        const QSizeF size = measure(text);
-        result.label = label(std::move(text), size, anchor, bounds);
-    } else if (auto text = coordinatesText(state.pointer, display)) {
-        const QSizeF size = measure(*text);
-        result.label = label(std::move(*text), size, anchor, bounds);
+        text = sizeText(*result.hole, display.scale);
+    } else {
+        text = coordinatesText(state.pointer, display);
     }
+    if (!text) return result;
+    // The mode is said before the numbers, so a recording's overlay is never taken for a capture's.
+    const bool recording = state.purpose == SelectionPurpose::recording;
+    if (recording) text = QCoreApplication::translate("OverlayDrawing", "Record").toStdString() + "  " + *text;
+    const QSizeF size = measure(*text);
+    result.label = label(std::move(*text), size, anchor, bounds, recording);
     return result;
 }
 

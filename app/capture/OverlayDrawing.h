@@ -1,7 +1,7 @@
 #pragma once
 // What one overlay panel shows for the selection's current state: the hole left undimmed in area
 // mode, the highlighted window in window mode, and the label with coordinates, the selection's
-// size in pixels or the window's name. Pure, so the rules can be checked without painting.
+// size in pixels or the window's name (for a recording, after a record glyph and "Record"). Pure, so the rules can be checked without painting.
 // Rectangles are in the panel's own points: origin at its display's top-left, y down.
 
 #include <functional>
@@ -24,6 +24,7 @@ struct State {
     std::optional<kit::Rect> selection;
     kit::Point pointer;
     std::optional<CapturableWindow> hoveredWindow;
+    SelectionPurpose purpose = SelectionPurpose::capture;
 };
 
 struct Label {
@@ -31,6 +32,8 @@ struct Label {
     QRectF box;
     // Where the text's top-left goes.
     QPointF textOrigin;
+    // The record glyph's circle, before the text; none but for a recording.
+    std::optional<QRectF> glyph;
 
     friend bool operator==(const Label&, const Label&) = default;
 };
@@ -54,6 +57,8 @@ inline constexpr double highlightAlpha = 0.25;
 inline constexpr double labelAlpha = 0.75;
 inline constexpr double labelFontSize = 11;
 inline constexpr double labelCornerRadius = 4;
+inline constexpr double recordGlyphDiameter = 8;
+inline constexpr double recordGlyphGap = 5;
 
 Scene scene(const State& state, const DisplayInfo& display, const Measure& measure);
 
@@ -64,7 +69,8 @@ std::optional<std::string> coordinatesText(kit::Point pointer, const DisplayInfo
 std::string sizeText(const QRectF& local, double scale);
 // The application's name, then " — " and the title when there is one.
 std::string windowLabel(const CapturableWindow& window);
-// Below and to the right of `anchor`, kept 4 points inside `bounds`.
-Label label(std::string text, QSizeF textSize, QPointF anchor, QSizeF bounds);
+// Below and to the right of `anchor`, kept 4 points inside `bounds`; with room for the record
+// glyph before the text when asked.
+Label label(std::string text, QSizeF textSize, QPointF anchor, QSizeF bounds, bool recordGlyph = false);
 
 } // namespace OverlayDrawing

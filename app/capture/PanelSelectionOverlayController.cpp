@@ -38,12 +38,13 @@ PanelSelectionOverlayController::~PanelSelectionOverlayController() {
     if (running_) GlimpoUIState::shared().remove(overlaySurface);
 }
 
-void PanelSelectionOverlayController::begin(SelectionMode mode, bool allowsWindowMode) {
+void PanelSelectionOverlayController::begin(SelectionMode mode, bool allowsWindowMode, SelectionPurpose purpose) {
     QElapsedTimer clock;
     clock.start();
     running_ = true;
     mode_ = mode;
     allowsWindowMode_ = allowsWindowMode;
+    purpose_ = purpose;
     GlimpoUIState::shared().insert(overlaySurface);
     dragStart_.reset();
     selection_.reset();
@@ -268,7 +269,7 @@ void PanelSelectionOverlayController::finish(SelectionResult result) {
 }
 
 OverlayDrawing::State PanelSelectionOverlayController::drawingState() const {
-    return {mode_, selection_, pointer_, hoveredWindow_};
+    return {mode_, selection_, pointer_, hoveredWindow_, purpose_};
 }
 
 std::vector<SelectionOverlayView*> PanelSelectionOverlayController::panels() const {

@@ -31,7 +31,7 @@ public:
     ~PanelSelectionOverlayController() override;
 
     // Replaces a selection still running, which then never finishes.
-    void begin(SelectionMode mode, bool allowsWindowMode) override;
+    void begin(SelectionMode mode, bool allowsWindowMode, SelectionPurpose purpose) override;
 
     // From the panels, in global coordinates.
     void pointerMoved(kit::Point point);
@@ -93,6 +93,7 @@ private:
     std::vector<CapturableWindow> windows_;
     bool windowsListed_ = false;
     bool allowsWindowMode_ = true;
+    SelectionPurpose purpose_ = SelectionPurpose::capture;
 
     DisplayLayout layout_;
     std::shared_ptr<FrozenScreen> frozen_;

@@ -13,6 +13,8 @@
 struct FrozenScreen;
 
 enum class SelectionMode { area, window };
+// What the chosen area is for, as far as the overlay tells the user.
+enum class SelectionPurpose { capture, recording };
 
 class SelectionResult {
 public:
@@ -53,7 +55,7 @@ public:
     explicit SelectionOverlayController(QObject* parent = nullptr) : QObject(parent) {}
 
     // Ends in one `finished`; a selection still running is replaced and never finishes.
-    virtual void begin(SelectionMode mode, bool allowsWindowMode) = 0;
+    virtual void begin(SelectionMode mode, bool allowsWindowMode, SelectionPurpose purpose) = 0;
 
 signals:
     // What the user chose; once per selection, on the main thread.

@@ -127,6 +127,10 @@ void SelectionOverlayView::paintEvent(QPaintEvent* event) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(withAlpha(Qt::black, OverlayDrawing::labelAlpha));
         painter.drawRoundedRect(label.box, OverlayDrawing::labelCornerRadius, OverlayDrawing::labelCornerRadius);
+        if (label.glyph) {
+            painter.setBrush(QColor(255, 59, 48));
+            painter.drawEllipse(*label.glyph);
+        }
         painter.setFont(font_);
         painter.setPen(Qt::white);
         const QRectF text(label.textOrigin, label.box.bottomRight());

@@ -246,6 +246,8 @@ void AppDelegate::updateRecordingState() {
 
 void AppDelegate::showSettings() {
     guide().refresh();
+    // What the window shows of the desktop's keys is how things are now.
+    if (shortcuts_) shortcuts_->retryHeldKeys();
     windows_->show("settings", "Glimpo Settings", [this]() -> std::unique_ptr<QWidget> {
         AppSettings& settings = *settings_;
         // Each edit already refreshes the guide through the view, so no one listens to the recorder.

@@ -107,7 +107,8 @@ void CaptureCoordinator::selectFor(Purpose purpose, SelectionMode mode, bool all
     SelectionOverlayController& picker = overlay();
     // A selection this one replaces never finishes, so the purpose is always the running one's.
     purpose_ = purpose;
-    picker.begin(mode, allowsWindowMode);
+    picker.begin(mode, allowsWindowMode,
+                 purpose == Purpose::recording ? SelectionPurpose::recording : SelectionPurpose::capture);
 }
 
 void CaptureCoordinator::selectionFinished(const SelectionResult& result) {
@@ -165,7 +166,22 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
         co_return;
     }
     services_.sounds->play(kit::CaptureSound::screenshot);
-    emit captured(*stored, std::nullopt);
+    std::optional<std::string> unsaved;
+    if (settings_.savesAutomatically()) {
+        const kit::SaveResult saved = library_.save(*stored);
+        if (saved.ok()) {
+            stored->fileURL = saved.value();
+            stored->isSaved = true;
+        } else {
+            // Kept in the cache, and shown with why, as a recording that couldn't be saved.
+            unsaved = couldntSave(saved.error());
+        }
+    }
+    emit captured(*stored, unsaved);
+}
+
+std::string CaptureCoordinator::couldntSave(const kit::SaveError& error) {
+    return tr("Couldn't save: ").toStdString() + error.reason();
 }
 
 void CaptureCoordinator::selectRecordingArea() {
@@ -235,7 +251,7 @@ void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
     }
     const auto& finished = std::get<FinishedRecordingCapture>(result);
     std::optional<std::string> failure;
-    if (finished.saveError) failure = "Couldn't save: " + finished.saveError->reason();
+    if (finished.saveError) failure = couldntSave(*finished.saveError);
     emit captured(finished.capture, failure);
 }
 

@@ -23,6 +23,7 @@
 #include "app/storage/Capture.h"
 #include "app/text/TextRecognitionService.h"
 #include "kit/CaptureVocabulary.h"
+#include "kit/SaveOutcome.h"
 
 class AppSettings;
 class CaptureLibrary;
@@ -96,6 +97,7 @@ private:
     // Made on first use; null without a factory.
     ScrollCaptureController* scrollCapture();
     void report(const std::exception_ptr& failure, const std::string& title);
+    static std::string couldntSave(const kit::SaveError& error);
 
     AppSettings& settings_;
     CaptureLibrary& library_;

@@ -1,15 +1,22 @@
 #include "app/quickaccess/ToastController.h"
 
+#include <QEvent>
 #include <QThread>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "app/base/Observation.h"
 #include "app/platform/x11/PanelWindow.h"
 #include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/ToastView.h"
+
+namespace {
+// The longest a notice may wait to be drawn before its time runs all the same.
+constexpr int drawingAllowance = 1000;
+} // namespace
 
 ToastController::ToastController(std::shared_ptr<DisplayLocator> screens, QObject* parent)
     : QObject(parent), screens_(std::move(screens)) {
@@ -40,7 +47,9 @@ void ToastController::show(const std::string& message, const std::string& system
             FloatingPanel::Options{.ignoresMouse = true, .title = QStringLiteral("Glimpo Notice")});
     }
 
+    undrawnMilliseconds_.reset();
     auto view = std::make_unique<ToastView>(message, systemImage);
+    view->installEventFilter(this);
     size_ = view->sizeHint();
     ToastView& shown = *view;
     panel_->setContent(std::move(view));
@@ -51,8 +60,11 @@ void ToastController::show(const std::string& message, const std::string& system
     panel_->showInFront();
 
     if (seconds) {
-        const double wait = std::isfinite(*seconds) ? std::clamp(*seconds, 0.0, INT_MAX / 1000.0) : 0.0;
-        hideTask_.start(static_cast<int>(std::lround(wait * 1000.0)));
+        const double wait = std::isfinite(*seconds) ? std::clamp(*seconds, 0.0, INT_MAX / 1000.0 - 1) : 0.0;
+        const int milliseconds = static_cast<int>(std::lround(wait * 1000.0));
+        // Started again when the notice is drawn; a notice the server never shows still goes.
+        undrawnMilliseconds_ = milliseconds;
+        hideTask_.start(milliseconds + drawingAllowance);
     }
 }
 
@@ -68,6 +80,12 @@ void ToastController::place() {
                                               size_.width(), size_.height());
     panel_->setFrame(screens_->toTopLeft(clearOfRecording(*screens_, *screen, centred, &DisplayLocator::Screen::frame)),
                      false);
+}
+
+bool ToastController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && undrawnMilliseconds_ && panel_ && watched == panel_->content())
+        hideTask_.start(*std::exchange(undrawnMilliseconds_, std::nullopt));
+    return QObject::eventFilter(watched, event);
 }
 
 const ToastView* ToastController::currentView() const {

@@ -1,7 +1,9 @@
 #pragma once
 // Short notices: one at a time, centred on the whole display under the pointer (elsewhere when
 // that would cover what a recording shows), click-through, hidden after their time or replaced
-// by the next one. A replaced notice's timer never hides its successor. Main thread only.
+// by the next one. A notice's time counts from when it is drawn, so one shown while Glimpo is
+// busy (at launch) stays as long as any. A replaced notice's timer never hides its successor.
+// Main thread only.
 
 #include <memory>
 #include <optional>
@@ -32,6 +34,9 @@ public:
     const ToastView* currentView() const;
     bool isShowing() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void place();
 
@@ -39,4 +44,6 @@ private:
     QSize size_;
     std::unique_ptr<FloatingPanel> panel_;
     QTimer hideTask_;
+    // The current notice's time, until it is first drawn.
+    std::optional<int> undrawnMilliseconds_;
 };

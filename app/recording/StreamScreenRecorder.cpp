@@ -20,6 +20,7 @@
 #include "app/capture/DisplayService.h"
 #include "app/capture/ScreenCaptureError.h"
 #include "app/widgets/FloatingPanel.h"
+#include "app/recording/RecordingFrame.h"
 #include "app/storage/CaptureLibrary.h"
 
 namespace {
@@ -67,6 +68,9 @@ struct StreamScreenRecorder::ActiveRecording {
     std::filesystem::path fileURL;
     kit::Size pixelSize;
     std::chrono::system_clock::time_point capturedAt;
+    // Root pixels of what is recorded, and of its display.
+    QRect rootArea;
+    QRect displayPixels;
 };
 
 StreamScreenRecorder::StreamScreenRecorder(CaptureLibrary& library, std::shared_ptr<DisplayService> displays,
@@ -114,6 +118,8 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
         const kit::Point low = DisplayLayout::globalFromLocal(*display, {rect.minX(), rect.maxY()});
         displays_->setRecordedArea(kit::Rect::make(low.x, low.y, rect.width(), rect.height()));
 
+        active->rootArea = rootArea;
+        active->displayPixels = display->pixels;
         active->capturedAt = std::chrono::system_clock::now();
         active->fileURL = library_.newCacheURL(kit::CaptureKind::video, active->capturedAt);
         active->pixelSize = kit::Size{double(size.width), double(size.height)};
@@ -160,6 +166,8 @@ QCoro::Task<void> StreamScreenRecorder::start(std::optional<kit::Rect> area, std
     session_ = std::move(active);
     lifecycle_.didStart();
     startClock();
+    if (!frame_) frame_ = std::make_unique<RecordingFrame>();
+    frame_->surround(session_->rootArea, session_->displayPixels);
     qApp->installEventFilter(this);
     // The panels may have made way for the recording meanwhile.
     publishOwnWindows(true);
@@ -171,6 +179,7 @@ QCoro::Task<std::optional<FinishedRecordingCapture>> StreamScreenRecorder::stop(
     lifecycle_.beginStop();
     std::unique_ptr<ActiveRecording> active = std::move(session_);
     stopClock();
+    if (frame_) frame_->orderOut();
     qApp->removeEventFilter(this);
     hiddenLater_.stop();
     const kit::MediaTime stopTime = hostTime();

@@ -2,9 +2,10 @@
 // The screen recorder: one recording at a time through the recording module's stream and
 // movie writer, an elapsed-time clock for the tray, and the finished movie saved into the save
 // folder. It publishes the recorded area (DisplayLocator::recordedArea), which Glimpo's floating
-// panels keep clear of; while a recording runs it tells the stream where they are all the same,
-// so that one with no room elsewhere holds frames back rather than appear in the movie. At its
-// creation it saves recordings that a crash cut short.
+// panels keep clear of; while a recording runs a frame marks that area from outside, and the
+// stream is told where Glimpo's panels are all the same, so that one with no room elsewhere
+// holds frames back rather than appear in the movie. At its creation it saves recordings that a
+// crash cut short.
 
 #include <chrono>
 #include <functional>
@@ -23,6 +24,7 @@
 
 class CaptureLibrary;
 class DisplayService;
+class RecordingFrame;
 
 class StreamScreenRecorder : public ScreenRecorder {
     Q_OBJECT
@@ -74,5 +76,7 @@ private:
     std::chrono::steady_clock::time_point clockStart_;
     QTimer hiddenLater_;
     std::vector<QRect> ownWindows_;
+    // Marks the recorded area while a recording runs; made at the first.
+    std::unique_ptr<RecordingFrame> frame_;
     Logger log_{"recording"};
 };

@@ -2,10 +2,14 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
 
+#include <utility>
+
 #include "app/base/GlimpoUIState.h"
+#include "app/platform/x11/XInputKeyWatch.h"
 #include "kit/HotKeyBindings.h"
 
 namespace {
@@ -40,8 +44,18 @@ bool isModifierKey(int key) {
 } // namespace
 
 HotKeyCapture::HotKeyCapture(std::shared_ptr<const platform::x11::KeyboardLayout> keyboard, QObject* parent)
+    : HotKeyCapture(keyboard, platform::x11::XInputKeyWatch::create(), parent) {}
+
+HotKeyCapture::HotKeyCapture(std::shared_ptr<const platform::x11::KeyboardLayout> keyboard,
+                             std::unique_ptr<platform::KeyPressWatch> watch, QObject* parent)
     : QObject(parent),
-      keyboard_(keyboard ? std::move(keyboard) : platform::x11::XkbKeyboardLayout::shared()) {}
+      keyboard_(keyboard ? std::move(keyboard) : platform::x11::XkbKeyboardLayout::shared()),
+      watch_(std::move(watch)) {
+    arrival_.setSingleShot(true);
+    arrival_.setInterval(arrivalMilliseconds);
+    connect(&arrival_, &QTimer::timeout, this, &HotKeyCapture::neverArrived);
+    if (watch_) connect(watch_.get(), &platform::KeyPressWatch::pressed, this, &HotKeyCapture::heardOnDisplay);
+}
 
 HotKeyCapture::~HotKeyCapture() { stop(); }
 
@@ -62,6 +76,7 @@ void HotKeyCapture::start() {
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->installEventFilter(this);
         monitoring_ = true;
+        if (watch_) watch_->setWatching(true);
     }
     listening() = this;
 }
@@ -70,7 +85,10 @@ void HotKeyCapture::stop() {
     if (monitoring_) {
         if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
         monitoring_ = false;
+        if (watch_) watch_->setWatching(false);
     }
+    arrival_.stop();
+    unreceived_.reset();
     isRecording_.set(false);
     // Another capture may be listening by now; the surface is then still open.
     if (listening() == this || listening() == nullptr) {
@@ -98,6 +116,9 @@ bool HotKeyCapture::eventFilter(QObject* watched, QEvent* event) {
 
 void HotKeyCapture::handle(const QKeyEvent& event) {
     if (isModifierKey(event.key())) return;
+    // Whatever the display heard has arrived.
+    arrival_.stop();
+    unreceived_.reset();
     const auto keyCode = keyboard_->keyCode(event.nativeScanCode());
     const bool escape = keyCode ? *keyCode == escapeKeyCode : event.key() == Qt::Key_Escape;
     if (escape) {
@@ -116,4 +137,22 @@ void HotKeyCapture::handle(const QKeyEvent& event) {
         }
     }
     hint_.set(std::string(refusalHint));
+}
+
+void HotKeyCapture::heardOnDisplay(std::uint32_t keyCode, std::uint64_t eventFlags) {
+    // A press meant for another program's window is no one's to explain.
+    if (!isRecording() || QGuiApplication::focusWindow() == nullptr) return;
+    unreceived_ = Unreceived{keyCode, eventFlags};
+    arrival_.start();
+}
+
+void HotKeyCapture::neverArrived() {
+    const std::optional<Unreceived> lost = std::exchange(unreceived_, std::nullopt);
+    if (!lost || !isRecording()) return;
+    const std::string label = kit::HotKeyBindings::keyLabel(lost->keyCode, keyboard_->layoutText(lost->keyCode));
+    if (label.empty()) return;
+    const kit::HotKeyCombination taken{lost->keyCode, kit::EventFlags::toCarbonModifiers(lost->eventFlags), label};
+    hint_.set(tr("The desktop uses %1 itself. Free it in the desktop's keyboard settings or choose another.")
+                  .arg(QString::fromStdString(taken.displayString()))
+                  .toStdString());
 }

@@ -6,6 +6,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "app/base/AppSettings.h"
 #include "app/base/Observation.h"
 #include "app/widgets/Icons.h"
@@ -50,7 +52,24 @@ HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
     caption.setPointSizeF(caption.pointSizeF() * 0.85);
     hintLabel_->setFont(caption);
     hintLabel_->setForegroundRole(QPalette::PlaceholderText);
-    column->addWidget(hintLabel_, 0, Qt::AlignRight);
+    // A sentence that names a key and where to free it needs more than one line.
+    hintLabel_->setWordWrap(true);
+    hintLabel_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    column->addWidget(hintLabel_);
+
+    conflictButtons_ = new QWidget(this);
+    auto* choices = new QHBoxLayout(conflictButtons_);
+    choices->setContentsMargins(0, 0, 0, 0);
+    choices->addStretch(1);
+    moveButton_ = new QPushButton(tr("Move Here"), conflictButtons_);
+    moveButton_->setObjectName("moveButton");
+    keepListeningButton_ = new QPushButton(tr("Keep Listening"), conflictButtons_);
+    keepListeningButton_->setObjectName("keepListeningButton");
+    choices->addWidget(moveButton_);
+    choices->addWidget(keepListeningButton_);
+    column->addWidget(conflictButtons_);
+    connect(moveButton_, &QPushButton::clicked, this, [this] { moveHere(); });
+    connect(keepListeningButton_, &QPushButton::clicked, this, [this] { keepListening(); });
 
     connect(recordButton_, &QPushButton::clicked, this, [this] { toggleRecording(); });
     connect(removeButton_, &QToolButton::clicked, this, [this] {
@@ -60,15 +79,17 @@ HotKeyRecorder::HotKeyRecorder(AppSettings& settings, kit::CaptureAction action,
     });
 
     connect(capture_.get(), &HotKeyCapture::captured, this,
-            [this](const kit::HotKeyCombination& recorded) { setCombination(recorded); });
+            [this](const kit::HotKeyCombination& combination) { recorded(combination); });
     observeChanges(this, [this] { refresh(); });
 }
 
 HotKeyRecorder::~HotKeyRecorder() { capture_->stop(); }
 
 void HotKeyRecorder::hideEvent(QHideEvent* event) {
-    // Leaving the screen ends the listening; the hint stays for when it comes back.
+    // Leaving the screen ends the listening; the hint stays for when it comes back, an offer to
+    // move a shortcut does not.
     capture_->stop();
+    conflict_.reset();
     QWidget::hideEvent(event);
 }
 
@@ -92,6 +113,7 @@ QString HotKeyRecorder::buttonTitle() const {
 }
 
 void HotKeyRecorder::toggleRecording() {
+    conflict_.reset();
     if (capture_->isRecording()) {
         capture_->stop();
     } else {
@@ -100,10 +122,47 @@ void HotKeyRecorder::toggleRecording() {
     refresh();
 }
 
+void HotKeyRecorder::recorded(const kit::HotKeyCombination& combination) {
+    const auto owner =
+        kit::HotKeyBindings::otherOwner(kit::HotKeyBindings::active(settings_.hotKeyOverrides()), action_, combination);
+    if (!owner) {
+        conflict_.reset();
+        setCombination(combination);
+        return;
+    }
+    conflict_ = Conflict{*owner, combination};
+    refresh();
+    // The keyboard lands on the choice that changes nothing.
+    keepListeningButton_->setFocus(Qt::OtherFocusReason);
+}
+
+void HotKeyRecorder::moveHere() {
+    if (!conflict_) return;
+    const Conflict moved = *std::exchange(conflict_, std::nullopt);
+    // One write, so the shortcuts are registered once, with the shortcut in its new place only.
+    kit::HotKeyOverrides overrides = settings_.hotKeyOverrides();
+    overrides.insert_or_assign(moved.owner, std::nullopt);
+    overrides.insert_or_assign(action_, moved.combination);
+    settings_.setHotKeyOverrides(std::move(overrides));
+    recordButton_->setFocus(Qt::OtherFocusReason);
+    refresh();
+    emit changed();
+}
+
+void HotKeyRecorder::keepListening() {
+    conflict_.reset();
+    capture_->start();
+    recordButton_->setFocus(Qt::OtherFocusReason);
+    refresh();
+}
+
 void HotKeyRecorder::refresh() {
     recordButton_->setText(buttonTitle());
     removeButton_->setVisible(combination().has_value());
     const auto& hint = capture_->hint();
-    hintLabel_->setText(hint ? QString::fromStdString(*hint) : QString());
-    hintLabel_->setVisible(hint.has_value());
+    QString text = hint ? QString::fromStdString(*hint) : QString();
+    if (conflict_) text = tr("Already used by %1.").arg(QString::fromUtf8(conflict_->owner.title()));
+    hintLabel_->setText(text);
+    hintLabel_->setVisible(!text.isEmpty());
+    conflictButtons_->setVisible(conflict_.has_value());
 }

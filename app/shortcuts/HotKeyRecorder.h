@@ -1,7 +1,9 @@
 #pragma once
 // The control that edits one action's shortcut: a button showing the shortcut in force that,
 // when clicked, records the next key press; a button that removes the shortcut; and the hint
-// under them when a press was refused. Main thread only.
+// under them when a press was refused. A shortcut another action already has is not taken: the
+// control names that action and offers to move the shortcut here or to keep listening.
+// Main thread only.
 
 #include <memory>
 #include <optional>
@@ -29,10 +31,13 @@ public:
 
     HotKeyCapture& capture() { return *capture_; }
 
-    // The parts, named "recordButton", "removeButton" and "hint".
+    // The parts, named "recordButton", "removeButton", "hint", "moveButton" and
+    // "keepListeningButton".
     QPushButton* recordButton() const { return recordButton_; }
     QToolButton* removeButton() const { return removeButton_; }
     QLabel* hintLabel() const { return hintLabel_; }
+    QPushButton* moveButton() const { return moveButton_; }
+    QPushButton* keepListeningButton() const { return keepListeningButton_; }
 
 signals:
     // After each edit of the shortcut.
@@ -42,11 +47,21 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // A recorded shortcut that `owner` has already.
+    struct Conflict {
+        kit::CaptureAction owner;
+        kit::HotKeyCombination combination;
+    };
+
     // The action's shortcut in force; writing it stores an override.
     std::optional<kit::HotKeyCombination> combination() const;
     void setCombination(std::optional<kit::HotKeyCombination> combination);
     QString buttonTitle() const;
     void toggleRecording();
+    void recorded(const kit::HotKeyCombination& combination);
+    // Takes the shortcut from the action that has it, which is left without one.
+    void moveHere();
+    void keepListening();
     void refresh();
 
     AppSettings& settings_;
@@ -55,4 +70,8 @@ private:
     QPushButton* recordButton_ = nullptr;
     QToolButton* removeButton_ = nullptr;
     QLabel* hintLabel_ = nullptr;
+    QWidget* conflictButtons_ = nullptr;
+    QPushButton* moveButton_ = nullptr;
+    QPushButton* keepListeningButton_ = nullptr;
+    std::optional<Conflict> conflict_;
 };

@@ -1,5 +1,9 @@
 #include "app/shortcuts/ShortcutService.h"
 
+#include <QGuiApplication>
+
+#include <algorithm>
+
 #include "app/base/AppSettings.h"
 #include "app/base/GlimpoUIState.h"
 #include "app/shortcuts/HotKeyCapture.h"
@@ -15,6 +19,15 @@ ShortcutService::~ShortcutService() = default;
 
 void ShortcutService::start() {
     observeChanges(this, [this] { registerShortcuts(); });
+    if (qGuiApp != nullptr) {
+        connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) retryHeldKeys();
+        });
+    }
+}
+
+void ShortcutService::retryHeldKeys() {
+    if (someKeyHeld_) registerShortcuts();
 }
 
 void ShortcutService::registerShortcuts() {
@@ -29,9 +42,20 @@ void ShortcutService::registerShortcuts() {
     auto errors = center_.registerBindings(bindings);
     // What the desktop turns down later comes back here as another failure.
     for (const auto& [action, error] : center_.refusals()) errors.try_emplace(action, error);
+    someKeyHeld_ = std::any_of(errors.begin(), errors.end(), [](const auto& entry) {
+        return entry.second.status == platform::HotKeyStatus::alreadyRegistered;
+    });
 
     std::map<kit::CaptureAction, std::string> descriptions;
-    for (const auto& [action, error] : errors) descriptions.emplace(action, error.errorDescription());
+    for (const auto& [action, error] : errors) {
+        // Two of Glimpo's own actions on one key: the one that has it is to blame, not the desktop.
+        const auto owner = kit::HotKeyBindings::otherOwner(bindings, action, bindings.at(action));
+        if (owner && !errors.contains(*owner)) {
+            descriptions.emplace(action, tr("Already used by %1.").arg(QString::fromUtf8(owner->title())).toStdString());
+        } else {
+            descriptions.emplace(action, error.errorDescription());
+        }
+    }
     failures_.set(std::move(descriptions));
     logOutcome(static_cast<long>(bindings.size()), errors);
 }

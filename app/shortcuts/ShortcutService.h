@@ -2,7 +2,8 @@
 // Keeps the registered hot keys in step with the settings: registers the shortcuts in force at
 // start and again after every change of the overrides, and publishes why any of them failed,
 // also when the desktop turns a key down later. While a shortcut recorder listens, none is
-// registered, so every key press reaches it. Main thread only.
+// registered, so every key press reaches it. Keys that someone else held are tried again whenever
+// Glimpo comes to the front, so the failures say how things are now. Main thread only.
 
 #include <map>
 #include <memory>
@@ -30,6 +31,9 @@ public:
     // Registers now and after every change of the overrides or of the recorder's listening, for
     // the life of the service.
     void start();
+    // Registers again when a key was held by someone else at the last registration: they may have
+    // let go of it since.
+    void retryHeldKeys();
 
     // For each action whose key failed at the last registration, the sentence saying why.
     // A tracked read.
@@ -49,6 +53,7 @@ private:
     void logOutcome(long bound, const std::map<kit::CaptureAction, GlobalHotKeyError>& errors);
 
     Observed<std::map<kit::CaptureAction, std::string>> failures_;
+    bool someKeyHeld_ = false;
     AppSettings& settings_;
     HotKeyCenter center_;
     std::optional<std::pair<long, std::map<kit::CaptureAction, GlobalHotKeyError>>> logged_;

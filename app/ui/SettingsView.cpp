@@ -13,10 +13,12 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
 #include "app/base/AppSettings.h"
+#include "app/base/BaseDirectories.h"
 #include "app/base/Observation.h"
 #include "app/ui/SetupControls.h"
 #include "app/setup/SetupGuide.h"
@@ -28,12 +30,23 @@ namespace {
 constexpr int minimumSeconds = 3;
 constexpr int maximumSeconds = 30;
 
-QString lastComponent(const fs::path& folder) {
-    fs::path name = folder.filename();
-    if (name.empty()) name = folder.parent_path().filename();
-    if (name.empty()) name = folder;
-    return QFile::decodeName(QByteArray::fromStdString(name.string()));
+QString decoded(const fs::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+
+// The folder as a person names it: inside the home folder from "~".
+QString shownPath(const fs::path& folder) {
+    const auto normal = [](const fs::path& path) {
+        fs::path result = path.lexically_normal();
+        // "/home/me/" names the same folder as "/home/me".
+        return result.has_relative_path() && result.filename().empty() ? result.parent_path() : result;
+    };
+    const fs::path inHome = normal(folder).lexically_relative(normal(BaseDirectories::home()));
+    if (inHome.empty() || *inHome.begin() == "..") return decoded(normal(folder));
+    if (inHome == ".") return QStringLiteral("~");
+    return QStringLiteral("~/") + decoded(inHome);
 }
+
+// Wide enough for a few folders, short enough to leave the button its room.
+constexpr int folderPathWidth = 240;
 
 QFormLayout* sectionForm(QGroupBox* section) {
     auto* form = new QFormLayout(section);
@@ -105,6 +118,16 @@ void SettingsView::addGeneralSection(QVBoxLayout& column) {
     form->addRow(QStringLiteral("Thumbnail stays for"), trailing({seconds}, general));
     AppSettings& settings = settings_;
     connect(seconds, &QSpinBox::valueChanged, this, [&settings](int value) { settings.setThumbnailSeconds(value); });
+    // Said where the time is chosen: "Save to" reads as if every capture went there.
+    auto* discarded = new QLabel(tr("Captures you don't save are discarded when their thumbnail closes."), general);
+    discarded->setObjectName(QStringLiteral("discardNote"));
+    discarded->setWordWrap(true);
+    discarded->setFont(SetupStyle::caption(discarded->font()));
+    SetupStyle::makeSecondary(*discarded);
+    form->addRow(discarded);
+    auto* autoSave = new QCheckBox(tr("Save captures automatically"), general);
+    form->addRow(autoSave);
+    connect(autoSave, &QCheckBox::clicked, this, [&settings](bool on) { settings.setSavesAutomatically(on); });
 
     auto* sounds = new QCheckBox(QStringLiteral("Play sounds"), general);
     form->addRow(sounds);
@@ -129,11 +152,20 @@ void SettingsView::addGeneralSection(QVBoxLayout& column) {
     column.addWidget(loginError);
 
     // Each observation reads only what its widgets show, so each re-runs only for its own changes.
-    observeChanges(this, [&settings, folderName] { folderName->setText(lastComponent(settings.saveFolder())); });
+    observeChanges(this, [&settings, folderName] {
+        const QString path = shownPath(settings.saveFolder());
+        folderName->setText(folderName->fontMetrics().elidedText(path, Qt::ElideMiddle, folderPathWidth));
+        folderName->setToolTip(decoded(settings.saveFolder()));
+    });
     observeChanges(this, [&settings, seconds] {
         const QSignalBlocker quiet(seconds);
         // Whole seconds; a stored value outside the range is shown clamped but not rewritten.
         seconds->setValue(static_cast<int>(std::trunc(settings.thumbnailSeconds())));
+    });
+    observeChanges(this, [&settings, autoSave, discarded] {
+        const QSignalBlocker quiet(autoSave);
+        autoSave->setChecked(settings.savesAutomatically());
+        discarded->setVisible(!settings.savesAutomatically());
     });
     observeChanges(this, [&settings, sounds] {
         const QSignalBlocker quiet(sounds);
@@ -162,7 +194,8 @@ void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeR
         if (QWidget* recorder = makeRecorder ? makeRecorder(action, cell) : nullptr) {
             recorder->setParent(cell);
             recorder->setObjectName(QStringLiteral("recorder-%1").arg(QString::fromUtf8(action.rawValue())));
-            cellLayout->addWidget(recorder, 0, Qt::AlignRight);
+            // The whole width, so its hint can wrap; its buttons keep to the trailing edge.
+            cellLayout->addWidget(recorder);
         }
         QLabel* failure = coloredLabel(QString(), red, cell);
         failure->setObjectName(QStringLiteral("failure-%1").arg(QString::fromUtf8(action.rawValue())));
@@ -189,7 +222,7 @@ void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeR
     connect(openShortcuts, &QPushButton::clicked, this, [&guide] { guide.openKeyboardShortcuts(); });
     column.addWidget(warning);
 
-    observeChanges(this, [failures = std::move(failures), failureLabels] {
+    observeChanges(this, [failures, failureLabels] {
         const auto messages = failures ? failures() : std::map<kit::CaptureAction, std::string>{};
         for (const auto& [action, label] : *failureLabels) {
             const auto message = messages.find(action);
@@ -197,7 +230,14 @@ void SettingsView::addShortcutSection(QVBoxLayout& column, RecorderFactory makeR
             label->setVisible(message != messages.end());
         }
     });
-    observeChanges(this, [&guide, warning] { warning->setVisible(!guide.systemShortcutConflicts().empty()); });
+    // The desktop's settings may name a key that it no longer holds (or a desktop that isn't
+    // running): only a shortcut that is refused now is still the desktop's.
+    observeChanges(this, [&guide, warning, failures = std::move(failures)] {
+        const auto messages = failures ? failures() : std::map<kit::CaptureAction, std::string>{};
+        const auto& conflicts = guide.systemShortcutConflicts();
+        warning->setVisible(std::any_of(conflicts.begin(), conflicts.end(),
+                                        [&](kit::CaptureAction action) { return messages.contains(action); }));
+    });
     // The recorders store their edits in the settings; the conflict state follows each of them.
     observeChanges(this, [&settings = settings_, &guide, seen = std::make_shared<bool>(false)] {
         settings.hotKeyOverrides();

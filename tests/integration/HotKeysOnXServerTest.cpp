@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QPushButton>
 #include <QScopeGuard>
 
 #include <xcb/xcb.h>
@@ -19,6 +21,7 @@
 #include "app/base/SettingsStore.h"
 #include "app/platform/x11/KeyboardLayout.h"
 #include "app/platform/x11/X11HotKeyBackend.h"
+#include "app/shortcuts/HotKeyRecorder.h"
 #include "app/shortcuts/ShortcutService.h"
 #include "kit/HotKeyBindings.h"
 
@@ -97,6 +100,39 @@ TEST(HotKeysOnXServer, GrabsFireActionsAndReportKeysHeldElsewhere) {
     EXPECT_TRUE(other.canGrab(three, shiftSuper));
     // Exactly once: a second firing would have arrived by now.
     EXPECT_EQ(pressed.size(), 1u);
+}
+
+// The desktop's keys reach the recorder only as XInput's raw events.
+TEST(HotKeysOnXServer, TheRecorderNamesAKeyAnotherClientHoldsAndTakesAFreeOne) {
+    XServer::require("xdotool");
+    OtherXClient other;
+    platform::x11::XkbKeyboardLayout keyboard;
+    const xcb_keycode_t k = *keyboard.x11KeyCode(40);
+    const std::uint16_t controlShift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
+    ASSERT_EQ(other.grab(k, controlShift), 0);
+    const auto release = qScopeGuard([&] { other.ungrab(k, controlShift); });
+
+    testsupport::TempDir dir;
+    AppSettings settings(std::make_unique<SettingsStore>(dir / "settings.json"), platform::x11::currentLayoutText());
+    HotKeyRecorder recorder(settings, CaptureAction::text);
+    recorder.show();
+    recorder.activateWindow();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return QGuiApplication::focusWindow() == recorder.windowHandle(); }));
+    recorder.recordButton()->click();
+
+    xdotool({"key", "ctrl+shift+k"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return recorder.capture().hint().has_value(); }, 3000));
+    EXPECT_EQ(*recorder.capture().hint(),
+              "The desktop uses ⌃⇧K itself. Free it in the desktop's keyboard settings or choose another.");
+    EXPECT_TRUE(recorder.capture().isRecording());
+
+    xdotool({"key", "ctrl+shift+j"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !recorder.capture().isRecording(); }));
+    EXPECT_EQ(settings.hotKeyOverrides().at(CaptureAction::text),
+              (HotKeyCombination{38, HotKeyCombination::control | HotKeyCombination::shift, "J"}));
+    // A press that arrived is no one else's.
+    testsupport::waitUntil([] { return false; }, 2 * HotKeyCapture::arrivalMilliseconds);
+    EXPECT_FALSE(recorder.capture().hint());
 }
 
 TEST(HotKeysOnXServer, LabelsComeFromTheLayoutInUse) {

@@ -22,8 +22,12 @@ TEST(HotKeyBindingsActive, OverridesReplaceClearOrAddToTheDefaults) {
     });
     EXPECT_FALSE(edited.contains(CaptureAction::area));
     EXPECT_EQ(edited.at(CaptureAction::window), controlOptionA);
-    // Duplicates are left for registration to report.
+    // Duplicates are left for registration to report; each names the other, labels aside.
     EXPECT_EQ(edited.at(CaptureAction::allInOne), controlOptionA);
+    EXPECT_EQ(HotKeyBindings::otherOwner(edited, CaptureAction::allInOne, controlOptionA), CaptureAction::window);
+    EXPECT_EQ(HotKeyBindings::otherOwner(edited, CaptureAction::window, {0, controlOptionA.carbonModifiers, "Q"}),
+              CaptureAction::allInOne);
+    EXPECT_FALSE(HotKeyBindings::otherOwner(edited, CaptureAction::text, {0, HotKeyCombination::control, "A"}));
 }
 
 TEST(HotKeyBindingsStoredForm, RoundTripsClearedAndSetEntries) {

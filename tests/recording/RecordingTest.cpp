@@ -7,7 +7,9 @@
 #include <time.h>
 #include <xcb/xcb.h>
 
+#include <QApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -26,6 +28,7 @@
 #include "app/platform/audio/EventSounds.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
 #include "app/widgets/FloatingPanel.h"
+#include "app/recording/RecordingFrame.h"
 #include "app/recording/StreamScreenRecorder.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
@@ -268,6 +271,15 @@ TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedNeverShowsGlimposWindowsAnd
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(recorder->elapsed());
     EXPECT_EQ(*recorder->elapsed(), ScreenRecorder::Elapsed::zero());
+    // A frame marks the area from just outside it.
+    RecordingFrame* marker = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<RecordingFrame*>(window)) marker = found;
+    ASSERT_TRUE(marker && marker->isVisible());
+    EXPECT_EQ(marker->hole(), QRect(100, 100, 301, 201));
+    const auto onScreen = [](int x, int y) { return QGuiApplication::primaryScreen()->grabWindow(0, x, y, 1, 1).toImage().pixelColor(0, 0); };
+    EXPECT_TRUE(testsupport::waitUntil([&] { return onScreen(99, 200) == RecordingFrame::color; }));
+    EXPECT_EQ(onScreen(100 + 301 + RecordingFrame::thickness - 1, 300), RecordingFrame::color);
     QTimer::singleShot(600, &notice, [&] { notice.hide(); });
     EXPECT_TRUE(testsupport::waitUntil([&] { return recorder->elapsed() && *recorder->elapsed() >= 1500ms; }, 3000));
     const auto stopped = std::chrono::steady_clock::now();
@@ -290,6 +302,7 @@ TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedNeverShowsGlimposWindowsAnd
     EXPECT_GE(movie.duration, std::chrono::duration<double>(stopped - started).count() - frame);
     EXPECT_LE(movie.duration, std::chrono::duration<double>(stopped - called).count() + frame);
     EXPECT_FALSE(recorder->elapsed());
+    EXPECT_FALSE(marker->isVisible());
     QProcess decode;
     decode.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(finished->capture.fileURL.string()), "-f",
                             "rawvideo", "-pix_fmt", "rgb24", "-"});
@@ -301,6 +314,17 @@ TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedNeverShowsGlimposWindowsAnd
         const auto r = quint8(frames[at]), g = quint8(frames[at + 1]);
         EXPECT_FALSE(r > 200 && g < 60) << "a frame shows Glimpo's window";
     }
+    // Not a pixel of the recording frame reaches the movie's edges.
+    const auto framePixel = [&](qsizetype start, int x, int y) {
+        const qsizetype at = start + (qsizetype(y) * 302 + x) * 3;
+        return quint8(frames[at]) > 160 && quint8(frames[at + 1]) < 120 && quint8(frames[at + 2]) < 120;
+    };
+    int edgePixels = 0;
+    for (qsizetype start = 0; start + frameBytes <= frames.size(); start += frameBytes) {
+        for (int x = 0; x < 302; ++x) edgePixels += framePixel(start, x, 0) + framePixel(start, x, 201);
+        for (int y = 0; y < 202; ++y) edgePixels += framePixel(start, 0, y) + framePixel(start, 301, y);
+    }
+    EXPECT_EQ(edgePixels, 0) << "the recording frame is in the movie";
     // Nothing is left in the cache once saved.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "cache"))
         EXPECT_FALSE(entry.is_regular_file()) << entry.path();

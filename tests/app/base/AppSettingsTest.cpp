@@ -32,6 +32,7 @@ protected:
 TEST_F(AppSettingsTest, FirstLaunchWritesNothingAndEveryAssignmentIsWrittenButOnlyChangesNotify) {
     auto settings = launch();
     EXPECT_EQ(settings->saveFolder(), dir / "home" / "Desktop");
+    EXPECT_FALSE(settings->savesAutomatically());
     EXPECT_FALSE(fs::exists(file));
     int runs = 0;
     observeChanges(&context, [&] { runs += 1 + 0 * (settings->thumbnailSeconds() + settings->hotKeyOverrides().size()); });
@@ -50,6 +51,9 @@ TEST_F(AppSettingsTest, FirstLaunchWritesNothingAndEveryAssignmentIsWrittenButOn
     EXPECT_EQ(runs, 2) << "once per burst";
     EXPECT_DOUBLE_EQ(launch()->thumbnailSeconds(), 12);
     EXPECT_EQ(launch()->saveFolder(), fs::path("/srv/shots"));
+    settings->setSavesAutomatically(true);
+    EXPECT_TRUE(stored().boolValue("saveCapturesAutomatically"));
+    EXPECT_TRUE(launch()->savesAutomatically());
 
     // A relative path would follow the working folder; it reads as unset.
     stored().setString("saveFolderPath", "Pictures");

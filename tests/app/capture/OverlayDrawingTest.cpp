@@ -38,4 +38,15 @@ TEST(OverlayDrawingTest, CoordinatesArePixelsFromTheDisplaysTopLeftAndTouchingAn
     ASSERT_TRUE(there.highlight);
     EXPECT_EQ(*there.highlight, QRectF(0, 0, 960, 540));
     EXPECT_EQ(there.label->text, "Editor \u2014 Doc");
+    EXPECT_FALSE(there.label->glyph);
+
+    // A recording's label says so after its glyph, which the box makes room for.
+    State recording = selection;
+    recording.purpose = SelectionPurpose::recording;
+    const Label marked = *scene(recording, right, fixedSize).label;
+    EXPECT_EQ(marked.text, "Record  200 \u00d7 200");
+    ASSERT_TRUE(marked.glyph);
+    EXPECT_EQ(marked.box.width(), 50 + 12 + recordGlyphDiameter + recordGlyphGap);
+    EXPECT_EQ(marked.glyph->left(), marked.box.left() + 6);
+    EXPECT_EQ(marked.textOrigin.x(), marked.glyph->right() + recordGlyphGap);
 }

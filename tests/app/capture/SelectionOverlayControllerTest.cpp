@@ -38,7 +38,7 @@ protected:
     // Returns once the window list has arrived.
     void begin(SelectionMode mode = SelectionMode::area) {
         QSignalSpy loaded(overlay.get(), &PanelSelectionOverlayController::windowsLoaded);
-        overlay->begin(mode, true);
+        overlay->begin(mode, true, SelectionPurpose::capture);
         testsupport::waitUntil([&loaded] { return !loaded.isEmpty(); });
     }
 
@@ -51,7 +51,7 @@ protected:
 } // namespace
 
 TEST_F(OverlayFixture, ANewBeginCoversEveryDisplayReplacingTheRunningSelectionAndFinishingUncoversIt) {
-    overlay->begin(SelectionMode::area, true);
+    overlay->begin(SelectionMode::area, true, SelectionPurpose::capture);
     begin();
     EXPECT_TRUE(overlayOpen());
     const auto panels = overlay->panels();
@@ -136,7 +136,7 @@ TEST_F(OverlayFixture, WhereTheSessionShowsNoWindowsSpaceSaysSoAndTheAreaStays) 
     EXPECT_EQ(notices, std::vector<std::string>{PanelSelectionOverlayController::noWindowsSentence});
     overlay->cancel();
     // Asked for a window straight away, twice before the list is in: said once, by the newer.
-    overlay->begin(SelectionMode::window, true);
+    overlay->begin(SelectionMode::window, true, SelectionPurpose::capture);
     begin(SelectionMode::window);
     testsupport::processEvents();
     EXPECT_EQ(notices.size(), 2u);
@@ -155,7 +155,7 @@ TEST_F(OverlayFixture, AScreenThatCantBeReadEndsTheSelectionWithTheReason) {
     std::vector<std::string> failures;
     QObject::connect(overlay.get(), &SelectionOverlayController::failed,
                      [&failures](const std::exception_ptr& failure) { failures.push_back(kit::describe(failure)); });
-    overlay->begin(SelectionMode::area, true);
+    overlay->begin(SelectionMode::area, true, SelectionPurpose::capture);
     ASSERT_TRUE(testsupport::waitUntil([this] { return !results.empty(); }));
     EXPECT_EQ(results[0].kind(), SelectionResult::Kind::cancelled);
     EXPECT_EQ(failures, std::vector<std::string>{"No portal."});

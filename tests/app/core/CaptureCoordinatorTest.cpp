@@ -90,6 +90,23 @@ TEST_F(CaptureCoordinatorTest, FullscreenTakesTheDisplayUnderThePointerAndTheOve
     emit overlay->finished(SelectionResult::window(77));
     ASSERT_TRUE(waitUntil([&] { return captured.size() == 3; }));
     EXPECT_EQ(backend->grabs.back(), QRect(100, 100, 300, 200));
+    EXPECT_FALSE(captured[2].first.isSaved);
+
+    // Saved as it is taken, where the user asked for it; a save that fails keeps it in the cache.
+    settings.setSavesAutomatically(true);
+    settings.setSaveFolder(home / "saved");
+    std::filesystem::create_directories(home / "saved");
+    coordinator->run(CaptureAction::fullscreen);
+    ASSERT_TRUE(waitUntil([&] { return captured.size() == 4; }));
+    EXPECT_TRUE(captured[3].first.isSaved);
+    EXPECT_EQ(captured[3].first.fileURL.parent_path(), home / "saved");
+    EXPECT_TRUE(std::filesystem::exists(captured[3].first.fileURL));
+    settings.setSaveFolder(home / "gone");
+    coordinator->run(CaptureAction::fullscreen);
+    ASSERT_TRUE(waitUntil([&] { return captured.size() == 5; }));
+    EXPECT_FALSE(captured[4].first.isSaved);
+    EXPECT_TRUE(std::filesystem::exists(captured[4].first.fileURL));
+    EXPECT_EQ(captured[4].second, std::optional<std::string>("Couldn't save: The save folder doesn't exist."));
 }
 
 TEST_F(CaptureCoordinatorTest, CaptureFailuresBecomeErrorTextOrThePermissionFlow) {
@@ -110,6 +127,7 @@ TEST_F(CaptureCoordinatorTest, RecordingStartsFromTheOverlayOrOutsideItStopsAndR
     // A cancelled recording overlay ends silently.
     coordinator->run(CaptureAction::recording);
     EXPECT_FALSE(overlay->begins.at(0).allowsWindowMode);
+    EXPECT_EQ(overlay->begins.at(0).purpose, SelectionPurpose::recording);
     emit overlay->finished(SelectionResult::cancelled());
     testsupport::processEvents();
     EXPECT_TRUE(recorder->starts.empty());

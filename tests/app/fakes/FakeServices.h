@@ -42,10 +42,13 @@ public:
     struct Begin {
         SelectionMode mode;
         bool allowsWindowMode;
+        SelectionPurpose purpose;
     };
     std::vector<Begin> begins;
 
-    void begin(SelectionMode mode, bool allowsWindowMode) override { begins.push_back({mode, allowsWindowMode}); }
+    void begin(SelectionMode mode, bool allowsWindowMode, SelectionPurpose purpose) override {
+        begins.push_back({mode, allowsWindowMode, purpose});
+    }
 };
 
 class Recorder : public ScreenRecorder {

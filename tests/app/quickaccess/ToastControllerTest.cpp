@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QThread>
 
 #include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/ToastController.h"
@@ -39,6 +40,12 @@ TEST(ToastController, ANoticeIsCentredOnTheDisplayUnderThePointerOffARecordingAn
     EXPECT_EQ(toast.currentView()->message(), "Copied text");
     ASSERT_TRUE(hidesWithin(1000));
     EXPECT_GE(sinceLast.elapsed(), 290);
+
+    // Shown while Glimpo is busy: the time counts once it is drawn.
+    toast.show("A recording that was cut short was saved.", "record.circle", 0.3);
+    QThread::msleep(500);
+    EXPECT_FALSE(hidesWithin(200));
+    EXPECT_TRUE(hidesWithin(1000));
 
     // A recording of the display's middle moves a notice showing off it, and its end back.
     screens.screens = fakes::Displays().screens;

@@ -36,7 +36,7 @@ public:
     }
 };
 
-constexpr std::uint32_t scanA = 38, scanB = 56, scanEscape = 9, scanMenu = 135, scanPrint = 107;
+constexpr std::uint32_t scanA = 38, scanB = 56, scanEscape = 9, scanMenu = 135, scanPrint = 107, scan4 = 13;
 
 bool recorderOpen() { return GlimpoUIState::shared().openSurfaces().count("shortcutRecorder") > 0; }
 
@@ -140,6 +140,35 @@ TEST_F(HotKeyRecorderTest, EscapeOrASecondClickStopsWithoutAChangeAndRemovingUnb
     EXPECT_FALSE(recorder->removeButton()->isVisible());
     ASSERT_TRUE(settings->hotKeyOverrides().contains(CaptureAction::area));
     EXPECT_FALSE(overrideFor(CaptureAction::area));
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(HotKeyRecorderTest, AShortcutAnotherActionHasIsOfferedToMoveOrToKeepListening) {
+    auto recording = makeRecorder(CaptureAction::recording);
+    recording->show();
+    const auto pressShiftSuper4 = [&] {
+        recording->recordButton()->click();
+        pressOn(recording->recordButton(), scan4, Qt::Key_4, Qt::ShiftModifier | Qt::MetaModifier);
+    };
+    const auto offered = [&] { return recording->moveButton()->isVisible() && recording->keepListeningButton()->isVisible(); };
+    pressShiftSuper4();
+    EXPECT_EQ(recording->hintLabel()->text().toStdString(), "Already used by Capture Area.");
+    ASSERT_TRUE(testsupport::waitUntil(offered));
+    EXPECT_FALSE(recording->capture().isRecording());
+    EXPECT_TRUE(settings->hotKeyOverrides().empty());
+
+    recording->keepListeningButton()->click();
+    EXPECT_TRUE(recording->capture().isRecording());
+    EXPECT_FALSE(offered());
+    recording->recordButton()->click();
+
+    pressShiftSuper4();
+    recording->moveButton()->click();
+    EXPECT_EQ(overrideFor(CaptureAction::recording), (HotKeyCombination{21, 768, "4"}));
+    ASSERT_TRUE(settings->hotKeyOverrides().contains(CaptureAction::area));
+    EXPECT_FALSE(overrideFor(CaptureAction::area));
+    EXPECT_EQ(recording->recordButton()->text().toStdString(), "⇧⌘4");
+    EXPECT_FALSE(recording->hintLabel()->isVisible());
     EXPECT_EQ(changes, 1);
 }
 

@@ -150,6 +150,26 @@ TEST_F(ShortcutServiceTest, EveryChangeOfTheOverridesRegistersAgain) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return logs.contains("shortcut", "shortcuts registered count=3 failed=0"); }));
     desk->press(5);
     EXPECT_EQ(pressed, std::vector<CaptureAction>{CaptureAction::text});
+
+    // Glimpo's own Capture Area has the key, not the desktop.
+    settings->setHotKeyOverride(CaptureAction::window, HotKeyCombination{21, shiftCommand, "4"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return service->failures().size() == 1; }));
+    EXPECT_EQ(service->failures().at(CaptureAction::window), "Already used by Capture Area.");
+}
+
+TEST_F(ShortcutServiceTest, AKeyTheDesktopHeldIsTriedAgainWhenAsked) {
+    desk->refusals[{20, shiftCommand}] = HotKeyStatus::alreadyRegistered;
+    desk->refusals[{23, shiftCommand}] = HotKeyStatus::unavailable;
+    service->start();
+    ASSERT_EQ(service->failures().size(), 2u);
+    desk->refusals.erase({20, shiftCommand});
+    service->retryHeldKeys();
+    EXPECT_EQ(service->failures().size(), 1u);
+    EXPECT_TRUE(desk->heldWithId(2));
+    // What no one held is not asked for again.
+    logs.clear();
+    service->retryHeldKeys();
+    EXPECT_FALSE(logs.contains("shortcut", "shortcuts registered count=2 failed=1"));
 }
 
 TEST_F(ShortcutServiceTest, ARecorderListeningTakesTheGrabsAwayUntilItStopsHoweverItStops) {

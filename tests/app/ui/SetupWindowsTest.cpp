@@ -7,6 +7,7 @@
 #include "tests/app/ui/FakeSetupSystem.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -59,7 +60,7 @@ TEST_F(SetupWindowsTest, SettingsEditsLandInTheStoreAndTheViewFollowsItsValuesFa
     system.desktopShortcuts = collidingDesktop;
     guide->refresh();
     failures.set({{CaptureAction::area, "This shortcut is already used."}});
-    std::optional<fs::path> answer = dir / "Shots";
+    std::optional<fs::path> answer = dir / "home" / "Shots";
     fs::path startedAt;
     const auto recorder = [](CaptureAction action, QWidget* parent) -> QWidget* {
         return new QPushButton(QString::fromUtf8(action.rawValue()), parent);
@@ -73,10 +74,25 @@ TEST_F(SetupWindowsTest, SettingsEditsLandInTheStoreAndTheViewFollowsItsValuesFa
 
     button(view, "Choose…")->click();
     EXPECT_EQ(startedAt, dir / "home" / "Desktop");
-    EXPECT_EQ(settings.saveFolder(), dir / "Shots");
+    EXPECT_EQ(settings.saveFolder(), dir / "home" / "Shots");
     answer.reset();
     button(view, "Choose…")->click();
-    EXPECT_EQ(settings.saveFolder(), dir / "Shots") << "cancelling changes nothing";
+    EXPECT_EQ(settings.saveFolder(), dir / "home" / "Shots") << "cancelling changes nothing";
+    // The path from the home folder, all of it on the tooltip.
+    testsupport::processEvents();
+    auto* folder = named<QLabel>(view, "saveFolderName");
+    EXPECT_EQ(folder->text(), "~/Shots");
+    EXPECT_EQ(folder->toolTip().toStdString(), (dir / "home" / "Shots").string());
+    settings.setSaveFolder("/srv/shots");
+    testsupport::processEvents();
+    EXPECT_EQ(folder->text(), "/srv/shots");
+
+    // Unsaved captures go with their thumbnails, unless every capture is saved as it is taken.
+    EXPECT_TRUE(shows(named(view, "discardNote"), view));
+    checkBox(view, "Save captures automatically")->click();
+    EXPECT_TRUE(settings.savesAutomatically());
+    testsupport::processEvents();
+    EXPECT_FALSE(shows(named(view, "discardNote"), view));
     named<QSpinBox>(view, "thumbnailSeconds")->stepUp();
     EXPECT_DOUBLE_EQ(settings.thumbnailSeconds(), 7.0);
     checkBox(view, "Play sounds")->click();
@@ -107,6 +123,13 @@ TEST_F(SetupWindowsTest, SettingsEditsLandInTheStoreAndTheViewFollowsItsValuesFa
     testsupport::processEvents();
     EXPECT_FALSE(shows(named(view, "failure-area"), view));
     EXPECT_TRUE(shows(named(view, "failure-fullscreen"), view));
+    // The desktop's settings still name the keys, but it let go of them: no warning.
+    failures.set({});
+    testsupport::processEvents();
+    EXPECT_FALSE(shows(warning, view));
+    failures.set({{CaptureAction::fullscreen, "The desktop refused the shortcut (error 1)."}});
+    testsupport::processEvents();
+    EXPECT_TRUE(shows(warning, view));
 
     // A recorder's edit refreshes the guide: clearing both colliding shortcuts ends the warning.
     settings.setHotKeyOverride(CaptureAction::area, std::nullopt);
