@@ -11,8 +11,9 @@ constexpr std::uint32_t shiftCommand = HotKeyCombination::shift | HotKeyCombinat
 constexpr long long permissionDeclinedCode = -3801;
 } // namespace
 
-const std::array<CaptureAction, 6>& CaptureAction::allCases() {
-    static const std::array<CaptureAction, 6> cases{area, fullscreen, window, recording, text, allInOne};
+const std::array<CaptureAction, 7>& CaptureAction::allCases() {
+    // The scrolling capture, added later, sits with the other captures of an area.
+    static const std::array<CaptureAction, 7> cases{area, fullscreen, window, scroll, recording, text, allInOne};
     return cases;
 }
 
@@ -31,6 +32,7 @@ std::string_view CaptureAction::rawValue() const {
     case recording: return "recording";
     case text: return "text";
     case allInOne: return "allInOne";
+    case scroll: return "scroll";
     }
     return {};
 }
@@ -43,6 +45,7 @@ std::string_view CaptureAction::title() const {
     case recording: return KIT_TRANSLATABLE("CaptureAction", "Record Screen");
     case text: return KIT_TRANSLATABLE("CaptureAction", "Capture Text");
     case allInOne: return KIT_TRANSLATABLE("CaptureAction", "All-in-One");
+    case scroll: return KIT_TRANSLATABLE("CaptureAction", "Capture Scrolling Area");
     }
     return {};
 }
@@ -55,7 +58,8 @@ std::optional<HotKeyCombination> CaptureAction::defaultHotKey() const {
     case allInOne: return HotKeyCombination{.keyCode = 23, .carbonModifiers = shiftCommand, .keyLabel = "5"};
     case window:
     case recording:
-    case text: return std::nullopt;
+    case text:
+    case scroll: return std::nullopt;
     }
     return std::nullopt;
 }

@@ -16,13 +16,13 @@ namespace kit {
 
 class CaptureAction {
 public:
-    enum Case { area, fullscreen, window, recording, text, allInOne };
+    enum Case { area, fullscreen, window, recording, text, allInOne, scroll };
 
     constexpr CaptureAction(Case value) : value_(value) {}
     constexpr operator Case() const { return value_; }
 
     // Every action, in declaration order; menus, settings rows and binding tables follow it.
-    static const std::array<CaptureAction, 6>& allCases();
+    static const std::array<CaptureAction, 7>& allCases();
     // Exact, case-sensitive match of a raw value.
     static std::optional<CaptureAction> fromRawValue(std::string_view raw);
 

@@ -175,6 +175,7 @@ void AppDelegate::handle(CommandLine::Request request, int delaySeconds) {
     case Request::record: return perform(kit::CaptureAction::recording, delaySeconds);
     case Request::text: return perform(kit::CaptureAction::text);
     case Request::bar: return perform(kit::CaptureAction::allInOne);
+    case Request::scroll: return perform(kit::CaptureAction::scroll);
     case Request::settings: return showSettings();
     // An edit comes with its file, through edit().
     case Request::edit: return;
@@ -239,6 +240,7 @@ void AppDelegate::connectMenu(const MenuActions& menu) {
     connect(&menu, &MenuActions::captureArea, this, route(kit::CaptureAction::area));
     connect(&menu, &MenuActions::captureFullscreen, this, route(kit::CaptureAction::fullscreen));
     connect(&menu, &MenuActions::captureWindow, this, route(kit::CaptureAction::window));
+    connect(&menu, &MenuActions::captureScrollingArea, this, route(kit::CaptureAction::scroll));
     connect(&menu, &MenuActions::startRecording, this, route(kit::CaptureAction::recording));
     connect(&menu, &MenuActions::stopRecording, this, [this] { coordinator().stopRecordingNow(); });
     connect(&menu, &MenuActions::captureText, this, route(kit::CaptureAction::text));

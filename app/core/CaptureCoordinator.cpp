@@ -67,6 +67,14 @@ void CaptureCoordinator::run(kit::CaptureAction action) {
     case kit::CaptureAction::text:
         captureText();
         break;
+    case kit::CaptureAction::scroll:
+        // The same action ends a scrolling capture that runs.
+        if (ScrollCaptureController* scrolling = scrollCapture(); scrolling && scrolling->isRunning()) {
+            scrolling->stop();
+        } else if (scrolling) {
+            selectFor(Purpose::scroll, SelectionMode::area, true);
+        }
+        break;
     case kit::CaptureAction::allInOne:
         // The bar is the delegate's to toggle; it never reaches the coordinator.
         break;
@@ -85,6 +93,7 @@ SelectionOverlayController& CaptureCoordinator::overlay() {
             case Purpose::capture: return report(failure, QT_TR_NOOP("Couldn't capture"));
             case Purpose::recording: return report(failure, QT_TR_NOOP("Couldn't start recording"));
             case Purpose::text: return report(failure, QT_TR_NOOP("Couldn't read the text"));
+            case Purpose::scroll: return report(failure, QT_TR_NOOP("Couldn't capture"));
             }
         });
     }
@@ -104,6 +113,14 @@ void CaptureCoordinator::selectFor(Purpose purpose, SelectionMode mode, bool all
 }
 
 void CaptureCoordinator::selectionFinished(const SelectionResult& result) {
+    if (purpose_ == Purpose::scroll) {
+        if (result.kind() == SelectionResult::Kind::cancelled) {
+            log_.info("selection cancelled");
+        } else if (ScrollCaptureController* scrolling = scrollCapture()) {
+            scrolling->start(result);
+        }
+        return;
+    }
     if (purpose_ != Purpose::capture) {
         // Window picking is off, so anything but an area ends the flow silently.
         if (result.kind() != SelectionResult::Kind::area) return;
@@ -272,6 +289,19 @@ QCoro::Task<void> CaptureCoordinator::recognizeText(SelectionResult area) {
     log_.info("text copied characters={}", characterCount(text));
     services_.sounds->play(kit::CaptureSound::textCopied);
     emit message(tr("Text copied").toStdString(), "doc.on.clipboard");
+}
+
+ScrollCaptureController* CaptureCoordinator::scrollCapture() {
+    if (!scrollCapture_ && services_.makeScrollCapture) {
+        scrollCapture_ = services_.makeScrollCapture();
+        connect(scrollCapture_.get(), &ScrollCaptureController::finished, this, [this](const CapturedImage& picture) {
+            // Stored, sounded and shown like any other capture.
+            capture([picture](ScreenCaptureService&) -> QCoro::Task<CapturedImage> { co_return picture; });
+        });
+        connect(scrollCapture_.get(), &ScrollCaptureController::failed, this,
+                [this](const std::exception_ptr& failure) { report(failure, QT_TR_NOOP("Couldn't capture")); });
+    }
+    return scrollCapture_.get();
 }
 
 void CaptureCoordinator::report(const std::exception_ptr& failure, const char* title) {

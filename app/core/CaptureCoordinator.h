@@ -19,6 +19,7 @@
 #include "app/base/PermissionGate.h"
 #include "app/platform/audio/SoundPlayer.h"
 #include "app/recording/ScreenRecorder.h"
+#include "app/scrolling/ScrollCaptureController.h"
 #include "app/storage/Capture.h"
 #include "app/text/TextRecognitionService.h"
 #include "kit/CaptureVocabulary.h"
@@ -43,6 +44,8 @@ public:
         std::function<MicrophoneAuthorization()> microphoneStatus;
         // Puts plain text on the clipboard.
         std::function<void(const std::string&)> copyText;
+        // The scrolling capture, made on its first use; none: the action does nothing.
+        std::function<std::unique_ptr<ScrollCaptureController>()> makeScrollCapture;
     };
 
     CaptureCoordinator(AppSettings& settings, CaptureLibrary& library, Services services, QObject* parent = nullptr);
@@ -75,7 +78,7 @@ signals:
 private:
     using CaptureWork = std::function<QCoro::Task<CapturedImage>(ScreenCaptureService&)>;
     // What the running selection is for.
-    enum class Purpose { capture, recording, text };
+    enum class Purpose { capture, recording, text, scroll };
 
     // Made on first use.
     SelectionOverlayController& overlay();
@@ -91,6 +94,8 @@ private:
     QCoro::Task<bool> microphoneAllowed();
     void captureText();
     QCoro::Task<void> recognizeText(SelectionResult area);
+    // Made on first use; null without a factory.
+    ScrollCaptureController* scrollCapture();
     // `title` is English, marked for translation: the log keeps it, the user reads it translated.
     void report(const std::exception_ptr& failure, const char* title);
     static std::string couldntSave(const kit::SaveError& error);
@@ -99,6 +104,7 @@ private:
     CaptureLibrary& library_;
     Services services_;
     std::unique_ptr<SelectionOverlayController> overlay_;
+    std::unique_ptr<ScrollCaptureController> scrollCapture_;
     Purpose purpose_ = Purpose::capture;
     Logger log_{"coordinator"};
 };

@@ -24,11 +24,13 @@ struct Option {
     const char* help;
 };
 
-constexpr std::array<Option, 8> options{{
+constexpr std::array<Option, 9> options{{
     {"--area", Request::area, QT_TRANSLATE_NOOP("CommandLine", "Capture a dragged area (Space picks a window)")},
     {"--window", Request::window, QT_TRANSLATE_NOOP("CommandLine", "Capture one window")},
     {"--fullscreen", Request::fullscreen,
      QT_TRANSLATE_NOOP("CommandLine", "Capture the whole display under the pointer")},
+    {"--scroll", Request::scroll,
+     QT_TRANSLATE_NOOP("CommandLine", "Capture a dragged area as it scrolls, taller than the screen")},
     {"--record", Request::record,
      QT_TRANSLATE_NOOP("CommandLine", "Start recording the screen, or stop the recording that runs")},
     {"--text", Request::text, QT_TRANSLATE_NOOP("CommandLine", "Copy the text of a dragged area")},
@@ -37,7 +39,7 @@ constexpr std::array<Option, 8> options{{
     {"--quit", Request::quit, QT_TRANSLATE_NOOP("CommandLine", "Quit the running Glimpo")},
 }};
 
-constexpr std::array<std::pair<Request, std::string_view>, 10> words{{
+constexpr std::array<std::pair<Request, std::string_view>, 11> words{{
     {Request::reopen, "reopen"},
     {Request::area, "area"},
     {Request::window, "window"},
@@ -47,6 +49,7 @@ constexpr std::array<std::pair<Request, std::string_view>, 10> words{{
     {Request::bar, "bar"},
     {Request::settings, "settings"},
     {Request::quit, "quit"},
+    {Request::scroll, "scroll"},
     {Request::edit, "edit"},
 }};
 

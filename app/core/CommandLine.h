@@ -15,7 +15,7 @@ class Translations;
 namespace CommandLine {
 
 // What a launch asks of the running Glimpo; `reopen` is a launch without an action.
-enum class Request { reopen, area, window, fullscreen, record, text, bar, settings, quit, edit };
+enum class Request { reopen, area, window, fullscreen, record, text, bar, settings, quit, edit, scroll };
 
 // The word a request travels as between launches ("area"); parsing it back refuses anything else.
 std::string_view word(Request request);

@@ -22,11 +22,14 @@
 #include "app/platform/wayland/ScreenCastPortal.h"
 #include "app/platform/x11/KeyboardLayout.h"
 #include "app/platform/x11/X11HotKeyBackend.h"
+#include "app/platform/x11/X11ScrollInput.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
 #include "app/quickaccess/QuickAccessController.h"
 #include "app/quickaccess/ToastController.h"
 #include "app/recording/MicrophoneProbe.h"
 #include "app/recording/StreamScreenRecorder.h"
+#include "app/scrolling/DamageFrames.h"
+#include "app/scrolling/SharedScreenFrames.h"
 #include "app/setup/LaunchAtLogin.h"
 #include "app/shortcuts/HotKeyCenter.h"
 #include "app/text/ScreenTextRecognitionService.h"
@@ -86,7 +89,7 @@ AppDelegate::Environment load() {
     environment.screenPermission = portal ? std::function<bool()>([portal] { return portal->allowed(); })
                                           : std::function<bool()>(PermissionGate::screenCaptureAllowed);
     environment.openFolder = platform::desktop::openFolder;
-    environment.makeServices = [backend, displays](AppSettings& settings) {
+    environment.makeServices = [backend, displays, wayland](AppSettings& settings) {
         CaptureCoordinator::Services services;
         services.capturer = std::make_unique<ScreenCaptureService>(backend, displays, std::make_unique<QtOwnWindows>());
         services.makeOverlay = [](ScreenCaptureService& capturer) -> std::unique_ptr<SelectionOverlayController> {
@@ -96,6 +99,22 @@ AppDelegate::Environment load() {
         services.sounds = std::make_unique<SystemSoundPlayer>(settings);
         services.recognizer = std::make_unique<ScreenTextRecognitionService>();
         services.microphoneStatus = &MicrophoneProbe::authorization;
+        services.makeScrollCapture = [backend, displays, wayland, &settings] {
+            ScrollCaptureController::Platform platform;
+            platform.displays = displays;
+            platform.backend = backend;
+            // XTest under Xwayland would reach only X programs: there the user scrolls.
+            platform.input = std::make_unique<platform::x11::X11ScrollInput>(!wayland);
+            platform.ownWindows = std::make_unique<QtOwnWindows>();
+            platform.makeFrames = [backend, wayland, &settings](const DisplayInfo& display) -> std::unique_ptr<ScreenFrames> {
+                // The same shared screen as the recordings, so the desktop asks once for both.
+                if (wayland)
+                    return std::make_unique<SharedScreenFrames>(
+                        platform::wayland::ScreenCastPortal::keepingChoiceIn(settings.defaults()), display.pixels);
+                return std::make_unique<DamageFrames>(backend);
+            };
+            return std::make_unique<ScrollCaptureController>(std::move(platform));
+        };
         return services;
     };
     environment.makeRecorder = [displays, wayland](CaptureLibrary& library,

@@ -57,6 +57,22 @@ public:
     virtual std::optional<std::string> finish(kit::MediaTime stopTime) = 0;
 };
 
+// Pictures of one area of a screen that a Wayland session shared, each time the screen changes:
+// the frames of a scrolling capture there.
+class ScreenPictures {
+public:
+    using PictureHandler = std::function<void(QImage picture)>;
+    using StopHandler = std::function<void(const std::string& error)>;
+
+    virtual ~ScreenPictures() = default;
+    // Throws kit::Error when the stream can't start. `onPicture` runs on the stream's thread with
+    // the area's pixels (Format_RGB32, at the stream's own resolution); `onStopped` once, there
+    // too, when the stream ends by itself.
+    virtual void start(PictureHandler onPicture, StopHandler onStopped) = 0;
+    // Returns when the stream's thread has ended. Idempotent.
+    virtual void stop() = 0;
+};
+
 class RecordingModule {
 public:
     virtual ~RecordingModule() = default;
@@ -72,6 +88,10 @@ public:
     virtual std::optional<QImage> firstFrame(const std::filesystem::path& movie) const = 0;
     // Whether the sound server answers and has a default input source. Blocking.
     virtual bool hasInputSource(int timeoutMs) const = 0;
+    // The pictures of `rootArea` (root pixels, inside the shared screen's area); the stream
+    // takes the screen's PipeWire remote over.
+    virtual std::unique_ptr<ScreenPictures> watchSharedScreen(const RecordingSession::Settings::SharedScreen& screen,
+                                                              QRect rootArea) const = 0;
 
     // The loaded module's operations; throws kit::Error when the module is missing, damaged or
     // of another version. Blocking (the first call loads the module); any thread.
@@ -80,5 +100,5 @@ public:
 
 // Raised with every change to the two classes above: a module built against another version of
 // them is refused rather than called.
-#define GLIMPO_RECORDING_MODULE_IID "org.glimpo.Glimpo.RecordingModule/1"
+#define GLIMPO_RECORDING_MODULE_IID "org.glimpo.Glimpo.RecordingModule/2"
 Q_DECLARE_INTERFACE(RecordingModule, GLIMPO_RECORDING_MODULE_IID)

@@ -7,7 +7,26 @@ extern "C" {
 #include "app/platform/audio/SoundServer.h"
 #include "app/platform/media/FirstFrame.h"
 #include "app/platform/media/MovieFinisher.h"
+#include "app/platform/wayland/PipeWireScreenStream.h"
 #include "app/recording/StreamRecordingSession.h"
+
+namespace {
+
+class SharedScreenPictures : public ScreenPictures {
+public:
+    SharedScreenPictures(const RecordingSession::Settings::SharedScreen& screen, QRect rootArea)
+        : stream_({rootArea, {}}, {screen.fd, screen.node, screen.area}) {}
+
+    void start(PictureHandler onPicture, StopHandler onStopped) override {
+        stream_.startPictures(std::move(onPicture), std::move(onStopped));
+    }
+    void stop() override { stream_.stop(); }
+
+private:
+    platform::wayland::PipeWireScreenStream stream_;
+};
+
+} // namespace
 
 StreamRecordingModule::StreamRecordingModule() {
     // FFmpeg's encoders report their statistics on standard error; Glimpo's log says what matters.
@@ -29,4 +48,9 @@ std::optional<QImage> StreamRecordingModule::firstFrame(const std::filesystem::p
 
 bool StreamRecordingModule::hasInputSource(int timeoutMs) const {
     return platform::audio::hasInputSource(timeoutMs);
+}
+
+std::unique_ptr<ScreenPictures> StreamRecordingModule::watchSharedScreen(
+    const RecordingSession::Settings::SharedScreen& screen, QRect rootArea) const {
+    return std::make_unique<SharedScreenPictures>(screen, rootArea);
 }

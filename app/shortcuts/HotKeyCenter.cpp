@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
 
 std::string GlobalHotKeyError::errorDescription() const {
     if (status == platform::HotKeyStatus::alreadyRegistered) {
@@ -19,9 +20,18 @@ std::string GlobalHotKeyError::errorDescription() const {
 }
 
 std::uint32_t HotKeyCenter::id(kit::CaptureAction action) {
-    const auto& all = kit::CaptureAction::allCases();
-    const auto position = std::find(all.begin(), all.end(), action) - all.begin();
-    return static_cast<std::uint32_t>(position) + 1;
+    // An action keeps the id it came with, wherever it is listed: the desktop's shortcuts portal
+    // remembers the user's keys by these ids.
+    switch (action) {
+    case kit::CaptureAction::area: return 1;
+    case kit::CaptureAction::fullscreen: return 2;
+    case kit::CaptureAction::window: return 3;
+    case kit::CaptureAction::recording: return 4;
+    case kit::CaptureAction::text: return 5;
+    case kit::CaptureAction::allInOne: return 6;
+    case kit::CaptureAction::scroll: return 7;
+    }
+    return 0;
 }
 
 HotKeyCenter::HotKeyCenter(std::unique_ptr<Backend> backend, QObject* parent)

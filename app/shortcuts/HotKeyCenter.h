@@ -34,7 +34,8 @@ public:
     using Backend = platform::HotKeyBackend;
 
     static constexpr std::uint32_t transientId = 999;
-    // An action's id is its place among all actions plus one, bound or not.
+    // 1 to 6 for the first six actions, as they were listed, and 7 for the scrolling capture;
+    // bound or not.
     static std::uint32_t id(kit::CaptureAction action);
 
     // No backend: the desktop's own.

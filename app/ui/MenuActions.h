@@ -14,6 +14,7 @@ signals:
     void captureArea();
     void captureFullscreen();
     void captureWindow();
+    void captureScrollingArea();
     void startRecording();
     void stopRecording();
     void captureText();

@@ -241,6 +241,7 @@ void StatusItemController::addCaptureItems() {
         {QT_TRANSLATE_NOOP("CaptureAction", "Capture Area"), &MenuActions::captureArea},
         {QT_TRANSLATE_NOOP("CaptureAction", "Capture Fullscreen"), &MenuActions::captureFullscreen},
         {QT_TRANSLATE_NOOP("CaptureAction", "Capture Window"), &MenuActions::captureWindow},
+        {QT_TRANSLATE_NOOP("CaptureAction", "Capture Scrolling Area"), &MenuActions::captureScrollingArea},
         {QT_TRANSLATE_NOOP("CaptureAction", "Record Screen"), &MenuActions::startRecording},
         {QT_TRANSLATE_NOOP("CaptureAction", "Capture Text"), &MenuActions::captureText},
         {QT_TRANSLATE_NOOP("CaptureAction", "All-in-One"), &MenuActions::openAllInOne},

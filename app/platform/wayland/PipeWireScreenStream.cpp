@@ -15,6 +15,8 @@ extern "C" {
 #include <QCoreApplication>
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <cstring>
 
 #include "app/base/Log.h"
 #include "kit/Error.h"
@@ -81,6 +83,7 @@ struct PipeWireScreenStream::Reader {
     spa_source* repeater = nullptr;
     AVFrame* last = nullptr;
     FrameHandler onFrame;
+    PictureHandler onPicture;
     StopHandler onStopped;
     Logger log{"recording"};
 
@@ -101,7 +104,7 @@ struct PipeWireScreenStream::Reader {
         auto& r = *static_cast<Reader*>(data);
         r.state = state;
         if (state == PW_STREAM_STATE_ERROR && message) r.error = message;
-        if ((state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) && !r.stopping && r.onFrame)
+        if ((state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) && !r.stopping && r.delivering())
             r.reportStop(r.error.empty() ? text(streamEnded)
                                          : text(QT_TRANSLATE_NOOP("PipeWireScreenStream", "The shared screen stopped: %1."), r.error));
         pw_thread_loop_signal(r.loop, false);
@@ -138,6 +141,8 @@ struct PipeWireScreenStream::Reader {
         pw_stream_queue_buffer(r.stream, buffer);
     }
 
+    bool delivering() const { return onFrame || onPicture; }
+
     // Frames that would show Glimpo's own windows are held back: the movie keeps its last clean
     // picture.
     bool covered() const {
@@ -160,9 +165,13 @@ struct PipeWireScreenStream::Reader {
     }
 
     void deliver(const std::uint8_t* pixels, int stride) {
-        if (stopping || inputFormat == AV_PIX_FMT_NONE || !onFrame) return;
+        if (stopping || inputFormat == AV_PIX_FMT_NONE || !delivering()) return;
         const std::int64_t now = monotonicNanoseconds();
         const QRect wanted = configuration.sourceRect;
+        if (onPicture) {
+            deliverPicture(pixels, stride);
+            return;
+        }
         if (covered())
             return onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(now), StreamFrame::Status::held, nullptr});
         const double sx = double(format.size.width) / source.area.width();
@@ -194,6 +203,37 @@ struct PipeWireScreenStream::Reader {
         handOver(picture, now);
     }
 
+    // The source rectangle in the stream's own pixels, copied as 0xffRRGGBB words.
+    void deliverPicture(const std::uint8_t* pixels, int stride) {
+        const QRect wanted = configuration.sourceRect;
+        const double sx = double(format.size.width) / source.area.width();
+        const double sy = double(format.size.height) / source.area.height();
+        const QRect crop = QRect(int(std::lround((wanted.x() - source.area.x()) * sx)),
+                                 int(std::lround((wanted.y() - source.area.y()) * sy)), int(std::lround(wanted.width() * sx)),
+                                 int(std::lround(wanted.height() * sy)))
+                               .intersected(QRect(0, 0, int(format.size.width), int(format.size.height)));
+        if (crop.isEmpty()) return;
+        QImage picture(crop.size(), QImage::Format_RGB32);
+        if (picture.isNull()) return;
+        for (int y = 0; y < crop.height(); ++y) {
+            const auto* from = pixels + std::size_t(crop.y() + y) * stride + std::size_t(crop.x()) * 4;
+            auto* to = reinterpret_cast<std::uint32_t*>(picture.scanLine(y));
+            for (int x = 0; x < crop.width(); ++x) {
+                std::uint32_t v = 0;
+                std::memcpy(&v, from + std::size_t(x) * 4, 4);
+                // Byte order in memory: B G R x, R G B x, x R G B or x B G R.
+                switch (inputFormat) {
+                case AV_PIX_FMT_BGR0: break;
+                case AV_PIX_FMT_RGB0: v = (v & 0xff00) | ((v & 0xff) << 16) | ((v >> 16) & 0xff); break;
+                case AV_PIX_FMT_0RGB: v = ((v >> 8) & 0xff) << 16 | ((v >> 16) & 0xff) << 8 | (v >> 24); break;
+                default: v = (v >> 24) << 16 | ((v >> 16) & 0xff) << 8 | ((v >> 8) & 0xff); break;
+                }
+                to[x] = v | 0xff000000u;
+            }
+        }
+        onPicture(std::move(picture));
+    }
+
     void reportStop(const std::string& reason) {
         if (stopReported) return;
         stopReported = true;
@@ -211,6 +251,16 @@ PipeWireScreenStream::PipeWireScreenStream(Configuration configuration, Source s
 PipeWireScreenStream::~PipeWireScreenStream() { stop(); }
 
 void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
+    reader_->onFrame = std::move(onFrame);
+    connect(std::move(onStopped));
+}
+
+void PipeWireScreenStream::startPictures(PictureHandler onPicture, StopHandler onStopped) {
+    reader_->onPicture = std::move(onPicture);
+    connect(std::move(onStopped));
+}
+
+void PipeWireScreenStream::connect(StopHandler onStopped) {
     Reader& r = *reader_;
     pw_init(nullptr, nullptr);
     r.loop = pw_thread_loop_new("glimpo-screen", nullptr);
@@ -220,7 +270,6 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     if (pw_thread_loop_start(r.loop) < 0) throw kit::Error(text(QT_TRANSLATE_NOOP("PipeWireScreenStream", "The screen can't be recorded: PipeWire could not start.")));
 
     pw_thread_loop_lock(r.loop);
-    r.onFrame = std::move(onFrame);
     r.onStopped = std::move(onStopped);
     // The core owns the portal's descriptor from here on.
     r.core = pw_context_connect_fd(r.context, r.source.fd, nullptr, 0);
@@ -272,7 +321,7 @@ void PipeWireScreenStream::start(FrameHandler onFrame, StopHandler onStopped) {
     const bool streaming = r.state == PW_STREAM_STATE_STREAMING;
     const std::string error = r.error;
     if (!streaming) r.stopping = true;
-    if (streaming)
+    if (streaming && r.onFrame)
         r.onFrame(StreamFrame{kit::MediaTime::fromNanoseconds(monotonicNanoseconds()), StreamFrame::Status::started, nullptr});
     pw_thread_loop_unlock(r.loop);
     if (!streaming)

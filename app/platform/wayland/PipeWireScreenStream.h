@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include <QImage>
+
 #include "app/platform/ScreenStream.h"
 
 namespace platform::wayland {
@@ -28,12 +30,19 @@ public:
     PipeWireScreenStream& operator=(const PipeWireScreenStream&) = delete;
 
     void start(FrameHandler onFrame, StopHandler onStopped) override;
+    // Instead of movie frames: the source rectangle's own pixels (Format_RGB32, at the stream's
+    // resolution), unscaled, whenever the screen changed.
+    using PictureHandler = std::function<void(QImage picture)>;
+    void startPictures(PictureHandler onPicture, StopHandler onStopped);
     void stop() override;
     void setExcludedAreas(std::vector<QRect> rootRects) override;
 
     struct Reader;
 
 private:
+    // Opens the stream for the handler set.
+    void connect(StopHandler onStopped);
+
     std::unique_ptr<Reader> reader_;
 };
 
