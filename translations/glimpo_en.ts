@@ -28,4 +28,14 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>ScrollCapturePanel</name>
+    <message numerus="yes">
+        <source>%Ln pixel(s) tall</source>
+        <translation>
+            <numerusform>%Ln pixel tall</numerusform>
+            <numerusform>%Ln pixels tall</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>

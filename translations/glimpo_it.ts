@@ -119,6 +119,10 @@
         <source>All-in-One</source>
         <translation>Tutto in uno</translation>
     </message>
+    <message>
+        <source>Capture Scrolling Area</source>
+        <translation>Cattura area a scorrimento</translation>
+    </message>
 </context>
 <context>
     <name>CaptureCoordinator</name>
@@ -289,6 +293,10 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
     <message>
         <source>give one picture at a time</source>
         <translation>indicare un&apos;immagine alla volta</translation>
+    </message>
+    <message>
+        <source>Capture a dragged area as it scrolls, taller than the screen</source>
+        <translation>Cattura un&apos;area trascinata mentre scorre, più alta dello schermo</translation>
     </message>
 </context>
 <context>
@@ -945,6 +953,10 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
         <source>A part of Glimpo is damaged (%1). Reinstall Glimpo.</source>
         <translation>Una parte di Glimpo è danneggiata (%1). Reinstallare Glimpo.</translation>
     </message>
+    <message>
+        <source>A part of Glimpo is from another version (%1). Reinstall Glimpo.</source>
+        <translation>Una parte di Glimpo è di un&apos;altra versione (%1). Reinstalla Glimpo.</translation>
+    </message>
 </context>
 <context>
     <name>OverlayDrawing</name>
@@ -1200,6 +1212,63 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
     <message>
         <source>Screen capture was not allowed.</source>
         <translation>La cattura dello schermo non è stata consentita.</translation>
+    </message>
+</context>
+<context>
+    <name>ScrollCaptureController</name>
+    <message>
+        <source>Glimpo can&apos;t read the screen.</source>
+        <translation>Glimpo non riesce a leggere lo schermo.</translation>
+    </message>
+    <message>
+        <source>The area is too small for a scrolling capture.</source>
+        <translation>L&apos;area è troppo piccola per una cattura a scorrimento.</translation>
+    </message>
+    <message>
+        <source>Nothing was captured.</source>
+        <translation>Non è stato catturato nulla.</translation>
+    </message>
+    <message>
+        <source>The shared screen doesn&apos;t show the selected area. Share the screen it is on.</source>
+        <translation>Lo schermo condiviso non mostra l&apos;area selezionata. Condividi lo schermo su cui si trova.</translation>
+    </message>
+    <message>
+        <source>The shared screen sent nothing.</source>
+        <translation>Lo schermo condiviso non ha inviato nulla.</translation>
+    </message>
+</context>
+<context>
+    <name>ScrollCapturePanel</name>
+    <message>
+        <source>Scrolling Capture</source>
+        <translation>Cattura a scorrimento</translation>
+    </message>
+    <message>
+        <source>Glimpo is scrolling. Press Esc or Enter, or click, to stop. To scroll yourself, point at the area.</source>
+        <translation>Glimpo sta scorrendo. Premi Esc o Invio, o fai clic, per fermarti. Per scorrere tu stesso, punta sull&apos;area.</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Ferma</translation>
+    </message>
+    <message>
+        <source>Scroll the area now, with the wheel or the keys. Press Enter or click Done at the end.</source>
+        <translation>Ora scorri l&apos;area con la rotella o i tasti. Alla fine premi Invio o fai clic su Fatto.</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Fatto</translation>
+    </message>
+    <message>
+        <source>The area didn&apos;t scroll by itself. Scroll it with the wheel or the keys, then press Enter or click.</source>
+        <translation>L&apos;area non è scorsa da sola. Scorrila con la rotella o i tasti, poi premi Invio o fai clic.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln pixel(s) tall</source>
+        <translation>
+            <numerusform>%Ln pixel di altezza</numerusform>
+            <numerusform>%Ln pixel di altezza</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,7 @@
 #include "app/scrolling/DamageFrames.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 #include "kit/Error.h"
@@ -26,6 +28,6 @@ QCoro::Task<bool> DamageFrames::changed() {
 QCoro::Task<QImage> DamageFrames::grab() {
     std::vector<QRect> areas{area_};
     std::vector<QImage> images = co_await backend_->grabAreas(std::move(areas));
-    if (images.empty()) throw kit::Error("Glimpo can't read the screen.");
+    if (images.empty()) throw kit::Error(QCoreApplication::translate("ScrollCaptureController", "Glimpo can't read the screen.").toStdString());
     co_return std::move(images.front());
 }

@@ -1,5 +1,7 @@
 #include "app/scrolling/ScrollCaptureController.h"
 
+#include <QCoreApplication>
+
 #include <QElapsedTimer>
 #include <QPointer>
 #include <qcoro/qcorotimer.h>
@@ -118,7 +120,7 @@ ScrollCaptureController::Target ScrollCaptureController::resolve(const Selection
                               .intersected(display->pixels);
     }
     if (target.rootArea.width() < smallestSide || target.rootArea.height() < smallestSide)
-        throw kit::Error("The area is too small for a scrolling capture.");
+        throw kit::Error(QCoreApplication::translate("ScrollCaptureController", "The area is too small for a scrolling capture.").toStdString());
     return target;
 }
 
@@ -184,7 +186,7 @@ QCoro::Task<std::optional<CapturedImage>> ScrollCaptureController::capture(Scree
     if (gone()) co_return std::nullopt;
     QImage frame = co_await frames.grab();
     if (gone()) co_return std::nullopt;
-    if (frame.isNull()) throw kit::Error("Glimpo can't read the screen.");
+    if (frame.isNull()) throw kit::Error(QCoreApplication::translate("ScrollCaptureController", "Glimpo can't read the screen.").toStdString());
     frame = frame.convertToFormat(QImage::Format_RGB32);
     kit::ScrollStitcher stitcher(frame.width(), frame.height(), heightLimit);
     stitcher.add(rowsOf(frame));
@@ -295,7 +297,7 @@ QCoro::Task<std::optional<CapturedImage>> ScrollCaptureController::capture(Scree
               joined, stitcher.height(), clock.elapsed(), slowestStitch);
     const double pixelsPerPoint = target.display.scale * frame.width() / double(target.rootArea.width());
     QImage image = imageOf(stitcher.take(target.window));
-    if (image.isNull()) throw kit::Error("Nothing was captured.");
+    if (image.isNull()) throw kit::Error(QCoreApplication::translate("ScrollCaptureController", "Nothing was captured.").toStdString());
     const kit::Size points{image.width() / pixelsPerPoint, image.height() / pixelsPerPoint};
     co_return CapturedImage{std::move(image), points};
 }

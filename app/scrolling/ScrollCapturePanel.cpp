@@ -129,7 +129,7 @@ void ScrollCapturePanel::setMode(Mode mode) {
 void ScrollCapturePanel::showStrip(const std::uint32_t* rows, int width, int height, int changedFrom) {
     if (!rows || width <= 0 || height <= 0) return;
     strip_->update(rows, width, height, changedFrom);
-    size_->setText(tr("%1 pixels tall").arg(QLocale().toString(height)));
+    size_->setText(tr("%Ln pixel(s) tall", nullptr, height));
 }
 
 std::optional<QRect> ScrollCapturePanel::placeBeside(const QRect& area, const QRect& screen, const QSize& size, int gap) {

@@ -1,5 +1,7 @@
 #include "app/scrolling/SharedScreenFrames.h"
 
+#include <QCoreApplication>
+
 #include <unistd.h>
 
 #include <chrono>
@@ -30,7 +32,7 @@ QCoro::Task<void> SharedScreenFrames::open(QRect rootArea) {
     const QRect shared = grant.area.isEmpty() ? display_ : grant.area;
     if (!shared.contains(rootArea)) {
         ::close(grant.fd);
-        throw kit::Error("The shared screen doesn't show the selected area. Share the screen it is on.");
+        throw kit::Error(QCoreApplication::translate("ScrollCaptureController", "The shared screen doesn't show the selected area. Share the screen it is on.").toStdString());
     }
     pictures_ = RecordingModule::load().watchSharedScreen({grant.fd, grant.node, shared}, rootArea);
     ScreenPictures& pictures = *pictures_;
@@ -56,7 +58,7 @@ QCoro::Task<void> SharedScreenFrames::open(QRect rootArea) {
     while (latest_.isNull() && stopped_.empty() && std::chrono::steady_clock::now() < deadline)
         co_await QCoro::sleepFor(10ms);
     if (!stopped_.empty()) throw kit::Error(stopped_);
-    if (latest_.isNull()) throw kit::Error("The shared screen sent nothing.");
+    if (latest_.isNull()) throw kit::Error(QCoreApplication::translate("ScrollCaptureController", "The shared screen sent nothing.").toStdString());
 }
 
 void SharedScreenFrames::received(QImage picture) { latest_ = std::move(picture); }

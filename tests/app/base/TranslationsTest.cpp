@@ -163,8 +163,8 @@ TEST(Translations, EveryCatalogueIsCompleteForWhatTheSourcesMark) {
 TEST(Translations, EverySentenceUsersReadGoesThroughTranslation) {
     // Known English on purpose: window titles the tests find the panels by (they have no title
     // bar), the stored labels of keys, and the kit's shortcut parsing errors, which only the log reads.
-    const QStringList english{"Glimpo Thumbnail", "Glimpo Countdown", "Glimpo Notice", "Glimpo All-in-One",
-                              "Glimpo selection", "Glimpo Recording Frame", "Scroll Lock"};
+    const QStringList english{"Glimpo Thumbnail",  "Glimpo Countdown", "Glimpo Notice",          "Glimpo Scrolling Capture",
+                              "Glimpo All-in-One", "Glimpo selection", "Glimpo Recording Frame", "Scroll Lock"};
     const QStringList logOnly{"kit/HotKeyBindings.cpp", "kit/HotKeyCombination.cpp"};
     QStringList escaped;
     for (const QString folder : {"app", "kit"}) {
