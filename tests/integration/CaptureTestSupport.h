@@ -62,8 +62,8 @@ inline long long pixelsOtherThan(const QImage& image, const QRect& area, const Q
     return count;
 }
 
-// Whether another client could take the keyboard and the pointer now: nobody holds them.
-inline bool inputIsFree() {
+// Whether another client could take the keyboard (and the pointer) now: nobody holds them.
+inline bool grabbable(bool pointerToo) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         xcb_disconnect(c);
@@ -72,18 +72,21 @@ inline bool inputIsFree() {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     auto* keyboard = xcb_grab_keyboard_reply(
         c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
-    auto* pointer = xcb_grab_pointer_reply(
-        c,
-        xcb_grab_pointer(c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE,
-                         XCB_NONE, XCB_CURRENT_TIME),
-        nullptr);
-    const bool free = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS && pointer &&
-                      pointer->status == XCB_GRAB_STATUS_SUCCESS;
+    auto* pointer = pointerToo ? xcb_grab_pointer_reply(c,
+                                                        xcb_grab_pointer(c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS,
+                                                                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                                                                         XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                                                        nullptr)
+                               : nullptr;
+    const bool free = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS &&
+                      (!pointerToo || (pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS));
     std::free(keyboard);
     std::free(pointer);
     xcb_disconnect(c);
     return free;
 }
+inline bool inputIsFree() { return grabbable(true); }
+inline bool keyboardIsFree() { return grabbable(false); }
 
 // A window of Glimpo's own, like a thumbnail: frameless, on top, never focused.
 inline void styleAsThumbnail(QWidget& widget, const QColor& color) {
