@@ -11,6 +11,7 @@
 #include "app/markup/StepItem.h"
 #include "app/markup/TextItem.h"
 #include "kit/MarkupStyle.h"
+#include "kit/Pixelation.h"
 
 namespace {
 
@@ -39,6 +40,16 @@ MarkupScene::~MarkupScene() {
     // The undo steps hold marks out of the scene; they go before the scene's own.
     undoStack_.clear();
     clear();
+}
+
+kit::Pixelation::Mosaic& MarkupScene::mosaic() const {
+    if (!mosaic_) {
+        // 32-bit words either way (paintable): opaque RGB32 ones are premultiplied ARGB already.
+        mosaic_ = std::make_unique<kit::Pixelation::Mosaic>(reinterpret_cast<const std::uint32_t*>(picture_.constBits()),
+                                                            picture_.width(), picture_.height(),
+                                                            picture_.bytesPerLine() / 4, kit::Pixelation::blockSize(density_));
+    }
+    return *mosaic_;
 }
 
 QRectF MarkupScene::pictureRect() const {
@@ -228,7 +239,7 @@ void MarkupScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
     if (!changes.empty()) undoStack_.push(new GeometryCommand(std::move(changes)));
 }
 
-QImage MarkupScene::render() const {
+QImage MarkupScene::render(Marks which) const {
     const QRect area(QPoint(static_cast<int>(std::lround(canvas_.left() * density_)),
                             static_cast<int>(std::lround(canvas_.top() * density_))),
                      QSize(static_cast<int>(std::lround(canvas_.width() * density_)),
@@ -258,6 +269,8 @@ QImage MarkupScene::render() const {
         painter.restore();
     };
     for (MarkupItem* mark : marks()) {
+        const bool hides = mark->kind() == MarkupItem::Kind::redact || mark->kind() == MarkupItem::Kind::pixelate;
+        if (which == Marks::redactions && !hides) continue;
         draw(mark);
         for (QGraphicsItem* child : mark->childItems()) draw(child);
     }
