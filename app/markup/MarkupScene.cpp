@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/base/LargeImage.h"
 #include "app/markup/MarkupCommands.h"
 #include "app/markup/StepItem.h"
 #include "app/markup/TextItem.h"
@@ -72,6 +73,18 @@ std::vector<MarkupItem*> MarkupScene::marks() const {
     }
     std::stable_sort(found.begin(), found.end(), [](const MarkupItem* a, const MarkupItem* b) { return a->zValue() < b->zValue(); });
     return found;
+}
+
+bool MarkupScene::isHidden(const MarkupItem& mark, const QRectF& area) const {
+    for (const QGraphicsItem* other : items()) {
+        if (other == &mark || other->type() != MarkupItem::itemType || other->zValue() <= mark.zValue() ||
+            !other->isVisible() || !other->sceneBoundingRect().contains(area))
+            continue;
+        const QRectF opaque = other->mapRectToScene(other->opaqueArea().boundingRect());
+        // A point inwards: what an edge half covers stays drawn.
+        if (!opaque.isEmpty() && opaque.adjusted(1, 1, -1, -1).contains(area)) return true;
+    }
+    return false;
 }
 
 void MarkupScene::adopt(MarkupItem& item) {
@@ -215,7 +228,8 @@ void MarkupScene::marksChanged() {
 }
 
 void MarkupScene::drawBackground(QPainter* painter, const QRectF& rect) {
-    painter->fillRect(rect, surround);
+    // A 4K picture fills most of the window: what lies within it needs no fill under it.
+    if (!canvas_.contains(rect)) painter->fillRect(rect, surround);
     const QRectF shown = rect & canvas_;
     if (shown.isEmpty()) return;
     const QRectF source(shown.topLeft() * density_, shown.size() * density_);
@@ -244,7 +258,7 @@ QImage MarkupScene::render(Marks which) const {
                             static_cast<int>(std::lround(canvas_.top() * density_))),
                      QSize(static_cast<int>(std::lround(canvas_.width() * density_)),
                            static_cast<int>(std::lround(canvas_.height() * density_))));
-    QImage out(area.size(), picture_.format());
+    QImage out = LargeImage::make(area.size(), picture_.format());
     if (out.isNull()) return out;
     const int dotsPerMeter = static_cast<int>(std::lround(density_ * 72 / 0.0254));
     out.setDotsPerMeterX(dotsPerMeter);

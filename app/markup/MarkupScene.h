@@ -71,6 +71,9 @@ public:
     void marksChanged();
 
     enum class Marks { all, redactions };
+    // Whether `area` (scene points) of the mark lies wholly under an opaque mark above it.
+    bool isHidden(const MarkupItem& mark, const QRectF& area) const;
+
     // The canvas at the picture's density with every mark drawn in, as it leaves the editor; or
     // with only what hides part of it, as the text left to hide is read.
     QImage render(Marks which = Marks::all) const;

@@ -1,6 +1,7 @@
 #include "app/markup/RedactionItem.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 #include <cmath>
 
@@ -30,6 +31,18 @@ QRect RedactionItem::pixelArea() const {
     const QRectF r = frame().translated(pos());
     return QRect(QPoint(static_cast<int>(std::lround(r.left() * density_)), static_cast<int>(std::lround(r.top() * density_))),
                  QSize(static_cast<int>(std::lround(r.width() * density_)), static_cast<int>(std::lround(r.height() * density_))));
+}
+
+QPainterPath RedactionItem::opaqueArea() const {
+    QPainterPath area;
+    const auto* markup = dynamic_cast<const MarkupScene*>(scene());
+    if (kind() == Kind::redact) {
+        area.addRect(frame());
+    } else if (markup && !markup->picture().hasAlphaChannel()) {
+        const QRect pixels = pixelArea() & markup->picture().rect();
+        area.addRect(QRectF(QPointF(pixels.topLeft()) / density_ - pos(), QSizeF(pixels.size()) / density_));
+    }
+    return area;
 }
 
 QRectF RedactionItem::contentBounds() const {

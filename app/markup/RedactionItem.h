@@ -22,6 +22,8 @@ public:
 
     // The picture's pixels it covers.
     QRect pixelArea() const;
+    // Where it lets nothing under it through.
+    QPainterPath opaqueArea() const override;
 
 protected:
     void paintContent(QPainter& painter) const override;
