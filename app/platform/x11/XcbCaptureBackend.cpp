@@ -15,7 +15,6 @@
 #include <string_view>
 #include <utility>
 
-#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QString>
 #include <QtConcurrent/QtConcurrentRun>
@@ -23,6 +22,7 @@
 
 #include "app/platform/x11/ShmSegment.h"
 #include "app/platform/x11/XcbConnection.h"
+#include "app/platform/x11/XcbDamageWatch.h"
 
 #include "kit/Error.h"
 
@@ -189,42 +189,6 @@ std::vector<xcb_window_t> mappedRootChildren(Connection& x) {
     }
     return result;
 }
-
-// Qt reads every event of its connection; damage reports reach us through its native event
-// filter on the main thread, while the capture waits between polls.
-class XcbDamageWatch : public DamageWatch, public QAbstractNativeEventFilter {
-public:
-    explicit XcbDamageWatch(std::shared_ptr<Connection> connection) : x_(std::move(connection)) {
-        damage_ = xcb_generate_id(x_->c);
-        // Every drawing operation, so that redrawing that goes on is seen as it goes on.
-        xcb_damage_create(x_->c, damage_, x_->root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
-        xcb_flush(x_->c);
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-    ~XcbDamageWatch() override {
-        if (QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
-        if (xcb_connection_has_error(x_->c)) return;
-        xcb_damage_destroy(x_->c, damage_);
-        xcb_flush(x_->c);
-    }
-
-    std::vector<QRect> takeDamage() override { return std::exchange(drawn_, {}); }
-
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
-        if (eventType != "xcb_generic_event_t") return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7f) != x_->damageEvent + XCB_DAMAGE_NOTIFY) return false;
-        const auto* notify = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
-        if (notify->damage != damage_) return false;
-        drawn_.emplace_back(notify->area.x, notify->area.y, notify->area.width, notify->area.height);
-        return true;
-    }
-
-private:
-    std::shared_ptr<Connection> x_;
-    xcb_damage_damage_t damage_ = 0;
-    std::vector<QRect> drawn_;
-};
 
 // The root's pixels are 32 bits with the host's byte order almost everywhere; anything else is
 // refused rather than misread.
@@ -537,7 +501,7 @@ bool XcbCaptureBackend::isShowing(std::uint32_t window) {
 std::unique_ptr<DamageWatch> XcbCaptureBackend::watchDamage() {
     Connection& x = connection();
     if (!x.damage) return nullptr;
-    return std::make_unique<XcbDamageWatch>(connection_);
+    return std::make_unique<XcbDamageWatch>(x.c, x.root, x.damageEvent);
 }
 
 } // namespace platform::x11
