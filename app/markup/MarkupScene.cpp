@@ -76,9 +76,13 @@ std::vector<MarkupItem*> MarkupScene::marks() const {
 }
 
 bool MarkupScene::isHidden(const MarkupItem& mark, const QRectF& area) const {
+    // Called for every mark painted: the cheap tests first.
     for (const QGraphicsItem* other : items()) {
-        if (other == &mark || other->type() != MarkupItem::itemType || other->zValue() <= mark.zValue() ||
-            !other->isVisible() || !other->sceneBoundingRect().contains(area))
+        if (other->type() != MarkupItem::itemType || other->zValue() <= mark.zValue()) continue;
+        const auto* above = static_cast<const MarkupItem*>(other);
+        const auto kind = above->kind();
+        if ((kind != MarkupItem::Kind::redact && kind != MarkupItem::Kind::pixelate) || !above->isVisible() ||
+            !above->frame().translated(above->pos()).contains(area))
             continue;
         const QRectF opaque = other->mapRectToScene(other->opaqueArea().boundingRect());
         // A point inwards: what an edge half covers stays drawn.
