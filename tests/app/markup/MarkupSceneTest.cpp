@@ -14,6 +14,7 @@
 #include "app/markup/StepItem.h"
 #include "app/markup/StrokeItem.h"
 #include "app/markup/TextItem.h"
+#include "kit/Pixelation.h"
 
 namespace {
 
@@ -158,20 +159,11 @@ TEST(MarkupScene, ThePictureLeavesAtItsOwnDensityWithRedactedPixelsGone) {
         painter.fillRect(QRect(20, 20, 40, 30), red.colour);
         painter.fillRect(QRect(80, 40, 61, 20), Qt::black);
     }
-    // The pixelation shows the picture's own blocks under it: 300 x 200 pixels shared out by 24
-    // make blocks of 25, whichever part of them the box covers.
-    const auto blockAverage = [&](int x, int y) {
-        int sum[3] = {};
-        for (int v = y / 25 * 25; v < y / 25 * 25 + 25; ++v) {
-            for (int u = x / 25 * 25; u < x / 25 * 25 + 25; ++u) {
-                const QRgb pixel = original.pixel(u, v);
-                sum[0] += qRed(pixel), sum[1] += qGreen(pixel), sum[2] += qBlue(pixel);
-            }
-        }
-        return qRgb((sum[0] + 312) / 625, (sum[1] + 312) / 625, (sum[2] + 312) / 625);
-    };
-    for (int y = 0; y < 60; ++y)
-        for (int x = 0; x < 80; ++x) expected.setPixel(150 + x, 50 + y, blockAverage(160 + x, 60 + y));
+    // The pixelation shows the picture's own blocks (kit::Pixelation) under it.
+    QImage blocks(80, 60, QImage::Format_RGB32);
+    kit::Pixelation::Mosaic(reinterpret_cast<const std::uint32_t*>(original.constBits()), 300, 200, 300, 24)
+        .paint({160, 60, 80, 60}, reinterpret_cast<std::uint32_t*>(blocks.bits()), 80);
+    QPainter(&expected).drawImage(150, 50, blocks);
 
     int differing = 0, survivors = 0;
     for (int y = 0; y < 180; ++y) {
