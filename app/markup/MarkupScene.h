@@ -70,10 +70,10 @@ public:
     // Steps numbered 1, 2, 3 ... in the order placed; called whenever marks come or go.
     void marksChanged();
 
-    enum class Marks { all, redactions };
     // Whether `area` (scene points) of the mark lies wholly under an opaque mark above it.
     bool isHidden(const MarkupItem& mark, const QRectF& area) const;
 
+    enum class Marks { all, redactions };
     // The canvas at the picture's density with every mark drawn in, as it leaves the editor; or
     // with only what hides part of it, as the text left to hide is read.
     QImage render(Marks which = Marks::all) const;
