@@ -43,6 +43,10 @@ std::optional<QImage> readImage(const std::filesystem::path& file) {
     return reduced(image);
 }
 
+// Thumbnails that keep their capture's pixels, newest first: a burst of captures would otherwise
+// hold a whole screen each until their thumbnails go.
+constexpr std::size_t heldPictures = 2;
+
 // Return and the keypad's Enter, as the hot key service numbers keys.
 constexpr std::uint32_t returnKey = 36;
 constexpr std::uint32_t keypadEnterKey = 76;
@@ -101,6 +105,7 @@ void QuickAccessController::show(const Capture& capture, const std::optional<std
     FloatingPanel& shown = *panel;
     const bool still = capture.kind == kit::CaptureKind::image && !picture.image.isNull();
     entries_.push_back(Entry{model, std::move(panel), nullptr, std::nullopt, false, still ? picture : CapturedImage{}, {}});
+    for (std::size_t i = 0; i + heldPictures < entries_.size(); ++i) entries_[i].picture = {};
     layout();
     if (failure) model->setStatus(ThumbnailModel::Status::failed(*failure));
     // A picture's thumbnail shows with its picture; a movie's at once, its first frame following.

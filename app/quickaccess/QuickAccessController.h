@@ -66,7 +66,7 @@ public:
 
     // Opens a thumbnail for the capture. A failure message is shown at once, and such a
     // thumbnail stays until the user acts on it. A picture given is kept while the thumbnail
-    // lives: its preview and its editor start from it instead of the file.
+    // lives (for the newest two): its preview and its editor start from it instead of the file.
     void show(const Capture& capture, const std::optional<std::string>& failure = std::nullopt,
               const CapturedImage& picture = {}) override;
 
