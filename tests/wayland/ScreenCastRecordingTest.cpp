@@ -16,7 +16,6 @@
 #include <QDBusVirtualObject>
 #include <QFile>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -79,6 +78,7 @@ public:
     }
     QString socket() const { return dir_.filePath("pipewire-0"); }
     QString busAddress() const { return bus_.address(); }
+    QDBusConnection connectToBus(const QString& name) { return bus_.connect(name); }
     // A connection to the daemon, as the portal hands one over.
     int connect() const {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -244,13 +244,6 @@ private:
     int sessions_ = 0;
 };
 
-void startRecording(StreamScreenRecorder& recorder, std::optional<kit::Rect> area) {
-    testsupport::await([&]() -> QCoro::Task<bool> {
-        co_await recorder.start(area, 7, false, false);
-        co_return true;
-    }(), 10000);
-}
-
 std::set<std::filesystem::path> filesUnder(const std::filesystem::path& folder) {
     std::set<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
@@ -259,17 +252,12 @@ std::set<std::filesystem::path> filesUnder(const std::filesystem::path& folder) 
 }
 
 TEST(ScreenCastRecording, AnAreaKeepsGlimposOwnWindowOutAndARefusalLeavesNothing) {
-    XServer::require("ffprobe");
     qDBusRegisterMetaType<std::pair<uint, QVariantMap>>();
     qDBusRegisterMetaType<SharedStreams>();
     PipeWireDaemon daemon;
     TestScreen screen;
     StandInScreenCast portal(daemon, screen.node());
-    QDBusConnection portalBus = QDBusConnection::connectToBus(daemon.busAddress(), "glimpo-test-portal");
-    const auto disconnect = qScopeGuard([] {
-        QDBusConnection::disconnectFromBus("glimpo-test-portal");
-        QDBusConnection::disconnectFromBus("glimpo-test-client");
-    });
+    QDBusConnection portalBus = daemon.connectToBus("glimpo-test-portal");
     ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
     ASSERT_TRUE(portalBus.registerVirtualObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::SubPath));
 
@@ -286,13 +274,13 @@ TEST(ScreenCastRecording, AnAreaKeepsGlimposOwnWindowOutAndARefusalLeavesNothing
                                       return module;
                                   });
     recorder.shareScreenThrough(ScreenCastPortal::keepingChoiceIn(
-        settings.defaults(), QDBusConnection::connectToBus(daemon.busAddress(), "glimpo-test-client")));
+        settings.defaults(), daemon.connectToBus("glimpo-test-client")));
 
     // An area is cut out of the screen, its white quarter in every picture. Once Glimpo's own
     // panel shows over the area no picture is written, but the last one is held to the stop.
     FloatingPanel panel(FloatingPanel::Options{.ignoresMouse = true, .title = "Own"});
     panel.setGeometry(sharedScreen.x() + 100, 100, 50, 50);
-    startRecording(recorder, kit::Rect::make(80, 60, 160, 120));
+    testsupport::await(recorder.start(kit::Rect::make(80, 60, 160, 120), 7, false, false), 10000);
     waitUntil([] { return false; }, 1000);
     panel.show();
     waitUntil([] { return false; }, 1000);
@@ -316,7 +304,7 @@ TEST(ScreenCastRecording, AnAreaKeepsGlimposOwnWindowOutAndARefusalLeavesNothing
     portal.startAnswer = 1;
     const std::set<std::filesystem::path> before = filesUnder(dir.path());
     try {
-        startRecording(recorder, std::nullopt);
+        testsupport::await(recorder.start(std::nullopt, 7, false, false), 10000);
         ADD_FAILURE() << "a refused screen share started a recording";
     } catch (const kit::Error& error) {
         EXPECT_EQ(kit::CaptureFailure::classify(error), kit::CaptureFailure::needsScreenPermission);
