@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
