@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <pulse/simple.h>
-#include <time.h>
 #include <xcb/xcb.h>
 
 #include <QApplication>
@@ -62,11 +61,7 @@ protected:
     std::unique_ptr<StreamScreenRecorder> recorder;
 };
 
-std::int64_t hostNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
+std::int64_t hostNanoseconds() { return std::chrono::steady_clock::now().time_since_epoch() / 1ns; }
 
 // Feeds the default sink silence from a thread; click() puts 10 ms of a square wave in and
 // returns the host time at which it is heard.
@@ -138,8 +133,7 @@ TEST_F(Recording, SoundAndPictureStayInStepGlimposOwnSoundsStayOutAndAGoneSource
     ASSERT_TRUE(testsupport::waitUntil([&] { return player.steady(); }, 10000));
     testsupport::waitUntil([] { return false; }, 300);
     const std::int64_t heard = player.click();
-    const timespec at{time_t(heard / 1'000'000'000), long(heard % 1'000'000'000)};
-    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(heard)));
     fillRoot(0xffffff);
     const double shownAfterHeard = double(hostNanoseconds() - heard) / 1e9;
     testsupport::waitUntil([] { return false; }, 300);
