@@ -23,7 +23,6 @@
 #include <cstring>
 #include <mutex>
 #include <set>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -44,7 +43,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using platform::wayland::ScreenCastPortal;
 using testsupport::waitUntil;
 using SharedStreams = QList<std::pair<uint, QVariantMap>>;
@@ -99,7 +97,7 @@ private:
     QProcess wireplumber_;
 };
 
-// A 320x240 BGRx video source.
+// A 320x240 BGRx video source; the daemon's own driver runs it.
 class TestScreen {
 public:
     static constexpr int width = 320, height = 240;
@@ -134,23 +132,12 @@ public:
             SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
             SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
         pw_stream_connect(stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
-                          static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
+                          PW_STREAM_FLAG_MAP_BUFFERS,
                           params, 1);
         pw_thread_loop_unlock(loop_);
         if (!waitUntil([&] { return node() != SPA_ID_INVALID; }, 10000)) throw std::runtime_error("the test screen has no node");
-        // A driver runs when it is told to: thirty times a second.
-        ticker_ = std::thread([this] {
-            while (!stopping_) {
-                pw_thread_loop_lock(loop_);
-                pw_stream_trigger_process(stream_);
-                pw_thread_loop_unlock(loop_);
-                std::this_thread::sleep_for(33ms);
-            }
-        });
     }
     ~TestScreen() {
-        stopping_ = true;
-        ticker_.join();
         pw_thread_loop_stop(loop_);
         pw_stream_destroy(stream_);
         pw_thread_loop_destroy(loop_);
@@ -185,8 +172,6 @@ private:
     pw_thread_loop* loop_ = nullptr;
     pw_stream* stream_ = nullptr;
     pw_stream_events events_{};
-    std::thread ticker_;
-    std::atomic<bool> stopping_{false};
     int frame_ = 0;
 };
 
