@@ -5,8 +5,7 @@
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDBusConnection>
@@ -15,6 +14,7 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -79,15 +79,10 @@ public:
     QDBusConnection connectToBus(const QString& name) { return bus_.connect(name); }
     // A connection to the daemon, as the portal hands one over.
     int connect() const {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, socket().toLocal8Bit().constData(), sizeof(address.sun_path) - 1);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) < 0) {
-            ::close(fd);
-            throw std::runtime_error("cannot connect to pipewire");
-        }
-        return fd;
+        QLocalSocket client;
+        client.connectToServer(socket());
+        if (!client.waitForConnected(5000)) throw std::runtime_error("cannot connect to pipewire");
+        return ::fcntl(int(client.socketDescriptor()), F_DUPFD_CLOEXEC, 0);
     }
 
 private:
