@@ -7,7 +7,6 @@
 #include <QColor>
 #include <QImage>
 #include <QStringList>
-#include <QWidget>
 
 #include <cstdint>
 #include <cstdlib>
@@ -114,16 +113,5 @@ private:
 };
 inline bool inputIsFree() { return OtherXClient().canTakeInput(true); }
 inline bool keyboardIsFree() { return OtherXClient().canTakeInput(false); }
-
-// A window of Glimpo's own, like a thumbnail: frameless, on top, never focused.
-inline void styleAsThumbnail(QWidget& widget, const QColor& color) {
-    widget.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus);
-    widget.setAttribute(Qt::WA_ShowWithoutActivating);
-    widget.setAutoFillBackground(true);
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::Window, color);
-    widget.setPalette(palette);
-}
 
 } // namespace capturetest

@@ -81,8 +81,6 @@ TEST(CommandLineActions, EachActionDoesWhatItsShortcutDoesInTheRunningGlimpo) {
     ask(home, "--bar");
     ASSERT_TRUE(glimpo.waitForLog("action=allInOne")) << glimpo.log().toStdString();
     EXPECT_TRUE(capturetest::waitUntil([] { return !windowNamed("Glimpo All-in-One").isEmpty(); }));
-    ask(home, "--bar");
-    EXPECT_TRUE(capturetest::waitUntil([] { return windowNamed("Glimpo All-in-One").isEmpty(); }));
 
     ask(home, "--settings");
     EXPECT_TRUE(capturetest::waitUntil([] { return !windowNamed("Glimpo Settings").isEmpty(); }));
