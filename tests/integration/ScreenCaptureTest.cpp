@@ -81,7 +81,7 @@ TEST(ScreenCaptureTest, WindowsComeFrontToBackWithTheirDecorationsAndCapturesSho
 
     // Glimpo's panels: a thumbnail's, and a notice's, which clicks go through.
     FloatingPanel thumbnail({});
-    FloatingPanel notice({.ignoresMouse = true});
+    FloatingPanel notice({.ignoresMouse = true, .title = QStringLiteral("Notice")});
     for (const auto& [panel, color, frame] : {std::tuple{&thumbnail, Qt::green, QRect(1100, 600, 240, 160)},
                                               std::tuple{&notice, Qt::cyan, QRect(1400, 750, 200, 60)}}) {
         panel->setAutoFillBackground(true);

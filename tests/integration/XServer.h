@@ -6,7 +6,6 @@
 #include <xcb/xcb.h>
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -42,13 +41,12 @@ public:
                               "-noreset", "-nolisten", "tcp", "+extension", "RANDR"});
         if (!xvfb_.waitForStarted(5000)) throw std::runtime_error("Xvfb did not start");
         QByteArray number;
-        QElapsedTimer timer;
-        timer.start();
-        while (!number.contains('\n') && timer.elapsed() < 10000) {
+        const auto said = [&] {
             xvfb_.waitForReadyRead(100);
             number += xvfb_.readAllStandardOutput();
-        }
-        if (!number.contains('\n')) throw std::runtime_error("Xvfb gave no display number");
+            return number.contains('\n');
+        };
+        if (!poll(said, 10000, 0)) throw std::runtime_error("Xvfb gave no display number");
         display_ = ":" + QString::fromLatin1(number.trimmed());
 
         for (std::size_t i = 0; monitors.size() > 1 && i < monitors.size(); ++i) {
