@@ -12,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 #include "XServer.h"
 #include "tests/app/TestSupport.h"
 
@@ -28,10 +26,8 @@ public:
 
     // A settings file as the user would have after the welcome window, silent.
     void writeQuietSettings() const {
-        QDir(path("config")).mkpath("org.glimpo.Glimpo");
-        QFile settings(path("config") + "/org.glimpo.Glimpo/settings.json");
-        if (!settings.open(QIODevice::WriteOnly)) throw std::runtime_error("settings.json cannot be written");
-        settings.write(R"({"welcomeShown": true, "playsShutterSound": false})");
+        testsupport::writeFile(path("config").toStdString() + "/org.glimpo.Glimpo/settings.json",
+                               R"({"welcomeShown": true, "playsShutterSound": false})");
     }
 
     // The captures stored so far, each in a folder of its own in the cache.
