@@ -1,8 +1,10 @@
 #pragma once
-// Helpers for application tests: spinning the Qt event loop, private temporary folders, files
-// read and written whole, and environment overrides that undo themselves.
+// Helpers for application tests: spinning the Qt event loop, awaiting tasks and their errors,
+// running programs, private temporary folders, files read and written whole, and environment
+// overrides that undo themselves.
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QTimer>
 #include <qcoro/qcorotask.h>
 #include <QDeadlineTimer>
@@ -17,9 +19,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace testsupport {
 
@@ -48,11 +50,16 @@ inline bool waitUntil(const std::function<bool()>& condition, int ms = 2000) {
 
 // Runs a task to its end on the event loop and gives its value, or rethrows its error.
 template <class T> T await(QCoro::Task<T> task, int ms = 5000) {
-    std::optional<T> value;
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> value;
     std::exception_ptr failure;
     auto runner = [&]() -> QCoro::Task<void> {
         try {
-            value = co_await std::move(task);
+            if constexpr (std::is_void_v<T>) {
+                co_await std::move(task);
+                value = true;
+            } else {
+                value = co_await std::move(task);
+            }
         } catch (...) {
             failure = std::current_exception();
         }
@@ -61,7 +68,28 @@ template <class T> T await(QCoro::Task<T> task, int ms = 5000) {
     waitUntil([&] { return value.has_value() || failure; }, ms);
     if (failure) std::rethrow_exception(failure);
     if (!value) throw std::runtime_error("the task did not finish");
-    return std::move(*value);
+    if constexpr (!std::is_void_v<T>) return std::move(*value);
+}
+
+// What the error of type E that `body` throws says, or "no error"; another error goes on.
+template <class E = std::exception> std::string errorOf(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const E& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+// Runs a program to its end and gives what it printed; throws when it fails or cannot start.
+inline QString run(const QString& program, const QStringList& args, int ms = 60000) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(ms) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        const QString error = QString::fromUtf8(process.readAllStandardError());
+        throw std::runtime_error((program + " " + args.join(' ') + " failed: " + error).toStdString());
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 // A fresh folder, removed with everything in it when the object goes.

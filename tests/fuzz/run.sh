@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds one libFuzzer target with the kit sources named on its "// kit-sources:" line and runs
-# it briefly from a small seed corpus. Usage: run.sh <fuzz-source.cpp> <output-binary>
+# it briefly from its seeds in tests/data/fuzz/<name>. Usage: run.sh <fuzz-source.cpp> <output-binary>
 set -euo pipefail
 command -v clang++ >/dev/null || { echo "error: clang++ not found (scripts/install-deps installs it)" >&2; exit 1; }
 source_file=$(realpath "$1")
@@ -17,16 +17,12 @@ sed -n 's|^// kit-sources:||p' "$source_file" | tr ' ' '\n' | sed '/^$/d; s|^|'"
         "$work" {} -fsanitize=fuzzer-no-link,address,undefined "${common[@]}"
 clang++ -fsanitize=fuzzer,address,undefined "${common[@]}" "$source_file" "$work"/obj/*.o -o "$binary"
 
+# New inputs go to the first folder; the seeds in tests/data are only read.
 corpus="$work/corpus"
 mkdir -p "$corpus"
-printf '%s' '{}' >"$corpus/empty"
-printf '%s' '{"area":{"combination":{"keyCode":0,"carbonModifiers":6144,"keyLabel":"A"}},"fullscreen":{}}' >"$corpus/overrides"
-printf '%s' '{"text":{"combination":{"keyCode":49,"carbonModifiers":4096,"keyLabel":"Space"}},"Area":{},"window":{"combination":null}}' >"$corpus/mixed"
-printf '%s' '{"area":{"combination":{"keyCode":4294967296,"carbonModifiers":-1,"keyLabel":1}}}' >"$corpus/bad-numbers"
-printf '%s' 'ß é ﬁ ᾳ' >"$corpus/letters"
-printf '\xff\xfe{"\xed\xa0\x80":[' >"$corpus/junk"
 
 artifacts="$binary-artifacts"
 mkdir -p "$artifacts"
 echo "fuzzing $(basename "$binary") for 5 seconds; crashing inputs are kept in $artifacts"
-"$binary" -max_total_time=5 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus"
+"$binary" -max_total_time=5 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" \
+    "$repo_root/tests/data/fuzz/$(basename "$source_file" .cpp)"

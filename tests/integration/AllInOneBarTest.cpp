@@ -16,8 +16,6 @@
 #include "app/capture/PanelSelectionOverlayController.h"
 #include "app/core/CaptureCoordinator.h"
 #include "app/platform/x11/PanelWindow.h"
-#include "app/platform/x11/XcbCaptureBackend.h"
-#include "app/quickaccess/QuickAccessController.h"
 #include "app/storage/CaptureLibrary.h"
 #include "app/storage/DiskFileSystem.h"
 #include "app/ui/AllInOneBarView.h"
@@ -57,7 +55,7 @@ class AllInOneBarOnX : public ::testing::Test {
 protected:
     AllInOneBarOnX() {
         CaptureCoordinator::Services services;
-        services.capturer = std::make_unique<ScreenCaptureService>(backend, displays, std::make_unique<QtOwnWindows>());
+        services.capturer = std::make_unique<capturetest::X11Capturer>();
         services.makeOverlay = [](ScreenCaptureService& capturer) {
             return std::make_unique<PanelSelectionOverlayController>(capturer);
         };
@@ -67,13 +65,9 @@ protected:
         services.recognizer = std::make_unique<fakes::Recognizer>();
         services.sounds = std::make_unique<fakes::Sounds>();
         services.displays = displays;
-        services.microphoneStatus = [] { return MicrophoneAuthorization::authorized; };
         coordinator = std::make_unique<CaptureCoordinator>(settings, library, std::move(services));
         QObject::connect(coordinator.get(), &CaptureCoordinator::captured,
-                         [this](const Capture& capture, const std::optional<std::string>& failure) {
-                             captures.push_back(capture);
-                             quickAccess.show(capture, failure);
-                         });
+                         [this](const Capture& capture) { captures.push_back(capture); });
         bar = std::make_unique<AllInOneController>(settings, displays.get());
         QObject::connect(bar.get(), &AllInOneController::captureChosen, coordinator.get(), &CaptureCoordinator::run);
         QObject::connect(bar.get(), &AllInOneController::recordingChosen, [this](bool fullscreen) {
@@ -102,12 +96,10 @@ protected:
     // In the bar's order: Area, Window, Fullscreen, Record, Text.
     ModeButton& mode(int index) { return *bar->view()->modeButtons().at(index); }
 
-    std::shared_ptr<platform::x11::XcbCaptureBackend> backend = std::make_shared<platform::x11::XcbCaptureBackend>();
-    std::shared_ptr<DisplayService> displays = std::make_shared<DisplayService>(backend);
+    std::shared_ptr<DisplayService> displays = std::make_shared<DisplayService>(capturetest::X11Capturer::backend());
     testsupport::TempDir home;
     AppSettings settings{std::make_unique<SettingsStore>(home / "settings.json")};
     CaptureLibrary library{settings, std::make_unique<DiskFileSystem>(), home / "cache"};
-    QuickAccessController quickAccess{library, settings, QuickAccessController::Platform::standard(displays)};
     WatchingRecorder* recorder = nullptr;
     std::unique_ptr<CaptureCoordinator> coordinator;
     std::unique_ptr<AllInOneController> bar;
@@ -117,9 +109,9 @@ protected:
 } // namespace
 
 // The bar takes the keyboard, and Escape closes it and gives the keys back to the window that had
-// them. It opens centred 60 above the bottom of the display under the pointer, and never shows
-// in what it captures or records.
-TEST_F(AllInOneBarOnX, EscapeGivesTheKeysBackAndFullscreenCapturesAndRecordsWithoutTheBar) {
+// them. It opens centred 60 above the bottom of the display under the pointer, and what is chosen
+// in it begins once it is off the screen (Glimpo's own windows never show in a capture: ScreenCaptureTest).
+TEST_F(AllInOneBarOnX, EscapeGivesTheKeysBackAndAChosenModeBeginsOnceTheBarIsGone) {
     ForeignWindows foreign;
     const auto red = foreign.open({0, 0, 1920, 1080}, Qt::red, "Red", "RedApp", ForeignWindows::Type::normal, true);
     ASSERT_TRUE(foreign.raise(red));
@@ -138,10 +130,6 @@ TEST_F(AllInOneBarOnX, EscapeGivesTheKeysBackAndFullscreenCapturesAndRecordsWith
     EXPECT_EQ(where.bottom() + 1, 1080 - 60);
     click(mode(2));
     ASSERT_TRUE(waitUntil([&] { return captures.size() == 1; }));
-    ASSERT_TRUE(waitUntil([&] { return quickAccess.thumbnailIDs().size() == 1; }));
-    const QImage image(QString::fromStdString(captures[0].fileURL.string()));
-    ASSERT_EQ(image.size(), QSize(1920, 1080));
-    EXPECT_EQ(capturetest::pixelsOtherThan(image, where, Qt::red), 0);
 
     AllInOneBarView& view = open(2500, 500);
     EXPECT_NEAR(bar->panel()->frameGeometry().center().x(), 1920 + 960, 1);

@@ -7,8 +7,8 @@
 #include <QColor>
 #include <QImage>
 #include <QStringList>
-#include <QWidget>
 
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
@@ -62,41 +62,56 @@ inline long long pixelsOtherThan(const QImage& image, const QRect& area, const Q
     return count;
 }
 
-// Whether another client could take the keyboard (and the pointer) now: nobody holds them.
-inline bool grabbable(bool pointerToo) {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        throw std::runtime_error("cannot connect to the X server");
+// A second X client, as another application would be: which grabs the server hands out. Its
+// grabs end when it goes.
+class OtherXClient {
+public:
+    OtherXClient() : c_(xcb_connect(nullptr, nullptr)) {
+        if (xcb_connection_has_error(c_)) throw std::runtime_error("cannot connect to the X server");
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
     }
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    auto* keyboard = xcb_grab_keyboard_reply(
-        c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
-    auto* pointer = pointerToo ? xcb_grab_pointer_reply(c,
-                                                        xcb_grab_pointer(c, 0, root, XCB_EVENT_MASK_BUTTON_PRESS,
-                                                                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
-                                                                         XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
-                                                        nullptr)
-                               : nullptr;
-    const bool free = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS &&
-                      (!pointerToo || (pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS));
-    std::free(keyboard);
-    std::free(pointer);
-    xcb_disconnect(c);
-    return free;
-}
-inline bool inputIsFree() { return grabbable(true); }
-inline bool keyboardIsFree() { return grabbable(false); }
+    ~OtherXClient() { xcb_disconnect(c_); }
 
-// A window of Glimpo's own, like a thumbnail: frameless, on top, never focused.
-inline void styleAsThumbnail(QWidget& widget, const QColor& color) {
-    widget.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus);
-    widget.setAttribute(Qt::WA_ShowWithoutActivating);
-    widget.setAutoFillBackground(true);
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::Window, color);
-    widget.setPalette(palette);
-}
+    // The X error of grabbing the combination, 0 when the grab was taken.
+    int grab(xcb_keycode_t key, std::uint16_t modifiers) {
+        xcb_generic_error_t* error = xcb_request_check(
+            c_, xcb_grab_key_checked(c_, 0, root_, modifiers, key, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        const int code = error ? error->error_code : 0;
+        std::free(error);
+        return code;
+    }
+    void ungrab(xcb_keycode_t key, std::uint16_t modifiers) {
+        xcb_ungrab_key(c_, key, root_, modifiers);
+        xcb_flush(c_);
+    }
+    // Whether nobody else holds it now; leaves it free.
+    bool canGrab(xcb_keycode_t key, std::uint16_t modifiers) {
+        const int error = grab(key, modifiers);
+        if (error == 0) ungrab(key, modifiers);
+        return error == 0;
+    }
+    // Whether it could take the keyboard (and the pointer) now: nobody holds them.
+    bool canTakeInput(bool pointerToo) {
+        auto* keyboard = xcb_grab_keyboard_reply(
+            c_, xcb_grab_keyboard(c_, 0, root_, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr);
+        auto* pointer = pointerToo ? xcb_grab_pointer_reply(c_,
+                                                            xcb_grab_pointer(c_, 0, root_, XCB_EVENT_MASK_BUTTON_PRESS,
+                                                                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                                                                             XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                                                            nullptr)
+                                   : nullptr;
+        const bool free = keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS &&
+                          (!pointerToo || (pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS));
+        std::free(keyboard);
+        std::free(pointer);
+        return free;
+    }
+
+private:
+    xcb_connection_t* c_;
+    xcb_window_t root_ = 0;
+};
+inline bool inputIsFree() { return OtherXClient().canTakeInput(true); }
+inline bool keyboardIsFree() { return OtherXClient().canTakeInput(false); }
 
 } // namespace capturetest

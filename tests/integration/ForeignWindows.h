@@ -7,9 +7,7 @@
 #include <xcb/xcb.h>
 
 #include <QColor>
-#include <QDeadlineTimer>
 #include <QRect>
-#include <QThread>
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "XServer.h"
 #include "app/platform/x11/PanelWindow.h"
 #include "app/platform/x11/XcbCaptureBackend.h"
 
@@ -116,12 +115,8 @@ private:
         xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, property, type, 8, value.size(), value.data());
     }
 
-    // Whether `done` holds within five seconds; checked every five milliseconds.
-    static bool poll(const std::function<bool()>& done) {
-        const QDeadlineTimer deadline(5000);
-        while (!done() && !deadline.hasExpired()) QThread::msleep(5);
-        return done();
-    }
+    // Whether `done` holds within five seconds.
+    static bool poll(const std::function<bool()>& done) { return XServer::poll(done, 5000); }
 
     // In the window manager's list, mapped; with `framed`, with its decorations.
     bool managed(xcb_window_t w, bool framed = false) {

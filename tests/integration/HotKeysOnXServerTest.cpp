@@ -11,7 +11,6 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -25,48 +24,17 @@
 #include "app/shortcuts/ShortcutService.h"
 #include "kit/HotKeyBindings.h"
 
+using capturetest::OtherXClient;
 using capturetest::xdotool;
 using kit::CaptureAction;
 using kit::HotKeyCombination;
 
 namespace {
 
-// A second X client, to see which key grabs the server hands out, as another application would.
-// Its grabs end when it goes.
-class OtherXClient {
-public:
-    OtherXClient() : c_(xcb_connect(nullptr, nullptr)), root_(xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root) {}
-    ~OtherXClient() { xcb_disconnect(c_); }
-
-    // The X error of grabbing the combination, 0 when the grab was taken.
-    int grab(xcb_keycode_t key, std::uint16_t modifiers) {
-        xcb_generic_error_t* error = xcb_request_check(
-            c_, xcb_grab_key_checked(c_, 0, root_, modifiers, key, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        const int code = error ? error->error_code : 0;
-        std::free(error);
-        return code;
-    }
-    void ungrab(xcb_keycode_t key, std::uint16_t modifiers) {
-        xcb_ungrab_key(c_, key, root_, modifiers);
-        xcb_flush(c_);
-    }
-    // Whether nobody else holds it now; leaves it free.
-    bool canGrab(xcb_keycode_t key, std::uint16_t modifiers) {
-        const int error = grab(key, modifiers);
-        if (error == 0) ungrab(key, modifiers);
-        return error == 0;
-    }
-
-private:
-    xcb_connection_t* c_;
-    xcb_window_t root_;
-};
-
 constexpr int badAccess = 10;
 constexpr std::uint16_t shiftSuper = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_4;
 
 TEST(HotKeysOnXServer, GrabsFireActionsAndReportKeysHeldElsewhere) {
-    XServer::require("xdotool");
     OtherXClient other;
     platform::x11::XkbKeyboardLayout keyboard;
     const xcb_keycode_t four = *keyboard.x11KeyCode(21), three = *keyboard.x11KeyCode(20);
@@ -104,7 +72,6 @@ TEST(HotKeysOnXServer, GrabsFireActionsAndReportKeysHeldElsewhere) {
 
 // The desktop's keys reach the recorder only as XInput's raw events.
 TEST(HotKeysOnXServer, TheRecorderNamesAKeyAnotherClientHoldsAndTakesAFreeOne) {
-    XServer::require("xdotool");
     OtherXClient other;
     platform::x11::XkbKeyboardLayout keyboard;
     const xcb_keycode_t k = *keyboard.x11KeyCode(40);
@@ -158,7 +125,6 @@ TEST(AppLaunch, OnABareXServerWithoutTrayItLaunchesAndAStoredPrintShortcutFires)
     XServer::require("xdotool");
     XServer x({{"A", 0, 0, 1280, 800}}, false);
     GlimpoProcessHome home;
-    QDir(home.path("config")).mkpath("org.glimpo.Glimpo");
     SettingsStore((home.path("config") + "/org.glimpo.Glimpo/settings.json").toStdString())
         .setString("hotKeyOverrides", kit::HotKeyBindings::encode({{CaptureAction::window,
                                                                     HotKeyCombination{108, 0, "Print"}}}));

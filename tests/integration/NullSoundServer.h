@@ -2,10 +2,8 @@
 // A private PulseAudio daemon with one null sink ("glimpo_test", the default sink; its monitor is
 // the default source), reached through PULSE_SERVER and stopped by process id when the object goes.
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <stdexcept>
 
@@ -30,24 +28,15 @@ public:
                                      "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket});
         if (!daemon_.waitForStarted(5000)) throw std::runtime_error("pulseaudio did not start");
         qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
-        QElapsedTimer wait;
-        wait.start();
-        while (wait.elapsed() < 10000) {
+        const auto answers = [] {
             QProcess info;
             info.start("pactl", {"info"});
-            if (info.waitForFinished(3000) && info.exitCode() == 0) return;
-            QThread::msleep(50);
-        }
-        throw std::runtime_error("pulseaudio did not answer");
+            return info.waitForFinished(3000) && info.exitCode() == 0;
+        };
+        if (!XServer::poll(answers, 10000, 50)) throw std::runtime_error("pulseaudio did not answer");
     }
 
-    ~NullSoundServer() {
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(3000)) {
-            daemon_.kill();
-            daemon_.waitForFinished(3000);
-        }
-    }
+    ~NullSoundServer() { XServer::stop(daemon_); }
 
     NullSoundServer(const NullSoundServer&) = delete;
     NullSoundServer& operator=(const NullSoundServer&) = delete;

@@ -3,14 +3,16 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 
-#include <stdexcept>
+#include <gtest/gtest.h>
 
+#include "XServer.h"
 #include "tests/app/TestSupport.h"
 
 class GlimpoProcessHome {
@@ -24,10 +26,17 @@ public:
 
     // A settings file as the user would have after the welcome window, silent.
     void writeQuietSettings() const {
-        QDir(path("config")).mkpath("org.glimpo.Glimpo");
-        QFile settings(path("config") + "/org.glimpo.Glimpo/settings.json");
-        if (!settings.open(QIODevice::WriteOnly)) throw std::runtime_error("settings.json cannot be written");
-        settings.write(R"({"welcomeShown": true, "playsShutterSound": false})");
+        testsupport::writeFile(path("config").toStdString() + "/org.glimpo.Glimpo/settings.json",
+                               R"({"welcomeShown": true, "playsShutterSound": false})");
+    }
+
+    // The captures stored so far, each in a folder of its own in the cache.
+    QStringList captures() const {
+        QStringList found;
+        QDirIterator it(path("cache") + "/org.glimpo.Glimpo/Captures", {"Glimpo *.png"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) found << it.next();
+        return found;
     }
 
     QProcessEnvironment environment() const {
@@ -51,15 +60,7 @@ public:
         process_.setProcessEnvironment(home.environment());
         process_.setProcessChannelMode(QProcess::SeparateChannels);
     }
-    ~GlimpoProcess() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(3000)) {
-                process_.kill();
-                process_.waitForFinished(3000);
-            }
-        }
-    }
+    ~GlimpoProcess() { XServer::stop(process_); }
 
     void start() { process_.start(GLIMPO_BINARY, {}); }
 
@@ -79,3 +80,13 @@ private:
     QProcess process_;
     QByteArray log_;
 };
+
+// Runs `glimpo OPTION` beside the running one, as a desktop shortcut would; it must hand the
+// request over and leave.
+inline void ask(const GlimpoProcessHome& home, const QString& option) {
+    GlimpoProcess launch(home);
+    launch.process().start(GLIMPO_BINARY, {option});
+    ASSERT_TRUE(launch.process().waitForFinished(10000)) << option.toStdString();
+    EXPECT_EQ(launch.process().exitCode(), 0) << option.toStdString() << launch.log().toStdString();
+    EXPECT_FALSE(launch.log().contains("launched")) << option.toStdString() << " started a second Glimpo";
+}

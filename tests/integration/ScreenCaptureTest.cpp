@@ -5,10 +5,11 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <tuple>
 
 #include "CaptureTestSupport.h"
 #include "ForeignWindows.h"
-#include "app/capture/ScreenCaptureError.h"
+#include "app/widgets/FloatingPanel.h"
 
 using capturetest::await;
 using capturetest::pixelsOtherThan;
@@ -77,18 +78,17 @@ TEST(ScreenCaptureTest, WindowsComeFrontToBackWithTheirDecorationsAndCapturesSho
     if (client->extents.top > 0) {
         EXPECT_GT(pixelsOtherThan(image.image, QRect(0, 0, image.image.width(), 1), Qt::blue), 0);
     }
-    EXPECT_THROW(await(capturer.captureWindow(0x7ffffff)), ScreenCaptureError);
 
-    QWidget thumbnail;
-    capturetest::styleAsThumbnail(thumbnail, Qt::green);
-    thumbnail.setGeometry(1100, 600, 240, 160);
-    thumbnail.show();
-    // And one like a notice: override-redirect, transparent for input.
-    QWidget notice;
-    capturetest::styleAsThumbnail(notice, Qt::cyan);
-    notice.setWindowFlags(notice.windowFlags() | Qt::X11BypassWindowManagerHint | Qt::WindowTransparentForInput);
-    notice.setGeometry(1400, 750, 200, 60);
-    notice.show();
+    // Glimpo's panels: a thumbnail's, and a notice's, which clicks go through.
+    FloatingPanel thumbnail({});
+    FloatingPanel notice({.ignoresMouse = true, .title = QStringLiteral("Notice")});
+    for (const auto& [panel, color, frame] : {std::tuple{&thumbnail, Qt::green, QRect(1100, 600, 240, 160)},
+                                              std::tuple{&notice, Qt::cyan, QRect(1400, 750, 200, 60)}}) {
+        panel->setAutoFillBackground(true);
+        panel->setPalette(QPalette(color));
+        panel->setGeometry(frame);
+        panel->show();
+    }
     const auto showing = [&] {
         const auto at = [](QPoint p) { return capturetest::X11Capturer::backend()->grab(QRect(p, QSize(1, 1))).pixel(0, 0); };
         return at({1200, 650}) == QColor(Qt::green).rgb() && at({1500, 780}) == QColor(Qt::cyan).rgb();

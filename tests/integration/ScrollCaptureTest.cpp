@@ -3,7 +3,6 @@
 // must give the page pixel for pixel, its header once and no scroll bar, whatever the wheel's
 // step and with smooth scrolling.
 
-#include <QDirIterator>
 #include <QImage>
 #include <QProcess>
 #include <QRect>
@@ -25,13 +24,7 @@ public:
         process_.setProcessEnvironment(sharedXServer->environment());
         process_.start(SCROLL_PAGE_BINARY, args);
     }
-    ~ScrollPage() {
-        process_.terminate();
-        if (!process_.waitForFinished(3000)) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
+    ~ScrollPage() { XServer::stop(process_); }
 
     // Root pixels; null when the page never said.
     QRect area() {
@@ -49,13 +42,7 @@ private:
     QProcess process_;
 };
 
-QString storedFile(const QString& cache, const QString& name) {
-    QDirIterator it(cache, {name}, QDir::Files, QDirIterator::Subdirectories);
-    return it.hasNext() ? it.next() : QString();
-}
-
 TEST(ScrollCapture, GivesThePagePixelForPixelWithItsHeaderOnceForEveryWheelStep) {
-    XServer::require("xdotool");
     GlimpoProcessHome home;
     home.writeQuietSettings();
     GlimpoProcess glimpo(home);
@@ -79,10 +66,7 @@ TEST(ScrollCapture, GivesThePagePixelForPixelWithItsHeaderOnceForEveryWheelStep)
         const QRect area = page.area();
         ASSERT_FALSE(area.isNull()) << "the test page did not show";
 
-        // The running Glimpo is asked the way a desktop shortcut would ask it.
-        GlimpoProcess launch(home);
-        launch.process().start(GLIMPO_BINARY, {"--scroll"});
-        ASSERT_TRUE(launch.process().waitForFinished(10000));
+        ask(home, "--scroll");
         ASSERT_TRUE(capturetest::waitUntil([&] { return glimpo.log().count("overlay shown") == captures + 1; }))
             << glimpo.log().toStdString();
         const auto at = [](int v) { return QString::number(v); };
@@ -97,7 +81,7 @@ TEST(ScrollCapture, GivesThePagePixelForPixelWithItsHeaderOnceForEveryWheelStep)
         const QString log = glimpo.log();
         const qsizetype line = log.lastIndexOf("stored capture file=");
         const QString name = log.mid(line).section('=', 1).section('\n', 0, 0).trimmed();
-        const QImage stitched(storedFile(home.path("cache"), name));
+        const QImage stitched(home.captures().filter("/" + name).value(0));
         const QImage expected(expectedFile);
         ASSERT_FALSE(stitched.isNull()) << name.toStdString();
         ASSERT_EQ(stitched.size(), expected.size()) << log.toStdString();

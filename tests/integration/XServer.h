@@ -5,7 +5,7 @@
 
 #include <xcb/xcb.h>
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -15,7 +15,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,19 +36,17 @@ public:
             width = std::max(width, m.x + m.width);
             height = std::max(height, m.y + m.height);
         }
-        xvfb_ = std::make_unique<QProcess>();
-        xvfb_->setProcessChannelMode(QProcess::SeparateChannels);
-        xvfb_->start("Xvfb", {"-displayfd", "1", "-screen", "0", QString("%1x%2x24").arg(width).arg(height),
+        xvfb_.setProcessChannelMode(QProcess::SeparateChannels);
+        xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", QString("%1x%2x24").arg(width).arg(height),
                               "-noreset", "-nolisten", "tcp", "+extension", "RANDR"});
-        if (!xvfb_->waitForStarted(5000)) throw std::runtime_error("Xvfb did not start");
+        if (!xvfb_.waitForStarted(5000)) throw std::runtime_error("Xvfb did not start");
         QByteArray number;
-        QElapsedTimer timer;
-        timer.start();
-        while (!number.contains('\n') && timer.elapsed() < 10000) {
-            xvfb_->waitForReadyRead(100);
-            number += xvfb_->readAllStandardOutput();
-        }
-        if (!number.contains('\n')) throw std::runtime_error("Xvfb gave no display number");
+        const auto said = [&] {
+            xvfb_.waitForReadyRead(100);
+            number += xvfb_.readAllStandardOutput();
+            return number.contains('\n');
+        };
+        if (!poll(said, 10000, 0)) throw std::runtime_error("Xvfb gave no display number");
         display_ = ":" + QString::fromLatin1(number.trimmed());
 
         for (std::size_t i = 0; monitors.size() > 1 && i < monitors.size(); ++i) {
@@ -60,15 +58,11 @@ public:
         }
         if (windowManager) {
             require("openbox");
-            openbox_ = std::make_unique<QProcess>();
-            openbox_->setProcessEnvironment(environment());
-            openbox_->start("openbox", {"--sm-disable"});
-            if (!openbox_->waitForStarted(5000)) throw std::runtime_error("openbox did not start");
+            openbox_.setProcessEnvironment(environment());
+            openbox_.start("openbox", {"--sm-disable"});
+            if (!openbox_.waitForStarted(5000)) throw std::runtime_error("openbox did not start");
             // openbox owns the WM selection once it answers _NET_SUPPORTING_WM_CHECK.
-            QElapsedTimer wait;
-            wait.start();
-            while (wait.elapsed() < 5000 && !output("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
-                QThread::msleep(50);
+            poll([&] { return output("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"); }, 5000, 50);
             // openbox announces itself before it has finished starting; windows mapped in that
             // moment are sometimes left unmanaged. Ready once a window mapped now gets its frame.
             if (!windowManagerFrames()) throw std::runtime_error("openbox did not manage a window");
@@ -76,14 +70,8 @@ public:
     }
 
     ~XServer() {
-        for (auto* process : {openbox_.get(), xvfb_.get()}) {
-            if (!process || process->state() == QProcess::NotRunning) continue;
-            process->terminate();
-            if (!process->waitForFinished(3000)) {
-                process->kill();
-                process->waitForFinished(3000);
-            }
-        }
+        stop(openbox_);
+        stop(xvfb_);
     }
 
     XServer(const XServer&) = delete;
@@ -125,6 +113,23 @@ public:
             throw std::runtime_error(("required tool missing: " + program + " (run scripts/install-deps)").toStdString());
     }
 
+    // Whether `done` holds within `ms`, looked at every `step` ms; it needs no event loop.
+    static bool poll(const std::function<bool()>& done, int ms, int step = 5) {
+        const QDeadlineTimer deadline(ms);
+        while (!done() && !deadline.hasExpired()) QThread::msleep(step);
+        return done();
+    }
+
+    // Ends a process a test started: asked first, killed when it does not go.
+    static void stop(QProcess& process) {
+        if (process.state() == QProcess::NotRunning) return;
+        process.terminate();
+        if (!process.waitForFinished(3000)) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+
 private:
     // Maps throwaway windows until the window manager frames one.
     bool windowManagerFrames() const {
@@ -138,15 +143,13 @@ private:
             xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 10, 10, 0,
                               XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
             xcb_map_window(c, probe);
-            QElapsedTimer timer;
-            timer.start();
-            while (!framed && timer.elapsed() < 500) {
+            framed = poll([&] {
                 auto* reply = xcb_get_property_reply(
                     c, xcb_get_property(c, 0, probe, atom->atom, XCB_ATOM_ANY, 0, 4), nullptr);
-                framed = reply && reply->type != XCB_ATOM_NONE;
+                const bool has = reply && reply->type != XCB_ATOM_NONE;
                 std::free(reply);
-                if (!framed) QThread::msleep(10);
-            }
+                return has;
+            }, 500, 10);
             xcb_destroy_window(c, probe);
         }
         std::free(atom);
@@ -154,7 +157,7 @@ private:
         return framed;
     }
 
-    std::unique_ptr<QProcess> xvfb_;
-    std::unique_ptr<QProcess> openbox_;
+    QProcess xvfb_;
+    QProcess openbox_;
     QString display_;
 };

@@ -12,12 +12,8 @@ using kit::DateComponents;
 
 namespace {
 
-system_clock::time_point at(sys_days day, seconds time) {
-    return system_clock::time_point(day + time);
-}
-
 TEST(CalendarTest, FixedOffsetShiftsTheWallClockAndFractionsRoundTowardsThePast) {
-    const auto moment = at(2026y / March / 5, 9h + 7min + 3s);
+    const system_clock::time_point moment = sys_days(2026y / March / 5) + 9h + 7min + 3s;
     EXPECT_EQ(Calendar::fixedOffset(-10h).components(moment), (DateComponents{2026, 3, 4, 23, 7, 3}));
     EXPECT_EQ(Calendar::fixedOffset(5h + 30min).components(moment),
               (DateComponents{2026, 3, 5, 14, 37, 3}));
@@ -29,7 +25,7 @@ TEST(CalendarTest, CurrentFollowsTheZoneOfTheEnvironment) {
     const char* saved = std::getenv("TZ");
     const std::string previous = saved ? saved : "";
     setenv("TZ", "UTC+3", 1); // POSIX sign: three hours behind UTC.
-    const auto moment = at(2026y / January / 1, 1h);
+    const system_clock::time_point moment = sys_days(2026y / January / 1) + 1h;
     EXPECT_EQ(Calendar::current().components(moment), (DateComponents{2025, 12, 31, 22, 0, 0}));
     if (saved) setenv("TZ", previous.c_str(), 1); else unsetenv("TZ");
     tzset();

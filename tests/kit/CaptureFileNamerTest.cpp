@@ -13,13 +13,9 @@ using Path = std::filesystem::path;
 
 namespace {
 
-system_clock::time_point at(sys_days day, seconds time) {
-    return system_clock::time_point(day + time);
-}
-
 TEST(CaptureFileNamerTest, NameCarriesKindAndLocalMoment) {
     const auto utc = Calendar::fixedOffset(0s);
-    const auto moment = at(2026y / March / 5, 9h + 7min + 3s) + milliseconds(750);
+    const system_clock::time_point moment = sys_days(2026y / March / 5) + 9h + 7min + 3s + 750ms;
     EXPECT_EQ(CaptureFileNamer::fileName(CaptureKind::image, moment, utc),
               "Glimpo 2026-03-05 at 09.07.03.png");
     EXPECT_EQ(CaptureFileNamer::fileName(CaptureKind::image, moment, Calendar::fixedOffset(15h)),

@@ -1,6 +1,5 @@
 #include "kit/Geometry.h"
 
-#include <cmath>
 #include <limits>
 
 #include <gtest/gtest.h>

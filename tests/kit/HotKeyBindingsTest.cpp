@@ -78,11 +78,12 @@ TEST(HotKeyBindingsKeyPress, NeedsCommandOrControlAndALabel) {
     EXPECT_EQ(HotKeyBindings::combination(49, EventFlags::option, " "), std::nullopt);
 
     EXPECT_EQ(HotKeyBindings::combination(49, controlFlag, " "), (HotKeyCombination{49, 4096, "Space"}));
-    // Print and the keys beyond F12 stand alone; other keys without text do not.
+    // Print and the keys beyond F12 stand alone; other keys without text do not, nor a nameless one (Menu) with Ctrl.
     EXPECT_EQ(HotKeyBindings::combination(108, 0, ""), (HotKeyCombination{108, 0, "Print"}));
     EXPECT_EQ(HotKeyBindings::combination(90, 0, ""), (HotKeyCombination{90, 0, "F20"}));
     EXPECT_EQ(HotKeyBindings::combination(112, EventFlags::shift, ""), (HotKeyCombination{112, 512, "Scroll Lock"}));
     EXPECT_EQ(HotKeyBindings::combination(114, 0, ""), std::nullopt);
+    EXPECT_EQ(HotKeyBindings::combination(110, controlFlag, ""), std::nullopt);
     EXPECT_EQ(HotKeyBindings::combination(19, 0x10000 | EventFlags::shift | commandFlag, "É"), (HotKeyCombination{19, 768, "É"}));
 }
 

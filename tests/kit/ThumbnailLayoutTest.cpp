@@ -7,11 +7,6 @@ namespace ThumbnailLayout = kit::ThumbnailLayout;
 
 namespace {
 
-bool inside(const Rect& inner, const Rect& outer) {
-    return inner.minX() >= outer.minX() && inner.maxX() <= outer.maxX() && inner.minY() >= outer.minY() &&
-           inner.maxY() <= outer.maxY();
-}
-
 TEST(ThumbnailLayoutTest, StackGrowsUpwardsFromTheLowerLeftCorner) {
     const auto frames = ThumbnailLayout::frames(3, Rect::make(100, 50, 1440, 875));
     ASSERT_EQ(frames.size(), 3u);
@@ -32,7 +27,7 @@ TEST(ThumbnailLayoutTest, AFullColumnContinuesBesideItAndNothingLeavesTheDisplay
     EXPECT_EQ(frames[24], Rect::make(1120, 710, 240, 150));
     // Beyond what the display holds, the places come round again, a step further.
     EXPECT_EQ(frames[25], Rect::make(132, 82, 240, 150));
-    for (const Rect& frame : frames) EXPECT_TRUE(inside(frame, visible)) << frame;
+    for (const Rect& frame : frames) EXPECT_EQ(frame.intersection(visible), frame);
     // Too small for a second row or column: one place, shifted as far as the display allows.
     const auto cramped = ThumbnailLayout::frames(3, Rect::make(0, 0, 270, 185));
     EXPECT_EQ(cramped[0], Rect::make(20, 20, 240, 150));

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <pulse/simple.h>
-#include <time.h>
 #include <xcb/xcb.h>
 
 #include <QApplication>
@@ -37,26 +36,11 @@
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::run;
 
 const RecordingModule& linkedModule() {
     static const StreamRecordingModule module;
     return module;
-}
-
-// Runs a start to its end; rethrows its error.
-void awaitStart(QCoro::Task<void> start) {
-    auto done = [](QCoro::Task<void> task) -> QCoro::Task<bool> {
-        co_await std::move(task);
-        co_return true;
-    };
-    testsupport::await(done(std::move(start)), 10000);
-}
-
-void run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(15000) || process.exitCode() != 0)
-        throw std::runtime_error((program + " " + args.join(' ') + " failed").toStdString());
 }
 
 class Recording : public ::testing::Test {
@@ -77,11 +61,7 @@ protected:
     std::unique_ptr<StreamScreenRecorder> recorder;
 };
 
-std::int64_t hostNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
+std::int64_t hostNanoseconds() { return std::chrono::steady_clock::now().time_since_epoch() / 1ns; }
 
 // Feeds the default sink silence from a thread; click() puts 10 ms of a square wave in and
 // returns the host time at which it is heard.
@@ -148,13 +128,12 @@ TEST_F(Recording, SoundAndPictureStayInStepGlimposOwnSoundsStayOutAndAGoneSource
     ASSERT_TRUE(shutter);
     ClickPlayer player;
     fillRoot(0x000000);
-    awaitStart(recorder->start(kit::Rect::make(0, 0, 200, 200), display(0), true, true));
+    testsupport::await(recorder->start(kit::Rect::make(0, 0, 200, 200), display(0), true, true), 10000);
     testsupport::waitUntil([] { return false; }, 300);
     ASSERT_TRUE(testsupport::waitUntil([&] { return player.steady(); }, 10000));
     testsupport::waitUntil([] { return false; }, 300);
     const std::int64_t heard = player.click();
-    const timespec at{time_t(heard / 1'000'000'000), long(heard % 1'000'000'000)};
-    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(heard)));
     fillRoot(0xffffff);
     const double shownAfterHeard = double(hostNanoseconds() - heard) / 1e9;
     testsupport::waitUntil([] { return false; }, 300);
@@ -199,10 +178,8 @@ TEST_F(Recording, SoundThatComesInBlocksIsKeptWholeAndTheMovieLastsTheRecording)
     const std::filesystem::path tone = dir / "tone.wav";
     run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=1.5:sample_rate=48000", "-ac", "2",
                    QString::fromStdString(tone.string())});
-    QProcess load;
-    load.start("pactl", {"load-module", "module-sine-source", "source_name=glimpo_sine", "rate=48000"});
-    ASSERT_TRUE(load.waitForFinished(15000) && load.exitCode() == 0);
-    const QString sineModule = QString::fromUtf8(load.readAllStandardOutput()).trimmed();
+    const QString sineModule =
+        run("pactl", {"load-module", "module-sine-source", "source_name=glimpo_sine", "rate=48000"}).trimmed();
     struct Restore {
         QString module;
         ~Restore() {
@@ -213,7 +190,7 @@ TEST_F(Recording, SoundThatComesInBlocksIsKeptWholeAndTheMovieLastsTheRecording)
     run("pactl", {"set-default-source", "glimpo_sine"});
 
     const auto called = std::chrono::steady_clock::now();
-    awaitStart(recorder->start(kit::Rect::make(0, 0, 200, 200), display(0), true, true));
+    testsupport::await(recorder->start(kit::Rect::make(0, 0, 200, 200), display(0), true, true), 10000);
     const auto started = std::chrono::steady_clock::now();
     testsupport::waitUntil([] { return false; }, 300);
     QProcess player;
@@ -267,9 +244,9 @@ TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedNeverShowsGlimposWindowsAnd
     notice.show();
     const auto called = std::chrono::steady_clock::now();
     auto first = recorder->start(kit::Rect::make(100, 100, 301, 201), display(0), false, false);
-    awaitStart(recorder->start(kit::Rect::make(0, 0, 100, 100), display(0), false, false));
+    testsupport::await(recorder->start(kit::Rect::make(0, 0, 100, 100), display(0), false, false), 10000);
     EXPECT_TRUE(log.contains("recording", "start ignored state=starting"));
-    awaitStart(std::move(first));
+    testsupport::await(std::move(first), 10000);
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(recorder->elapsed());
     EXPECT_EQ(*recorder->elapsed(), ScreenRecorder::Elapsed::zero());
@@ -342,7 +319,7 @@ TEST(RecordingCrash, DISABLED_ChildRecordsUntilKilled) {
     StreamScreenRecorder recorder(library, displays, &linkedModule);
     const std::uint32_t first = displays->layout().displays().at(0).id;
     // Picture only, of a still screen: frames are then sparse, the case where a kill costs most.
-    awaitStart(recorder.start(kit::Rect::make(0, 0, 320, 240), first, false, false));
+    testsupport::await(recorder.start(kit::Rect::make(0, 0, 320, 240), first, false, false), 10000);
     testsupport::waitUntil([] { return false; }, 3500);
     std::printf("recording\n");
     std::fflush(stdout);
@@ -411,7 +388,7 @@ TEST_F(Recording, ADisplayThatGoesOrAnXErrorStopsTheRecordingAsTheSystemDid) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.error);
         outcome.reset();
-        awaitStart(recorder->start(std::nullopt, display(1), false, false));
+        testsupport::await(recorder->start(std::nullopt, display(1), false, false), 10000);
         testsupport::waitUntil([] { return false; }, 500);
         run("xrandr", c.removal);
         ASSERT_TRUE(testsupport::waitUntil([&] { return outcome.has_value(); }, 10000));

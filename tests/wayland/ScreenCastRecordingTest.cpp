@@ -5,8 +5,7 @@
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
 
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDBusConnection>
@@ -15,8 +14,8 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -24,7 +23,6 @@
 #include <cstring>
 #include <mutex>
 #include <set>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -45,7 +43,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using platform::wayland::ScreenCastPortal;
 using testsupport::waitUntil;
 using SharedStreams = QList<std::pair<uint, QVariantMap>>;
@@ -79,17 +76,13 @@ public:
     }
     QString socket() const { return dir_.filePath("pipewire-0"); }
     QString busAddress() const { return bus_.address(); }
+    QDBusConnection connectToBus(const QString& name) { return bus_.connect(name); }
     // A connection to the daemon, as the portal hands one over.
     int connect() const {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, socket().toLocal8Bit().constData(), sizeof(address.sun_path) - 1);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) < 0) {
-            ::close(fd);
-            throw std::runtime_error("cannot connect to pipewire");
-        }
-        return fd;
+        QLocalSocket client;
+        client.connectToServer(socket());
+        if (!client.waitForConnected(5000)) throw std::runtime_error("cannot connect to pipewire");
+        return ::fcntl(int(client.socketDescriptor()), F_DUPFD_CLOEXEC, 0);
     }
 
 private:
@@ -99,7 +92,7 @@ private:
     QProcess wireplumber_;
 };
 
-// A 320x240 BGRx video source.
+// A 320x240 BGRx video source; the daemon's own driver runs it.
 class TestScreen {
 public:
     static constexpr int width = 320, height = 240;
@@ -134,23 +127,12 @@ public:
             SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
             SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
         pw_stream_connect(stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
-                          static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
+                          PW_STREAM_FLAG_MAP_BUFFERS,
                           params, 1);
         pw_thread_loop_unlock(loop_);
         if (!waitUntil([&] { return node() != SPA_ID_INVALID; }, 10000)) throw std::runtime_error("the test screen has no node");
-        // A driver runs when it is told to: thirty times a second.
-        ticker_ = std::thread([this] {
-            while (!stopping_) {
-                pw_thread_loop_lock(loop_);
-                pw_stream_trigger_process(stream_);
-                pw_thread_loop_unlock(loop_);
-                std::this_thread::sleep_for(33ms);
-            }
-        });
     }
     ~TestScreen() {
-        stopping_ = true;
-        ticker_.join();
         pw_thread_loop_stop(loop_);
         pw_stream_destroy(stream_);
         pw_thread_loop_destroy(loop_);
@@ -185,8 +167,6 @@ private:
     pw_thread_loop* loop_ = nullptr;
     pw_stream* stream_ = nullptr;
     pw_stream_events events_{};
-    std::thread ticker_;
-    std::atomic<bool> stopping_{false};
     int frame_ = 0;
 };
 
@@ -244,13 +224,6 @@ private:
     int sessions_ = 0;
 };
 
-void startRecording(StreamScreenRecorder& recorder, std::optional<kit::Rect> area) {
-    testsupport::await([&]() -> QCoro::Task<bool> {
-        co_await recorder.start(area, 7, false, false);
-        co_return true;
-    }(), 10000);
-}
-
 std::set<std::filesystem::path> filesUnder(const std::filesystem::path& folder) {
     std::set<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
@@ -259,17 +232,12 @@ std::set<std::filesystem::path> filesUnder(const std::filesystem::path& folder) 
 }
 
 TEST(ScreenCastRecording, AnAreaKeepsGlimposOwnWindowOutAndARefusalLeavesNothing) {
-    XServer::require("ffprobe");
     qDBusRegisterMetaType<std::pair<uint, QVariantMap>>();
     qDBusRegisterMetaType<SharedStreams>();
     PipeWireDaemon daemon;
     TestScreen screen;
     StandInScreenCast portal(daemon, screen.node());
-    QDBusConnection portalBus = QDBusConnection::connectToBus(daemon.busAddress(), "glimpo-test-portal");
-    const auto disconnect = qScopeGuard([] {
-        QDBusConnection::disconnectFromBus("glimpo-test-portal");
-        QDBusConnection::disconnectFromBus("glimpo-test-client");
-    });
+    QDBusConnection portalBus = daemon.connectToBus("glimpo-test-portal");
     ASSERT_TRUE(portalBus.registerService("org.freedesktop.portal.Desktop"));
     ASSERT_TRUE(portalBus.registerVirtualObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::SubPath));
 
@@ -286,13 +254,13 @@ TEST(ScreenCastRecording, AnAreaKeepsGlimposOwnWindowOutAndARefusalLeavesNothing
                                       return module;
                                   });
     recorder.shareScreenThrough(ScreenCastPortal::keepingChoiceIn(
-        settings.defaults(), QDBusConnection::connectToBus(daemon.busAddress(), "glimpo-test-client")));
+        settings.defaults(), daemon.connectToBus("glimpo-test-client")));
 
     // An area is cut out of the screen, its white quarter in every picture. Once Glimpo's own
     // panel shows over the area no picture is written, but the last one is held to the stop.
     FloatingPanel panel(FloatingPanel::Options{.ignoresMouse = true, .title = "Own"});
     panel.setGeometry(sharedScreen.x() + 100, 100, 50, 50);
-    startRecording(recorder, kit::Rect::make(80, 60, 160, 120));
+    testsupport::await(recorder.start(kit::Rect::make(80, 60, 160, 120), 7, false, false), 10000);
     waitUntil([] { return false; }, 1000);
     panel.show();
     waitUntil([] { return false; }, 1000);
@@ -316,7 +284,7 @@ TEST(ScreenCastRecording, AnAreaKeepsGlimposOwnWindowOutAndARefusalLeavesNothing
     portal.startAnswer = 1;
     const std::set<std::filesystem::path> before = filesUnder(dir.path());
     try {
-        startRecording(recorder, std::nullopt);
+        testsupport::await(recorder.start(std::nullopt, 7, false, false), 10000);
         ADD_FAILURE() << "a refused screen share started a recording";
     } catch (const kit::Error& error) {
         EXPECT_EQ(kit::CaptureFailure::classify(error), kit::CaptureFailure::needsScreenPermission);

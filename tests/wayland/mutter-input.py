@@ -2,7 +2,7 @@
 """mutter-input.py STEP...: pointer and keys through mutter's RemoteDesktop API, which reach the
 shell's own dialogs as a user's would (X input reaches only Xwayland). Absolute positions go
 through a screen cast of the monitor linked to the session.
-Steps: move:X,Y  click:X,Y  down  up  key:Escape|0xKEYSYM  sleep:SECONDS"""
+Steps: move:X,Y  click:X,Y  down  up  key:Escape"""
 import sys
 import time
 
@@ -44,9 +44,6 @@ key(0xffe1)  # the first key after the start is lost: a Shift
 time.sleep(0.2)
 for step in sys.argv[1:]:
     kind, _, argument = step.partition(':')
-    if kind == 'sleep':
-        time.sleep(float(argument))
-        continue
     if kind in ('move', 'click'):
         x, y = map(float, argument.split(','))
         rd('NotifyPointerMotionAbsolute', '(sdd)', stream, x, y)
@@ -56,6 +53,6 @@ for step in sys.argv[1:]:
     if kind in ('up', 'click'):
         button(False)
     if kind == 'key':
-        key({'Escape': 0xff1b, 'Return': 0xff0d}.get(argument) or int(argument, 16))
+        key({'Escape': 0xff1b}[argument])
     time.sleep(0.3)
 rd('Stop', '()')

@@ -34,7 +34,6 @@ protected:
 TEST_F(AppSettingsTest, FirstLaunchWritesNothingAndEveryAssignmentIsWrittenButOnlyChangesNotify) {
     auto settings = launch();
     EXPECT_EQ(settings->saveFolder(), dir / "home" / "Desktop");
-    EXPECT_FALSE(settings->savesAutomatically());
     EXPECT_FALSE(fs::exists(file));
     int runs = 0;
     observeChanges(&context, [&] { runs += 1 + 0 * (settings->thumbnailSeconds() + settings->hotKeyOverrides().size()); });

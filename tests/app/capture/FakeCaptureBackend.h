@@ -8,7 +8,6 @@
 #include <set>
 #include <vector>
 
-#include <QColor>
 #include <QImage>
 
 #include "app/capture/OwnWindows.h"
@@ -111,10 +110,13 @@ public:
     }
 };
 
-// The real capture service over a scripted backend, with no window of Glimpo's on screen.
-inline std::unique_ptr<ScreenCaptureService> service(const std::shared_ptr<Backend>& backend, double scale = 1.0) {
+// The real capture service over a scripted backend and Glimpo's windows, none unless `own` scripts them.
+inline std::unique_ptr<ScreenCaptureService> service(const std::shared_ptr<Backend>& backend, double scale = 1.0,
+                                                     Own** own = nullptr) {
+    auto windows = std::make_unique<Own>();
+    if (own) *own = windows.get();
     return std::make_unique<ScreenCaptureService>(backend, std::make_shared<DisplayService>(backend, scale),
-                                                  std::make_unique<Own>());
+                                                  std::move(windows));
 }
 
 inline ClientWindow client(std::uint32_t id, QRect geometry, std::vector<WindowType> types = {WindowType::normal}) {

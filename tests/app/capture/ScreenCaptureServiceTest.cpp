@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <qcoro/qcorotask.h>
-
 #include "TestSupport.h"
-#include "app/capture/ScreenCaptureError.h"
 #include "app/capture/ScreenCaptureService.h"
-#include "app/base/Log.h"
 #include "capture/FakeCaptureBackend.h"
 
 using capturefakes::client;
@@ -15,15 +11,7 @@ using capturefakes::WindowType;
 namespace {
 
 using testsupport::await;
-
-std::string errorOf(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "no error";
-}
+using testsupport::errorOf;
 
 struct Service {
     std::shared_ptr<capturefakes::Backend> backend = std::make_shared<capturefakes::Backend>();
@@ -33,10 +21,7 @@ struct Service {
     explicit Service(double scale = 1.0) {
         // Primary A on the left, B to its right, both 1920 x 1080 pixels.
         backend->monitorList = {{1, QRect(0, 0, 1920, 1080), true}, {2, QRect(1920, 0, 1920, 1080), false}};
-        auto owned = std::make_unique<capturefakes::Own>();
-        own = owned.get();
-        capturer = std::make_unique<ScreenCaptureService>(backend, std::make_shared<DisplayService>(backend, scale),
-                                                          std::move(owned));
+        capturer = capturefakes::service(backend, scale, &own);
     }
 };
 

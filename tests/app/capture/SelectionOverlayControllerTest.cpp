@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -165,20 +162,14 @@ TEST_F(OverlayFixture, AScreenThatCantBeReadEndsTheSelectionWithTheReason) {
 TEST_F(OverlayFixture, PanelsTurnEventsIntoGlobalPointsAndEscapeThenReleaseReportsOnce) {
     begin();
     auto* b = overlay->panels()[1];
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 20), QPointF(10, 20), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(b, &press);
+    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(10, 20));
     EXPECT_EQ(overlay->dragStart(), (kit::Point{1450, 1060}));
-    QMouseEvent drag(QEvent::MouseMove, QPointF(60, 120), QPointF(60, 120), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(b, &drag);
+    QTest::mouseMove(b, QPoint(60, 120));
     EXPECT_EQ(overlay->selection(), kit::Rect::make(1450, 960, 50, 100));
 
     QTest::keyPress(b, Qt::Key_Space);
     EXPECT_EQ(overlay->mode(), SelectionMode::window);
-    QMouseEvent right(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::RightButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(b, &right);
+    QTest::mousePress(b, Qt::RightButton, {}, QPoint(5, 5));
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].kind(), SelectionResult::Kind::cancelled);
 

@@ -92,10 +92,9 @@ public:
         if (failure) std::rethrow_exception(failure);
         co_return copy(text);
     }
-    std::vector<kit::TextLine> lines;
     QCoro::Task<std::vector<kit::TextLine>> readLines(QImage) override {
         if (failure) std::rethrow_exception(failure);
-        co_return copy(lines);
+        co_return std::vector<kit::TextLine>{};
     }
     void warmUp() override {}
 };

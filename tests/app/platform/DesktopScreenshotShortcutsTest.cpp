@@ -3,6 +3,7 @@
 #include "app/platform/desktop/DesktopKeys.h"
 #include "app/platform/x11/KeyNames.h"
 #include "kit/SystemScreenshotShortcuts.h"
+#include "tests/app/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,11 @@ namespace {
 
 constexpr std::uint32_t print = platform::x11::KeyNames::printKeyCode;
 
+// A sample of the desktop's own file or listing.
+std::string sample(const char* name) {
+    return testsupport::readFile(std::filesystem::path(GLIMPO_SOURCE_DIR) / "tests/data/desktop-shortcuts" / name);
+}
+
 std::set<CaptureAction> conflictsWithDefaults(const std::vector<DesktopShortcut>& shortcuts) {
     const auto bindings = kit::HotKeyBindings::active({});
     return kit::SystemScreenshotShortcuts::conflicts(DesktopScreenshotShortcuts::preferences(shortcuts, bindings),
@@ -23,37 +29,27 @@ std::set<CaptureAction> conflictsWithDefaults(const std::vector<DesktopShortcut>
 
 } // namespace
 
-TEST(DesktopKeys, GtkAcceleratorsBecomeKeyCodesAndEventFlags) {
+TEST(DesktopKeys, GtkAcceleratorsAndQtShortcutsAsKdeStoresThemBecomeKeyCodesAndEventFlags) {
     EXPECT_EQ(parseGtkAccelerator("<Shift><Super>4"), (SystemShortcutKey{21, flags::shift | flags::command}));
     EXPECT_EQ(parseGtkAccelerator("<Primary><Alt>Print"), (SystemShortcutKey{print, flags::control | flags::option}));
     // A shifted symbol names the digit key with Shift.
     EXPECT_EQ(parseGtkAccelerator("<Super>dollar"), (SystemShortcutKey{21, flags::shift | flags::command}));
     EXPECT_EQ(parseGtkAccelerator("<Super>KP_5"), (SystemShortcutKey{87, flags::command}));
+    EXPECT_EQ(parseQtShortcut("Meta+Shift+Print"), (SystemShortcutKey{print, flags::command | flags::shift}));
+    EXPECT_EQ(parseQtShortcut("Meta+$"), (SystemShortcutKey{21, flags::command | flags::shift}));
+    EXPECT_EQ(parseQtShortcut("Ctrl++"), (SystemShortcutKey{24, flags::control | flags::shift}));
 
     // What no shortcut of ours can be never collides, so it is not read at all.
     for (const char* unreadable : {"disabled", "<Hyper>4", "<Super>NoSuchKey", "<Super"}) {
         EXPECT_EQ(parseGtkAccelerator(unreadable), std::nullopt) << unreadable;
     }
-}
-
-TEST(DesktopKeys, QtShortcutsAsKdeStoresThem) {
-    EXPECT_EQ(parseQtShortcut("Meta+Shift+Print"), (SystemShortcutKey{print, flags::command | flags::shift}));
-    EXPECT_EQ(parseQtShortcut("Meta+$"), (SystemShortcutKey{21, flags::command | flags::shift}));
-    EXPECT_EQ(parseQtShortcut("Ctrl++"), (SystemShortcutKey{24, flags::control | flags::shift}));
     for (const char* unreadable : {"none", "Meta+", "Hyper+4"}) {
         EXPECT_EQ(parseQtShortcut(unreadable), std::nullopt) << unreadable;
     }
 }
 
 TEST(DesktopScreenshotShortcuts, GSettingsListingKeepsOnlyScreenshotKeys) {
-    const auto shortcuts = DesktopScreenshotShortcuts::parseGSettings(
-        "org.gnome.shell.keybindings focus-active-notification ['<Super>n']\n"
-        "org.gnome.shell.keybindings screenshot ['<Shift><Super>3']\n"
-        "org.gnome.shell.keybindings screenshot-window @as []\n"
-        "org.gnome.shell.keybindings show-screenshot-ui ['Print', '<Super><Shift>4', 'disabled']\n"
-        "org.gnome.settings-daemon.plugins.media-keys area-screenshot-clip '<Ctrl><Shift>Print'\n"
-        "org.gnome.settings-daemon.plugins.media-keys screenshot ['<Super>Escape']\n"
-        "org.other.schema screenshot ['<Super>1']\n");
+    const auto shortcuts = DesktopScreenshotShortcuts::parseGSettings(sample("gsettings-list-recursively.txt"));
     const std::vector<DesktopShortcut> expected{
         {ScreenshotFunction::fullScreen, {20, flags::shift | flags::command}},
         {ScreenshotFunction::screenshotUI, {print, 0}},
@@ -66,13 +62,7 @@ TEST(DesktopScreenshotShortcuts, GSettingsListingKeepsOnlyScreenshotKeys) {
 
 TEST(DesktopScreenshotShortcuts, KdeFileInBothForms) {
     // The older form: "current,default,name", several current shortcuts separated by \t.
-    const auto plasma5 = DesktopScreenshotShortcuts::parseKGlobalShortcuts(
-        "[kwin]\nExpose=Meta+Shift+4,none,Other\n"
-        "[org.kde.spectacle.desktop]\n"
-        "_k_friendly_name=Spectacle\n"
-        "RectangularRegionScreenShot=Meta+Shift+4\\tMeta+Shift+S,Meta+Shift+Print,Capture Rectangular Region\n"
-        "FullScreenScreenShot=none,Shift+Print,Capture Entire Desktop\n"
-        "ActiveWindowScreenShot=Meta+\\,,Meta+Print,Capture Active Window\n");
+    const auto plasma5 = DesktopScreenshotShortcuts::parseKGlobalShortcuts(sample("kglobalshortcutsrc-plasma5"));
     const std::vector<DesktopShortcut> expected5{
         {ScreenshotFunction::window, {43, flags::command}},
         {ScreenshotFunction::area, {21, flags::command | flags::shift}},
@@ -81,12 +71,8 @@ TEST(DesktopScreenshotShortcuts, KdeFileInBothForms) {
     EXPECT_EQ(plasma5, expected5);
 
     // The newer form stores only changes to the tool's own defaults.
-    const auto defaults = DesktopScreenshotShortcuts::parseDesktopActionShortcuts(
-        "[Desktop Entry]\nName=Spectacle\nX-KDE-Shortcuts=Print\nActions=FullScreenScreenShot;RecordRegion;\n"
-        "[Desktop Action FullScreenScreenShot]\nX-KDE-Shortcuts=Shift+Print\n"
-        "[Desktop Action RecordRegion]\nX-KDE-Shortcuts=Meta+Shift+R,Meta+Shift+5\n");
-    const auto plasma6 = DesktopScreenshotShortcuts::parseKGlobalShortcuts(
-        "[services][org.kde.spectacle.desktop]\nFullScreenScreenShot=Meta+Shift+3\n_launch=none\n", defaults);
+    const auto defaults = DesktopScreenshotShortcuts::parseDesktopActionShortcuts(sample("spectacle-desktop-entry"));
+    const auto plasma6 = DesktopScreenshotShortcuts::parseKGlobalShortcuts(sample("kglobalshortcutsrc-plasma6"), defaults);
     const std::vector<DesktopShortcut> expected6{
         {ScreenshotFunction::fullScreen, {20, flags::command | flags::shift}},
         {ScreenshotFunction::recording, {15, flags::command | flags::shift}},

@@ -1,7 +1,6 @@
 // Glimpo's actions added to GNOME's custom shortcuts through the real gsettings, on a keyfile
 // settings backend in a folder of the test's own.
 
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,12 +16,7 @@ const QString item = QStringLiteral(
     "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding:/org/gnome/settings-daemon/plugins/media-keys/"
     "custom-keybindings/");
 
-QString gsettings(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("gsettings"), arguments);
-    process.waitForFinished(5000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
+QString gsettings(const QStringList& arguments) { return testsupport::run("gsettings", arguments).trimmed(); }
 
 TEST(GnomeCommandShortcuts, AddsGlimposActionsBesideTheUsersOwnOnce) {
     if (!gsettings({"list-schemas"}).split('\n').contains("org.gnome.settings-daemon.plugins.media-keys"))

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QStandardPaths>
-
 #include "app/platform/media/FirstFrame.h"
 #include "tests/app/TestSupport.h"
 
@@ -10,17 +7,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void ffmpeg(QStringList args) {
-    ASSERT_FALSE(QStandardPaths::findExecutable("ffmpeg").isEmpty()) << "required tool missing: ffmpeg";
-    QProcess process;
-    process.start("ffmpeg", QStringList{"-v", "error", "-y"} + args);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-}
+void ffmpeg(const QStringList& args) { testsupport::run("ffmpeg", QStringList{"-v", "error", "-y"} + args); }
 
 QString arg(const fs::path& path) { return QString::fromStdString(path.string()); }
 
-TEST(FirstFrame, IsFrameZeroAtThePicturesOwnSizeTurnedAsTheTrackSays) {
+TEST(FirstFrame, IsFrameZeroAtThePicturesOwnSizeTurnedAsTheTrackSaysAndNothingWithoutVideo) {
     testsupport::TempDir temp;
     // A one-second test picture: colour bars from black on the left to white on the right.
     ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=30", "-t", "1", "-pix_fmt", "yuv420p", arg(temp / "out.mp4")});
@@ -37,10 +28,7 @@ TEST(FirstFrame, IsFrameZeroAtThePicturesOwnSizeTurnedAsTheTrackSays) {
     // Shown as ffmpeg itself shows it: the white right edge now on top.
     EXPECT_GT(qGray(turned->pixel(5, 5)), 200);
     EXPECT_LT(qGray(turned->pixel(5, 315)), 60);
-}
 
-TEST(FirstFrame, GivesNothingForFilesWithoutVideo) {
-    testsupport::TempDir temp;
     testsupport::writeFile(temp / "text.mp4", "not a movie");
     EXPECT_FALSE(platform::media::firstFrame(temp / "text.mp4").has_value());
     EXPECT_FALSE(platform::media::firstFrame(temp / "missing.mp4").has_value());

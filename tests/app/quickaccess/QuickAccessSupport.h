@@ -18,16 +18,14 @@ inline void leave(QWidget& widget) {
     QCoreApplication::sendEvent(&widget, &event);
 }
 
-inline void press(QWidget& widget, QPointF at) {
-    QMouseEvent event(QEvent::MouseButtonPress, at, widget.mapTo(widget.window(), at), widget.mapToGlobal(at),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+// A press of the left button, or a move with it held.
+inline void mouse(QWidget& widget, QEvent::Type type, QPointF at) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, widget.mapTo(widget.window(), at), widget.mapToGlobal(at), button, Qt::LeftButton,
+                      Qt::NoModifier);
     QCoreApplication::sendEvent(&widget, &event);
 }
-
-inline void moveTo(QWidget& widget, QPointF at) {
-    QMouseEvent event(QEvent::MouseMove, at, widget.mapTo(widget.window(), at), widget.mapToGlobal(at),
-                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&widget, &event);
-}
+inline void press(QWidget& widget, QPointF at) { mouse(widget, QEvent::MouseButtonPress, at); }
+inline void moveTo(QWidget& widget, QPointF at) { mouse(widget, QEvent::MouseMove, at); }
 
 } // namespace quickaccess_test

@@ -12,20 +12,15 @@
 #include "app/quickaccess/DragSourceView.h"
 #include "app/quickaccess/QuickAccessThumbnailView.h"
 #include "tests/app/TestSupport.h"
+#include "tests/app/fakes/FakeServices.h"
 #include "tests/app/quickaccess/QuickAccessSupport.h"
 
 namespace {
 
-QImage solid(QColor colour) {
-    QImage image(240, 150, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 // The buttons' actions are reached through this view by the controller's tests.
 TEST(QuickAccessThumbnailView, HoverShowsTheButtonsAndStatusesStayVisibleWithoutIt) {
     const Capture capture{QUuid::createUuid(), "/tmp/Glimpo 2026-03-05 at 09.07.03.png"};
-    auto model = std::make_shared<ThumbnailModel>(capture, solid(Qt::gray));
+    auto model = std::make_shared<ThumbnailModel>(capture, fakes::image(240, 150).image);
     std::vector<std::string> calls;
     QuickAccessThumbnailView view(model);
     QObject::connect(&view.actions(), &ThumbnailActions::hoverChanged, [&](bool h) {
@@ -54,7 +49,7 @@ TEST(QuickAccessThumbnailView, HoverShowsTheButtonsAndStatusesStayVisibleWithout
 
 TEST(DragSourceView, AMoveOfThreePointsIsNoDragButAnyMoreStartsOneThatNoWidgetOfGlimpoTakes) {
     std::vector<bool> ended;
-    DragSourceView source("/tmp/a b.png", solid(Qt::red));
+    DragSourceView source("/tmp/a b.png", fakes::image(240, 150).image);
     QObject::connect(&source, &DragSourceView::dragEnded, [&](bool ok) { ended.push_back(ok); });
     source.resize(240, 150);
     source.show();

@@ -7,7 +7,6 @@
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include "app/base/Observation.h"
 #include "app/platform/HotKeyBackend.h"

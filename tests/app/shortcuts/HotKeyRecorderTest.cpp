@@ -23,7 +23,7 @@ namespace {
 // X key codes of a US keyboard, and what its keys type.
 class FakeKeyboard : public platform::x11::KeyboardLayout {
 public:
-    std::map<std::uint32_t, std::uint32_t> keys{{38, 0}, {56, 11}, {9, 53}, {13, 21}, {135, 110}, {107, 108}, {36, 36}};
+    std::map<std::uint32_t, std::uint32_t> keys{{38, 0}, {56, 11}, {9, 53}, {13, 21}, {36, 36}};
     std::map<std::uint32_t, std::string> texts{{0, "A"}, {11, "B"}, {21, "4"}};
 
     std::optional<std::uint32_t> keyCode(std::uint32_t scanCode) const override {
@@ -36,7 +36,7 @@ public:
     }
 };
 
-constexpr std::uint32_t scanA = 38, scanB = 56, scanEscape = 9, scanMenu = 135, scanPrint = 107, scan4 = 13;
+constexpr std::uint32_t scanA = 38, scanB = 56, scanEscape = 9, scan4 = 13;
 
 bool recorderOpen() { return GlimpoUIState::shared().openSurfaces().count("shortcutRecorder") > 0; }
 
@@ -62,7 +62,6 @@ protected:
     void press(std::uint32_t scanCode, int key, Qt::KeyboardModifiers modifiers = {}) {
         pressOn(recorder->recordButton(), scanCode, key, modifiers);
     }
-    QString title() { return recorder->recordButton()->text(); }
     std::optional<HotKeyCombination> overrideFor(CaptureAction action) {
         const auto& overrides = settings->hotKeyOverrides();
         const auto found = overrides.find(action);
@@ -84,16 +83,11 @@ TEST_F(HotKeyRecorderTest, RecordsAShortcutIntoTheSettings) {
     press(0, Qt::Key_Super_L, Qt::ShiftModifier | Qt::MetaModifier);
     EXPECT_FALSE(recorder->capture().hint());
     press(scanA, Qt::Key_A, Qt::ShiftModifier | Qt::MetaModifier);
-    EXPECT_EQ(title().toStdString(), "Shift+Super+A");
+    EXPECT_EQ(recorder->recordButton()->text().toStdString(), "Shift+Super+A");
     EXPECT_FALSE(recorder->capture().isRecording());
     EXPECT_FALSE(recorderOpen());
     EXPECT_EQ(overrideFor(CaptureAction::area), (HotKeyCombination{0, 768, "A"}));
     EXPECT_EQ(changes, 1);
-
-    // Print is a shortcut on its own.
-    recorder->recordButton()->click();
-    press(scanPrint, Qt::Key_Print, Qt::NoModifier);
-    EXPECT_EQ(overrideFor(CaptureAction::area), (HotKeyCombination{108, 0, "Print"}));
 }
 
 TEST_F(HotKeyRecorderTest, ARefusedPressShowsTheHintAndKeepsListening) {
@@ -107,10 +101,6 @@ TEST_F(HotKeyRecorderTest, ARefusedPressShowsTheHintAndKeepsListening) {
     ASSERT_TRUE(testsupport::waitUntil([&] { return recorder->hintLabel()->isVisible(); }));
     // Nothing reached the field.
     EXPECT_TRUE(field.text().isEmpty());
-
-    // A key that types nothing has no label, whatever the modifiers.
-    press(scanMenu, Qt::Key_Menu, Qt::ControlModifier);
-    EXPECT_TRUE(recorder->capture().isRecording());
 
     press(scanB, Qt::Key_B, Qt::MetaModifier);
     EXPECT_FALSE(recorder->capture().isRecording());

@@ -5,10 +5,6 @@
 #include <random>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -25,6 +21,7 @@
 #include "kit/Calendar.h"
 #include "kit/CaptureFileNamer.h"
 #include "tests/app/TestSupport.h"
+#include "tests/app/fakes/FakeServices.h"
 #include "tests/app/storage/KilledChild.h"
 #include "tests/app/storage/ScopedMount.h"
 
@@ -36,20 +33,6 @@ namespace {
 using testsupport::await;
 using testsupport::mode;
 using testsupport::readFile;
-
-void setModified(const fs::path& path, std::chrono::system_clock::time_point when) {
-    const auto since = when.time_since_epoch();
-    const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
-    const timespec times[2] = {{0, UTIME_OMIT},
-                               {seconds.count(), std::chrono::nanoseconds(since - seconds).count()}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
-}
-
-CapturedImage picture(int width, int height, double pointWidth) {
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::darkCyan);
-    return {image, {pointWidth, height * pointWidth / width}};
-}
 
 CapturedImage noise(int side) {
     QImage image(side, side, QImage::Format_RGB32);
@@ -86,12 +69,12 @@ protected:
 };
 
 TEST_F(CaptureLibraryTest, StoreWritesAPrivatePngInAFolderOfItsOwn) {
-    Capture first = await(library->store(picture(3000, 4, 1500)));
-    Capture second = await(library->store(picture(3000, 4, 1500)));
+    Capture first = await(library->store(fakes::image(3000, 4)));
+    Capture second = await(library->store(fakes::image(3000, 4)));
     // Crossing a second boundary between the two stores would prove nothing; try again.
     for (int i = 0; i < 3 && first.fileURL.filename() != second.fileURL.filename(); ++i) {
-        first = await(library->store(picture(3000, 4, 1500)));
-        second = await(library->store(picture(3000, 4, 1500)));
+        first = await(library->store(fakes::image(3000, 4)));
+        second = await(library->store(fakes::image(3000, 4)));
     }
     EXPECT_EQ(first.fileURL.filename(), second.fileURL.filename());
     EXPECT_NE(first.fileURL.parent_path(), second.fileURL.parent_path());
@@ -115,12 +98,8 @@ TEST_F(CaptureLibraryTest, StoreFailuresThrowAndLeaveNothingBehind) {
     REQUIRE_MOUNTED(mount);
     auto full = makeLibrary(temp / "full" / "Captures");
     fs::create_directory(temp / "full" / "Captures");
-    try {
-        await(full->store(noise(300)));
-        FAIL() << "stored onto a full disk";
-    } catch (const CaptureStoreError& error) {
-        EXPECT_STREQ(error.what(), "The capture couldn't be written to disk.");
-    }
+    EXPECT_EQ(testsupport::errorOf<CaptureStoreError>([&] { await(full->store(noise(300))); }),
+              "The capture couldn't be written to disk.");
     EXPECT_TRUE(fs::is_empty(temp / "full" / "Captures"));
 }
 
@@ -134,13 +113,13 @@ TEST_F(CaptureLibraryTest, AStoreKilledMidwayLeavesNoPictureUnderItsName) {
 TEST_F(CaptureLibraryTest, ALinkedCacheFolderIsReplacedNotFollowed) {
     fs::create_directories(temp / "victim");
     std::ofstream(temp / "victim" / "old") << "keep";
-    setModified(temp / "victim" / "old", std::chrono::system_clock::now() - 48h);
+    fs::last_write_time(temp / "victim" / "old", std::chrono::file_clock::now() - 48h);
     fs::permissions(temp / "victim", fs::perms(0755));
     fs::create_directories(cacheFolder.parent_path());
     fs::create_directory_symlink(temp / "victim", cacheFolder);
 
     library->purgeExpired();
-    const Capture capture = await(library->store(picture(8, 8, 8)));
+    const Capture capture = await(library->store(fakes::image(8, 8)));
     EXPECT_TRUE(logged("cache folder link replaced path=" + cacheFolder.string()));
     EXPECT_FALSE(fs::is_symlink(cacheFolder));
     EXPECT_EQ(capture.fileURL.parent_path().parent_path(), cacheFolder);
@@ -152,7 +131,7 @@ TEST_F(CaptureLibraryTest, ALinkedCacheFolderIsReplacedNotFollowed) {
 
 // Numbering a taken name is the namer's and the save rule's (tests/kit).
 TEST_F(CaptureLibraryTest, SaveMovesTheFileAndEmptiesTheCache) {
-    const Capture capture = await(library->store(picture(16, 16, 8)));
+    const Capture capture = await(library->store(fakes::image(16, 16)));
     const std::string bytes = readFile(capture.fileURL);
 
     const kit::SaveResult result = library->save(capture);
@@ -168,19 +147,19 @@ TEST_F(CaptureLibraryTest, TheDesktopFolderIsMadeAtTheFirstSaveButAChosenFolderN
     testsupport::ScopedEnv config{"XDG_CONFIG_HOME", (temp / "home" / ".config").string()};
     AppSettings fresh{std::make_unique<SettingsStore>(temp / "fresh" / "settings.json")};
     CaptureLibrary library(fresh, std::make_unique<DiskFileSystem>(), cacheFolder);
-    const kit::SaveResult result = library.save(library.storeNow(picture(16, 16, 8)));
+    const kit::SaveResult result = library.save(library.storeNow(fakes::image(16, 16)));
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(result.value().parent_path(), temp / "home" / "Desktop");
 
     fresh.setSaveFolder(temp / "gone");
-    const kit::SaveResult refused = library.save(library.storeNow(picture(16, 16, 8)));
+    const kit::SaveResult refused = library.save(library.storeNow(fakes::image(16, 16)));
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().reason(), "The save folder doesn't exist.");
     EXPECT_FALSE(fs::exists(temp / "gone"));
 }
 
 TEST_F(CaptureLibraryTest, DiscardRemovesOnlyTheCachesOwnFolders) {
-    const Capture capture = await(library->store(picture(8, 8, 8)));
+    const Capture capture = await(library->store(fakes::image(8, 8)));
     library->discard(capture);
     EXPECT_FALSE(fs::exists(capture.fileURL.parent_path()));
     EXPECT_TRUE(logged("discarded file=" + capture.fileURL.filename().string()));
@@ -190,7 +169,7 @@ TEST_F(CaptureLibraryTest, DiscardRemovesOnlyTheCachesOwnFolders) {
     std::ofstream(saveFolder / "saved.png") << "saved";
     fs::create_directory_symlink(temp / "victim", cacheFolder / "LINK");
     fs::create_directory_symlink(cacheFolder, temp / "alias");
-    const Capture kept = await(library->store(picture(8, 8, 8)));
+    const Capture kept = await(library->store(fakes::image(8, 8)));
     fs::create_directory_symlink(temp / "victim", temp / "outside");
 
     const fs::path outside[] = {
@@ -229,9 +208,9 @@ TEST_F(CaptureLibraryTest, PurgeRemovesOldEntriesByModificationTimeWithoutBirthT
         std::ofstream(cacheFolder / name / "a.png") << "x";
     }
     std::ofstream(cacheFolder / "stray") << "x";
-    setModified(cacheFolder / "old", now - 25h);
-    setModified(cacheFolder / "fresh", now - 10s);
-    setModified(cacheFolder / "stray", now - 48h);
+    fs::last_write_time(cacheFolder / "old", std::chrono::file_clock::from_sys(now - 25h));
+    fs::last_write_time(cacheFolder / "fresh", std::chrono::file_clock::from_sys(now - 10s));
+    fs::last_write_time(cacheFolder / "stray", std::chrono::file_clock::from_sys(now - 48h));
 
     library->startPurging();
     EXPECT_FALSE(fs::exists(cacheFolder / "old"));
@@ -246,7 +225,7 @@ TEST_F(CaptureLibraryTest, PurgeRemovesOldEntriesByModificationTimeWithoutBirthT
 }
 
 TEST_F(CaptureLibraryTest, CopyOffersAPictureAndItsFileButAMovieOnlyAsAFile) {
-    const Capture capture = await(library->store(picture(20, 10, 10)));
+    const Capture capture = await(library->store(fakes::image(20, 10)));
     library->copy(capture);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QThread>
-
 #include <atomic>
 #include <set>
 #include <stdexcept>
@@ -81,12 +79,8 @@ TEST(ScreenTextRecognitionService, ReadsOnOneLowPriorityThreadWithOneModelAndFai
     EXPECT_GE(seen.niceness, 5);
 
     seen.readFailure = "The picture could not be read.";
-    try {
-        testsupport::await(service.recognize(white()));
-        FAIL() << "no error";
-    } catch (const kit::Error& error) {
-        EXPECT_EQ(error.description(), "The picture could not be read.");
-    }
+    EXPECT_EQ(testsupport::errorOf<kit::Error>([&] { testsupport::await(service.recognize(white())); }),
+              "The picture could not be read.");
 }
 
 // Tesseract itself: one service, so the model loads once for the whole suite.

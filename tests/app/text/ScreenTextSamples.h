@@ -3,9 +3,11 @@
 // accents and headings over body text in several fonts and sizes of 9 to 16 pixels; code, shell
 // commands, paths and log lines in monospaced and proportional fonts of 11 to 16 pixels; light,
 // dark and grey themes, hinted and unhinted, at scale 1 and 2. Each image is a 600 x 200 point
-// area, as a user drags over a window. Used by the tests and bench/.
+// area, as a user drags over a window; the sentences are in tests/data/screen-text.txt. Used by the
+// tests and bench/.
 
 #include <QColor>
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
@@ -13,6 +15,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
+#include <stdexcept>
 #include <vector>
 
 namespace screentext {
@@ -46,85 +50,26 @@ inline const std::vector<Theme>& themes() {
 
 enum class Kind { interface, italian, code, headed, source, shell, path, log };
 
+inline QString kindName(Kind kind) {
+    static const char* names[] = {"ui", "italian", "code", "headed", "source", "shell", "path", "log"};
+    return names[static_cast<int>(kind)];
+}
+
+// The sentences of `kind`, a section of tests/data/screen-text.txt named as kindName() names it.
 inline QStringList corpus(Kind kind) {
-    switch (kind) {
-    case Kind::interface:
-        return {"Save changes to the document before closing?",
-                "Your changes will be lost if you don't save them.",
-                "Downloads: 3 items, 1.2 GB available on disk",
-                "Version 2.4.1 (build 1187) was released on 14 March 2024",
-                "Open recent files from the sidebar or press Ctrl+O",
-                "Network settings: Wi-Fi connected to Office-5G",
-                "Sort by name, date modified, size or type",
-                "The printer is offline. Check the cable and try again.",
-                "Battery at 64%, about 3 hours and 20 minutes left",
-                "Send feedback to support@example.com within 30 days"};
-    case Kind::italian:
-        return {"Vuoi salvare le modifiche prima di chiudere?",
-                "Perché la città è più bella d'estate, però costa di più.",
-                "Impostazioni di sistema: schermo e luminosità",
-                "Il file è già stato eliminato dal cestino.",
-                "Così è andata: ne parleremo lunedì alle 9:30.",
-                "Età, qualità e novità sono parole accentate.",
-                "Apri la cartella Documenti e scegli un modello",
-                "Il caffè è pronto: tre tazze sulla scrivania."};
-    case Kind::code:
-        return {"for (int i = 0; i < count; ++i) { sum += v[i]; }",
-                "if (ptr != nullptr && ptr->size() >= 2) return {};",
-                "const auto path = std::filesystem::path(\"/tmp\");",
-                "def area(w, h): return w * h # in pixels",
-                "x = {'key': [1, 2, 3], \"other\": None}",
-                "git commit -m \"Fix #42: handle empty input\"",
-                "SELECT name, total FROM orders WHERE id > 100;",
-                "let mask = (flags & 0x0F) | (bits << 4);"};
-    case Kind::headed:
-        return corpus(Kind::interface);
-    case Kind::source:
-        return {"for (int i = 0; i < n; ++i) total += values[i];",
-                "name = f\"report_final({count}).pdf\"",
-                "if (!list.isEmpty() && list[0] == '#') return;",
-                "const char* label = argc > 1 ? argv[1] : \"none\";",
-                "with open(\"report_final(2).pdf\", \"rb\") as f:",
-                "x_max = max(x_min + 1, len(items) - 1)",
-                "user_id := data[\"user_id\"].(string)",
-                "return a[i][j] * b[j][k];",
-                "#include <QtCore/QString>",
-                "let re = /^[a-z_][a-z0-9_]*$/i;"};
-    case Kind::shell:
-        return {"grep -rn \"TODO\" src/ | wc -l",
-                "sudo apt-get install -y libtesseract-dev",
-                "cp \"report_final(2).pdf\" ~/Documents/",
-                "export PATH=\"$HOME/.local/bin:$PATH\"",
-                "find . -name '*.o' -mtime +7 -delete",
-                "docker run --rm -v \"$PWD\":/src gcc:13 make -j4",
-                "git log --oneline --since=2.weeks -- app/text/",
-                "ssh -p 2222 deploy@10.0.0.12 'systemctl restart api_server'",
-                "tar -xzf node-v20.11.1-linux-x64.tar.gz -C /opt",
-                "python3 -m venv .venv && . .venv/bin/activate"};
-    case Kind::path:
-        return {"/home/anna/Documents/report_final(2).pdf",
-                "~/.config/glimpo/settings.json",
-                "src/app/text/ScreenTextRecognitionService.cpp:42:7",
-                "https://example.com/api/v1/items?id=42&sort=asc",
-                "/usr/lib/x86_64-linux-gnu/libQt6Core.so.6.4.2",
-                "C:\\Users\\Public\\Pictures\\IMG_0042.JPG",
-                "file:///var/log/Xorg.0.log",
-                "./build/tests/app/app_tests --gtest_filter=Text*",
-                "node_modules/@types/react/index.d.ts",
-                "/etc/systemd/system/backup-daily.timer"};
-    case Kind::log:
-        return {"2024-03-14 09:31:07.412 ERROR [main] Connection refused (errno=111)",
-                "[12.345678] usb 1-1: new high-speed USB device number 2 using xhci_hcd",
-                "E0314 09:31:07.412 server.cc:88] bind() failed: Address already in use",
-                "WARN pool-3-thread-1 c.e.Cache - evicted 17 entries in 0.42s",
-                "Traceback (most recent call last):",
-                "File \"/usr/lib/python3/app.py\", line 12, in <module>",
-                "KeyError: 'user_id'",
-                "Mar 14 09:31:07 host sshd[1042]: Accepted publickey for anna",
-                "error: expected ';' before '}' token",
-                "warning: unused variable 'tmp_0' [-Wunused-variable]"};
-    }
-    return {};
+    static const std::map<QString, QStringList> sections = [] {
+        QFile file(QStringLiteral(GLIMPO_SOURCE_DIR "/tests/data/screen-text.txt"));
+        if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("tests/data/screen-text.txt cannot be read");
+        std::map<QString, QStringList> read;
+        QString section;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith('[') && line.endsWith(']')) section = line.mid(1, line.size() - 2);
+            else read[section] << line;
+        }
+        return read;
+    }();
+    // Headings over body text use the interface's sentences.
+    return sections.at(kindName(kind == Kind::headed ? Kind::interface : kind));
 }
 
 inline QString family(int index, Kind kind) {
@@ -173,11 +118,6 @@ inline Sample render(const QString& name, Kind kind, const QString& family, int 
         y += metrics.height() * 1.45;
     }
     return {name, image, drawn.join('\n'), kind != Kind::interface && kind != Kind::italian && kind != Kind::headed};
-}
-
-inline QString kindName(Kind kind) {
-    static const char* names[] = {"ui", "italian", "code", "headed", "source", "shell", "path", "log"};
-    return names[static_cast<int>(kind)];
 }
 
 // theme-size-font-scale-kind[-unhinted], the groups the bench reports.

@@ -8,6 +8,7 @@
 #include <QDBusObjectPath>
 #include <QFile>
 #include <QProcess>
+#include <QStringList>
 #include <QVariantMap>
 
 #include <stdexcept>
@@ -34,14 +35,21 @@ public:
             throw std::runtime_error("dbus-daemon opened no socket");
     }
     ~PrivateBus() {
+        for (const QString& name : names_) QDBusConnection::disconnectFromBus(name);
         daemon_.terminate();
         if (!daemon_.waitForFinished(3000)) daemon_.kill();
         daemon_.waitForFinished(3000);
     }
     const QString& address() const { return address_; }
+    // A connection of its own named `name`, closed when the bus stops.
+    QDBusConnection connect(const QString& name) {
+        names_ << name;
+        return QDBusConnection::connectToBus(address_, name);
+    }
 
 private:
     QString address_;
+    QStringList names_;
     QProcess daemon_;
 };
 

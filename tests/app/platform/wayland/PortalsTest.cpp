@@ -115,11 +115,7 @@ private:
 
 class PortalBus : public ::testing::Test {
 protected:
-    void TearDown() override {
-        QDBusConnection::disconnectFromBus("glimpo-test-client");
-        QDBusConnection::disconnectFromBus("glimpo-test-portal");
-    }
-    QDBusConnection connect(const QString& name) { return QDBusConnection::connectToBus(bus_.address(), name); }
+    QDBusConnection connect(const QString& name) { return bus_.connect(name); }
     QTemporaryDir dir_;
     portaltest::PrivateBus bus_{dir_.path()};
 };

@@ -1,15 +1,7 @@
-#include "app/platform/x11/KeyNames.h"
 #include "app/platform/x11/X11HotKeyBackend.h"
-
-#include "kit/HotKeyBindings.h"
-#include "kit/HotKeyCombination.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
-#include <string>
-
-namespace KeyNames = platform::x11::KeyNames;
 using platform::x11::GrabTable;
 
 namespace {
