@@ -29,6 +29,16 @@
     </message>
 </context>
 <context>
+    <name>MarkupWindow</name>
+    <message numerus="yes">
+        <source>Hide %n Boxes</source>
+        <translation>
+            <numerusform>Hide %n Box</numerusform>
+            <numerusform>Hide %n Boxes</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>ScrollCapturePanel</name>
     <message numerus="yes">
         <source>%Ln pixel(s) tall</source>

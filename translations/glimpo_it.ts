@@ -912,14 +912,6 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
         <translation>Fare clic su un riquadro per tenerlo o toglierlo. Indirizzi e-mail, numeri lunghi e chiavi sono già scelti. Riquadri scelti: %1 di %2.</translation>
     </message>
     <message>
-        <source>Hide 1 Box</source>
-        <translation>Nascondi 1 riquadro</translation>
-    </message>
-    <message>
-        <source>Hide %1 Boxes</source>
-        <translation>Nascondi %1 riquadri</translation>
-    </message>
-    <message>
         <source>Discard changes?</source>
         <translation>Scartare le modifiche?</translation>
     </message>
@@ -930,6 +922,13 @@ Un&apos;azione viene eseguita dal Glimpo in esecuzione, che viene avviato se non
     <message>
         <source>Discard</source>
         <translation>Scarta</translation>
+    </message>
+    <message numerus="yes">
+        <source>Hide %n Boxes</source>
+        <translation>
+            <numerusform>Nascondi %n riquadro</numerusform>
+            <numerusform>Nascondi %n riquadri</numerusform>
+        </translation>
     </message>
 </context>
 <context>

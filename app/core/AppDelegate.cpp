@@ -138,8 +138,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     quickAccess_ = environment_.makeCapturePresenter(library(), *settings_, markupEditors());
     notices_ = environment_.makeNoticePresenter();
     connect(&runner, &CaptureCoordinator::captured, this,
-            [this](const Capture& capture, const std::optional<std::string>& failure) {
-                quickAccess_->show(capture, failure);
+            [this](const Capture& capture, const std::optional<std::string>& failure, const CapturedImage& picture) {
+                quickAccess_->show(capture, failure, picture);
                 trimWhenIdle_.start();
             });
     connect(&runner, &CaptureCoordinator::permissionNeeded, this, &AppDelegate::showWelcome);

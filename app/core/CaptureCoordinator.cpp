@@ -154,8 +154,9 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
     QPointer<CaptureCoordinator> self(this);
     std::exception_ptr failure;
     std::optional<Capture> stored;
+    CapturedImage image;
     try {
-        CapturedImage image = co_await work(*services_.capturer);
+        image = co_await work(*services_.capturer);
         if (!self) co_return;
         stored = co_await library_.store(image);
     } catch (...) {
@@ -178,7 +179,7 @@ QCoro::Task<void> CaptureCoordinator::captureTask(CaptureWork work) {
             unsaved = couldntSave(saved.error());
         }
     }
-    emit captured(*stored, unsaved);
+    emit captured(*stored, unsaved, image);
 }
 
 std::string CaptureCoordinator::couldntSave(const kit::SaveError& error) {
@@ -253,7 +254,7 @@ void CaptureCoordinator::deliverRecording(const RecordingOutcome& result) {
     const auto& finished = std::get<FinishedRecordingCapture>(result);
     std::optional<std::string> failure;
     if (finished.saveError) failure = couldntSave(*finished.saveError);
-    emit captured(finished.capture, failure);
+    emit captured(finished.capture, failure, {});
 }
 
 void CaptureCoordinator::captureText() {

@@ -64,8 +64,9 @@ public:
     std::optional<ScreenRecorder::Elapsed> recordingElapsed() const;
 
 signals:
-    // A capture is stored (or a recording saved, or not: `failure` says why).
-    void captured(const Capture& capture, const std::optional<std::string>& failure);
+    // A capture is stored (or a recording saved, or not: `failure` says why). `picture` holds a
+    // still capture's pixels (nothing for a recording), so that its file need not be read back.
+    void captured(const Capture& capture, const std::optional<std::string>& failure, const CapturedImage& picture);
     // The screen may not be captured: the welcome window's turn.
     void permissionNeeded();
     // A titled sentence ("Couldn't capture: ...").

@@ -31,6 +31,9 @@ MarkupCanvas::MarkupCanvas(MarkupScene& scene, QWidget* parent) : QGraphicsView(
     // No cached background: on a large screen it costs as much memory as the picture itself,
     // and only the areas a stroke touches are drawn again anyway.
     setCacheMode(CacheNone);
+    // The scene's background covers every pixel: filling the viewport first would double each paint.
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setViewportUpdateMode(SmartViewportUpdate);
     setFrameShape(NoFrame);
     setAlignment(Qt::AlignCenter);

@@ -52,7 +52,7 @@ MarkupWindow::Picture MarkupEditors::load(const std::filesystem::path& file) {
     return {std::move(image), density, QString::fromStdString(file.filename().string())};
 }
 
-MarkupWindow* MarkupEditors::open(const std::filesystem::path& file) {
+MarkupWindow* MarkupEditors::open(const std::filesystem::path& file, const CapturedImage& captured) {
     std::error_code ignored;
     const std::filesystem::path key = std::filesystem::weakly_canonical(file, ignored);
     if (auto found = windows_.find(key); found != windows_.end() && found->second) {
@@ -64,7 +64,13 @@ MarkupWindow* MarkupEditors::open(const std::filesystem::path& file) {
     clock.start();
     MarkupWindow::Picture picture;
     try {
-        picture = load(file);
+        if (captured.image.isNull()) {
+            picture = load(file);
+        } else {
+            // As the file records it: the screen's scale as its resolution.
+            const double density = kit::MarkupStyle::pixelDensity(captured.image.width() * 72.0 / captured.pointSize.width);
+            picture = {captured.image, density, QString::fromStdString(file.filename().string())};
+        }
     } catch (const std::exception& e) {
         log_.error("editor not opened file={} error={}", file.string(), kit::describe(e));
         emit failed(kit::describe(e));
@@ -78,7 +84,7 @@ MarkupWindow* MarkupEditors::open(const std::filesystem::path& file) {
     window->show();
     window->raise();
     window->activateWindow();
-    log_.info("editor opened file={} width={} height={} scale={} ms={}", file.filename().string(), size.width(),
-              size.height(), density, clock.elapsed());
+    log_.info("editor opened file={} width={} height={} scale={} from={} ms={}", file.filename().string(), size.width(),
+              size.height(), density, captured.image.isNull() ? "file" : "memory", clock.elapsed());
     return window;
 }

@@ -12,6 +12,7 @@
 #include <QPointer>
 
 #include "app/base/Log.h"
+#include "app/capture/CapturedImage.h"
 #include "app/markup/MarkupWindow.h"
 #include "app/storage/Capture.h"
 
@@ -29,7 +30,8 @@ public:
     ~MarkupEditors() override;
 
     // The editor of the file, shown and in front; null when the file is no picture it can open.
-    MarkupWindow* open(const std::filesystem::path& file);
+    // A capture whose pixels are still in memory opens with them: the file is not read.
+    MarkupWindow* open(const std::filesystem::path& file, const CapturedImage& picture = {});
 
     // Why the file cannot be edited, as a sentence; nothing when it can.
     static std::optional<std::string> refusal(const std::filesystem::path& file);

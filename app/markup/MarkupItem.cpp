@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/markup/MarkupScene.h"
+
 namespace {
 
 // A click this close to a thin mark (in screen pixels) still takes it.
@@ -19,7 +21,8 @@ constexpr double grabPixels = 6;
 } // namespace
 
 MarkupItem::MarkupItem(Kind kind, Style style) : kind_(kind), style_(std::move(style)) {
-    setFlags(ItemIsSelectable | ItemIsMovable | ItemSendsGeometryChanges);
+    // The exposed part, not the whole mark, is what an opaque mark above must cover to spare its paint.
+    setFlags(ItemIsSelectable | ItemIsMovable | ItemSendsGeometryChanges | ItemUsesExtendedStyleOption);
     setAcceptHoverEvents(true);
 }
 
@@ -89,6 +92,10 @@ QPainterPath MarkupItem::shape() const {
 }
 
 void MarkupItem::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget*) {
+    // Marks under a large pixelation being dragged would otherwise be drawn again on every frame,
+    // only to be painted over.
+    const auto* markup = dynamic_cast<const MarkupScene*>(scene());
+    if (markup && markup->isHidden(*this, mapRectToScene(option->exposedRect))) return;
     painter->save();
     paintContent(*painter);
     painter->restore();

@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/base/LargeImage.h"
 #include "app/markup/MarkupCommands.h"
 #include "app/markup/StepItem.h"
 #include "app/markup/TextItem.h"
 #include "kit/MarkupStyle.h"
+#include "kit/Pixelation.h"
 
 namespace {
 
@@ -41,6 +43,16 @@ MarkupScene::~MarkupScene() {
     clear();
 }
 
+kit::Pixelation::Mosaic& MarkupScene::mosaic() const {
+    if (!mosaic_) {
+        // 32-bit words either way (paintable): opaque RGB32 ones are premultiplied ARGB already.
+        mosaic_ = std::make_unique<kit::Pixelation::Mosaic>(reinterpret_cast<const std::uint32_t*>(picture_.constBits()),
+                                                            picture_.width(), picture_.height(),
+                                                            picture_.bytesPerLine() / 4, kit::Pixelation::blockSize(density_));
+    }
+    return *mosaic_;
+}
+
 QRectF MarkupScene::pictureRect() const {
     return QRectF(0, 0, picture_.width() / density_, picture_.height() / density_);
 }
@@ -61,6 +73,22 @@ std::vector<MarkupItem*> MarkupScene::marks() const {
     }
     std::stable_sort(found.begin(), found.end(), [](const MarkupItem* a, const MarkupItem* b) { return a->zValue() < b->zValue(); });
     return found;
+}
+
+bool MarkupScene::isHidden(const MarkupItem& mark, const QRectF& area) const {
+    // Called for every mark painted: the cheap tests first.
+    for (const QGraphicsItem* other : items()) {
+        if (other->type() != MarkupItem::itemType || other->zValue() <= mark.zValue()) continue;
+        const auto* above = static_cast<const MarkupItem*>(other);
+        const auto kind = above->kind();
+        if ((kind != MarkupItem::Kind::redact && kind != MarkupItem::Kind::pixelate) || !above->isVisible() ||
+            !above->frame().translated(above->pos()).contains(area))
+            continue;
+        const QRectF opaque = other->mapRectToScene(other->opaqueArea().boundingRect());
+        // A point inwards: what an edge half covers stays drawn.
+        if (!opaque.isEmpty() && opaque.adjusted(1, 1, -1, -1).contains(area)) return true;
+    }
+    return false;
 }
 
 void MarkupScene::adopt(MarkupItem& item) {
@@ -204,7 +232,8 @@ void MarkupScene::marksChanged() {
 }
 
 void MarkupScene::drawBackground(QPainter* painter, const QRectF& rect) {
-    painter->fillRect(rect, surround);
+    // A 4K picture fills most of the window: what lies within it needs no fill under it.
+    if (!canvas_.contains(rect)) painter->fillRect(rect, surround);
     const QRectF shown = rect & canvas_;
     if (shown.isEmpty()) return;
     const QRectF source(shown.topLeft() * density_, shown.size() * density_);
@@ -228,12 +257,12 @@ void MarkupScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event) {
     if (!changes.empty()) undoStack_.push(new GeometryCommand(std::move(changes)));
 }
 
-QImage MarkupScene::render() const {
+QImage MarkupScene::render(Marks which) const {
     const QRect area(QPoint(static_cast<int>(std::lround(canvas_.left() * density_)),
                             static_cast<int>(std::lround(canvas_.top() * density_))),
                      QSize(static_cast<int>(std::lround(canvas_.width() * density_)),
                            static_cast<int>(std::lround(canvas_.height() * density_))));
-    QImage out(area.size(), picture_.format());
+    QImage out = LargeImage::make(area.size(), picture_.format());
     if (out.isNull()) return out;
     const int dotsPerMeter = static_cast<int>(std::lround(density_ * 72 / 0.0254));
     out.setDotsPerMeterX(dotsPerMeter);
@@ -258,6 +287,8 @@ QImage MarkupScene::render() const {
         painter.restore();
     };
     for (MarkupItem* mark : marks()) {
+        const bool hides = mark->kind() == MarkupItem::Kind::redact || mark->kind() == MarkupItem::Kind::pixelate;
+        if (which == Marks::redactions && !hides) continue;
         draw(mark);
         for (QGraphicsItem* child : mark->childItems()) draw(child);
     }

@@ -16,6 +16,9 @@
 #include "app/markup/MarkupItem.h"
 
 class TextItem;
+namespace kit::Pixelation {
+class Mosaic;
+}
 
 class MarkupScene : public QGraphicsScene {
     Q_OBJECT
@@ -27,6 +30,8 @@ public:
 
     const QImage& picture() const { return picture_; }
     double density() const { return density_; }
+    // The picture's pixelation blocks, which every pixelation on it shows.
+    kit::Pixelation::Mosaic& mosaic() const;
     // The whole picture in points.
     QRectF pictureRect() const;
     // What a crop keeps, in points; the whole picture until cropped.
@@ -65,8 +70,13 @@ public:
     // Steps numbered 1, 2, 3 ... in the order placed; called whenever marks come or go.
     void marksChanged();
 
-    // The canvas at the picture's density with every mark drawn in, as it leaves the editor.
-    QImage render() const;
+    // Whether `area` (scene points) of the mark lies wholly under an opaque mark above it.
+    bool isHidden(const MarkupItem& mark, const QRectF& area) const;
+
+    enum class Marks { all, redactions };
+    // The canvas at the picture's density with every mark drawn in, as it leaves the editor; or
+    // with only what hides part of it, as the text left to hide is read.
+    QImage render(Marks which = Marks::all) const;
 
     // Whether there is anything the picture as it leaves would differ by.
     bool isEdited() const { return !undoStack_.isClean(); }
@@ -86,6 +96,8 @@ private:
 
     QImage picture_;
     double density_;
+    // Made when first pixelated.
+    mutable std::unique_ptr<kit::Pixelation::Mosaic> mosaic_;
     QRectF canvas_;
     QUndoStack undoStack_;
     MarkupItem* drawing_ = nullptr;

@@ -326,9 +326,10 @@ QCoro::Task<void> MarkupWindow::hideText() {
     showOfferBar(tr("Reading the text in the picture…"), false);
     const double density = scene_->density();
     const QRectF canvas = scene_->canvas();
-    const QRect area(QPoint(std::lround(canvas.left() * density), std::lround(canvas.top() * density)),
-                     QSize(std::lround(canvas.width() * density), std::lround(canvas.height() * density)));
-    QImage part = scene_->picture().copy(area);
+    // Where the canvas starts in the picture, as the render cuts it.
+    const QPoint origin(std::lround(canvas.left() * density), std::lround(canvas.top() * density));
+    // What is hidden already is not offered again; the user's own marks are not read.
+    QImage part = scene_->render(MarkupScene::Marks::redactions);
     // The recogniser sizes the text by the pixels per point.
     part.setDevicePixelRatio(density);
     const QPointer<MarkupWindow> self(this);
@@ -352,7 +353,7 @@ QCoro::Task<void> MarkupWindow::hideText() {
         showOfferBar(tr("No text found in the picture."), false);
         co_return;
     }
-    offer_ = std::make_unique<HideTextOffer>(*scene_, candidates, area.topLeft());
+    offer_ = std::make_unique<HideTextOffer>(*scene_, candidates, origin);
     connect(offer_.get(), &HideTextOffer::choiceChanged, this, &MarkupWindow::updateOfferText);
     canvas_->setOffering(true);
     showOfferBar({}, true);
@@ -376,7 +377,7 @@ void MarkupWindow::updateOfferText() {
                            "%1 of %2 boxes chosen.")
                             .arg(chosen)
                             .arg(offer_->count()));
-    offerApply_->setText(chosen == 1 ? tr("Hide 1 Box") : tr("Hide %1 Boxes").arg(chosen));
+    offerApply_->setText(tr("Hide %n Boxes", nullptr, chosen));
     offerApply_->setEnabled(chosen > 0);
 }
 

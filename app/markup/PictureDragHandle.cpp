@@ -23,7 +23,13 @@ QSize PictureDragHandle::sizeHint() const {
 
 void PictureDragHandle::setPicture(const QImage& picture) {
     const qreal ratio = devicePixelRatioF();
-    preview_ = picture.scaled((QSizeF(handleSize - QSize(6, 6)) * ratio).toSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QSize room = (QSizeF(handleSize - QSize(6, 6)) * ratio).toSize();
+    // Smoothing reads every pixel it reduces: a 4K picture is first cut down quickly, to a size
+    // that still smooths well.
+    QImage start = picture;
+    if (picture.width() > room.width() * 8 && picture.height() > room.height() * 8)
+        start = picture.scaled(room * 4, Qt::KeepAspectRatio, Qt::FastTransformation);
+    preview_ = start.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     preview_.setDevicePixelRatio(ratio);
     update();
 }

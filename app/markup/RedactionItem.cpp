@@ -1,9 +1,9 @@
 #include "app/markup/RedactionItem.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 #include <cmath>
-#include <cstring>
 
 #include "app/markup/MarkupScene.h"
 #include "kit/Pixelation.h"
@@ -33,30 +33,36 @@ QRect RedactionItem::pixelArea() const {
                  QSize(static_cast<int>(std::lround(r.width() * density_)), static_cast<int>(std::lround(r.height() * density_))));
 }
 
+QPainterPath RedactionItem::opaqueArea() const {
+    QPainterPath area;
+    const auto* markup = dynamic_cast<const MarkupScene*>(scene());
+    if (kind() == Kind::redact) {
+        area.addRect(frame());
+    } else if (markup && !markup->picture().hasAlphaChannel()) {
+        const QRect pixels = pixelArea() & markup->picture().rect();
+        area.addRect(QRectF(QPointF(pixels.topLeft()) / density_ - pos(), QSizeF(pixels.size()) / density_));
+    }
+    return area;
+}
+
 QRectF RedactionItem::contentBounds() const {
     return frame();
 }
 
-const QImage& RedactionItem::blocks(const QImage& picture) const {
+const QImage& RedactionItem::blocks(const MarkupScene& scene) const {
+    const QImage& picture = scene.picture();
     // Beyond the picture's edge there are no pixels to hide.
     const QRect area = pixelArea() & picture.rect();
     if (area == blocksArea_ && !blocks_.isNull()) return blocks_;
     blocksArea_ = area;
-    // While the box is dragged its size stays: the pixels go into the same buffer, which saves
-    // allocating and touching fresh pages on every frame.
-    if (blocks_.size() != area.size()) blocks_ = QImage(area.size(), QImage::Format_ARGB32_Premultiplied);
-    if (blocks_.isNull()) return blocks_;
-    if (picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32_Premultiplied) {
-        // Opaque RGB32 words are premultiplied ARGB already.
-        const auto rowBytes = static_cast<std::size_t>(area.width()) * 4;
-        for (int y = 0; y < area.height(); ++y)
-            std::memcpy(blocks_.scanLine(y), picture.constScanLine(area.y() + y) + area.x() * 4, rowBytes);
-    } else {
-        blocks_ = picture.copy(area).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    }
-    kit::Pixelation::pixelate(reinterpret_cast<std::uint32_t*>(blocks_.bits()), blocks_.width(), blocks_.height(),
-                              blocks_.bytesPerLine() / 4, {0, 0, blocks_.width(), blocks_.height()},
-                              kit::Pixelation::blockSize(density_));
+    blocks_ = QImage();
+    if (area.isEmpty()) return blocks_;
+    const auto needed = static_cast<std::size_t>(area.width()) * static_cast<std::size_t>(area.height());
+    if (buffer_.size() < needed) buffer_.resize(needed);
+    scene.mosaic().paint({area.x(), area.y(), area.width(), area.height()}, buffer_.data(), area.width());
+    // In the picture's own format: an opaque one is copied to the screen without blending.
+    blocks_ = QImage(reinterpret_cast<const uchar*>(buffer_.data()), area.width(), area.height(), area.width() * 4,
+                     picture.format());
     return blocks_;
 }
 
@@ -65,7 +71,7 @@ void RedactionItem::paintContent(QPainter& painter) const {
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const auto* markup = dynamic_cast<const MarkupScene*>(scene());
     if (kind() == Kind::pixelate && markup) {
-        const QImage& image = blocks(markup->picture());
+        const QImage& image = blocks(*markup);
         if (image.isNull()) return;
         const QRectF target(QPointF(blocksArea_.topLeft()) / density_ - pos(), QSizeF(blocksArea_.size()) / density_);
         painter.drawImage(target, image);

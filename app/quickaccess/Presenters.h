@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/capture/CapturedImage.h"
 #include "app/storage/Capture.h"
 
 class CapturePresenter {
@@ -13,7 +14,8 @@ public:
     virtual ~CapturePresenter() = default;
 
     // A failure message is shown at once, and such a capture stays until the user acts on it.
-    virtual void show(const Capture& capture, const std::optional<std::string>& failure) = 0;
+    // `picture` is a still capture's pixels when they are still in memory (else empty).
+    virtual void show(const Capture& capture, const std::optional<std::string>& failure, const CapturedImage& picture) = 0;
 };
 
 class NoticePresenter {

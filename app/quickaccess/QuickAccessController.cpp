@@ -27,18 +27,25 @@
 
 namespace {
 
+// Reduced off the main thread to what the sharpest screen shows of a thumbnail: drawing a whole
+// large screen that small would take the main thread tens of milliseconds.
+QImage reduced(const QImage& image) {
+    const QSize bound = QSizeF(kit::ThumbnailLayout::size.width, kit::ThumbnailLayout::size.height).toSize() * 3;
+    if (image.width() <= bound.width() && image.height() <= bound.height()) return image;
+    return image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
 std::optional<QImage> readImage(const std::filesystem::path& file) {
     QImageReader reader(QFile::decodeName(file.native().c_str()));
     reader.setAutoTransform(true);
     QImage image = reader.read();
     if (image.isNull()) return std::nullopt;
-    // Reduced here, off the main thread, to what the sharpest screen shows of a thumbnail: drawing
-    // a whole large screen that small would take the main thread tens of milliseconds.
-    const QSize bound = QSizeF(kit::ThumbnailLayout::size.width, kit::ThumbnailLayout::size.height).toSize() * 3;
-    if (image.width() > bound.width() || image.height() > bound.height())
-        image = image.scaled(bound, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    return reduced(image);
 }
+
+// Thumbnails that keep their capture's pixels, newest first: a burst of captures would otherwise
+// hold a whole screen each until their thumbnails go.
+constexpr std::size_t heldPictures = 2;
 
 // Return and the keypad's Enter, as the hot key service numbers keys.
 constexpr std::uint32_t returnKey = 36;
@@ -90,17 +97,20 @@ QuickAccessController::~QuickAccessController() {
     armEnterKey(std::nullopt);
 }
 
-void QuickAccessController::show(const Capture& capture, const std::optional<std::string>& failure) {
+void QuickAccessController::show(const Capture& capture, const std::optional<std::string>& failure,
+                                 const CapturedImage& picture) {
     assertMainThread();
     auto model = std::make_shared<ThumbnailModel>(capture);
     PanelHandle panel = makePanel(model);
     FloatingPanel& shown = *panel;
-    entries_.push_back(Entry{model, std::move(panel), nullptr, std::nullopt});
+    const bool still = capture.kind == kit::CaptureKind::image && !picture.image.isNull();
+    entries_.push_back(Entry{model, std::move(panel), nullptr, std::nullopt, false, still ? picture : CapturedImage{}, {}});
+    for (std::size_t i = 0; i + heldPictures < entries_.size(); ++i) entries_[i].picture = {};
     layout();
     if (failure) model->setStatus(ThumbnailModel::Status::failed(*failure));
     // A picture's thumbnail shows with its picture; a movie's at once, its first frame following.
     const bool withPicture = capture.kind == kit::CaptureKind::image && platform_.loadImage;
-    loadPreview(model, withPicture);
+    loadPreview(model, withPicture, still ? picture.image : QImage());
     if (!withPicture) shown.showInFront();
     if (!failure) scheduleDismiss(capture.id);
 }
@@ -248,13 +258,14 @@ void QuickAccessController::dismiss(const QUuid& id) {
     layout();
 }
 
-void QuickAccessController::loadPreview(const std::shared_ptr<ThumbnailModel>& model, bool reveal) {
+void QuickAccessController::loadPreview(const std::shared_ptr<ThumbnailModel>& model, bool reveal, const QImage& picture) {
     const Capture& capture = model->capture();
     auto load = capture.kind == kit::CaptureKind::image ? platform_.loadImage : platform_.firstFrame;
     if (!load) return;
     // Decoding a large picture, let alone a movie, would stall the main thread.
-    QtConcurrent::run([load, file = capture.fileURL]() -> std::optional<QImage> {
+    QtConcurrent::run([load, file = capture.fileURL, picture]() -> std::optional<QImage> {
         try {
+            if (!picture.isNull()) return reduced(picture);
             return load(file);
         } catch (...) {
             return std::nullopt;
@@ -334,7 +345,7 @@ void QuickAccessController::edit(const QUuid& id) {
     Entry* e = entry(id);
     if (!e || !editors_ || e->model->capture().kind != kit::CaptureKind::image) return;
     const bool opened = e->editing;
-    MarkupWindow* window = editors_->open(e->model->capture().fileURL);
+    MarkupWindow* window = editors_->open(e->model->capture().fileURL, e->picture);
     // Asked again, the open editor only comes to the front.
     e = entry(id);
     if (!window || opened || !e) return;
@@ -349,6 +360,7 @@ void QuickAccessController::showEdited(const QUuid& id, const Capture& edited) {
     if (!e) return;
     const Capture before = e->model->capture();
     if (!before.isSaved && before.fileURL != edited.fileURL) e->replaced.push_back(before);
+    e->picture = {};
     e->model->setCapture(edited);
     e->model->setPreview(platform_.loadImage ? platform_.loadImage(edited.fileURL) : std::nullopt);
     e->model->setStatus(ThumbnailModel::Status::idle());

@@ -65,8 +65,10 @@ public:
     ~QuickAccessController() override;
 
     // Opens a thumbnail for the capture. A failure message is shown at once, and such a
-    // thumbnail stays until the user acts on it.
-    void show(const Capture& capture, const std::optional<std::string>& failure = std::nullopt) override;
+    // thumbnail stays until the user acts on it. A picture given is kept while the thumbnail
+    // lives (for the newest two): its preview and its editor start from it instead of the file.
+    void show(const Capture& capture, const std::optional<std::string>& failure = std::nullopt,
+              const CapturedImage& picture = {}) override;
 
     // The open thumbnails, oldest first.
     std::vector<QUuid> thumbnailIDs() const;
@@ -95,6 +97,9 @@ private:
         // the flag says whether it would also have deleted the file.
         std::optional<bool> dismissAfterDrag;
         bool editing = false;
+        // The capture's pixels while they are what the file holds; a 4K picture takes longer
+        // to read back than the editor may take to open.
+        CapturedImage picture;
         // Pictures an edit replaced, still in the cache until the thumbnail goes.
         std::vector<Capture> replaced;
     };
@@ -110,9 +115,9 @@ private:
     void cancelDismiss(const QUuid& id);
     void dismiss(const QUuid& id);
     void expire(const QUuid& id);
-    // The picture, or the movie's first frame, read on a worker thread; `reveal` shows the panel
-    // once it is in (or could not be read).
-    void loadPreview(const std::shared_ptr<ThumbnailModel>& model, bool reveal);
+    // The picture (reduced from `picture` when given), or the movie's first frame, read on a
+    // worker thread; `reveal` shows the panel once it is in (or could not be read).
+    void loadPreview(const std::shared_ptr<ThumbnailModel>& model, bool reveal, const QImage& picture);
 
     void save(const QUuid& id);
     void copy(const QUuid& id);

@@ -49,7 +49,8 @@ public:
     // Writes the picture as a PNG whose resolution makes it show at its on-screen size, encoded
     // off the main thread. Throws CaptureStoreError, leaving nothing behind.
     QCoro::Task<Capture> store(const CapturedImage& image);
-    // The same, written when it returns: for the editor, whose export is dragged or copied at once.
+    // The same, written when it returns, with zlib's fastest level: for the editor, whose export
+    // is dragged or copied at once and waited for.
     Capture storeNow(const CapturedImage& image);
 
     // Moves the capture's file into the save folder under its dated name; never throws.
@@ -79,7 +80,7 @@ private:
     // The end of a store, back on the main thread; touches nothing of the library, which may be
     // gone by then.
     // The capture to be, and its picture being written.
-    std::pair<Capture, QFuture<std::optional<std::string>>> beginStore(const CapturedImage& image);
+    std::pair<Capture, QFuture<std::optional<std::string>>> beginStore(const CapturedImage& image, int quality);
     static QCoro::Task<Capture> published(QFuture<std::optional<std::string>> writing, Capture capture);
     // Logs the store's end; on failure removes its folder and throws CaptureStoreError.
     static void concluded(const std::optional<std::string>& failure, const Capture& capture);

@@ -208,8 +208,9 @@ TEST_F(QuickAccessOnX, ADoubleClickedThumbnailIsMarkedUpAndSavedAsANewFileWithou
     QImage original(640, 400, QImage::Format_RGB32);
     for (int y = 0; y < original.height(); ++y)
         for (int x = 0; x < original.width(); ++x) original.setPixel(x, y, qRgb((x * 7 + y) % 251, (y * 5) % 241, (x * y) % 239 + 1));
-    const Capture capture = testsupport::await(library.store({original, {640, 400}}));
-    controller->show(capture);
+    const CapturedImage captured{original, {640, 400}};
+    const Capture capture = testsupport::await(library.store(captured));
+    controller->show(capture, std::nullopt, captured);
     FloatingPanel* panel = controller->thumbnailPanel(capture.id);
     ASSERT_TRUE(waitUntil([&] { return panel->windowHandle() && panel->windowHandle()->isExposed(); }));
 

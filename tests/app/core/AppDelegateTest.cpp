@@ -57,7 +57,7 @@ protected:
     std::shared_ptr<fakes::HotKeyDesk> keys = std::make_shared<fakes::HotKeyDesk>();
 
     struct Silent : CapturePresenter, NoticePresenter {
-        void show(const Capture&, const std::optional<std::string>&) override {}
+        void show(const Capture&, const std::optional<std::string>&, const CapturedImage&) override {}
         void show(const std::string&, const std::string&, std::optional<double>) override {}
     };
     // The transient Escape key, while the delegate holds it.

@@ -159,10 +159,11 @@ TEST(MarkupScene, ThePictureLeavesAtItsOwnDensityWithRedactedPixelsGone) {
         painter.fillRect(QRect(20, 20, 40, 30), red.colour);
         painter.fillRect(QRect(80, 40, 61, 20), Qt::black);
     }
-    QImage blocks = original.copy(160, 60, 80, 60).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    kit::Pixelation::pixelate(reinterpret_cast<std::uint32_t*>(blocks.bits()), 80, 60, 80, {0, 0, 80, 60}, 24);
-    for (int y = 0; y < 60; ++y)
-        for (int x = 0; x < 80; ++x) expected.setPixel(150 + x, 50 + y, blocks.pixel(x, y));
+    // The pixelation shows the picture's own blocks (kit::Pixelation) under it.
+    QImage blocks(80, 60, QImage::Format_RGB32);
+    kit::Pixelation::Mosaic(reinterpret_cast<const std::uint32_t*>(original.constBits()), 300, 200, 300, 24)
+        .paint({160, 60, 80, 60}, reinterpret_cast<std::uint32_t*>(blocks.bits()), 80);
+    QPainter(&expected).drawImage(150, 50, blocks);
 
     int differing = 0, survivors = 0;
     for (int y = 0; y < 180; ++y) {
@@ -174,6 +175,11 @@ TEST(MarkupScene, ThePictureLeavesAtItsOwnDensityWithRedactedPixelsGone) {
     }
     EXPECT_EQ(differing, 0);
     EXPECT_EQ(survivors, 0) << "original pixels left under a redaction";
+
+    // As Hide Text reads it: the redactions without the other marks.
+    QImage hidden = expected;
+    QPainter(&hidden).drawImage(QPoint(10, 10), original, QRect(20, 20, 40, 30));
+    EXPECT_EQ(scene.render(MarkupScene::Marks::redactions).convertToFormat(QImage::Format_RGB32), hidden);
 }
 
 } // namespace

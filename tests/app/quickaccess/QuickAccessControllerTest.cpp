@@ -12,6 +12,7 @@
 #include "app/base/Log.h"
 #include "app/base/SettingsStore.h"
 #include "app/markup/MarkupEditors.h"
+#include "app/markup/MarkupScene.h"
 #include "app/quickaccess/DragSourceView.h"
 #include "app/widgets/FloatingPanel.h"
 #include "app/quickaccess/QuickAccessController.h"
@@ -219,8 +220,11 @@ TEST_F(QuickAccessControllerTest, EnterOverAPictureOpensTheEditorWhichHoldsTheTi
     auto platform = QuickAccessController::Platform::standard(std::make_unique<fakes::Displays>());
     platform.makeKeys = [desk] { return std::make_unique<fakes::FakeHotKeyBackend>(desk); };
     controller = std::make_unique<QuickAccessController>(library, settings, std::move(platform), &editors);
-    const Capture capture = stored();
-    controller->show(capture);
+    const CapturedImage picture = fakes::image(64, 48);
+    const Capture capture = testsupport::await(library.store(picture));
+    controller->show(capture, std::nullopt, picture);
+    // The editor and the preview start from the pixels the thumbnail holds, not from the file.
+    testsupport::writeFile(capture.fileURL, "no picture");
 
     // Enter is heard only while the pointer is over the thumbnail: Return and the keypad's.
     quickaccess_test::enter(view(capture));
@@ -233,6 +237,8 @@ TEST_F(QuickAccessControllerTest, EnterOverAPictureOpensTheEditorWhichHoldsTheTi
 
     MarkupWindow* window = editors.open(capture.fileURL);
     ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->scene().picture().size(), QSize(64, 48));
+    EXPECT_TRUE(waitUntil([&] { return model(capture).preview().has_value(); }));
     window->copy();
     const Capture edited = model(capture).capture();
     EXPECT_NE(edited.fileURL, capture.fileURL);
