@@ -270,7 +270,9 @@ void QuickAccessController::loadPreview(const std::shared_ptr<ThumbnailModel>& m
         } catch (...) {
             return std::nullopt;
         }
-    }).then(this, [this, model, reveal](std::optional<QImage> image) {
+    }).then(this, [this, model, reveal, file = capture.fileURL](std::optional<QImage> image) {
+        // An edit may have replaced the file meanwhile; its own preview is on the way.
+        if (model->capture().fileURL != file) return;
         model->setPreview(std::move(image));
         if (Entry* e = reveal ? entry(model->capture().id) : nullptr) e->panel->showInFront();
     });
@@ -362,7 +364,8 @@ void QuickAccessController::showEdited(const QUuid& id, const Capture& edited) {
     if (!before.isSaved && before.fileURL != edited.fileURL) e->replaced.push_back(before);
     e->picture = {};
     e->model->setCapture(edited);
-    e->model->setPreview(platform_.loadImage ? platform_.loadImage(edited.fileURL) : std::nullopt);
+    // The old preview stays until the edited picture is read.
+    loadPreview(e->model, false);
     e->model->setStatus(ThumbnailModel::Status::idle());
 }
 

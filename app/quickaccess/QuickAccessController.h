@@ -117,7 +117,7 @@ private:
     void expire(const QUuid& id);
     // The picture (reduced from `picture` when given), or the movie's first frame, read on a
     // worker thread; `reveal` shows the panel once it is in (or could not be read).
-    void loadPreview(const std::shared_ptr<ThumbnailModel>& model, bool reveal, const QImage& picture);
+    void loadPreview(const std::shared_ptr<ThumbnailModel>& model, bool reveal, const QImage& picture = {});
 
     void save(const QUuid& id);
     void copy(const QUuid& id);

@@ -12,6 +12,7 @@
 #include "app/base/Log.h"
 #include "app/base/SettingsStore.h"
 #include "app/markup/MarkupEditors.h"
+#include "app/markup/RedactionItem.h"
 #include "app/markup/MarkupScene.h"
 #include "app/quickaccess/DragSourceView.h"
 #include "app/widgets/FloatingPanel.h"
@@ -239,10 +240,16 @@ TEST_F(QuickAccessControllerTest, EnterOverAPictureOpensTheEditorWhichHoldsTheTi
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->scene().picture().size(), QSize(64, 48));
     EXPECT_TRUE(waitUntil([&] { return model(capture).preview().has_value(); }));
+    // A black box over the whole picture, to tell the edited preview from the first.
+    const MarkupItem::Style black{Qt::black, 4, true, 20, false};
+    window->scene().beginDrawing(std::make_unique<RedactionItem>(MarkupItem::Kind::redact, black, QRectF(0, 0, 64, 48), 1.0));
+    window->scene().finishDrawing(true);
     window->copy();
     const Capture edited = model(capture).capture();
     EXPECT_NE(edited.fileURL, capture.fileURL);
     EXPECT_EQ(edited.id, capture.id);
+    // Read off the main thread, the old preview shown meanwhile.
+    EXPECT_TRUE(waitUntil([&] { return model(capture).preview()->pixel(32, 24) == qRgb(0, 0, 0); }));
     EXPECT_EQ(model(capture).preview()->size(), QSize(64, 48));
     EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->urls().value(0).toLocalFile().toStdString(), edited.fileURL.string());
     // The editor closed: the timer runs again, and both pictures go with the thumbnail.
