@@ -1,6 +1,6 @@
 #pragma once
 // Helpers for application tests: spinning the Qt event loop, awaiting tasks and their errors,
-// running programs, private temporary folders, files read and written whole, and environment
+// running programs, private temporary folders and what they hold, files read and written whole, and environment
 // overrides that undo themselves.
 
 #include <QCoreApplication>
@@ -17,6 +17,7 @@
 #include <iterator>
 #include <functional>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -124,6 +125,14 @@ inline std::string readFile(const std::filesystem::path& file) {
 inline void writeFile(const std::filesystem::path& file, const std::string& bytes) {
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// Everything but folders under `folder`, however deep; links are not followed.
+inline std::set<std::filesystem::path> filesUnder(const std::filesystem::path& folder) {
+    std::set<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (!std::filesystem::is_directory(entry.symlink_status())) files.insert(entry.path());
+    return files;
 }
 
 // The permission bits of the path itself, not of what a link names; 0 when it is missing.

@@ -61,11 +61,6 @@ TEST(CommandLineActions, EachActionDoesWhatItsShortcutDoesInTheRunningGlimpo) {
     EXPECT_EQ(sharedXServer->output("xclip", {"-o", "-selection", "clipboard"}), truth);
     EXPECT_TRUE(QDir(home.path("cache") + "/org.glimpo.Glimpo/Captures").isEmpty());
 
-    ask(home, "--fullscreen");
-    ASSERT_TRUE(glimpo.waitForLog("action=fullscreen")) << glimpo.log().toStdString();
-    ASSERT_TRUE(glimpo.waitForLog("stored capture file=Glimpo ")) << glimpo.log().toStdString();
-    EXPECT_EQ(home.captures().size(), 1) << glimpo.log().toStdString();
-
     // The selecting actions take the keyboard and pointer for their overlay; Escape gives them back.
     const std::pair<const char*, const char*> selecting[] = {
         {"--area", "action=area"}, {"--window", "action=window"}, {"--record", "action=recording"}};

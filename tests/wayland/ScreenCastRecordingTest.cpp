@@ -28,6 +28,7 @@
 
 #include "MovieProbe.h"
 #include "TestSupport.h"
+#include "XServer.h"
 #include "app/base/AppSettings.h"
 #include "app/base/SettingsStore.h"
 #include "app/capture/DisplayService.h"
@@ -68,11 +69,8 @@ public:
         if (!wireplumber_.waitForStarted(5000)) throw std::runtime_error("wireplumber did not start");
     }
     ~PipeWireDaemon() {
-        for (QProcess* p : {&wireplumber_, &pipewire_}) {
-            p->terminate();
-            if (!p->waitForFinished(3000)) p->kill();
-            p->waitForFinished(3000);
-        }
+        XServer::stop(wireplumber_);
+        XServer::stop(pipewire_);
     }
     QString socket() const { return dir_.filePath("pipewire-0"); }
     QString busAddress() const { return bus_.address(); }
@@ -224,13 +222,6 @@ private:
     int sessions_ = 0;
 };
 
-std::set<std::filesystem::path> filesUnder(const std::filesystem::path& folder) {
-    std::set<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) files.insert(entry.path());
-    return files;
-}
-
 TEST(ScreenCastRecording, AnAreaKeepsGlimposOwnWindowOutAndARefusalLeavesNothing) {
     qDBusRegisterMetaType<std::pair<uint, QVariantMap>>();
     qDBusRegisterMetaType<SharedStreams>();
@@ -268,7 +259,6 @@ TEST(ScreenCastRecording, AnAreaKeepsGlimposOwnWindowOutAndARefusalLeavesNothing
     ASSERT_TRUE(finished && !finished->saveError);
     const ProbedMovie area = probe(finished->capture.fileURL);
     ASSERT_FALSE(area.streams.empty());
-    EXPECT_EQ(area.streams[0].codec, "h264");
     EXPECT_EQ(QSize(area.streams[0].width, area.streams[0].height), QSize(160, 120));
     const std::vector<ProbedFrame> pictures = probeFrames(finished->capture.fileURL);
     EXPECT_GE(std::count_if(pictures.begin(), pictures.end(), [](const ProbedFrame& f) { return f.time < 0.8; }), 10);
@@ -282,14 +272,14 @@ TEST(ScreenCastRecording, AnAreaKeepsGlimposOwnWindowOutAndARefusalLeavesNothing
         << "the desktop still shows the screen as shared";
 
     portal.startAnswer = 1;
-    const std::set<std::filesystem::path> before = filesUnder(dir.path());
+    const std::set<std::filesystem::path> before = testsupport::filesUnder(dir.path());
     try {
         testsupport::await(recorder.start(std::nullopt, 7, false, false), 10000);
         ADD_FAILURE() << "a refused screen share started a recording";
     } catch (const kit::Error& error) {
         EXPECT_EQ(kit::CaptureFailure::classify(error), kit::CaptureFailure::needsScreenPermission);
     }
-    EXPECT_EQ(filesUnder(dir.path()), before);
+    EXPECT_EQ(testsupport::filesUnder(dir.path()), before);
     EXPECT_TRUE(waitUntil([&] { return portal.openSessions() == 0; }));
 }
 

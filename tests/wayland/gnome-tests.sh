@@ -27,9 +27,7 @@ for tool in gnome-shell /usr/libexec/xdg-desktop-portal-gnome /usr/libexec/xdg-d
 done
 /usr/bin/python3 -c 'from gi.repository import Gio' 2>/dev/null ||
   skip "python3-gi is missing (scripts/install-deps installs it)"
-for tool in dbus-run-session dbus-daemon gdbus convert identify ffprobe foot xdotool; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
-done
+need dbus-run-session dbus-daemon gdbus convert identify ffprobe foot xdotool
 # The shell's settings, accessibility bus and the portals' permission store; never a portal.
 [ -n "$base" ] || enter_session "$glimpo" GNOME ca.desrt.dconf org.a11y.Bus org.freedesktop.impl.portal.PermissionStore
 

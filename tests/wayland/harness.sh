@@ -13,6 +13,7 @@ fail() {
   done
   exit 1
 }
+need() { for tool; do command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"; done; }
 wait_for() { # seconds, then a condition
   local limit=$(($1 * 10)); shift
   for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done

@@ -17,11 +17,8 @@ session_logs=(sway xdg-desktop-portal xdg-desktop-portal-wlr)
 
 [ -x "${1:-}" ] || fail "no program at ${1:-}"
 glimpo=$1
-for tool in sway swaymsg Xwayland pipewire wireplumber dbus-run-session gdbus xrandr /usr/libexec/xdg-desktop-portal \
-            /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk convert identify xdotool xwininfo \
-            xmessage foot grim wtype; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps installs it)"
-done
+need sway swaymsg Xwayland pipewire wireplumber dbus-run-session gdbus xrandr /usr/libexec/xdg-desktop-portal \
+  /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk convert identify xdotool xwininfo xmessage foot grim wtype
 # The bus starts only the services the portals use, never the portal itself.
 [ -n "$base" ] || enter_session "$glimpo" sway org.freedesktop.impl.portal.PermissionStore org.freedesktop.portal.Documents
 

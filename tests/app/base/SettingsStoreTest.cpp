@@ -17,14 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testsupport::filesUnder;
 using testsupport::readFile;
 using testsupport::writeFile;
-
-std::set<std::string> names(const fs::path& folder) {
-    std::set<std::string> found;
-    for (const auto& entry : fs::directory_iterator(folder)) found.insert(entry.path().filename().string());
-    return found;
-}
 
 class SettingsStoreTest : public testing::Test {
 protected:
@@ -44,7 +39,7 @@ TEST_F(SettingsStoreTest, WritesSurviveANewInstanceArePrivateAndWholeAndNeverHol
         store.remove("recordMicrophone");
         store.setString("saveFolderPath", "/home/ann/Pictures");
     }
-    EXPECT_EQ(names(file.parent_path()), std::set<std::string>{"settings.json"}) << "no temporary file left";
+    EXPECT_EQ(filesUnder(file.parent_path()), std::set<fs::path>{file}) << "no temporary file left";
     EXPECT_EQ(testsupport::mode(file), 0600u);
     for (const fs::path& folder : {file.parent_path(), file.parent_path().parent_path()}) {
         EXPECT_EQ(testsupport::mode(folder), 0700u) << folder;
@@ -94,8 +89,8 @@ TEST_F(SettingsStoreTest, EachUnreadableFileIsKeptAsideAndLoggedAndTheStoreStart
         EXPECT_EQ(readFile(aside), contents) << "a later write must not touch the kept file";
     }
     std::set<std::string> kept;
-    for (const auto& name : names(file.parent_path())) {
-        if (name.starts_with("settings.json.unreadable-")) kept.insert(readFile(file.parent_path() / name));
+    for (const auto& path : filesUnder(file.parent_path())) {
+        if (path.filename().string().starts_with("settings.json.unreadable-")) kept.insert(readFile(path));
     }
     EXPECT_EQ(kept, std::set<std::string>(unreadable.begin(), unreadable.end())) << "none overwrote another";
 }
@@ -128,7 +123,7 @@ TEST_F(SettingsStoreTest, WritesGoThroughALinkAndFailedOnesLeaveAReadOnlyFileAnd
     fs::create_symlink(target, file);
     SettingsStore store(file);
     EXPECT_DOUBLE_EQ(store.doubleValue("thumbnailSeconds"), 9.0);
-    EXPECT_EQ(names(target.parent_path()), std::set<std::string>{"glimpo.json"}) << "a crash's leftover goes";
+    EXPECT_EQ(filesUnder(target.parent_path()), std::set<fs::path>{target}) << "a crash's leftover goes";
 
     store.setBool("welcomeShown", true);
     EXPECT_TRUE(fs::is_symlink(file));
