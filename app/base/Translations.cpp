@@ -10,7 +10,12 @@ Translations::Translations() = default;
 
 Translations::Translations(const QLocale& locale, const QString& folder)
     : glimpo_(std::make_unique<QTranslator>()), qt_(std::make_unique<QTranslator>()) {
-    if (!glimpo_->load(locale, QStringLiteral("glimpo"), QStringLiteral("_"), folder)) glimpo_.reset();
+    // A language without a catalogue (the C locale too) reads English, whose catalogue holds the
+    // plural forms ("1 second", not "1 second(s)").
+    if (!glimpo_->load(locale, QStringLiteral("glimpo"), QStringLiteral("_"), folder) &&
+        !glimpo_->load(QStringLiteral("glimpo_en"), folder)) {
+        glimpo_.reset();
+    }
     if (!qt_->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         qt_.reset();

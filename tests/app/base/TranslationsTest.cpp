@@ -193,6 +193,11 @@ TEST(Translations, TheCommandLineAndTheShortcutLabelsSpeakItalian) {
     ASSERT_TRUE(italian.loaded());
     EXPECT_TRUE(CommandLine::usage(italian).starts_with("Uso: glimpo [OPZIONE]\n"));
     EXPECT_NE(CommandLine::usage(italian).find("--delay SECONDI"), std::string::npos);
+    // A language without a catalogue reads English, with its plurals.
+    for (const char* name : {"C", "de_DE"}) {
+        const Translations other(QLocale(QString::fromLatin1(name)), QStringLiteral(GLIMPO_TRANSLATIONS_DIR));
+        EXPECT_EQ(other.text("MarkupWindow", "Hide %n Boxes", 1), "Hide 1 Box") << name;
+    }
 
     italian.install();
     AppSettings settings(std::make_unique<SettingsStore>(dir / "settings.json"));
