@@ -71,7 +71,7 @@ TEST(DesktopScreenshotShortcuts, KdeFileInBothForms) {
     EXPECT_EQ(plasma5, expected5);
 
     // The newer form stores only changes to the tool's own defaults.
-    const auto defaults = DesktopScreenshotShortcuts::parseDesktopActionShortcuts(sample("spectacle-desktop-entry"));
+    const auto defaults = DesktopScreenshotShortcuts::parseDesktopActionShortcuts(sample("kde-screenshot-tool-desktop-entry"));
     const auto plasma6 = DesktopScreenshotShortcuts::parseKGlobalShortcuts(sample("kglobalshortcutsrc-plasma6"), defaults);
     const std::vector<DesktopShortcut> expected6{
         {ScreenshotFunction::fullScreen, {20, flags::command | flags::shift}},
