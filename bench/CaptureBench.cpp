@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "CaptureTestSupport.h"
+#include "app/widgets/FloatingPanel.h"
 #include "ForeignWindows.h"
 #include "NullSoundServer.h"
 #include "XServer.h"
@@ -354,8 +355,9 @@ int runOne(const char* selfPath, int width, int height, int displays, int runs) 
     report("scrot, full screen to a PNG file", scrot);
 
     // A thumbnail of Glimpo's on screen, and full motion elsewhere.
-    QWidget thumbnail;
-    capturetest::styleAsThumbnail(thumbnail, Qt::green);
+    FloatingPanel thumbnail({});
+    thumbnail.setAutoFillBackground(true);
+    thumbnail.setPalette(QPalette(Qt::green));
     thumbnail.setGeometry(20, height - 200, 240, 160);
     thumbnail.show();
     QProcess motion;
