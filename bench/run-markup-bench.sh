@@ -8,4 +8,4 @@ build=${1:-"$here/build-bench"}
 runs=${2:-10}
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGLIMPO_BUILD_BENCH=ON -DGLIMPO_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target markup_bench
-exec "$build/bench/markup_bench" --runs "$runs"
+exec "$build/markup_bench" --runs "$runs"

@@ -45,7 +45,7 @@ for content in motion still; do
         pids="$pids $content_pid"
         sleep 2
     fi
-    set -- $(measure "$work/out" "$build/bench/recording_bench" "$seconds" "$work/glimpo-$content")
+    set -- $(measure "$work/out" "$build/recording_bench" "$seconds" "$work/glimpo-$content")
     glimpo_cpu=$1 glimpo_rss=$2
     glimpo_file=$(head -n 1 "$work/out")
     line="$content: glimpo $(distinct "$glimpo_file") distinct fps, $(per_second "$glimpo_cpu") CPU s/s, $glimpo_rss MB"

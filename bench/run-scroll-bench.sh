@@ -14,7 +14,7 @@ else
     cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DGLIMPO_BUILD_BENCH=ON -DGLIMPO_BUILD_TESTS=OFF >/dev/null
 fi
 cmake --build "$build" --target scroll_bench scroll-page glimpo
-"$build/bench/scroll_bench"
+"$build/scroll_bench"
 
 page_bin=$(find "$build" -name scroll-page -type f -perm -u+x | head -n 1)
 work=$(mktemp -d)
