@@ -1,8 +1,10 @@
 #include "app/base/LargeImage.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace {
 
@@ -30,4 +32,14 @@ QImage LargeImage::make(QSize size, QImage::Format format) {
     ::madvise(mapping, length, MADV_HUGEPAGE);
     *static_cast<std::size_t*>(mapping) = length;
     return QImage(static_cast<uchar*>(mapping) + header, size.width(), size.height(), bytesPerLine, format, unmap, mapping);
+}
+
+void LargeImage::populate(const QImage& image) {
+    const auto bytes = static_cast<std::size_t>(image.sizeInBytes());
+    if (bytes < largeBytes) return;
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(image.constBits()) & ~(page - 1);
+    const std::size_t length = reinterpret_cast<std::uintptr_t>(image.constBits()) + bytes - start;
+    // Only advice: a kernel without it (before 5.14) leaves the pages to fault in as before.
+    ::madvise(reinterpret_cast<void*>(start), length, MADV_POPULATE_WRITE);
 }

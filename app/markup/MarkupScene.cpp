@@ -232,8 +232,16 @@ void MarkupScene::marksChanged() {
 }
 
 void MarkupScene::drawBackground(QPainter* painter, const QRectF& rect) {
-    // A 4K picture fills most of the window: what lies within it needs no fill under it.
-    if (!canvas_.contains(rect)) painter->fillRect(rect, surround);
+    // Only the bands beside the picture are filled, and without smoothing: filling under a 4K
+    // picture as well tripled the editor's first paint.
+    if (!canvas_.contains(rect)) {
+        const QRect inner(QPoint(std::ceil(canvas_.left()), std::ceil(canvas_.top())),
+                          QPoint(std::floor(canvas_.right()) - 1, std::floor(canvas_.bottom()) - 1));
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        for (const QRect& band : QRegion(rect.toAlignedRect()).subtracted(inner)) painter->fillRect(band, surround);
+        painter->restore();
+    }
     const QRectF shown = rect & canvas_;
     if (shown.isEmpty()) return;
     const QRectF source(shown.topLeft() * density_, shown.size() * density_);

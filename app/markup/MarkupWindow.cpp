@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDrag>
@@ -20,6 +21,7 @@
 #include <cmath>
 
 #include "app/base/GlimpoUIState.h"
+#include "app/base/LargeImage.h"
 #include "app/markup/HideTextOffer.h"
 #include "app/markup/MarkupCanvas.h"
 #include "app/markup/MarkupIcons.h"
@@ -415,6 +417,16 @@ void MarkupWindow::closeEvent(QCloseEvent* event) {
     log_.info("editor closed edited={}", !leaving_ && scene_->isEdited());
     event->accept();
     emit closed();
+}
+
+bool MarkupWindow::event(QEvent* event) {
+    // The window paints first, into its fresh backing store: as large as the screen.
+    if (event->type() == QEvent::Paint && !painted_) {
+        painted_ = true;
+        if (QBackingStore* store = backingStore())
+            if (const auto* image = dynamic_cast<const QImage*>(store->paintDevice())) LargeImage::populate(*image);
+    }
+    return QMainWindow::event(event);
 }
 
 void MarkupWindow::changeEvent(QEvent* event) {

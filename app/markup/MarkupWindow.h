@@ -69,6 +69,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void buildActions();
@@ -103,6 +104,7 @@ private:
     std::optional<Capture> exported_;
     int exportedAt_ = -1;
     bool leaving_ = false;
+    bool painted_ = false;
     DragRunner dragRunner_;
     Logger log_{"markup"};
 };

@@ -182,4 +182,23 @@ TEST(MarkupScene, ThePictureLeavesAtItsOwnDensityWithRedactedPixelsGone) {
     EXPECT_EQ(scene.render(MarkupScene::Marks::redactions).convertToFormat(QImage::Format_RGB32), hidden);
 }
 
+TEST(MarkupScene, ShownZoomedOutEveryPixelBesideThePictureIsTheSurround) {
+    // Cropped off the point grid and drawn smoothed at 87 %, as a 4K capture shows on a 4K screen.
+    MarkupScene scene(noise(300, 200), 2);
+    scene.crop(QRectF(5.5, 5, 130, 90));
+    QImage shown(230, 160, QImage::Format_RGB32);
+    shown.fill(Qt::red);
+    {
+        QPainter painter(&shown);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+        scene.QGraphicsScene::render(&painter, shown.rect(), QRectF(-20, -25, 230 / 0.87, 160 / 0.87));
+    }
+    int unpainted = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) unpainted += shown.pixel(x, y) == qRgb(255, 0, 0);
+    EXPECT_EQ(unpainted, 0);
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(46, 46, 46));
+    EXPECT_EQ(shown.pixel(229, 159), qRgb(46, 46, 46));
+}
+
 } // namespace
