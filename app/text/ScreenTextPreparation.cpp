@@ -81,7 +81,7 @@ kit::Rect PreparedPicture::normalisedBox(const QRect& box) const {
 
 namespace ScreenTextPreparation {
 
-std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region) {
+std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region, int threshold) {
     // One pass over runs of ink, joining runs that touch (diagonals included) in a union-find.
     struct Run {
         int x0, x1, label;
@@ -98,12 +98,12 @@ std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region) {
         const uchar* row = grey.constScanLine(y);
         current.clear();
         for (int x = area.left(); x <= area.right();) {
-            if (row[x] >= 128) {
+            if (row[x] >= threshold) {
                 ++x;
                 continue;
             }
             const int start = x;
-            while (x <= area.right() && row[x] < 128) ++x;
+            while (x <= area.right() && row[x] < threshold) ++x;
             int label = -1;
             for (const Run& above : previous) {
                 if (above.x1 < start - 1 || above.x0 > x) continue;
@@ -130,6 +130,19 @@ std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region) {
         if (parent[label] == label) blobs.push_back(boxes[label]);
     }
     return blobs;
+}
+
+std::vector<QRect> lineInk(const QImage& grey, const QRect& region) {
+    std::vector<QRect> ink = inkBlobs(grey, region);
+    const std::size_t strong = ink.size();
+    const int flat = std::max(3, region.height() / 12);
+    // A quarter of the way from the page to the ink.
+    for (const QRect& blob : inkBlobs(grey, region, 192)) {
+        if (blob.height() > flat) continue;
+        const auto touches = [&](const QRect& other) { return other.intersects(blob); };
+        if (std::none_of(ink.begin(), ink.begin() + static_cast<std::ptrdiff_t>(strong), touches)) ink.push_back(blob);
+    }
+    return ink;
 }
 
 double xHeight(const QImage& grey) {

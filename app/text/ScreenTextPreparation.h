@@ -39,8 +39,12 @@ PreparedPicture prepare(const QImage& image, double targetXHeight = bestXHeight)
 // blobs, in pixels; 0 when there is no ink.
 double xHeight(const QImage& grey);
 
-// The bounding boxes of the separate blobs of ink (levels below 128, touching diagonally
+// The bounding boxes of the separate blobs of ink (levels below `threshold`, touching diagonally
 // included) of a prepared picture within `region`.
-std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region);
+std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region, int threshold = 128);
+
+// The ink blobs within `region`, and the flat strokes beside them too faint for ink: a thin
+// underscore that falls between two pixel rows is drawn as two light ones.
+std::vector<QRect> lineInk(const QImage& grey, const QRect& region);
 
 } // namespace ScreenTextPreparation

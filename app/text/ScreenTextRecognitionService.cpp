@@ -40,7 +40,7 @@ std::string exactText(const platform::ocr::EngineLine& line, const QImage& pictu
     // Underscores lie below the line's letters, and the recogniser's line box may stop short.
     const int margin = line.box.height() / 3;
     std::vector<kit::Rect> ink;
-    for (const QRect& blob : ScreenTextPreparation::inkBlobs(picture, line.box.adjusted(0, -margin, 0, margin))) {
+    for (const QRect& blob : ScreenTextPreparation::lineInk(picture, line.box.adjusted(0, -margin, 0, margin))) {
         ink.push_back(kit::Rect::make(blob.x(), blob.y(), blob.width(), blob.height()));
     }
     return kit::CodeText::read(line.glyphs, ink);

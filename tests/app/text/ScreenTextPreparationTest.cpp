@@ -47,4 +47,20 @@ TEST(ScreenTextPreparation, BoxesMapBackOntoTheCaptureNormalisedWithYUp) {
     EXPECT_EQ(prepared.normalisedBox(QRect(0, 60, 220, 200)), kit::Rect::make(0, 0, 1, 0.5));
 }
 
+TEST(ScreenTextPreparation, ALineKeepsFaintFlatStrokesBesideItsInk) {
+    QImage grey(80, 40, QImage::Format_Grayscale8);
+    grey.fill(255);
+    const auto paint = [&](QRect area, int level) {
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) grey.scanLine(y)[x] = static_cast<uchar>(level);
+    };
+    paint({9, 9, 12, 22}, 170);   // a letter's soft edge
+    paint({10, 10, 10, 20}, 0);   // the letter
+    paint({25, 30, 14, 2}, 170);  // an underscore drawn across two pixel rows
+    paint({45, 10, 4, 20}, 170);  // a faint stroke, but no underscore's shape
+    const QRect region = grey.rect();
+    EXPECT_EQ(ScreenTextPreparation::inkBlobs(grey, region), std::vector<QRect>{QRect(10, 10, 10, 20)});
+    EXPECT_EQ(ScreenTextPreparation::lineInk(grey, region), (std::vector<QRect>{QRect(10, 10, 10, 20), QRect(25, 30, 14, 2)}));
+}
+
 } // namespace
