@@ -14,6 +14,7 @@
 
 #include "app/base/Log.h"
 #include "app/base/Modules.h"
+#include "app/text/GlyphShapes.h"
 #include "kit/CodeText.h"
 #include "kit/Error.h"
 #include "kit/RecognizedText.h"
@@ -89,7 +90,7 @@ public:
             if (image.isNull()) return Outcome::success({});
             const PreparedPicture prepared = ScreenTextPreparation::prepare(image, targetXHeight_);
             std::vector<kit::RecognizedLine> lines;
-            for (const platform::ocr::EngineLine& line : engine().read(prepared.picture, prepared.dotsPerInch)) {
+            for (const platform::ocr::EngineLine& line : readPrepared(prepared)) {
                 // A line the recogniser found no text for has no candidate.
                 if (line.text.find_first_not_of(" \t") == std::string::npos) continue;
                 lines.push_back({exactText(line, prepared.picture), prepared.normalisedBox(line.box)});
@@ -106,7 +107,7 @@ public:
             std::vector<kit::TextLine> lines;
             if (image.isNull()) return LinesOutcome::success(lines);
             const PreparedPicture prepared = ScreenTextPreparation::prepare(image, targetXHeight_);
-            for (const platform::ocr::EngineLine& line : engine().read(prepared.picture, prepared.dotsPerInch)) {
+            for (const platform::ocr::EngineLine& line : readPrepared(prepared)) {
                 if (line.text.find_first_not_of(" \t") == std::string::npos) continue;
                 lines.push_back({exactText(line, prepared.picture), sourceBox(prepared, line.box), wordsOf(line, prepared)});
             }
@@ -132,6 +133,12 @@ public:
     }
 
 private:
+    std::vector<platform::ocr::EngineLine> readPrepared(const PreparedPicture& prepared) {
+        std::vector<platform::ocr::EngineLine> lines = engine().read(prepared.picture, prepared.dotsPerInch);
+        GlyphShapes::settle(lines, prepared.picture);
+        return lines;
+    }
+
     platform::ocr::TextEngine& engine() {
         // A failed load is not kept: the next recognition tries again.
         if (!engine_) engine_ = makeEngine_();
