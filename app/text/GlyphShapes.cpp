@@ -11,11 +11,8 @@ namespace GlyphShapes {
 
 namespace {
 
-// Lighter than the ink threshold, so that a thin bar drawn across two grey rows still counts.
-constexpr int inkLevel = 192;
-
 bool inked(const QImage& grey, int x, int y) {
-    return grey.constScanLine(y)[x] < inkLevel;
+    return grey.constScanLine(y)[x] < ScreenTextPreparation::faintInkLevel;
 }
 
 // The glyph's own ink: the one blob that fills its box, or, where its ink runs into the next

@@ -136,8 +136,7 @@ std::vector<QRect> lineInk(const QImage& grey, const QRect& region) {
     std::vector<QRect> ink = inkBlobs(grey, region);
     const std::size_t strong = ink.size();
     const int flat = std::max(3, region.height() / 12);
-    // A quarter of the way from the page to the ink.
-    for (const QRect& blob : inkBlobs(grey, region, 192)) {
+    for (const QRect& blob : inkBlobs(grey, region, faintInkLevel)) {
         if (blob.height() > flat) continue;
         const auto touches = [&](const QRect& other) { return other.intersects(blob); };
         if (std::none_of(ink.begin(), ink.begin() + static_cast<std::ptrdiff_t>(strong), touches)) ink.push_back(blob);

@@ -43,6 +43,10 @@ double xHeight(const QImage& grey);
 // included) of a prepared picture within `region`.
 std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region, int threshold = 128);
 
+// A quarter of the way from the page to the ink: lighter than ink, so that a thin stroke drawn
+// across two grey pixel rows still counts.
+inline constexpr int faintInkLevel = 192;
+
 // The ink blobs within `region`, and the flat strokes beside them too faint for ink: a thin
 // underscore that falls between two pixel rows is drawn as two light ones.
 std::vector<QRect> lineInk(const QImage& grey, const QRect& region);
