@@ -127,8 +127,8 @@ bool isHexLiteral(const std::string& token) {
 }
 
 // Zero, capital O and small o by the token they stand in, else by height (a zero is as tall as
-// a capital); c and e by the recogniser's doubt; l, 1 and I by their
-// neighbours.
+// a capital); other digits and capitals of a small letter's shape, and p and q, by height; c
+// and e by the recogniser's doubt; l, 1 and I by their neighbours.
 void decideByShapeAndNeighbours(std::vector<ReadGlyph>& glyphs, const Metrics& metrics) {
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
         ReadGlyph& glyph = glyphs[i];
@@ -151,6 +151,23 @@ void decideByShapeAndNeighbours(std::vector<ReadGlyph>& glyphs, const Metrics& m
                        glyph.box.height() < 1.15 * metrics.xHeight) {
                 glyph.text = "o";
             }
+        }
+    }
+    // Where the small letters' boxes agree, a glyph read as a digit or capital whose ink stands no
+    // higher than they do is the small letter of its shape ("a-20-9" for "a-z0-9", "0.425" for
+    // "0.42s"); a p or q that reaches up and not down is the b or d of its shape ("./puild").
+    static const std::vector<std::pair<std::string, std::string>> smallShapes = {
+        {"2", "z"}, {"5", "s"}, {"S", "s"}, {"Z", "z"}, {"C", "c"}, {"V", "v"}, {"W", "w"}, {"X", "x"}};
+    for (ReadGlyph& glyph : glyphs) {
+        if (!trustworthy(glyph, metrics) || !metrics.evenXHeight || metrics.descends(glyph)) continue;
+        if (glyph.box.height() < 1.15 * metrics.xHeight && metrics.onBaseline(glyph)) {
+            for (const auto& [read, small] : smallShapes) {
+                if (glyph.text == read) glyph.text = small;
+            }
+        }
+        if (metrics.tall(glyph) && metrics.onBaseline(glyph)) {
+            if (glyph.text == "p") glyph.text = "b";
+            if (glyph.text == "q") glyph.text = "d";
         }
     }
     // The recogniser leans to English letter sequences ("we" for "wc"); code has none to lean on,

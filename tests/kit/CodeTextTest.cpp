@@ -25,7 +25,7 @@ std::vector<ReadGlyph> glyphsOf(std::string_view layout, double advance = 10) {
         }
         double top = 12, bottom = 20;
         if (among("acemnorsuvwxz", c)) top = 10;
-        if (among("bdfhiklt!", c) || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) top = 6;
+        if (among("bdfhiklt!$", c) || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) top = 6;
         if (among("gjpqy", c)) top = 10, bottom = 24;
         if (among("()[]{}|", c)) top = 5, bottom = 23;
         if (among("\"'*", c)) top = 6, bottom = 10;
@@ -104,6 +104,14 @@ TEST(CodeTextTest, QuotesStayStraightBracketsPairAndZerosStandInNumbers) {
     word[1].text = "0";
     word[8].text = "0";
     EXPECT_EQ(CodeText::read(word, {}), "TODO: also");
+
+    // A digit or capital no taller than the small letters is the small letter of its shape; a p
+    // reaching up and not down is a b. True digits and capitals stay.
+    std::vector<ReadGlyph> shapes = glyphsOf("[a-z0-9] 0.42s ./build SZ2");
+    shapes[3].text = "2";
+    shapes[12].text = "5";
+    shapes[15].text = "p";
+    EXPECT_EQ(CodeText::read(shapes, {}), "[a-z0-9] 0.42s ./build SZ2");
 
     // Code has no English to lean on: a c the recogniser thought likely is a c.
     std::vector<ReadGlyph> command = glyphsOf("wc -l");
