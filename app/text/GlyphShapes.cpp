@@ -18,8 +18,7 @@ bool inked(const QImage& grey, int x, int y) {
 // The glyph's own ink: the one blob that fills its box, or, where its ink runs into the next
 // glyph's ("wc" at a large size), its box cut down to the ink in it.
 std::optional<QRect> inkOf(const kit::ReadGlyph& glyph, const std::vector<QRect>& blobs, const QImage& grey) {
-    const QRect box = QRectF(glyph.box.minX(), glyph.box.minY(), glyph.box.width(), glyph.box.height()).toAlignedRect() &
-                      grey.rect();
+    const QRect box = ScreenTextPreparation::pixelBox(glyph.box) & grey.rect();
     for (const QRect& blob : blobs) {
         const QRect common = blob & box;
         const double area = static_cast<double>(common.width()) * common.height();
@@ -77,8 +76,7 @@ void settle(std::vector<platform::ocr::EngineLine>& lines, const QImage& grey) {
         if (std::none_of(line.glyphs.begin(), line.glyphs.end(), doubtful) || kit::CodeText::monospaceAdvance(line.glyphs) <= 0) {
             continue;
         }
-        const int margin = line.box.height() / 3;
-        const std::vector<QRect> blobs = ScreenTextPreparation::inkBlobs(grey, line.box.adjusted(0, -margin, 0, margin));
+        const std::vector<QRect> blobs = ScreenTextPreparation::inkBlobs(grey, ScreenTextPreparation::aroundLine(line.box));
         for (kit::ReadGlyph& glyph : line.glyphs) {
             if (!doubtful(glyph)) continue;
             const std::optional<QRect> ink = inkOf(glyph, blobs, grey);

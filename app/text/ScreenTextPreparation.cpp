@@ -132,6 +132,15 @@ std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region, int thresho
     return blobs;
 }
 
+QRect pixelBox(const kit::Rect& box) {
+    return QRectF(box.minX(), box.minY(), box.width(), box.height()).toAlignedRect();
+}
+
+QRect aroundLine(const QRect& line) {
+    const int margin = line.height() / 3;
+    return line.adjusted(0, -margin, 0, margin);
+}
+
 std::vector<QRect> lineInk(const QImage& grey, const QRect& region) {
     std::vector<QRect> ink = inkBlobs(grey, region);
     const std::size_t strong = ink.size();

@@ -47,6 +47,13 @@ std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region, int thresho
 // across two grey pixel rows still counts.
 inline constexpr int faintInkLevel = 192;
 
+// A recogniser's box (pixels, y down) as the whole pixels it touches.
+QRect pixelBox(const kit::Rect& box);
+
+// A line's box with room above and below: underscores lie below the letters, and the
+// recogniser's line box may stop short of them.
+QRect aroundLine(const QRect& line);
+
 // The ink blobs within `region`, and the flat strokes beside them too faint for ink: a thin
 // underscore that falls between two pixel rows is drawn as two light ones.
 std::vector<QRect> lineInk(const QImage& grey, const QRect& region);

@@ -38,10 +38,8 @@ QCoro::Task<std::string> textOf(QFuture<Outcome> reading) {
 // with its dictionaries, read it.
 std::string exactText(const platform::ocr::EngineLine& line, const QImage& picture) {
     if (!kit::CodeText::looksLikeCode(line.glyphs)) return line.text;
-    // Underscores lie below the line's letters, and the recogniser's line box may stop short.
-    const int margin = line.box.height() / 3;
     std::vector<kit::Rect> ink;
-    for (const QRect& blob : ScreenTextPreparation::lineInk(picture, line.box.adjusted(0, -margin, 0, margin))) {
+    for (const QRect& blob : ScreenTextPreparation::lineInk(picture, ScreenTextPreparation::aroundLine(line.box))) {
         ink.push_back(kit::Rect::make(blob.x(), blob.y(), blob.width(), blob.height()));
     }
     return kit::CodeText::read(line.glyphs, ink);
@@ -68,7 +66,7 @@ std::vector<kit::TextWord> wordsOf(const platform::ocr::EngineLine& line, const 
     for (const kit::ReadGlyph& glyph : line.glyphs) {
         if (found.empty() || glyph.startsWord) found.emplace_back();
         found.back().first += glyph.text;
-        found.back().second |= QRectF(glyph.box.minX(), glyph.box.minY(), glyph.box.width(), glyph.box.height()).toAlignedRect();
+        found.back().second |= ScreenTextPreparation::pixelBox(glyph.box);
     }
     std::vector<kit::TextWord> words;
     for (const auto& [text, box] : found) {
