@@ -52,11 +52,14 @@ shell_answers() { # a call the shell's main loop itself must answer
   gdbus call --session --timeout 5 --dest org.gnome.Shell --object-path /org/gnome/Shell \
     --method org.freedesktop.DBus.Properties.Get org.gnome.Shell ShellVersion >/dev/null 2>&1
 }
+alive() { local state; state=$(ps -o stat= -p "$1") && [[ $state != Z* ]]; }
 start_shell() { # 0 once the shell and its X display answer; 1 when it hung; skips where none runs
   background gnome-shell gnome-shell --headless --wayland --virtual-monitor 1280x720
   shell=${pids[-1]}
-  wait_for 60 has_name org.gnome.Shell.Screenshot ||
+  wait_for 60 has_name org.gnome.Shell.Screenshot || {
+    alive "$shell" && return 1
     skip "gnome-shell did not start: $(tail -n 5 "$runtime/gnome-shell.log" | tr '\n' ' ')"
+  }
   wait_for 30 test -S "$runtime/wayland-0" || skip "gnome-shell opened no Wayland socket"
   wait_for 30 xwayland >/dev/null || skip "gnome-shell started no Xwayland"
   pids+=("$(xwayland)")
