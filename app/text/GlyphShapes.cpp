@@ -27,7 +27,7 @@ std::optional<QRect> inkOf(const kit::ReadGlyph& glyph, const std::vector<QRect>
     QRect ink;
     for (int y = box.top(); y <= box.bottom(); ++y)
         for (int x = box.left(); x <= box.right(); ++x)
-            if (grey.constScanLine(y)[x] < 128) ink |= QRect(x, y, 1, 1);
+            if (grey.constScanLine(y)[x] < ScreenTextPreparation::inkLevel) ink |= QRect(x, y, 1, 1);
     if (ink.width() < 4 || ink.height() < 4) return std::nullopt;
     return ink;
 }

@@ -39,13 +39,15 @@ PreparedPicture prepare(const QImage& image, double targetXHeight = bestXHeight)
 // blobs, in pixels; 0 when there is no ink.
 double xHeight(const QImage& grey);
 
-// The bounding boxes of the separate blobs of ink (levels below `threshold`, touching diagonally
-// included) of a prepared picture within `region`.
-std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region, int threshold = 128);
-
+// A prepared picture's ink: darker than halfway from the page to the ink.
+inline constexpr int inkLevel = 128;
 // A quarter of the way from the page to the ink: lighter than ink, so that a thin stroke drawn
 // across two grey pixel rows still counts.
 inline constexpr int faintInkLevel = 192;
+
+// The bounding boxes of the separate blobs of ink (levels below `threshold`, touching diagonally
+// included) of a prepared picture within `region`.
+std::vector<QRect> inkBlobs(const QImage& grey, const QRect& region, int threshold = inkLevel);
 
 // A recogniser's box (pixels, y down) as the whole pixels it touches.
 QRect pixelBox(const kit::Rect& box);
