@@ -76,8 +76,7 @@ for attempt in 1 2 3; do
   start_shell && break
   [ "$attempt" -lt 3 ] || fail "gnome-shell hung at its start three times"
   echo "gnome-shell hung at its start (attempt $attempt); starting it again" >&2
-  children=($(pgrep -P "$shell" || true))
-  kill -9 "$shell" "${children[@]}" 2>/dev/null || true
+  kill -9 "$shell" $(children "$shell") 2>/dev/null || true
   wait "$shell" 2>/dev/null || true
   rm -f "$runtime"/wayland-0 "$runtime"/wayland-0.lock
 done

@@ -63,10 +63,11 @@ EOF
 base=${GLIMPO_WL_BASE:-}
 runtime="$base/runtime"
 pids=()
+children() { pgrep -P "$1" || true; }
 stop_all() {
   local pid
   # A child a program forked and left (one that hung before it could run) would outlive it.
-  for pid in "${pids[@]}"; do pids+=($(pgrep -P "$pid" || true)); done
+  for pid in "${pids[@]}"; do pids+=($(children "$pid")); done
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
